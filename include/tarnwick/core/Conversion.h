@@ -1,0 +1,57 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Tarnwick::Utils {
+
+/// Text and number conversions used throughout the library. Stateless; every
+/// operation may be called from any thread. Raw buffers returned by the
+/// `...ToChar`/`...ToWchar` operations are owned by the caller (`delete[]`).
+class TARNWICK_EXPORT Conversion {
+public:
+    Conversion() = delete;
+
+    static std::string IntegerToString(std::int32_t value);
+    static std::u16string IntegerToWstring(std::int32_t value);
+    static std::string Integer64ToString(std::uint64_t value);
+    static std::u16string Integer64ToWstring(std::uint64_t value);
+
+    /// General format with 6 significant digits, as a default-formatted stream
+    /// writes it; independent of any global locale.
+    static std::string DoubleToString(double value);
+    static std::u16string DoubleToWstring(double value);
+
+    /// Base-10 prefix parse: leading blanks, optional sign, digits. Values out
+    /// of the 32-bit range saturate.
+    static std::int32_t WstringToInteger(std::u16string const& text);
+    /// Prefix parse of a decimal floating-point number; 0.0 when none starts the text.
+    static double WstringToDouble(std::u16string const& text);
+
+    /// One character per code unit: the unit's low 8 bits.
+    static std::string WstringToString(std::u16string text);
+    /// One code unit per character, by sign extension (0xB1 gives 0xFFB1).
+    static std::u16string StringToWstring(std::string text);
+
+    /// Through the current locale. In the "C"/"POSIX" locale units 0 to 255 map
+    /// one to one and any unit above 255 gives the empty text.
+    static char* WcharToChar(char16_t const* text);
+    /// Through the current locale. In the "C"/"POSIX" locale each byte becomes
+    /// the unit of the same unsigned value.
+    static char16_t* CharToWchar(char const* text);
+
+    static std::u16string WstringToXMLChString(std::u16string const& text);
+    static std::u16string XMLChToWstring(char16_t const* text);
+
+    /// Drops the "class " prefix of a run-time type name, giving the fully
+    /// qualified class name. Throws std::out_of_range for names under six characters.
+    static std::u16string ConvertClassId(char const* typeName);
+    static char* ConvertClassIdToChar(char const* typeName);
+};
+
+/// Suspends the calling thread; 0 yields the rest of its time slice.
+TARNWICK_EXPORT void MilliSleep(std::uint32_t milliseconds);
+
+} // namespace Tarnwick::Utils

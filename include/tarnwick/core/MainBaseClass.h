@@ -1,0 +1,29 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <string>
+
+namespace Tarnwick {
+
+/// A base for users' classes that record their own run-time class name once
+/// and hand it out later. Copies carry the recorded name unchanged.
+class TARNWICK_EXPORT MainBaseClass {
+public:
+    MainBaseClass();
+    MainBaseClass(MainBaseClass const&);
+    MainBaseClass& operator=(MainBaseClass const&);
+    virtual ~MainBaseClass();
+
+    /// Throws "The class name is not set." (line 18) until `SetThisClassName` has run.
+    std::u16string GetThisClassName() const;
+
+protected:
+    /// Records the fully qualified name of the object's most-derived class.
+    virtual void SetThisClassName();
+
+private:
+    std::u16string m_ThisClassName;
+};
+
+} // namespace Tarnwick

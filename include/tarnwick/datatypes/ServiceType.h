@@ -1,0 +1,42 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/datatypes/ParamType.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Tarnwick::DataTypes {
+
+/// The abstract node of a parameter tree. A node owns everything it points to;
+/// `Copy()` returns an independent deep copy of the same dynamic class.
+class TARNWICK_EXPORT ServiceType {
+public:
+    ServiceType();
+    explicit ServiceType(std::u16string const& name);
+    ServiceType(ServiceType const&);
+    ServiceType& operator=(ServiceType const&);
+    virtual ~ServiceType();
+
+    virtual ParamType GetType() const = 0;
+    /// Whether the encoder writes the node as one element with text content.
+    virtual bool IsLeaf() const = 0;
+    virtual void Clear();
+    virtual std::uint32_t Size() const;
+    /// A new deep copy owned by the caller.
+    virtual ServiceType* Copy() const = 0;
+
+    std::u16string GetParamName() const;
+    /// The name without a copy, for readers on a hot path such as the encoder.
+    std::u16string const& GetParamNameRef() const noexcept { return m_ParamName; }
+    void SetParamName(std::u16string const& name);
+
+    /// The type name of a code ("NULL_TYPE" ... "TIME_DURATION_SEQUENCE"), static
+    /// text. Throws "Unsupported type" (line 124) outside 0 to 34.
+    static char16_t const* GetServiceTypeName(ParamType type);
+
+protected:
+    std::u16string m_ParamName;
+};
+
+} // namespace Tarnwick::DataTypes

@@ -1,0 +1,90 @@
+#pragma once
+
+// UTF-16 decoding and UTF-8 encoding shared by the encoder, the logger and the
+// locale conversions. Internal to the library.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace Tarnwick::Detail {
+
+/// What `NextCodePoint` answers for a surrogate that is not part of a pair.
+inline constexpr char32_t kLoneSurrogate = 0xFFFFFFFF;
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+constexpr bool IsHighSurrogate(char16_t unit) noexcept
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char16_t unit) noexcept
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+constexpr bool IsSurrogate(char16_t unit) noexcept
+{
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
+
+/// Reads one code point at `it` (it < end) and advances past it: a high
+/// surrogate followed by a low one is combined; any other surrogate gives
+/// `kLoneSurrogate`.
+inline char32_t NextCodePoint(char16_t const*& it, char16_t const* end) noexcept
+{
+    char16_t const unit = *it++;
+    if (!IsSurrogate(unit)) {
+        return unit;
+    }
+    if (IsHighSurrogate(unit) && it != end && IsLowSurrogate(*it)) {
+        char16_t const low = *it++;
+        return 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (low - 0xDC00);
+    }
+    return kLoneSurrogate;
+}
+
+/// Writes the UTF-8 form of a code point (1 to 4 bytes) at `out`, which has room
+/// for 4; `kLoneSurrogate` is written as U+FFFD. Returns the byte count.
+inline std::size_t EncodeUtf8(char32_t cp, char* out) noexcept
+{
+    if (cp == kLoneSurrogate) {
+        cp = kReplacementCharacter;
+    }
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+/// Appends the UTF-8 form of UTF-16 text: pairs combined, lone surrogates as
+/// U+FFFD, the unit 0 as the byte 0.
+inline void AppendUtf8(std::string& out, std::u16string_view text)
+{
+    char16_t const* it = text.data();
+    char16_t const* const end = it + text.size();
+    char buffer[4];
+    while (it != end) {
+        if (*it < 0x80) {
+            out.push_back(static_cast<char>(*it++));
+            continue;
+        }
+        out.append(buffer, EncodeUtf8(NextCodePoint(it, end), buffer));
+    }
+}
+
+} // namespace Tarnwick::Detail

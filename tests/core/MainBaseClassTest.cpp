@@ -1,0 +1,66 @@
+#include <tarnwick/core/MainBaseClass.h>
+#include <tarnwick/core/ServiceException.h>
+
+#include <gtest/gtest.h>
+
+namespace Tarnwick::Testing {
+
+class Recorded : public MainBaseClass {
+public:
+    Recorded() { SetThisClassName(); }
+};
+
+class MoreDerived : public Recorded {
+public:
+    void Recompute() { SetThisClassName(); }
+};
+
+template <class T> class Holder : public MainBaseClass {
+public:
+    Holder() { SetThisClassName(); }
+};
+
+} // namespace Tarnwick::Testing
+
+namespace {
+
+using namespace Tarnwick;
+
+TEST(MainBaseClass, NameNotSetRaisesLine18)
+{
+    MainBaseClass const fresh;
+    try {
+        fresh.GetThisClassName();
+        FAIL() << "no exception";
+    } catch (ServiceException const& e) {
+        EXPECT_EQ(e.ToString(), u"Exception: Tarnwick::MainBaseClass line 18 - The class name is not set.");
+    }
+}
+
+TEST(MainBaseClass, RecordsTheQualifiedName)
+{
+    EXPECT_EQ(Testing::Recorded().GetThisClassName(), u"Tarnwick::Testing::Recorded");
+    EXPECT_EQ(Testing::Holder<int>().GetThisClassName(), u"Tarnwick::Testing::Holder<int>");
+}
+
+TEST(MainBaseClass, NameIsThatOfTheCallTime)
+{
+    // During the base constructor the object is still a Recorded.
+    Testing::MoreDerived derived;
+    EXPECT_EQ(derived.GetThisClassName(), u"Tarnwick::Testing::Recorded");
+    derived.Recompute();
+    EXPECT_EQ(derived.GetThisClassName(), u"Tarnwick::Testing::MoreDerived");
+}
+
+TEST(MainBaseClass, CopiesKeepTheRecordedName)
+{
+    Testing::Recorded const source;
+    MainBaseClass const sliced(source);
+    EXPECT_EQ(sliced.GetThisClassName(), u"Tarnwick::Testing::Recorded");
+
+    MainBaseClass assigned;
+    assigned = source;
+    EXPECT_EQ(assigned.GetThisClassName(), u"Tarnwick::Testing::Recorded");
+}
+
+} // namespace

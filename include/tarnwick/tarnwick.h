@@ -9,3 +9,6 @@
 
 #include <tarnwick/datatypes/ParamType.h>
 #include <tarnwick/datatypes/ServiceType.h>
+
+#include <tarnwick/threading/Mutex.h>
+#include <tarnwick/threading/MutexLock.h>

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <memory>
+
+namespace Tarnwick::Platform {
+class RecursiveMutex;
+} // namespace Tarnwick::Platform
+
+namespace Tarnwick::Threading {
+
+/// A recursive mutex: the thread that holds it may acquire it again and must
+/// release it as often as it acquired it. Copies denote the same mutex, which
+/// is closed when the last object denoting it goes.
+class TARNWICK_EXPORT Mutex {
+public:
+    Mutex();
+    Mutex(Mutex const& other) noexcept;
+    /// Makes this object denote the source's mutex; the former mutex stays valid
+    /// for the objects that still denote it. Do not assign to a `Mutex` that
+    /// this thread holds through a `MutexLock`.
+    Mutex& operator=(Mutex const& other) noexcept;
+    virtual ~Mutex();
+
+    /// Returns when the calling thread owns the mutex (at once if it already does).
+    void MutexLock();
+    /// Releases one ownership; a thread that does not own the mutex changes nothing.
+    void MutexUnLock();
+
+private:
+    std::shared_ptr<Platform::RecursiveMutex> m_Handle;
+};
+
+} // namespace Tarnwick::Threading

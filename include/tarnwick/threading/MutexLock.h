@@ -1,0 +1,25 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/threading/Mutex.h>
+
+namespace Tarnwick::Threading {
+
+/// Holds a `Mutex` for exactly its own lifetime. Not copyable, so that each
+/// acquisition is matched by exactly one release.
+class TARNWICK_EXPORT MutexLock {
+public:
+    explicit MutexLock(Mutex& mutex);
+    MutexLock(MutexLock const&) = delete;
+    MutexLock& operator=(MutexLock const&) = delete;
+    ~MutexLock();
+
+    /// Whether acquiring the mutex had a problem; this lock never has one, so
+    /// it is always false. Guarded sections test it before they proceed.
+    explicit operator bool() const noexcept { return false; }
+
+private:
+    Mutex* m_Mutex;
+};
+
+} // namespace Tarnwick::Threading

@@ -1,0 +1,27 @@
+#include <tarnwick/threading/Mutex.h>
+
+#include "platform/RecursiveMutex.h"
+
+namespace Tarnwick::Threading {
+
+Mutex::Mutex()
+    : m_Handle(std::make_shared<Platform::RecursiveMutex>())
+{ }
+
+Mutex::Mutex(Mutex const& other) noexcept = default;
+
+Mutex& Mutex::operator=(Mutex const& other) noexcept = default;
+
+Mutex::~Mutex() = default;
+
+void Mutex::MutexLock()
+{
+    m_Handle->Lock();
+}
+
+void Mutex::MutexUnLock()
+{
+    m_Handle->Unlock();
+}
+
+} // namespace Tarnwick::Threading

@@ -9,6 +9,21 @@
 
 #include <tarnwick/datatypes/ParamType.h>
 #include <tarnwick/datatypes/ServiceType.h>
+#include <tarnwick/datatypes/PrimitiveCode.h>
+#include <tarnwick/datatypes/ScalarType.h>
+#include <tarnwick/datatypes/SequenceType.h>
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
+#include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeDurationSequenceType.h>
+
+#include <tarnwick/stubproxy/UserParameters.h>
 
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>

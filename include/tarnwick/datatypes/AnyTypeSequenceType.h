@@ -1,0 +1,46 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/ServiceType.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Tarnwick::DataTypes {
+
+/// An ordered list of any-type wrappers. It owns them (and so their wrapped
+/// nodes); copies are deep.
+class TARNWICK_EXPORT AnyTypeSequenceType : public ServiceType {
+public:
+    using Items = std::vector<AnyTypeServiceType*>;
+    using Iterator = Items::iterator;
+    using ConstIterator = Items::const_iterator;
+
+    explicit AnyTypeSequenceType(std::u16string const& name);
+    AnyTypeSequenceType(AnyTypeSequenceType const& other);
+    /// Destroys the wrappers held, then takes deep copies of the other's; self-assignment is a no-op.
+    AnyTypeSequenceType& operator=(AnyTypeSequenceType const& other);
+    ~AnyTypeSequenceType() override;
+
+    /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
+    void Add(AnyTypeServiceType* item);
+
+    Iterator BeginIterator();
+    Iterator EndIterator();
+    ConstIterator BeginIterator() const;
+    ConstIterator EndIterator() const;
+
+    ParamType GetType() const override;
+    bool IsLeaf() const override;
+    /// Destroys and removes all wrappers; the name stays.
+    void Clear() override;
+    std::uint32_t Size() const override;
+    ServiceType* Copy() const override;
+
+private:
+    Items m_Items;
+};
+
+} // namespace Tarnwick::DataTypes

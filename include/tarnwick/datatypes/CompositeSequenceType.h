@@ -1,0 +1,53 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/ServiceType.h>
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Tarnwick::DataTypes {
+
+/// An ordered list of composites, with a prototype value object from which an
+/// empty item is made. It owns its items and its prototype; copies are deep.
+class TARNWICK_EXPORT CompositeSequenceType : public ServiceType {
+public:
+    using Items = std::vector<CompositeType*>;
+    using Iterator = Items::iterator;
+    using ConstIterator = Items::const_iterator;
+
+    /// Takes ownership of `prototype` (may be null), even when construction fails.
+    CompositeSequenceType(std::u16string const& name, StubProxy::UserParameters* prototype);
+    CompositeSequenceType(CompositeSequenceType const& other);
+    /// Destroys what is held, then takes deep copies of the other's items and prototype; self-assignment is a no-op.
+    CompositeSequenceType& operator=(CompositeSequenceType const& other);
+    ~CompositeSequenceType() override;
+
+    /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
+    void Add(CompositeType* item);
+
+    /// A new tree named "item" holding the prototype's value, owned by the caller; the
+    /// sequence does not change. Without a prototype: a new empty composite named "item".
+    ServiceType* CreateEmptyItem() const;
+
+    Iterator BeginIterator();
+    Iterator EndIterator();
+    ConstIterator BeginIterator() const;
+    ConstIterator EndIterator() const;
+
+    ParamType GetType() const override;
+    bool IsLeaf() const override;
+    /// Destroys and removes all items; the name and the prototype stay.
+    void Clear() override;
+    std::uint32_t Size() const override;
+    ServiceType* Copy() const override;
+
+private:
+    Items m_Items;
+    StubProxy::UserParameters* m_ItemPrototype;
+};
+
+} // namespace Tarnwick::DataTypes

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/datatypes/PrimitiveCode.h>
+#include <tarnwick/datatypes/ServiceType.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Tarnwick::DataTypes {
+
+/// A leaf node holding one primitive value by value. The library instantiates
+/// and exports it for exactly the twelve element types listed at the end.
+template <PrimitiveElement T> class TARNWICK_EXPORT ScalarType : public ServiceType {
+public:
+    ScalarType(T const& value, std::u16string const& name);
+    ScalarType(ScalarType const& other);
+    ScalarType& operator=(ScalarType const& other);
+    ~ScalarType() override;
+
+    /// A copy of the value (for text, a copy of the string).
+    T GetValue() const;
+    /// The value without a copy, for readers on a hot path such as the encoder.
+    T const& GetValueRef() const noexcept { return m_Value; }
+    void SetValue(T const& value);
+
+    ParamType GetType() const override;
+    bool IsLeaf() const override;
+    ServiceType* Copy() const override;
+
+protected:
+    T m_Value;
+
+private:
+    static constexpr ParamType type = ScalarCodeOf<T>;
+};
+
+extern template class ScalarType<std::u16string>;
+extern template class ScalarType<bool>;
+extern template class ScalarType<std::int8_t>;
+extern template class ScalarType<std::uint8_t>;
+extern template class ScalarType<std::int16_t>;
+extern template class ScalarType<std::uint16_t>;
+extern template class ScalarType<std::int32_t>;
+extern template class ScalarType<std::uint32_t>;
+extern template class ScalarType<std::int64_t>;
+extern template class ScalarType<std::uint64_t>;
+extern template class ScalarType<float>;
+extern template class ScalarType<double>;
+
+} // namespace Tarnwick::DataTypes

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/datatypes/PrimitiveCode.h>
+#include <tarnwick/datatypes/ServiceType.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Tarnwick::DataTypes {
+
+/// A node holding an ordered array of primitive values by value. The library
+/// instantiates and exports it for exactly the twelve element types listed at the end.
+template <PrimitiveElement T> class TARNWICK_EXPORT SequenceType : public ServiceType {
+public:
+    SequenceType(std::vector<T> const& values, std::u16string const& name);
+    explicit SequenceType(std::u16string const& name);
+    SequenceType(SequenceType const& other);
+    SequenceType& operator=(SequenceType const& other);
+    ~SequenceType() override;
+
+    /// The node's own array, not a copy: changes through it change the node.
+    std::vector<T>& GetValue();
+    std::vector<T> const& GetValue() const;
+    /// The address of the same array as `GetValue()`; never null.
+    std::vector<T>* GetValuePtr();
+    std::vector<T> const* GetValuePtr() const;
+    /// Replaces the elements by a copy of `values`.
+    void SetValue(std::vector<T> const& values);
+
+    ParamType GetType() const override;
+    bool IsLeaf() const override;
+    /// Removes all elements; the name stays.
+    void Clear() override;
+    std::uint32_t Size() const override;
+    ServiceType* Copy() const override;
+
+protected:
+    std::vector<T> m_Values;
+
+private:
+    static constexpr ParamType type = SequenceCodeOf<T>;
+};
+
+extern template class SequenceType<std::u16string>;
+extern template class SequenceType<bool>;
+extern template class SequenceType<std::int8_t>;
+extern template class SequenceType<std::uint8_t>;
+extern template class SequenceType<std::int16_t>;
+extern template class SequenceType<std::uint16_t>;
+extern template class SequenceType<std::int32_t>;
+extern template class SequenceType<std::uint32_t>;
+extern template class SequenceType<std::int64_t>;
+extern template class SequenceType<std::uint64_t>;
+extern template class SequenceType<float>;
+extern template class SequenceType<double>;
+
+} // namespace Tarnwick::DataTypes

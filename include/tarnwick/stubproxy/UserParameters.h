@@ -1,0 +1,39 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <string>
+
+namespace Tarnwick::DataTypes {
+class ServiceType;
+}
+
+namespace Tarnwick::StubProxy {
+
+/// The abstract value object: it clones itself, stores its value into a new
+/// parameter tree and reads its value back from one. It never keeps a pointer
+/// into a tree.
+class TARNWICK_EXPORT UserParameters {
+public:
+    UserParameters();
+    UserParameters(UserParameters const& other);
+    UserParameters& operator=(UserParameters const& other);
+    virtual ~UserParameters();
+
+    /// A new object of the same class, owned by the caller.
+    virtual UserParameters* Copy() const = 0;
+    /// A new tree carrying the value, owned by the caller. The root is named
+    /// `name`, or a class-specific default when `name` is null; `m_ParamName` is not used.
+    virtual DataTypes::ServiceType* StoreTo(char16_t const* name) = 0;
+    /// Replaces the value by the one `tree` carries; reads the tree only and
+    /// never changes `m_ParamName`.
+    virtual void InitFrom(DataTypes::ServiceType* tree) = 0;
+
+    std::u16string GetParamName() const;
+    void SetParamName(std::u16string const& name);
+
+protected:
+    std::u16string m_ParamName;
+};
+
+} // namespace Tarnwick::StubProxy

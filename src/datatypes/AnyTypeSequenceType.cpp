@@ -1,0 +1,83 @@
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+
+#include "datatypes/OwnedNodes.h"
+
+namespace Tarnwick::DataTypes {
+
+AnyTypeSequenceType::AnyTypeSequenceType(std::u16string const& name)
+    : ServiceType(name)
+{ }
+
+AnyTypeSequenceType::AnyTypeSequenceType(AnyTypeSequenceType const& other)
+    : ServiceType(other)
+    , m_Items(Detail::CopyNodes(other.m_Items))
+{ }
+
+AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType const& other)
+{
+    if (this != &other) {
+        // Copies first, so that a failed copy leaves the target as it was.
+        Items copies = Detail::CopyNodes(other.m_Items);
+        Detail::DestroyNodes(m_Items);
+        m_Items = std::move(copies);
+        ServiceType::operator=(other);
+    }
+    return *this;
+}
+
+AnyTypeSequenceType::~AnyTypeSequenceType()
+{
+    Detail::DestroyNodes(m_Items);
+}
+
+void AnyTypeSequenceType::Add(AnyTypeServiceType* item)
+{
+    Detail::AppendOwned(m_Items, item);
+}
+
+AnyTypeSequenceType::Iterator AnyTypeSequenceType::BeginIterator()
+{
+    return m_Items.begin();
+}
+
+AnyTypeSequenceType::Iterator AnyTypeSequenceType::EndIterator()
+{
+    return m_Items.end();
+}
+
+AnyTypeSequenceType::ConstIterator AnyTypeSequenceType::BeginIterator() const
+{
+    return m_Items.cbegin();
+}
+
+AnyTypeSequenceType::ConstIterator AnyTypeSequenceType::EndIterator() const
+{
+    return m_Items.cend();
+}
+
+ParamType AnyTypeSequenceType::GetType() const
+{
+    return ANY_TYPE_SEQUENCE;
+}
+
+bool AnyTypeSequenceType::IsLeaf() const
+{
+    return false;
+}
+
+void AnyTypeSequenceType::Clear()
+{
+    Detail::DestroyNodes(m_Items);
+}
+
+std::uint32_t AnyTypeSequenceType::Size() const
+{
+    return static_cast<std::uint32_t>(m_Items.size());
+}
+
+ServiceType* AnyTypeSequenceType::Copy() const
+{
+    return new AnyTypeSequenceType(*this);
+}
+
+} // namespace Tarnwick::DataTypes

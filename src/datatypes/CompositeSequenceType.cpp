@@ -1,0 +1,125 @@
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+
+#include "datatypes/OwnedNodes.h"
+
+#include <memory>
+
+namespace Tarnwick::DataTypes {
+
+namespace {
+
+std::unique_ptr<StubProxy::UserParameters> CopyPrototype(StubProxy::UserParameters const* prototype)
+{
+    return std::unique_ptr<StubProxy::UserParameters>(prototype != nullptr ? prototype->Copy() : nullptr);
+}
+
+} // namespace
+
+CompositeSequenceType::CompositeSequenceType(std::u16string const& name, StubProxy::UserParameters* prototype)
+    : m_ItemPrototype(nullptr)
+{
+    // Ownership of the prototype passes even if copying the name fails.
+    std::unique_ptr<StubProxy::UserParameters> guard(prototype);
+    m_ParamName = name;
+    m_ItemPrototype = guard.release();
+}
+
+CompositeSequenceType::CompositeSequenceType(CompositeSequenceType const& other)
+    : ServiceType(other)
+    , m_Items(Detail::CopyNodes(other.m_Items))
+    , m_ItemPrototype(nullptr)
+{
+    try {
+        m_ItemPrototype = CopyPrototype(other.m_ItemPrototype).release();
+    } catch (...) {
+        Detail::DestroyNodes(m_Items);
+        throw;
+    }
+}
+
+CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType const& other)
+{
+    if (this != &other) {
+        // Copies first, so that a failed copy leaves the target as it was.
+        Items copies = Detail::CopyNodes(other.m_Items);
+        std::unique_ptr<StubProxy::UserParameters> prototype;
+        try {
+            prototype = CopyPrototype(other.m_ItemPrototype);
+        } catch (...) {
+            Detail::DestroyNodes(copies);
+            throw;
+        }
+        Detail::DestroyNodes(m_Items);
+        delete m_ItemPrototype;
+        m_Items = std::move(copies);
+        m_ItemPrototype = prototype.release();
+        ServiceType::operator=(other);
+    }
+    return *this;
+}
+
+CompositeSequenceType::~CompositeSequenceType()
+{
+    Detail::DestroyNodes(m_Items);
+    delete m_ItemPrototype;
+}
+
+void CompositeSequenceType::Add(CompositeType* item)
+{
+    Detail::AppendOwned(m_Items, item);
+}
+
+ServiceType* CompositeSequenceType::CreateEmptyItem() const
+{
+    if (m_ItemPrototype == nullptr) {
+        return new CompositeType(u"item");
+    }
+    return m_ItemPrototype->StoreTo(u"item");
+}
+
+CompositeSequenceType::Iterator CompositeSequenceType::BeginIterator()
+{
+    return m_Items.begin();
+}
+
+CompositeSequenceType::Iterator CompositeSequenceType::EndIterator()
+{
+    return m_Items.end();
+}
+
+CompositeSequenceType::ConstIterator CompositeSequenceType::BeginIterator() const
+{
+    return m_Items.cbegin();
+}
+
+CompositeSequenceType::ConstIterator CompositeSequenceType::EndIterator() const
+{
+    return m_Items.cend();
+}
+
+ParamType CompositeSequenceType::GetType() const
+{
+    return COMPOSITE_SEQUENCE;
+}
+
+bool CompositeSequenceType::IsLeaf() const
+{
+    return false;
+}
+
+void CompositeSequenceType::Clear()
+{
+    Detail::DestroyNodes(m_Items);
+}
+
+std::uint32_t CompositeSequenceType::Size() const
+{
+    return static_cast<std::uint32_t>(m_Items.size());
+}
+
+ServiceType* CompositeSequenceType::Copy() const
+{
+    return new CompositeSequenceType(*this);
+}
+
+} // namespace Tarnwick::DataTypes

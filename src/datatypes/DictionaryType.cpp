@@ -1,0 +1,123 @@
+#include <tarnwick/datatypes/DictionaryType.h>
+
+#include "datatypes/OwnedNodes.h"
+
+#include <memory>
+#include <utility>
+
+namespace Tarnwick::DataTypes {
+
+namespace {
+
+// Deep copies of a keys/values pair; a node shared by both is copied once and
+// stays shared, so that the copy owns it once too.
+std::pair<ServiceType*, ServiceType*> CopyPair(ServiceType const* keys, ServiceType const* values)
+{
+    std::unique_ptr<ServiceType> keysCopy(Detail::CopyNode(keys));
+    if (values == keys) {
+        ServiceType* const shared = keysCopy.release();
+        return {shared, shared};
+    }
+    std::unique_ptr<ServiceType> valuesCopy(Detail::CopyNode(values));
+    return {keysCopy.release(), valuesCopy.release()};
+}
+
+} // namespace
+
+DictionaryType::DictionaryType(std::u16string const& name)
+    : ServiceType(name)
+    , m_KeysNode(nullptr)
+    , m_ValuesNode(nullptr)
+{ }
+
+DictionaryType::DictionaryType(DictionaryType const& other)
+    : ServiceType(other)
+    , m_KeysNode(nullptr)
+    , m_ValuesNode(nullptr)
+{
+    std::tie(m_KeysNode, m_ValuesNode) = CopyPair(other.m_KeysNode, other.m_ValuesNode);
+}
+
+DictionaryType& DictionaryType::operator=(DictionaryType const& other)
+{
+    if (this != &other) {
+        // Copies first, so that a failed copy leaves the target as it was.
+        auto const copies = CopyPair(other.m_KeysNode, other.m_ValuesNode);
+        DestroyNodes();
+        std::tie(m_KeysNode, m_ValuesNode) = copies;
+        ServiceType::operator=(other);
+    }
+    return *this;
+}
+
+DictionaryType::~DictionaryType()
+{
+    DestroyNodes();
+}
+
+void DictionaryType::DestroyNodes() noexcept
+{
+    if (m_ValuesNode != m_KeysNode) {
+        delete m_ValuesNode;
+    }
+    delete m_KeysNode;
+    m_KeysNode = nullptr;
+    m_ValuesNode = nullptr;
+}
+
+void DictionaryType::SetKeys(ServiceType* keys)
+{
+    m_KeysNode = keys;
+}
+
+void DictionaryType::SetValues(ServiceType* values)
+{
+    m_ValuesNode = values;
+}
+
+ServiceType* DictionaryType::GetKeys()
+{
+    return m_KeysNode;
+}
+
+ServiceType const* DictionaryType::GetKeys() const
+{
+    return m_KeysNode;
+}
+
+ServiceType* DictionaryType::GetValues()
+{
+    return m_ValuesNode;
+}
+
+ServiceType const* DictionaryType::GetValues() const
+{
+    return m_ValuesNode;
+}
+
+ParamType DictionaryType::GetType() const
+{
+    return DICTIONARY;
+}
+
+bool DictionaryType::IsLeaf() const
+{
+    return false;
+}
+
+void DictionaryType::Clear()
+{
+    DestroyNodes();
+}
+
+std::uint32_t DictionaryType::Size() const
+{
+    return (m_KeysNode != nullptr && m_ValuesNode != nullptr) ? m_KeysNode->Size() : 0;
+}
+
+ServiceType* DictionaryType::Copy() const
+{
+    return new DictionaryType(*this);
+}
+
+} // namespace Tarnwick::DataTypes

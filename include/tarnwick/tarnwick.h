@@ -24,6 +24,8 @@
 #include <tarnwick/datatypes/TimeDurationSequenceType.h>
 
 #include <tarnwick/stubproxy/UserParameters.h>
+#include <tarnwick/stubproxy/TimeDuration.h>
+#include <tarnwick/stubproxy/TimeStamp.h>
 
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>

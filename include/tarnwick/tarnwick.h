@@ -29,3 +29,4 @@
 
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>
+#include <tarnwick/threading/ServiceEvent.h>

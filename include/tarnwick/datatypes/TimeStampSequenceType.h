@@ -9,6 +9,8 @@
 
 namespace Tarnwick::DataTypes {
 
+class TimeStamp;
+
 /// A sequence of time stamps, each held as the 64-bit number that `TimeStamp::GetUTime()`
 /// yields, in order; the node stores and copies them without interpreting them.
 class TARNWICK_EXPORT TimeStampSequenceType : public SequenceType<std::uint64_t> {
@@ -22,6 +24,15 @@ public:
     ParamType GetType() const override;
     /// A new `TimeStampSequenceType`, owned by the caller.
     ServiceType* Copy() const override;
+
+    /// A new node named `name` holding the `GetUTime()` of each object, in order;
+    /// the objects stay the caller's. No pointer may be null.
+    static TimeStampSequenceType* Store(std::u16string const& name, std::vector<TimeStamp*> const& stamps);
+    /// Replaces the pointers in `stamps` (without deleting what they point to) by
+    /// new objects made from the node's numbers, owned by the caller. When a
+    /// number cannot be converted the exception passes through and the objects
+    /// made before it stay in `stamps`.
+    static void Init(TimeStampSequenceType const* sequence, std::vector<TimeStamp*>& stamps);
 };
 
 } // namespace Tarnwick::DataTypes

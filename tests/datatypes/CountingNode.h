@@ -1,0 +1,168 @@
+#pragma once
+
+// Test nodes and value objects that count their instances and how often each
+// one was destroyed, so that tests can prove every owner releases exactly once.
+
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/ScalarType.h>
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <new>
+#include <string>
+
+namespace TestSupport {
+
+struct Tally {
+    int live = 0;
+    int made = 0;
+    int copyBudget = -1; // copies allowed before Copy() fails; -1 is no limit
+    std::map<int, int> destructions; // by instance id
+
+    void Reset() { *this = Tally {}; }
+    int TimesDestroyed(int id) const
+    {
+        auto const found = destructions.find(id);
+        return found == destructions.end() ? 0 : found->second;
+    }
+    // Every instance ever made was destroyed exactly once.
+    void ExpectAllReleasedOnce() const
+    {
+        EXPECT_EQ(live, 0);
+        for (int id = 1; id <= made; ++id) {
+            EXPECT_EQ(TimesDestroyed(id), 1) << "instance " << id;
+        }
+    }
+    void SpendCopy()
+    {
+        if (copyBudget == 0) {
+            throw std::bad_alloc();
+        }
+        if (copyBudget > 0) {
+            --copyBudget;
+        }
+    }
+};
+
+inline Tally& Nodes()
+{
+    static Tally tally;
+    return tally;
+}
+
+inline Tally& Prototypes()
+{
+    static Tally tally;
+    return tally;
+}
+
+/// A user node derived from a library instantiation, as callers write them.
+class CountingNode : public Tarnwick::DataTypes::ScalarType<std::int32_t> {
+public:
+    explicit CountingNode(std::int32_t value, std::u16string const& name = u"counted")
+        : ScalarType(value, name)
+        , m_Id(++Nodes().made)
+    {
+        ++Nodes().live;
+    }
+    CountingNode(CountingNode const& other)
+        : ScalarType(other)
+        , m_Id(++Nodes().made)
+    {
+        ++Nodes().live;
+    }
+    // The instance keeps its own id.
+    CountingNode& operator=(CountingNode const& other)
+    {
+        ScalarType::operator=(other);
+        return *this;
+    }
+    ~CountingNode() override
+    {
+        --Nodes().live;
+        ++Nodes().destructions[m_Id];
+    }
+
+    ServiceType* Copy() const override
+    {
+        Nodes().SpendCopy();
+        return new CountingNode(*this);
+    }
+    int Id() const { return m_Id; }
+
+private:
+    int m_Id;
+};
+
+/// A value object whose tree is a composite with one counting child "value".
+class CountingPrototype : public Tarnwick::StubProxy::UserParameters {
+public:
+    explicit CountingPrototype(std::int32_t value)
+        : m_Value(value)
+        , m_Id(++Prototypes().made)
+    {
+        ++Prototypes().live;
+    }
+    CountingPrototype(CountingPrototype const& other)
+        : UserParameters(other)
+        , m_Value(other.m_Value)
+        , m_Id(++Prototypes().made)
+    {
+        ++Prototypes().live;
+    }
+    CountingPrototype& operator=(CountingPrototype const& other)
+    {
+        UserParameters::operator=(other);
+        m_Value = other.m_Value;
+        return *this;
+    }
+    ~CountingPrototype() override
+    {
+        --Prototypes().live;
+        ++Prototypes().destructions[m_Id];
+    }
+
+    UserParameters* Copy() const override
+    {
+        Prototypes().SpendCopy();
+        return new CountingPrototype(*this);
+    }
+    Tarnwick::DataTypes::ServiceType* StoreTo(char16_t const* name) override
+    {
+        auto* root = new Tarnwick::DataTypes::CompositeType(name != nullptr ? name : u"CountingPrototype");
+        root->Add(new CountingNode(m_Value, u"value"));
+        return root;
+    }
+    void InitFrom(Tarnwick::DataTypes::ServiceType* tree) override
+    {
+        auto& root = dynamic_cast<Tarnwick::DataTypes::CompositeType&>(*tree);
+        m_Value = dynamic_cast<CountingNode&>(**root.BeginIterator()).GetValue();
+    }
+
+    std::int32_t Value() const { return m_Value; }
+    int Id() const { return m_Id; }
+
+private:
+    std::int32_t m_Value;
+    int m_Id;
+};
+
+/// Resets the tallies and, after each test, checks that everything made was released once.
+class CountedTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Nodes().Reset();
+        Prototypes().Reset();
+    }
+    void TearDown() override
+    {
+        Nodes().ExpectAllReleasedOnce();
+        Prototypes().ExpectAllReleasedOnce();
+    }
+};
+
+} // namespace TestSupport

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <ostream>
 #include <string>
 
 namespace Tarnwick::Tests {
@@ -49,6 +50,11 @@ struct NormalisationCase {
     Fields fields;
     char16_t const* text;
 };
+
+void PrintTo(NormalisationCase const& c, std::ostream* out)
+{
+    *out << c.uTime;
+}
 
 class TimeDurationNormalisation : public ::testing::TestWithParam<NormalisationCase> { };
 

@@ -27,6 +27,10 @@
 #include <tarnwick/stubproxy/TimeDuration.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
 
+#include <tarnwick/encoding/ServiceMessage.h>
+#include <tarnwick/encoding/XmlEncoder.h>
+#include <tarnwick/encoding/XmlSequenceWrapper.h>
+
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>
 #include <tarnwick/threading/ServiceEvent.h>

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Tarnwick::StubProxy {
+class UserParameters;
+}
+
+namespace Tarnwick {
+
+/// The header record of a service message with its parameters payload, which it
+/// owns exclusively: copies deep-copy the payload, destruction deletes it.
+class TARNWICK_EXPORT ServiceMessage {
+public:
+    /// All numbers 0, all strings empty, no payload.
+    ServiceMessage();
+    ServiceMessage(ServiceMessage const& other);
+    /// Deletes the payload held, then takes a deep copy of the other's; self-assignment is a no-op.
+    ServiceMessage& operator=(ServiceMessage const& other);
+    virtual ~ServiceMessage();
+
+    /// A new deep copy, owned by the caller.
+    virtual ServiceMessage* Copy() const;
+
+    std::int32_t GetMsgType() const noexcept { return m_MsgType; }
+    void SetMsgType(std::int32_t value) noexcept { m_MsgType = value; }
+    std::uint32_t GetMsgCorrelationId() const noexcept { return m_MsgCorrelationId; }
+    void SetMsgCorrelationId(std::uint32_t value) noexcept { m_MsgCorrelationId = value; }
+    std::uint32_t GetMsgOrderId() const noexcept { return m_MsgOrderId; }
+    void SetMsgOrderId(std::uint32_t value) noexcept { m_MsgOrderId = value; }
+    std::uint32_t GetSessionId() const noexcept { return m_SessionId; }
+    void SetSessionId(std::uint32_t value) noexcept { m_SessionId = value; }
+
+    std::u16string const& GetConsumerAddress() const noexcept { return m_ConsumerAddress; }
+    void SetConsumerAddress(std::u16string const& value) { m_ConsumerAddress = value; }
+    std::u16string const& GetProducerAddress() const noexcept { return m_ProducerAddress; }
+    void SetProducerAddress(std::u16string const& value) { m_ProducerAddress = value; }
+    std::u16string const& GetOperationName() const noexcept { return m_OperationName; }
+    void SetOperationName(std::u16string const& value) { m_OperationName = value; }
+    std::u16string const& GetParametersTypeName() const noexcept { return m_ParametersTypeName; }
+    void SetParametersTypeName(std::u16string const& value) { m_ParametersTypeName = value; }
+
+    /// The payload, still owned by the message; may be null.
+    StubProxy::UserParameters* GetParameters() const noexcept { return m_Parameters; }
+    /// Takes ownership of `parameters` (may be null) and deletes the payload held
+    /// before; handing over the payload already held changes nothing.
+    void SetParameters(StubProxy::UserParameters* parameters);
+
+private:
+    std::int32_t m_MsgType;
+    std::uint32_t m_MsgCorrelationId;
+    std::uint32_t m_MsgOrderId;
+    std::uint32_t m_SessionId;
+    std::u16string m_ConsumerAddress;
+    std::u16string m_ProducerAddress;
+    std::u16string m_OperationName;
+    std::u16string m_ParametersTypeName;
+    StubProxy::UserParameters* m_Parameters;
+};
+
+} // namespace Tarnwick

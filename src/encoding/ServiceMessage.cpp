@@ -1,0 +1,79 @@
+#include <tarnwick/encoding/ServiceMessage.h>
+
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <memory>
+
+namespace Tarnwick {
+
+namespace {
+
+StubProxy::UserParameters* CopyOf(StubProxy::UserParameters const* parameters)
+{
+    return parameters != nullptr ? parameters->Copy() : nullptr;
+}
+
+} // namespace
+
+ServiceMessage::ServiceMessage()
+    : m_MsgType(0)
+    , m_MsgCorrelationId(0)
+    , m_MsgOrderId(0)
+    , m_SessionId(0)
+    , m_Parameters(nullptr)
+{ }
+
+ServiceMessage::ServiceMessage(ServiceMessage const& other)
+    : m_MsgType(other.m_MsgType)
+    , m_MsgCorrelationId(other.m_MsgCorrelationId)
+    , m_MsgOrderId(other.m_MsgOrderId)
+    , m_SessionId(other.m_SessionId)
+    , m_ConsumerAddress(other.m_ConsumerAddress)
+    , m_ProducerAddress(other.m_ProducerAddress)
+    , m_OperationName(other.m_OperationName)
+    , m_ParametersTypeName(other.m_ParametersTypeName)
+    , m_Parameters(CopyOf(other.m_Parameters))
+{ }
+
+ServiceMessage& ServiceMessage::operator=(ServiceMessage const& other)
+{
+    if (this != &other) {
+        // Copy first, so that a failing copy leaves this message as it was.
+        std::unique_ptr<StubProxy::UserParameters> parameters(CopyOf(other.m_Parameters));
+        std::u16string consumer = other.m_ConsumerAddress;
+        std::u16string producer = other.m_ProducerAddress;
+        std::u16string operation = other.m_OperationName;
+        std::u16string typeName = other.m_ParametersTypeName;
+        m_MsgType = other.m_MsgType;
+        m_MsgCorrelationId = other.m_MsgCorrelationId;
+        m_MsgOrderId = other.m_MsgOrderId;
+        m_SessionId = other.m_SessionId;
+        m_ConsumerAddress.swap(consumer);
+        m_ProducerAddress.swap(producer);
+        m_OperationName.swap(operation);
+        m_ParametersTypeName.swap(typeName);
+        delete m_Parameters;
+        m_Parameters = parameters.release();
+    }
+    return *this;
+}
+
+ServiceMessage::~ServiceMessage()
+{
+    delete m_Parameters;
+}
+
+ServiceMessage* ServiceMessage::Copy() const
+{
+    return new ServiceMessage(*this);
+}
+
+void ServiceMessage::SetParameters(StubProxy::UserParameters* parameters)
+{
+    if (parameters != m_Parameters) {
+        delete m_Parameters;
+        m_Parameters = parameters;
+    }
+}
+
+} // namespace Tarnwick

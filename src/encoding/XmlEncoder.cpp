@@ -1,0 +1,423 @@
+#include <tarnwick/encoding/XmlEncoder.h>
+
+#include "encoding/Failures.h"
+#include "encoding/XmlWriter.h"
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
+#include <tarnwick/datatypes/ScalarType.h>
+#include <tarnwick/datatypes/SequenceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+#include <tarnwick/encoding/ServiceMessage.h>
+#include <tarnwick/encoding/XmlSequenceWrapper.h>
+
+#include <array>
+#include <memory>
+#include <sstream>
+#include <string_view>
+
+namespace Tarnwick::Encoding {
+
+namespace {
+
+using namespace DataTypes;
+using Detail::XmlWriter;
+
+constexpr char const* kSource = "Tarnwick::Encoding::XmlEncoder";
+// The line numbers are part of the exceptions' interface.
+constexpr std::int32_t kUnsupportedDataTypeLine = 321;
+constexpr std::int32_t kUnsupportedInAnyTypeLine = 552;
+constexpr std::int32_t kFewerValuesLine = 617;
+
+[[noreturn]] void RaiseUnsupportedDataType()
+{
+    throw ServiceException(u"Unsupported data type", kSource, kUnsupportedDataTypeLine);
+}
+
+[[noreturn]] void RaiseUnsupportedInAnyType()
+{
+    throw ServiceException(u"Unsupported data type within AnyType", kSource, kUnsupportedInAnyTypeLine);
+}
+
+[[noreturn]] void RaiseFewerValues()
+{
+    throw ServiceException(u"Dictionary has fewer values than keys", kSource, kFewerValuesLine);
+}
+
+/// The `type` attribute names by code; empty where a code has none.
+constexpr std::array<std::string_view, 35> kStrTypes = {"", "", "string", "boolean", "int8", "uint8", "int16", "uint16",
+    "int32", "uint32", "int64", "uint64", "float", "double", "string_seq", "boolean_seq", "int8_seq", "uint8_seq",
+    "int16_seq", "uint16_seq", "int32_seq", "uint32_seq", "int64_seq", "uint64_seq", "float_seq", "double_seq", "", "",
+    "", "", "xml_string", "time_stamp", "", "time_duration", ""};
+
+std::string_view StrType(ParamType type)
+{
+    auto const index = static_cast<std::uint32_t>(type);
+    if (index >= kStrTypes.size() || kStrTypes[index].empty()) {
+        RaiseUnsupportedInAnyType();
+    }
+    return kStrTypes[index];
+}
+
+void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent);
+
+template <class T> T const& ScalarValue(ServiceType const* node)
+{
+    return static_cast<ScalarType<T> const*>(node)->GetValueRef();
+}
+
+/// The item lines of a primitive sequence.
+template <class T> void EncodeSequence(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
+{
+    for (auto&& element : static_cast<SequenceType<T> const*>(node)->GetValue()) {
+        writer.Spaces(indent);
+        writer.Put("<item>");
+        writer.Value(element);
+        writer.Put("</item>");
+        writer.EndLine();
+    }
+}
+
+void OpenItem(XmlWriter& writer, std::int32_t indent)
+{
+    writer.Spaces(indent);
+    writer.Put("<item>");
+    writer.EndLine();
+}
+
+void CloseItem(XmlWriter& writer, std::int32_t indent)
+{
+    writer.Spaces(indent);
+    writer.Put("</item>");
+    writer.EndLine();
+}
+
+/// `indent` spaces, then `open`, the wrapper's next element and `close` on one line.
+void WrappedLine(XmlWriter& writer, std::int32_t indent, std::string_view open, XmlSequenceWrapperBase& wrapper,
+    std::string_view close)
+{
+    writer.Spaces(indent);
+    writer.Put(open);
+    // The wrapper writes to the stream itself, after what is buffered.
+    writer.Drain();
+    wrapper.EncodeNext(writer.Stream());
+    writer.Put(close);
+    writer.EndLine();
+}
+
+void WritePrimitiveDictionary(XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent)
+{
+    std::uint32_t const count = dictionary->Size();
+    std::unique_ptr<XmlSequenceWrapperBase> const keys(XmlSequenceWrapperBase::Create(dictionary->GetKeys()));
+    std::unique_ptr<XmlSequenceWrapperBase> const values(XmlSequenceWrapperBase::Create(dictionary->GetValues()));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        OpenItem(writer, indent);
+        WrappedLine(writer, indent + 2, "<key>", *keys, "</key>");
+        WrappedLine(writer, indent + 2, "<value>", *values, "</value>");
+        CloseItem(writer, indent);
+    }
+}
+
+/// Items of a key and a node from `Items`, each written by `encodeValue`; values
+/// missing for some keys raise after the complete items.
+template <class Sequence, class EncodeValue>
+void EncodeNodeDictionary(
+    XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent, EncodeValue encodeValue)
+{
+    std::uint32_t const count = dictionary->Size();
+    std::unique_ptr<XmlSequenceWrapperBase> const keys(XmlSequenceWrapperBase::Create(dictionary->GetKeys()));
+    auto const* values = dynamic_cast<Sequence const*>(dictionary->GetValues());
+    if (values == nullptr) {
+        Detail::RaiseRequiresSequence();
+    }
+    auto value = values->BeginIterator();
+    for (std::uint32_t i = 0; i < count; ++i, ++value) {
+        if (value == values->EndIterator()) {
+            RaiseFewerValues();
+        }
+        OpenItem(writer, indent);
+        WrappedLine(writer, indent + 2, "<key>", *keys, "</key>");
+        encodeValue(*value);
+        CloseItem(writer, indent);
+    }
+}
+
+void WriteAnyTypeDictionary(XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent)
+{
+    EncodeNodeDictionary<AnyTypeSequenceType>(writer, dictionary, indent, [&](ServiceType const* value) {
+        writer.Spaces(indent + 2);
+        EncodeNode(writer, value, 0);
+    });
+}
+
+void WriteCompositeTypeDictionary(XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent)
+{
+    EncodeNodeDictionary<CompositeSequenceType>(
+        writer, dictionary, indent, [&](ServiceType const* value) { EncodeNode(writer, value, indent + 2); });
+}
+
+void EncodeContent(XmlWriter& writer, ServiceType const* value, ParamType type, std::int32_t indent)
+{
+    switch (type) {
+    case COMPOSITE: {
+        auto const* composite = static_cast<CompositeType const*>(value);
+        for (auto child = composite->BeginIterator(); child != composite->EndIterator(); ++child) {
+            EncodeNode(writer, *child, indent + 2);
+        }
+        return;
+    }
+    case STRING:
+        writer.Escaped(ScalarValue<std::u16string>(value));
+        return;
+    case BOOLEAN:
+        writer.Value(ScalarValue<bool>(value));
+        return;
+    case INT8:
+        writer.Value(ScalarValue<std::int8_t>(value));
+        return;
+    case UINT8:
+        writer.Value(ScalarValue<std::uint8_t>(value));
+        return;
+    case INT16:
+        writer.Value(ScalarValue<std::int16_t>(value));
+        return;
+    case UINT16:
+        writer.Value(ScalarValue<std::uint16_t>(value));
+        return;
+    case INT32:
+        writer.Value(ScalarValue<std::int32_t>(value));
+        return;
+    case UINT32:
+        writer.Value(ScalarValue<std::uint32_t>(value));
+        return;
+    case INT64:
+        writer.Value(ScalarValue<std::int64_t>(value));
+        return;
+    case UINT64:
+    case TIME_STAMP:
+    case TIME_DURATION:
+        writer.Value(ScalarValue<std::uint64_t>(value));
+        return;
+    case FLOAT:
+        writer.Value(ScalarValue<float>(value));
+        return;
+    case DOUBLE:
+        writer.Value(ScalarValue<double>(value));
+        return;
+    case XML_STRING:
+        writer.Raw(ScalarValue<std::u16string>(value));
+        return;
+    case STRING_SEQUENCE:
+        EncodeSequence<std::u16string>(writer, value, indent + 2);
+        return;
+    case BOOLEAN_SEQUENCE:
+        EncodeSequence<bool>(writer, value, indent + 2);
+        return;
+    case INT8_SEQUENCE:
+        EncodeSequence<std::int8_t>(writer, value, indent + 2);
+        return;
+    case UINT8_SEQUENCE:
+        EncodeSequence<std::uint8_t>(writer, value, indent + 2);
+        return;
+    case INT16_SEQUENCE:
+        EncodeSequence<std::int16_t>(writer, value, indent + 2);
+        return;
+    case UINT16_SEQUENCE:
+        EncodeSequence<std::uint16_t>(writer, value, indent + 2);
+        return;
+    case INT32_SEQUENCE:
+        EncodeSequence<std::int32_t>(writer, value, indent + 2);
+        return;
+    case UINT32_SEQUENCE:
+        EncodeSequence<std::uint32_t>(writer, value, indent + 2);
+        return;
+    case INT64_SEQUENCE:
+        EncodeSequence<std::int64_t>(writer, value, indent + 2);
+        return;
+    case UINT64_SEQUENCE:
+    case TIME_STAMP_SEQUENCE:
+    case TIME_DURATION_SEQUENCE:
+        EncodeSequence<std::uint64_t>(writer, value, indent + 2);
+        return;
+    case FLOAT_SEQUENCE:
+        EncodeSequence<float>(writer, value, indent + 2);
+        return;
+    case DOUBLE_SEQUENCE:
+        EncodeSequence<double>(writer, value, indent + 2);
+        return;
+    case COMPOSITE_SEQUENCE: {
+        auto const* sequence = static_cast<CompositeSequenceType const*>(value);
+        for (auto item = sequence->BeginIterator(); item != sequence->EndIterator(); ++item) {
+            EncodeNode(writer, *item, indent + 2);
+        }
+        return;
+    }
+    case DICTIONARY: {
+        auto const* dictionary = static_cast<DictionaryType const*>(value);
+        ServiceType const* values = dictionary->GetValues();
+        if (values == nullptr) {
+            Detail::RaiseRequiresSequence();
+        }
+        switch (values->GetType()) {
+        case COMPOSITE_SEQUENCE:
+            WriteCompositeTypeDictionary(writer, dictionary, indent + 2);
+            return;
+        case ANY_TYPE_SEQUENCE:
+            WriteAnyTypeDictionary(writer, dictionary, indent + 2);
+            return;
+        default:
+            WritePrimitiveDictionary(writer, dictionary, indent + 2);
+            return;
+        }
+    }
+    default:
+        RaiseUnsupportedDataType();
+    }
+}
+
+void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
+{
+    if (node == nullptr) {
+        RaiseUnsupportedDataType();
+    }
+    writer.Spaces(indent);
+    std::u16string const& name = node->GetParamNameRef();
+    ServiceType const* value = node;
+    ParamType type = node->GetType();
+    if (type == ANY_TYPE) {
+        // The element keeps the wrapper's name but shows and holds the wrapped value.
+        value = static_cast<AnyTypeServiceType const*>(node)->GetValue();
+        if (value == nullptr) {
+            RaiseUnsupportedInAnyType();
+        }
+        type = value->GetType();
+        std::string_view const typeName = StrType(type);
+        writer.Put('<');
+        writer.Raw(name);
+        writer.Put(" type='");
+        writer.Put(typeName);
+        writer.Put("'>");
+    } else {
+        writer.Put('<');
+        writer.Raw(name);
+        writer.Put('>');
+    }
+    bool const leaf = value->IsLeaf();
+    if (!leaf) {
+        writer.EndLine();
+    }
+    EncodeContent(writer, value, type, indent);
+    if (!leaf) {
+        writer.Spaces(indent);
+    }
+    writer.Put("</");
+    writer.Raw(name);
+    writer.Put('>');
+    writer.EndLine();
+}
+
+/// One header attribute line: two spaces, name="value".
+template <class Value> void Attribute(XmlWriter& writer, std::string_view name, Value const& value)
+{
+    writer.Put("  ");
+    writer.Put(name);
+    writer.Put("=\"");
+    if constexpr (std::is_same_v<Value, std::u16string>) {
+        writer.Escaped(value);
+    } else {
+        writer.Integer(value);
+    }
+    writer.Put('"');
+    writer.EndLine();
+}
+
+} // namespace
+
+void XmlEncoder::EncodeHeader(std::ostream& out, ServiceMessage const* message)
+{
+    XmlWriter writer(out);
+    writer.Put("<?xml version=\"1.0\" encoding=\"utf-8\" ?>");
+    writer.EndLine();
+    writer.Put("<msg");
+    writer.EndLine();
+    // The message type travels as its low 8 bits.
+    Attribute(writer, "MsgType", static_cast<std::uint16_t>(static_cast<std::uint8_t>(message->GetMsgType())));
+    Attribute(writer, "MsgCorrelationId", message->GetMsgCorrelationId());
+    Attribute(writer, "MsgOrderId", message->GetMsgOrderId());
+    Attribute(writer, "SessionId", message->GetSessionId());
+    Attribute(writer, "ConsumerAddress", message->GetConsumerAddress());
+    Attribute(writer, "ProducerAddress", message->GetProducerAddress());
+    Attribute(writer, "OperationName", message->GetOperationName());
+    Attribute(writer, "ParametersTypeName", message->GetParametersTypeName());
+    writer.Put('>');
+    writer.EndLine();
+}
+
+void XmlEncoder::Encode(std::ostream& out, ServiceType const* node, std::int32_t indent)
+{
+    XmlWriter writer(out);
+    EncodeNode(writer, node, indent);
+    writer.Drain();
+}
+
+void XmlEncoder::Encode(std::string& text, ServiceType const* node, std::int32_t indent)
+{
+    std::ostringstream out;
+    Encode(out, node, indent);
+    text = std::move(out).str();
+}
+
+void XmlEncoder::AppendFooter(std::ostream& out)
+{
+    out.write("</msg>", 6);
+}
+
+void XmlEncoder::EncodeXml(std::ostream& out, XmlString const* node)
+{
+    XmlWriter writer(out);
+    writer.Raw(node->GetValueRef());
+    writer.Drain();
+}
+
+void XmlEncoder::UCS2ToUTF8(std::ostream& out, char16_t unit)
+{
+    if (unit == 0) {
+        return;
+    }
+    char bytes[4];
+    // A single surrogate unit is never a whole character: it gives U+FFFD.
+    char32_t const codePoint = Tarnwick::Detail::IsSurrogate(unit) ? Tarnwick::Detail::kLoneSurrogate : unit;
+    out.write(bytes, static_cast<std::streamsize>(Tarnwick::Detail::EncodeUtf8(codePoint, bytes)));
+}
+
+std::string XmlEncoder::GetStrType(ParamType type)
+{
+    return std::string(StrType(type));
+}
+
+void XmlEncoder::EncodeDictionary(std::ostream& out, DictionaryType const* dictionary, std::int32_t indent)
+{
+    XmlWriter writer(out);
+    WritePrimitiveDictionary(writer, dictionary, indent);
+    writer.Drain();
+}
+
+void XmlEncoder::EncodeAnyTypeDictionary(std::ostream& out, DictionaryType const* dictionary, std::int32_t indent)
+{
+    XmlWriter writer(out);
+    WriteAnyTypeDictionary(writer, dictionary, indent);
+    writer.Drain();
+}
+
+void XmlEncoder::EncodeCompositeTypeDictionary(std::ostream& out, DictionaryType const* dictionary, std::int32_t indent)
+{
+    XmlWriter writer(out);
+    WriteCompositeTypeDictionary(writer, dictionary, indent);
+    writer.Drain();
+}
+
+} // namespace Tarnwick::Encoding

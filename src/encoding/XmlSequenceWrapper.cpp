@@ -1,0 +1,96 @@
+#include <tarnwick/encoding/XmlSequenceWrapper.h>
+
+#include "encoding/Failures.h"
+#include "encoding/XmlWriter.h"
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/datatypes/SequenceType.h>
+
+namespace Tarnwick::Encoding {
+
+namespace {
+
+// The line number is part of the exception's interface.
+constexpr std::int32_t kRequiresSequenceLine = 57;
+
+template <class T> XmlSequenceWrapperBase* WrapperOf(DataTypes::ServiceType const* sequence)
+{
+    return new XmlSequenceWrapper<T>(static_cast<DataTypes::SequenceType<T> const*>(sequence)->GetValuePtr());
+}
+
+} // namespace
+
+void Detail::RaiseRequiresSequence()
+{
+    throw ServiceException(
+        u"Requires sequence data type", "Tarnwick::Encoding::XmlSequenceWrapperBase", kRequiresSequenceLine);
+}
+
+XmlSequenceWrapperBase::~XmlSequenceWrapperBase() = default;
+
+XmlSequenceWrapperBase* XmlSequenceWrapperBase::Create(DataTypes::ServiceType const* sequence)
+{
+    using namespace DataTypes;
+    if (sequence == nullptr) {
+        Detail::RaiseRequiresSequence();
+    }
+    switch (sequence->GetType()) {
+    case STRING_SEQUENCE:
+        return WrapperOf<std::u16string>(sequence);
+    case BOOLEAN_SEQUENCE:
+        return WrapperOf<bool>(sequence);
+    case INT8_SEQUENCE:
+        return WrapperOf<std::int8_t>(sequence);
+    case UINT8_SEQUENCE:
+        return WrapperOf<std::uint8_t>(sequence);
+    case INT16_SEQUENCE:
+        return WrapperOf<std::int16_t>(sequence);
+    case UINT16_SEQUENCE:
+        return WrapperOf<std::uint16_t>(sequence);
+    case INT32_SEQUENCE:
+        return WrapperOf<std::int32_t>(sequence);
+    case UINT32_SEQUENCE:
+        return WrapperOf<std::uint32_t>(sequence);
+    case INT64_SEQUENCE:
+        return WrapperOf<std::int64_t>(sequence);
+    case UINT64_SEQUENCE:
+        return WrapperOf<std::uint64_t>(sequence);
+    case FLOAT_SEQUENCE:
+        return WrapperOf<float>(sequence);
+    case DOUBLE_SEQUENCE:
+        return WrapperOf<double>(sequence);
+    default:
+        Detail::RaiseRequiresSequence();
+    }
+}
+
+template <DataTypes::PrimitiveElement T>
+XmlSequenceWrapper<T>::XmlSequenceWrapper(std::vector<T> const* sequence) noexcept
+    : m_Sequence(sequence)
+    , m_Next(0)
+{ }
+
+template <DataTypes::PrimitiveElement T> void XmlSequenceWrapper<T>::EncodeNext(std::ostream& out)
+{
+    // A reference, except for the packed bool vector, which answers a value.
+    auto&& value = m_Sequence->at(m_Next);
+    ++m_Next;
+    Detail::XmlWriter writer(out);
+    writer.Value(value);
+    writer.Drain();
+}
+
+template class XmlSequenceWrapper<std::u16string>;
+template class XmlSequenceWrapper<bool>;
+template class XmlSequenceWrapper<std::int8_t>;
+template class XmlSequenceWrapper<std::uint8_t>;
+template class XmlSequenceWrapper<std::int16_t>;
+template class XmlSequenceWrapper<std::uint16_t>;
+template class XmlSequenceWrapper<std::int32_t>;
+template class XmlSequenceWrapper<std::uint32_t>;
+template class XmlSequenceWrapper<std::int64_t>;
+template class XmlSequenceWrapper<std::uint64_t>;
+template class XmlSequenceWrapper<float>;
+template class XmlSequenceWrapper<double>;
+
+} // namespace Tarnwick::Encoding

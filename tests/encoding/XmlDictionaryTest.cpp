@@ -1,0 +1,270 @@
+#include "EncodingTestSupport.h"
+
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
+#include <tarnwick/datatypes/TimeDurationSequenceType.h>
+#include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/encoding/XmlEncoder.h>
+#include <tarnwick/encoding/XmlSequenceWrapper.h>
+
+#include <stdexcept>
+
+namespace {
+
+using namespace EncodingTest;
+using Tarnwick::Encoding::XmlEncoder;
+using Tarnwick::Encoding::XmlSequenceWrapperBase;
+
+std::u16string const kRequiresSequence
+    = u"Exception: Tarnwick::Encoding::XmlSequenceWrapperBase line 57 - Requires sequence data type";
+std::u16string const kFewerValues
+    = u"Exception: Tarnwick::Encoding::XmlEncoder line 617 - Dictionary has fewer values than keys";
+
+DictionaryType* Dictionary(std::u16string const& name, ServiceType* keys, ServiceType* values)
+{
+    auto* dictionary = new DictionaryType(name);
+    dictionary->SetKeys(keys);
+    dictionary->SetValues(values);
+    return dictionary;
+}
+
+std::string Encoded(ServiceType const& node, std::int32_t indent = 0)
+{
+    std::ostringstream out;
+    XmlEncoder::Encode(out, &node, indent);
+    return out.str();
+}
+
+AnyTypeSequenceType* AnyValues(std::vector<AnyTypeServiceType*> items)
+{
+    auto* sequence = new AnyTypeSequenceType(u"values");
+    for (auto* item : items) {
+        sequence->Add(item);
+    }
+    return sequence;
+}
+
+CompositeSequenceType* CompositeValues(std::vector<CompositeType*> items)
+{
+    auto* sequence = new CompositeSequenceType(u"values", nullptr);
+    for (auto* item : items) {
+        sequence->Add(item);
+    }
+    return sequence;
+}
+
+TEST(XmlDictionary, PrimitiveValuesWorkedExample)
+{
+    std::unique_ptr<ServiceType> map(
+        Dictionary(u"map", Sequence<std::int32_t>({1, 2}), Sequence<std::u16string>({u"x", u"y&z"})));
+    EXPECT_EQ(Encoded(*map),
+        Lines({"<map>", "  <item>", "    <key>1</key>", "    <value>x</value>", "  </item>", "  <item>",
+            "    <key>2</key>", "    <value>y&amp;z</value>", "  </item>", "</map>"}));
+}
+
+TEST(XmlDictionary, CompositeValuesWorkedExample)
+{
+    std::unique_ptr<ServiceType> people(Dictionary(u"people", Sequence<std::u16string>({u"ann"}),
+        CompositeValues({Composite(u"person", {Scalar<std::uint8_t>(30, u"age")})})));
+    EXPECT_EQ(Encoded(*people),
+        Lines({"<people>", "  <item>", "    <key>ann</key>", "    <person>", "      <age>30</age>", "    </person>",
+            "  </item>", "</people>"}));
+}
+
+TEST(XmlDictionary, AnyTypeValuesWorkedExample)
+{
+    std::unique_ptr<ServiceType> opts(Dictionary(
+        u"opts", Sequence<std::u16string>({u"n"}), AnyValues({new AnyTypeServiceType(Scalar<std::int32_t>(7), u"v")})));
+    EXPECT_EQ(Encoded(*opts),
+        Lines({"<opts>", "  <item>", "    <key>n</key>", "    <v type='int32'>7</v>", "  </item>", "</opts>"}));
+}
+
+TEST(XmlDictionary, EmptyAndSurplusValues)
+{
+    std::unique_ptr<ServiceType> empty(Dictionary(u"e", Sequence<std::int32_t>({}), Sequence<std::int32_t>({})));
+    EXPECT_EQ(Encoded(*empty, 2), "  <e>\n  </e>\n");
+
+    std::unique_ptr<ServiceType> surplus(
+        Dictionary(u"d", Sequence<std::int8_t>({1, 2, 3}), Sequence<bool>({true, false, true, false, false})));
+    std::string const text = Encoded(*surplus);
+    EXPECT_EQ(text,
+        Lines({"<d>", "  <item>", "    <key>1</key>", "    <value>true</value>", "  </item>", "  <item>",
+            "    <key>2</key>", "    <value>false</value>", "  </item>", "  <item>", "    <key>3</key>",
+            "    <value>true</value>", "  </item>", "</d>"}));
+}
+
+TEST(XmlDictionary, KeyFormatsAndEscaping)
+{
+    std::unique_ptr<ServiceType> doubles(
+        Dictionary(u"d", Sequence<double>({1.0 / 3.0}), Sequence<std::u16string>({u"<&>"})));
+    EXPECT_EQ(Encoded(*doubles),
+        Lines({"<d>", "  <item>", "    <key>0.333333333333333</key>", "    <value>&lt;&amp;&gt;</value>", "  </item>",
+            "</d>"}));
+    std::unique_ptr<ServiceType> bools(
+        Dictionary(u"b", Sequence<bool>({false}), Sequence<std::uint64_t>({18446744073709551615ull})));
+    EXPECT_EQ(Encoded(*bools),
+        Lines({"<b>", "  <item>", "    <key>false</key>", "    <value>18446744073709551615</value>", "  </item>",
+            "</b>"}));
+    std::unique_ptr<ServiceType> strings(
+        Dictionary(u"s", Sequence<std::u16string>({u"a'b\"c"}), Sequence<float>({0.25f})));
+    EXPECT_EQ(Encoded(*strings),
+        Lines({"<s>", "  <item>", "    <key>a&apos;b&quot;c</key>", "    <value>0.25</value>", "  </item>", "</s>"}));
+}
+
+TEST(XmlDictionary, TimeSequencesAreNotWrapped)
+{
+    {
+        std::unique_ptr<ServiceType> d(Dictionary(u"d", new TimeStampSequenceType({1}, u"k"), Sequence<bool>({true})));
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, d.get(), 0); }), kRequiresSequence);
+        EXPECT_EQ(out.str(), "<d>\n");
+    }
+    {
+        std::unique_ptr<ServiceType> d(
+            Dictionary(u"d", Sequence<std::int32_t>({1}), new TimeDurationSequenceType({1}, u"v")));
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, d.get(), 0); }), kRequiresSequence);
+        EXPECT_EQ(out.str(), "<d>\n");
+    }
+}
+
+TEST(XmlDictionary, FewerPrimitiveValuesRaiseOutOfRangeInsideTheValueLine)
+{
+    std::unique_ptr<ServiceType> d(Dictionary(u"d", Sequence<std::int32_t>({1, 2}), Sequence<std::int32_t>({10})));
+    std::ostringstream out;
+    EXPECT_THROW(XmlEncoder::Encode(out, d.get(), 0), std::out_of_range);
+    EXPECT_EQ(out.str(),
+        Lines({"<d>", "  <item>", "    <key>1</key>", "    <value>10</value>", "  </item>", "  <item>",
+            "    <key>2</key>"})
+            + "    <value>");
+}
+
+TEST(XmlDictionary, AnyTypeValueWrappingSequenceStartsAtColumnZero)
+{
+    std::unique_ptr<ServiceType> tree(Composite(u"top",
+        {Dictionary(u"d", Sequence<std::u16string>({u"k"}),
+            AnyValues({new AnyTypeServiceType(Sequence<std::int16_t>({5, 6}), u"v")}))}));
+    EXPECT_EQ(Encoded(*tree),
+        Lines({"<top>", "  <d>", "    <item>", "      <key>k</key>", "      <v type='int16_seq'>", "  <item>5</item>",
+            "  <item>6</item>", "</v>", "    </item>", "  </d>", "</top>"}));
+}
+
+TEST(XmlDictionary, AnyTypeValueWrappingCompositeFailsAfterTheKeyLine)
+{
+    std::unique_ptr<ServiceType> d(
+        Dictionary(u"d", Sequence<std::int32_t>({1}), AnyValues({new AnyTypeServiceType(Composite(u"c", {}), u"v")})));
+    std::ostringstream out;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, d.get(), 0); }),
+        u"Exception: Tarnwick::Encoding::XmlEncoder line 552 - Unsupported data type within AnyType");
+    EXPECT_EQ(out.str(), Lines({"<d>", "  <item>", "    <key>1</key>"}) + "    ");
+}
+
+TEST(XmlDictionary, EncodersCalledDirectly)
+{
+    std::unique_ptr<DictionaryType> plain(Dictionary(u"d", Sequence<std::uint16_t>({7}), Sequence<std::int64_t>({-7})));
+    std::ostringstream out;
+    XmlEncoder::EncodeDictionary(out, plain.get(), 0);
+    EXPECT_EQ(out.str(), Lines({"<item>", "  <key>7</key>", "  <value>-7</value>", "</item>"}));
+
+    std::unique_ptr<DictionaryType> composites(Dictionary(u"d", Sequence<std::int32_t>({1, 2}),
+        CompositeValues({Composite(u"a", {}), Composite(u"b", {Scalar<std::int32_t>(3, u"c")})})));
+    std::ostringstream second;
+    XmlEncoder::EncodeCompositeTypeDictionary(second, composites.get(), 1);
+    EXPECT_EQ(second.str(),
+        Lines({" <item>", "   <key>1</key>", "   <a>", "   </a>", " </item>", " <item>", "   <key>2</key>", "   <b>",
+            "     <c>3</c>", "   </b>", " </item>"}));
+
+    // A values node of another class than the encoder expects.
+    std::ostringstream third;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeAnyTypeDictionary(third, plain.get(), 0); }), kRequiresSequence);
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeCompositeTypeDictionary(third, plain.get(), 0); }), kRequiresSequence);
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeDictionary(third, composites.get(), 0); }), kRequiresSequence);
+    EXPECT_EQ(third.str(), "");
+}
+
+TEST(XmlDictionary, MissingKeysOrValuesRaiseInsteadOfCrashing)
+{
+    struct Case {
+        bool keys;
+        bool values;
+    };
+    for (auto const c : {Case {true, false}, Case {false, true}, Case {false, false}}) {
+        std::unique_ptr<DictionaryType> d(new DictionaryType(u"d"));
+        if (c.keys) {
+            d->SetKeys(Sequence<std::int32_t>({1}));
+        }
+        if (c.values) {
+            d->SetValues(Sequence<std::int32_t>({1}));
+        }
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, d.get(), 0); }), kRequiresSequence);
+        EXPECT_EQ(out.str(), "<d>\n");
+        std::ostringstream direct;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeDictionary(direct, d.get(), 0); }), kRequiresSequence);
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeAnyTypeDictionary(direct, d.get(), 0); }), kRequiresSequence);
+        EXPECT_EQ(
+            ThrownLine([&] { XmlEncoder::EncodeCompositeTypeDictionary(direct, d.get(), 0); }), kRequiresSequence);
+        EXPECT_EQ(direct.str(), "");
+    }
+    std::unique_ptr<DictionaryType> anyWithoutKeys(new DictionaryType(u"d"));
+    anyWithoutKeys->SetValues(AnyValues({}));
+    std::ostringstream out;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, anyWithoutKeys.get(), 0); }), kRequiresSequence);
+}
+
+TEST(XmlDictionary, FewerNodeValuesRaiseAfterTheCompleteItems)
+{
+    std::unique_ptr<ServiceType> any(Dictionary(
+        u"d", Sequence<std::int32_t>({1, 2, 3}), AnyValues({new AnyTypeServiceType(Scalar<bool>(true), u"v")})));
+    std::ostringstream out;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, any.get(), 0); }), kFewerValues);
+    EXPECT_EQ(out.str(), Lines({"<d>", "  <item>", "    <key>1</key>", "    <v type='boolean'>true</v>", "  </item>"}));
+
+    std::unique_ptr<ServiceType> composites(Dictionary(u"d", Sequence<std::int32_t>({1, 2}), CompositeValues({})));
+    std::ostringstream second;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(second, composites.get(), 0); }), kFewerValues);
+    EXPECT_EQ(second.str(), "<d>\n");
+}
+
+TEST(XmlSequenceWrapper, EveryKindWritesItsElementsThenRunsOut)
+{
+    struct Case {
+        ServiceType* sequence;
+        std::vector<std::string> texts;
+    };
+    std::vector<Case> const cases = {{Sequence<std::u16string>({u"a<", u"\u00e9"}), {"a&lt;", "\xC3\xA9"}},
+        {Sequence<bool>({true, false}), {"true", "false"}}, {Sequence<std::int8_t>({-5}), {"-5"}},
+        {Sequence<std::uint8_t>({200}), {"200"}}, {Sequence<std::int16_t>({-300}), {"-300"}},
+        {Sequence<std::uint16_t>({60000}), {"60000"}}, {Sequence<std::int32_t>({-70000}), {"-70000"}},
+        {Sequence<std::uint32_t>({3000000000u}), {"3000000000"}},
+        {Sequence<std::int64_t>({-5000000000}), {"-5000000000"}},
+        {Sequence<std::uint64_t>({10000000000000000000ull}), {"10000000000000000000"}},
+        {Sequence<float>({0.5f, 1.0f / 3.0f}), {"0.5", "0.333333"}},
+        {Sequence<double>({0.1, 2.0 / 3.0}), {"0.1", "0.666666666666667"}}};
+    for (auto const& c : cases) {
+        std::unique_ptr<ServiceType> sequence(c.sequence);
+        std::unique_ptr<XmlSequenceWrapperBase> wrapper(XmlSequenceWrapperBase::Create(sequence.get()));
+        for (auto const& text : c.texts) {
+            std::ostringstream out;
+            wrapper->EncodeNext(out);
+            EXPECT_EQ(out.str(), text);
+        }
+        std::ostringstream out;
+        EXPECT_THROW(wrapper->EncodeNext(out), std::out_of_range);
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
+TEST(XmlSequenceWrapper, CreateRejectsEverythingButPrimitiveSequences)
+{
+    std::vector<ServiceType*> const others = {Scalar<std::int32_t>(1), new CompositeType(u"c"),
+        new CompositeSequenceType(u"cs", nullptr), new AnyTypeSequenceType(u"as"), new TimeStampSequenceType({}, u"t"),
+        new TimeDurationSequenceType({}, u"t"), new DictionaryType(u"d"), nullptr};
+    for (ServiceType* other : others) {
+        std::unique_ptr<ServiceType> node(other);
+        EXPECT_EQ(ThrownLine([&] { delete XmlSequenceWrapperBase::Create(node.get()); }), kRequiresSequence);
+    }
+}
+
+} // namespace

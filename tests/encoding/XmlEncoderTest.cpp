@@ -1,0 +1,507 @@
+#include "EncodingTestSupport.h"
+
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/TimeDurationSequenceType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+#include <tarnwick/encoding/ServiceMessage.h>
+#include <tarnwick/encoding/XmlEncoder.h>
+
+#include <cmath>
+#include <limits>
+#include <locale>
+#include <streambuf>
+
+namespace {
+
+using namespace EncodingTest;
+using Tarnwick::ServiceMessage;
+using Tarnwick::Encoding::XmlEncoder;
+
+std::string Encoded(ServiceType const& node, std::int32_t indent = 0)
+{
+    std::ostringstream out;
+    XmlEncoder::Encode(out, &node, indent);
+    return out.str();
+}
+
+/// The text of a leaf element named v at indent 0, without its tags.
+template <class T> std::string LeafOf(T value)
+{
+    std::unique_ptr<ServiceType> node(Scalar<T>(value));
+    std::string text = Encoded(*node);
+    EXPECT_EQ(text.substr(0, 3), "<v>");
+    EXPECT_EQ(text.substr(text.size() - 5), "</v>\n");
+    return text.substr(3, text.size() - 8);
+}
+
+std::string StringLeaf(std::u16string const& value)
+{
+    return LeafOf<std::u16string>(value);
+}
+
+std::string Utf8Of(char16_t unit)
+{
+    std::ostringstream out;
+    XmlEncoder::UCS2ToUTF8(out, unit);
+    return out.str();
+}
+
+ServiceMessage StatusMessage()
+{
+    ServiceMessage message;
+    message.SetMsgType(3);
+    message.SetMsgCorrelationId(17);
+    message.SetMsgOrderId(1);
+    message.SetSessionId(42);
+    message.SetConsumerAddress(u"client-1");
+    message.SetProducerAddress(u"svc&co");
+    message.SetOperationName(u"GetStatus");
+    message.SetParametersTypeName(u"StatusRequest");
+    return message;
+}
+
+TEST(XmlEncoderMessage, WholeMessageByteForByte)
+{
+    ServiceMessage const message = StatusMessage();
+    std::unique_ptr<ServiceType> tree(
+        Composite(u"request", {Scalar<std::int32_t>(42, u"count"), Scalar<std::u16string>(u"a<b", u"label")}));
+    std::ostringstream out;
+    XmlEncoder::EncodeHeader(out, &message);
+    XmlEncoder::Encode(out, tree.get(), 2);
+    XmlEncoder::AppendFooter(out);
+    EXPECT_EQ(out.str(),
+        Lines({"<?xml version=\"1.0\" encoding=\"utf-8\" ?>", "<msg", "  MsgType=\"3\"", "  MsgCorrelationId=\"17\"",
+            "  MsgOrderId=\"1\"", "  SessionId=\"42\"", "  ConsumerAddress=\"client-1\"",
+            "  ProducerAddress=\"svc&amp;co\"", "  OperationName=\"GetStatus\"",
+            "  ParametersTypeName=\"StatusRequest\"", ">", "  <request>", "    <count>42</count>",
+            "    <label>a&lt;b</label>", "  </request>"})
+            + "</msg>");
+}
+
+TEST(XmlEncoderMessage, HeaderTypeCodeIsItsLowByteAndEmptyStringsGiveEmptyValues)
+{
+    ServiceMessage message;
+    message.SetMsgType(256);
+    std::ostringstream out;
+    XmlEncoder::EncodeHeader(out, &message);
+    EXPECT_EQ(out.str(),
+        Lines({"<?xml version=\"1.0\" encoding=\"utf-8\" ?>", "<msg", "  MsgType=\"0\"", "  MsgCorrelationId=\"0\"",
+            "  MsgOrderId=\"0\"", "  SessionId=\"0\"", "  ConsumerAddress=\"\"", "  ProducerAddress=\"\"",
+            "  OperationName=\"\"", "  ParametersTypeName=\"\"", ">"}));
+
+    message.SetMsgType(-1);
+    message.SetMsgCorrelationId(4294967295u);
+    message.SetOperationName(u"\"q\" 'a' <t>");
+    std::ostringstream second;
+    XmlEncoder::EncodeHeader(second, &message);
+    EXPECT_NE(second.str().find("  MsgType=\"255\"\n"), std::string::npos);
+    EXPECT_NE(second.str().find("  MsgCorrelationId=\"4294967295\"\n"), std::string::npos);
+    EXPECT_NE(second.str().find("  OperationName=\"&quot;q&quot; &apos;a&apos; &lt;t&gt;\"\n"), std::string::npos);
+}
+
+TEST(XmlEncoderMessage, FooterHasNoLineEnd)
+{
+    std::ostringstream out;
+    out << "x";
+    XmlEncoder::AppendFooter(out);
+    out << "y";
+    EXPECT_EQ(out.str(), "x</msg>y");
+}
+
+TEST(XmlEncoderTree, FragmentWithSequenceAndAnyType)
+{
+    std::unique_ptr<ServiceType> tree(Composite(u"values",
+        {Sequence<std::int16_t>({1, -2}, u"codes"),
+            new AnyTypeServiceType(Scalar<double>(2.5, u"ignored"), u"extra")}));
+    EXPECT_EQ(Encoded(*tree),
+        Lines({"<values>", "  <codes>", "    <item>1</item>", "    <item>-2</item>", "  </codes>",
+            "  <extra type='double'>2.5</extra>", "</values>"}));
+}
+
+TEST(XmlEncoderTree, EmptyContainersNamesAndIndents)
+{
+    std::unique_ptr<ServiceType> empty(new CompositeType(u"name"));
+    EXPECT_EQ(Encoded(*empty, 2), "  <name>\n  </name>\n");
+    std::unique_ptr<ServiceType> emptySequence(new SequenceType<double>(u"d"));
+    EXPECT_EQ(Encoded(*emptySequence), "<d>\n</d>\n");
+
+    std::unique_ptr<ServiceType> unnamed(Scalar<std::int32_t>(5, u""));
+    EXPECT_EQ(Encoded(*unnamed), "<>5</>\n");
+
+    // A negative indent writes no spaces; children follow at indent + 2.
+    std::unique_ptr<ServiceType> nested(
+        Composite(u"a", {Composite(u"b", {Scalar<std::int32_t>(1, u"c")}), Scalar<std::int32_t>(2, u"d")}));
+    EXPECT_EQ(Encoded(*nested, -2), Lines({"<a>", "<b>", "  <c>1</c>", "</b>", "<d>2</d>", "</a>"}));
+    EXPECT_EQ(Encoded(*nested, 200).substr(0, 203), std::string(200, ' ') + "<a>");
+}
+
+TEST(XmlEncoderTree, CompositeSequenceAndTimeNodes)
+{
+    auto* items = new CompositeSequenceType(u"list", nullptr);
+    items->Add(Composite(u"item", {Scalar<bool>(true, u"on")}));
+    items->Add(Composite(u"item", {}));
+    std::unique_ptr<ServiceType> tree(Composite(u"t",
+        {items, new TimeStampServiceType(1700000000123456ull, u"at"), new TimeDurationServiceType(5, u"for"),
+            new TimeStampSequenceType({1, 18446744073709551615ull}, u"ats"),
+            new TimeDurationSequenceType({}, u"fors")}));
+    EXPECT_EQ(Encoded(*tree),
+        Lines({"<t>", "  <list>", "    <item>", "      <on>true</on>", "    </item>", "    <item>", "    </item>",
+            "  </list>", "  <at>1700000000123456</at>", "  <for>5</for>", "  <ats>", "    <item>1</item>",
+            "    <item>18446744073709551615</item>", "  </ats>", "  <fors>", "  </fors>", "</t>"}));
+}
+
+TEST(XmlEncoderTree, EverySequenceKindWritesItsItems)
+{
+    std::unique_ptr<ServiceType> tree(Composite(u"all",
+        {Sequence<std::u16string>({u"a&b", u""}, u"s"), Sequence<bool>({true, false}, u"b"),
+            Sequence<std::int8_t>({-128, 127}, u"i8"), Sequence<std::uint8_t>({0, 255}, u"u8"),
+            Sequence<std::int16_t>({-32768}, u"i16"), Sequence<std::uint16_t>({65535}, u"u16"),
+            Sequence<std::int32_t>({-2147483647 - 1}, u"i32"), Sequence<std::uint32_t>({4294967295u}, u"u32"),
+            Sequence<std::int64_t>({std::numeric_limits<std::int64_t>::min()}, u"i64"),
+            Sequence<std::uint64_t>({std::numeric_limits<std::uint64_t>::max()}, u"u64"), Sequence<float>({0.1f}, u"f"),
+            Sequence<double>({1.0 / 3.0}, u"d")}));
+    EXPECT_EQ(Encoded(*tree),
+        Lines({"<all>", "  <s>", "    <item>a&amp;b</item>", "    <item></item>", "  </s>", "  <b>",
+            "    <item>true</item>", "    <item>false</item>", "  </b>", "  <i8>", "    <item>-128</item>",
+            "    <item>127</item>", "  </i8>", "  <u8>", "    <item>0</item>", "    <item>255</item>", "  </u8>",
+            "  <i16>", "    <item>-32768</item>", "  </i16>", "  <u16>", "    <item>65535</item>", "  </u16>",
+            "  <i32>", "    <item>-2147483648</item>", "  </i32>", "  <u32>", "    <item>4294967295</item>", "  </u32>",
+            "  <i64>", "    <item>-9223372036854775808</item>", "  </i64>", "  <u64>",
+            "    <item>18446744073709551615</item>", "  </u64>", "  <f>", "    <item>0.1</item>", "  </f>", "  <d>",
+            "    <item>0.333333333333333</item>", "  </d>", "</all>"}));
+}
+
+TEST(XmlEncoderAnyType, WrappedSequenceOpensItsOwnLines)
+{
+    std::unique_ptr<ServiceType> any(new AnyTypeServiceType(Sequence<std::int32_t>({7, 8}), u"x"));
+    EXPECT_EQ(
+        Encoded(*any, 2), Lines({"  <x type='int32_seq'>", "    <item>7</item>", "    <item>8</item>", "  </x>"}));
+}
+
+TEST(XmlEncoderAnyType, TypeAttributeOfEveryNamedKind)
+{
+    struct Case {
+        ServiceType* node;
+        char const* type;
+    };
+    Case const cases[] = {{Scalar<std::u16string>(u"t"), "string"}, {Scalar<bool>(false), "boolean"},
+        {Scalar<std::int8_t>(-1), "int8"}, {Scalar<std::uint8_t>(1), "uint8"}, {Scalar<std::int16_t>(1), "int16"},
+        {Scalar<std::uint16_t>(1), "uint16"}, {Scalar<std::int32_t>(1), "int32"}, {Scalar<std::uint32_t>(1), "uint32"},
+        {Scalar<std::int64_t>(1), "int64"}, {Scalar<std::uint64_t>(1), "uint64"}, {Scalar<float>(1), "float"},
+        {Scalar<double>(1), "double"}, {new XmlString(u"<a/>", u""), "xml_string"},
+        {new TimeStampServiceType(1, u""), "time_stamp"}, {new TimeDurationServiceType(1, u""), "time_duration"}};
+    for (auto const& c : cases) {
+        std::unique_ptr<ServiceType> any(new AnyTypeServiceType(c.node, u"a"));
+        std::string const text = Encoded(*any);
+        EXPECT_EQ(text.substr(0, text.find('>') + 1), std::string("<a type='") + c.type + "'>") << text;
+    }
+}
+
+TEST(XmlEncoderAnyType, KindsWithoutNameFailAfterTheIndentOnly)
+{
+    std::u16string const expected
+        = u"Exception: Tarnwick::Encoding::XmlEncoder line 552 - Unsupported data type within AnyType";
+    std::vector<ServiceType*> const values
+        = {new TimeStampSequenceType({1}, u""), new TimeDurationSequenceType({1}, u""), new CompositeType(u"c"),
+            new CompositeSequenceType(u"cs", nullptr), new AnyTypeServiceType(Scalar<std::int32_t>(1), u"inner"),
+            new AnyTypeSequenceType(u"as"), nullptr /* an empty wrapper */};
+    for (ServiceType* value : values) {
+        std::unique_ptr<ServiceType> tree(Composite(u"p", {new AnyTypeServiceType(value, u"a")}));
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, tree.get(), 0); }), expected);
+        EXPECT_EQ(out.str(), "<p>\n  ");
+    }
+}
+
+TEST(XmlEncoderFailure, UnsupportedKindsKeepThePartialOutput)
+{
+    std::u16string const expected = u"Exception: Tarnwick::Encoding::XmlEncoder line 321 - Unsupported data type";
+    {
+        std::unique_ptr<ServiceType> tree(
+            Composite(u"p", {Scalar<std::int32_t>(1, u"ok"), new AnyTypeSequenceType(u"loose")}));
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, tree.get(), 0); }), expected);
+        EXPECT_EQ(out.str(), "<p>\n  <ok>1</ok>\n  <loose>\n");
+    }
+    for (ParamType const type : {NULL_TYPE, static_cast<ParamType>(35), static_cast<ParamType>(-1)}) {
+        ForeignNode const node(type, true);
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, &node, 1); }), expected);
+        EXPECT_EQ(out.str(), " <odd>");
+    }
+    std::ostringstream out;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, nullptr, 0); }), expected);
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST(XmlEncoderFailure, NarrowStringOverloadReplacesOrKeeps)
+{
+    std::unique_ptr<ServiceType> good(Scalar<std::int32_t>(9, u"n"));
+    std::string text = "old content";
+    XmlEncoder::Encode(text, good.get(), 1);
+    EXPECT_EQ(text, " <n>9</n>\n");
+
+    std::unique_ptr<ServiceType> bad(Composite(u"p", {Scalar<std::int32_t>(1), new AnyTypeSequenceType(u"x")}));
+    EXPECT_THROW(XmlEncoder::Encode(text, bad.get(), 0), Tarnwick::ServiceException);
+    EXPECT_EQ(text, " <n>9</n>\n");
+}
+
+TEST(XmlEncoderText, EscapingOfStringsAndRawXml)
+{
+    std::u16string const value = u"say \"hi\" & 'bye' <now> \t\r\n\x01 end";
+    EXPECT_EQ(StringLeaf(value), "say &quot;hi&quot; &amp; &apos;bye&apos; &lt;now&gt; \t\r\n\x01 end");
+    std::unique_ptr<ServiceType> xml(new XmlString(value, u"v"));
+    EXPECT_EQ(Encoded(*xml), "<v>say \"hi\" & 'bye' <now> \t\r\n\x01 end</v>\n");
+    std::ostringstream out;
+    XmlString const fragment(u"<a b='1'>\u00e9</a>", u"n");
+    XmlEncoder::EncodeXml(out, &fragment);
+    EXPECT_EQ(out.str(), "<a b='1'>\xc3\xa9</a>");
+}
+
+TEST(XmlEncoderText, LongTextCrossesTheBufferIntact)
+{
+    // Long enough to be written in many blocks, with pairs and entities at every offset.
+    std::u16string value;
+    std::string expected;
+    for (int i = 0; i < 9000; ++i) {
+        switch (i % 4) {
+        case 0:
+            value += u"\U0001F600";
+            expected += "\xF0\x9F\x98\x80";
+            break;
+        case 1:
+            value += u"&";
+            expected += "&amp;";
+            break;
+        case 2:
+            value += u"\u20ac";
+            expected += "\xE2\x82\xAC";
+            break;
+        default:
+            value += u"x";
+            expected += "x";
+        }
+    }
+    EXPECT_EQ(StringLeaf(value), expected);
+    std::unique_ptr<ServiceType> xml(new XmlString(value, u"v"));
+    std::string const raw = Encoded(*xml);
+    EXPECT_EQ(raw.size(), 3 + 9000 / 4 * (4 + 1 + 3 + 1) + 5);
+}
+
+TEST(XmlEncoderText, Ucs2ToUtf8Boundaries)
+{
+    struct Case {
+        char16_t unit;
+        char const* bytes;
+    };
+    Case const cases[] = {{0x0041, "\x41"}, {0x007F, "\x7F"}, {0x0080, "\xC2\x80"}, {0x07FF, "\xDF\xBF"},
+        {0x0800, "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF"}, {0xD83D, "\xEF\xBF\xBD"}, {0xDE00, "\xEF\xBF\xBD"},
+        {0xD800, "\xEF\xBF\xBD"}, {0xDFFF, "\xEF\xBF\xBD"}, {0xE000, "\xEE\x80\x80"}};
+    for (auto const& c : cases) {
+        EXPECT_EQ(Utf8Of(c.unit), c.bytes) << std::hex << static_cast<int>(c.unit);
+    }
+    EXPECT_EQ(Utf8Of(0), "");
+}
+
+TEST(XmlEncoderText, SurrogatesPairsAndTheUnitZero)
+{
+    EXPECT_EQ(StringLeaf(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(StringLeaf(u"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
+    EXPECT_EQ(StringLeaf(std::u16string(u"a\xD83Dz")), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(StringLeaf(std::u16string(u"a\xDE00\xD83D")), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(StringLeaf(std::u16string(u"\xD83D\xD83D\xDE00")), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
+    EXPECT_EQ(StringLeaf(std::u16string(u"a\0b", 3)), "ab");
+    std::unique_ptr<ServiceType> xml(new XmlString(std::u16string(u"<\0\xD83D\xDE00\xDC00/>", 7), u"v"));
+    EXPECT_EQ(Encoded(*xml), "<v><\xF0\x9F\x98\x80\xEF\xBF\xBD/></v>\n");
+}
+
+TEST(XmlEncoderText, ElementNamesAreUtf8)
+{
+    std::unique_ptr<ServiceType> node(Scalar<std::int32_t>(1, u"gr\u00f6\u00dfe\u20ac\U0001F600"));
+    EXPECT_EQ(Encoded(*node),
+        "<gr\xC3\xB6\xC3\x9F"
+        "e\xE2\x82\xAC\xF0\x9F\x98\x80>1</gr\xC3\xB6\xC3\x9F"
+        "e\xE2\x82\xAC\xF0\x9F\x98\x80>\n");
+    std::unique_ptr<ServiceType> any(new AnyTypeServiceType(Scalar<bool>(true), u"\u00e9"));
+    EXPECT_EQ(Encoded(*any), "<\xC3\xA9 type='boolean'>true</\xC3\xA9>\n");
+}
+
+TEST(XmlEncoderNumbers, EightBitIntegersAndBooleans)
+{
+    EXPECT_EQ(LeafOf<std::int8_t>(-1), "-1");
+    EXPECT_EQ(LeafOf<std::int8_t>(65), "65");
+    EXPECT_EQ(LeafOf<std::uint8_t>(255), "255");
+    EXPECT_EQ(LeafOf<std::int64_t>(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+    EXPECT_EQ(LeafOf<std::uint64_t>(std::numeric_limits<std::uint64_t>::max()), "18446744073709551615");
+    for (bool const alpha : {false, true}) {
+        std::ostringstream out;
+        if (alpha) {
+            out << std::boolalpha;
+        }
+        std::unique_ptr<ServiceType> node(Composite(u"b", {Scalar<bool>(true), Scalar<bool>(false)}));
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_EQ(out.str(), Lines({"<b>", "  <v>true</v>", "  <v>false</v>", "</b>"}));
+    }
+}
+
+TEST(XmlEncoderNumbers, FloatingPointFormats)
+{
+    EXPECT_EQ(LeafOf<double>(0.1), "0.1");
+    EXPECT_EQ(LeafOf<double>(1.0 / 3.0), "0.333333333333333");
+    EXPECT_EQ(LeafOf<float>(1.0f / 3.0f), "0.333333");
+    EXPECT_EQ(LeafOf<double>(2.5), "2.5");
+    EXPECT_EQ(LeafOf<double>(1e20), "1e+20");
+    EXPECT_EQ(LeafOf<double>(-0.0), "-0");
+    EXPECT_EQ(LeafOf<double>(1e-5), "1e-05");
+    EXPECT_EQ(LeafOf<double>(123456789012345678.0), "1.23456789012346e+17");
+    EXPECT_EQ(LeafOf<double>(std::numeric_limits<double>::infinity()), "inf");
+    EXPECT_EQ(LeafOf<float>(-std::numeric_limits<float>::infinity()), "-inf");
+
+    // The caller's precision drives FLOAT and is restored after DOUBLE.
+    std::ostringstream out;
+    out.precision(3);
+    std::unique_ptr<ServiceType> node(
+        Composite(u"n", {Scalar<float>(0.1f), Scalar<float>(1.0f / 3.0f), Scalar<double>(0.1)}));
+    XmlEncoder::Encode(out, node.get(), 0);
+    EXPECT_EQ(out.str(), Lines({"<n>", "  <v>0.1</v>", "  <v>0.333</v>", "  <v>0.1</v>", "</n>"}));
+    EXPECT_EQ(out.precision(), 3);
+}
+
+/// What the stream's own insertion writes, for comparison with the encoder's output.
+template <class T> std::string Inserted(std::ostream& like, T value)
+{
+    std::ostringstream reference;
+    reference.copyfmt(like);
+    reference << value;
+    return reference.str();
+}
+
+TEST(XmlEncoderNumbers, FloatTextEqualsTheStreamsInsertionAtEveryPrecision)
+{
+    double const samples[] = {0.0, 1.0, -1.5, 0.1, 1.0 / 3.0, 2.0 / 3.0, 123456.789, 1e15, 1e16, 9.999999999999999e14,
+        1e-4, 9.99999e-5, 5e-324, 1.7976931348623157e308, 0.000123456, 100.0, 1234567.0, std::nan(""),
+        -std::numeric_limits<double>::infinity(), 0.5, 999999.5, 9.5, 0.95};
+    for (std::streamsize precision : {0, 1, 2, 6, 9, 15, 17, 30}) {
+        for (double const sample : samples) {
+            std::ostringstream out;
+            out.precision(precision);
+            std::unique_ptr<ServiceType> node(
+                Composite(u"n", {Scalar<float>(static_cast<float>(sample)), Scalar<double>(sample)}));
+            XmlEncoder::Encode(out, node.get(), 0);
+            std::ostringstream fifteen;
+            fifteen.precision(15);
+            EXPECT_EQ(out.str(),
+                Lines({"<n>", "  <v>" + Inserted(out, static_cast<float>(sample)) + "</v>",
+                    "  <v>" + Inserted(fifteen, sample) + "</v>", "</n>"}))
+                << sample << " at " << precision;
+        }
+    }
+}
+
+TEST(XmlEncoderNumbers, CallersFormattingStateAppliesToNumbers)
+{
+    std::unique_ptr<ServiceType> node(Composite(u"n",
+        {Scalar<std::int32_t>(255), Scalar<std::int8_t>(-1), Scalar<std::uint8_t>(200), Scalar<std::uint64_t>(16),
+            Scalar<double>(0.5), Scalar<float>(2.0f)}));
+    {
+        std::ostringstream out;
+        out << std::hex << std::showbase;
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_EQ(out.str(),
+            Lines({"<n>", "  <v>0xff</v>", "  <v>0xffff</v>", "  <v>0xc8</v>", "  <v>0x10</v>", "  <v>0.5</v>",
+                "  <v>2</v>", "</n>"}));
+    }
+    {
+        std::ostringstream out;
+        out << std::showpos << std::fixed;
+        out.precision(2);
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_EQ(out.str(),
+            Lines({"<n>", "  <v>+255</v>", "  <v>-1</v>", "  <v>200</v>", "  <v>16</v>", "  <v>+0.500000000000000</v>",
+                "  <v>+2.00</v>", "</n>"}));
+        EXPECT_EQ(out.precision(), 2);
+    }
+    {
+        // A pending width pads the first number inserted, not the text.
+        std::ostringstream out;
+        out.width(5);
+        out.fill('*');
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_EQ(out.str().substr(0, 18), "<n>\n  <v>**255</v>");
+        EXPECT_EQ(out.width(), 0);
+    }
+}
+
+/// Groups digits by threes with a comma and writes ',' as the decimal point.
+struct GroupingPunct : std::numpunct<char> {
+    char do_thousands_sep() const override { return '.'; }
+    char do_decimal_point() const override { return ','; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(XmlEncoderNumbers, TheStreamsLocaleApplies)
+{
+    std::ostringstream out;
+    out.imbue(std::locale(std::locale::classic(), new GroupingPunct));
+    ServiceMessage message;
+    message.SetMsgCorrelationId(1234567);
+    XmlEncoder::EncodeHeader(out, &message);
+    std::unique_ptr<ServiceType> node(Composite(u"n", {Scalar<std::int64_t>(-1234567), Scalar<double>(1234.5)}));
+    XmlEncoder::Encode(out, node.get(), 0);
+    EXPECT_NE(out.str().find("MsgCorrelationId=\"1.234.567\""), std::string::npos);
+    EXPECT_NE(out.str().find("<v>-1.234.567</v>"), std::string::npos);
+    EXPECT_NE(out.str().find("<v>1.234,5</v>"), std::string::npos);
+}
+
+/// Records what reached the buffer at each flush.
+class FlushLog : public std::stringbuf {
+public:
+    std::vector<std::string> flushed;
+
+protected:
+    int sync() override
+    {
+        flushed.push_back(str());
+        return 0;
+    }
+};
+
+TEST(XmlEncoderStream, EveryLineEndIsFlushed)
+{
+    FlushLog log;
+    std::ostream out(&log);
+    std::unique_ptr<ServiceType> node(Composite(u"n", {Sequence<std::int32_t>({1, 2}), Scalar<bool>(true)}));
+    XmlEncoder::Encode(out, node.get(), 0);
+    std::vector<std::string> expected;
+    std::string text;
+    for (std::string const line :
+        {"<n>", "  <s>", "    <item>1</item>", "    <item>2</item>", "  </s>", "  <v>true</v>", "</n>"}) {
+        text += line + "\n";
+        expected.push_back(text);
+    }
+    EXPECT_EQ(log.flushed, expected);
+}
+
+TEST(XmlEncoderTypes, GetStrTypeTable)
+{
+    char const* const names[35] = {nullptr, nullptr, "string", "boolean", "int8", "uint8", "int16", "uint16", "int32",
+        "uint32", "int64", "uint64", "float", "double", "string_seq", "boolean_seq", "int8_seq", "uint8_seq",
+        "int16_seq", "uint16_seq", "int32_seq", "uint32_seq", "int64_seq", "uint64_seq", "float_seq", "double_seq",
+        nullptr, nullptr, nullptr, nullptr, "xml_string", "time_stamp", nullptr, "time_duration", nullptr};
+    for (std::int32_t code = -2; code < 37; ++code) {
+        auto const type = static_cast<ParamType>(code);
+        if (code >= 0 && code < 35 && names[code] != nullptr) {
+            EXPECT_EQ(XmlEncoder::GetStrType(type), names[code]);
+        } else {
+            EXPECT_EQ(ThrownLine([&] { XmlEncoder::GetStrType(type); }),
+                u"Exception: Tarnwick::Encoding::XmlEncoder line 552 - Unsupported data type within AnyType")
+                << code;
+        }
+    }
+}
+
+} // namespace

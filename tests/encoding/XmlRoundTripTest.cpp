@@ -1,0 +1,349 @@
+// Encoded messages read back by a conforming XML parser: well-formed, and every
+// value equal to what was encoded.
+
+#include "EncodingTestSupport.h"
+
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+#include <tarnwick/encoding/ServiceMessage.h>
+#include <tarnwick/encoding/XmlEncoder.h>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+using namespace EncodingTest;
+using Tarnwick::Encoding::XmlEncoder;
+
+using Document = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
+
+Document Parse(std::string const& text)
+{
+    return Document(xmlReadMemory(text.data(), static_cast<int>(text.size()), "message.xml", nullptr,
+                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        &xmlFreeDoc);
+}
+
+std::string Utf8(std::u16string const& text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp == 0) {
+            continue;
+        } else if (cp < 0x80) {
+            bytes += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            bytes += static_cast<char>(0xC0 | (cp >> 6));
+            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            bytes += static_cast<char>(0xE0 | (cp >> 12));
+            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | (cp >> 18));
+            bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+std::string Text(xmlNode const* element)
+{
+    xmlChar* content = xmlNodeGetContent(element);
+    std::string text(reinterpret_cast<char const*>(content));
+    xmlFree(content);
+    return text;
+}
+
+std::string Name(xmlNode const* element)
+{
+    return reinterpret_cast<char const*>(element->name);
+}
+
+std::vector<xmlNode const*> Elements(xmlNode const* parent)
+{
+    std::vector<xmlNode const*> elements;
+    for (xmlNode const* child = parent->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE) {
+            elements.push_back(child);
+        }
+    }
+    return elements;
+}
+
+/// Compares the text of a leaf element with the value it was encoded from.
+template <class T> void ExpectValue(std::string const& text, T const& value)
+{
+    if constexpr (std::is_same_v<T, std::u16string>) {
+        EXPECT_EQ(text, Utf8(value));
+    } else if constexpr (std::is_same_v<T, bool>) {
+        EXPECT_EQ(text, value ? "true" : "false");
+    } else if constexpr (std::is_same_v<T, double>) {
+        char expected[40];
+        std::snprintf(expected, sizeof expected, "%.15g", value);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), std::strtod(expected, nullptr));
+    } else if constexpr (std::is_same_v<T, float>) {
+        EXPECT_NEAR(std::strtod(text.c_str(), nullptr), value, std::fabs(value) * 1e-5);
+    } else if constexpr (std::is_signed_v<T>) {
+        EXPECT_EQ(std::strtoll(text.c_str(), nullptr, 10), value);
+    } else {
+        EXPECT_EQ(std::strtoull(text.c_str(), nullptr, 10), value);
+    }
+}
+
+void Check(ServiceType const* node, xmlNode const* element);
+
+template <class T> void CheckScalar(ServiceType const* node, xmlNode const* element)
+{
+    ExpectValue(Text(element), static_cast<ScalarType<T> const*>(node)->GetValueRef());
+}
+
+template <class T> void CheckSequence(ServiceType const* node, xmlNode const* element)
+{
+    auto const& values = static_cast<SequenceType<T> const*>(node)->GetValue();
+    auto const items = Elements(element);
+    ASSERT_EQ(items.size(), values.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(Name(items[i]), "item");
+        ExpectValue(Text(items[i]), static_cast<T>(values[i]));
+    }
+}
+
+/// The text of the key or value elements of a dictionary, given the sequence node it came from.
+void CheckElementText(ServiceType const* sequence, std::size_t index, xmlNode const* element)
+{
+    switch (sequence->GetType()) {
+    case STRING_SEQUENCE:
+        return ExpectValue(
+            Text(element), static_cast<SequenceType<std::u16string> const*>(sequence)->GetValue()[index]);
+    case INT32_SEQUENCE:
+        return ExpectValue(Text(element), static_cast<SequenceType<std::int32_t> const*>(sequence)->GetValue()[index]);
+    case DOUBLE_SEQUENCE:
+        return ExpectValue(Text(element), static_cast<SequenceType<double> const*>(sequence)->GetValue()[index]);
+    default:
+        FAIL() << "kind not used in these tests";
+    }
+}
+
+void CheckDictionary(DictionaryType const* dictionary, xmlNode const* element)
+{
+    auto const items = Elements(element);
+    ASSERT_EQ(items.size(), dictionary->Size());
+    ServiceType const* values = dictionary->GetValues();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        auto const parts = Elements(items[i]);
+        ASSERT_EQ(parts.size(), 2u);
+        EXPECT_EQ(Name(parts[0]), "key");
+        CheckElementText(dictionary->GetKeys(), i, parts[0]);
+        if (values->GetType() == ANY_TYPE_SEQUENCE) {
+            Check(*(static_cast<AnyTypeSequenceType const*>(values)->BeginIterator() + i), parts[1]);
+        } else if (values->GetType() == COMPOSITE_SEQUENCE) {
+            Check(*(static_cast<CompositeSequenceType const*>(values)->BeginIterator() + i), parts[1]);
+        } else {
+            EXPECT_EQ(Name(parts[1]), "value");
+            CheckElementText(values, i, parts[1]);
+        }
+    }
+}
+
+void Check(ServiceType const* node, xmlNode const* element)
+{
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(Name(element), Utf8(node->GetParamNameRef()));
+    ServiceType const* value = node;
+    if (node->GetType() == ANY_TYPE) {
+        value = static_cast<AnyTypeServiceType const*>(node)->GetValue();
+        xmlChar* type = xmlGetProp(element, reinterpret_cast<xmlChar const*>("type"));
+        ASSERT_NE(type, nullptr);
+        EXPECT_EQ(reinterpret_cast<char const*>(type), XmlEncoder::GetStrType(value->GetType()));
+        xmlFree(type);
+    } else {
+        EXPECT_EQ(element->properties, nullptr);
+    }
+    switch (value->GetType()) {
+    case COMPOSITE: {
+        auto const* composite = static_cast<CompositeType const*>(value);
+        auto const children = Elements(element);
+        ASSERT_EQ(children.size(), composite->Size());
+        auto child = composite->BeginIterator();
+        for (auto const* childElement : children) {
+            Check(*child++, childElement);
+        }
+        return;
+    }
+    case COMPOSITE_SEQUENCE: {
+        auto const* sequence = static_cast<CompositeSequenceType const*>(value);
+        auto const children = Elements(element);
+        ASSERT_EQ(children.size(), sequence->Size());
+        auto child = sequence->BeginIterator();
+        for (auto const* childElement : children) {
+            Check(*child++, childElement);
+        }
+        return;
+    }
+    case DICTIONARY:
+        return CheckDictionary(static_cast<DictionaryType const*>(value), element);
+    case STRING:
+        return CheckScalar<std::u16string>(value, element);
+    case BOOLEAN:
+        return CheckScalar<bool>(value, element);
+    case INT8:
+        return CheckScalar<std::int8_t>(value, element);
+    case UINT8:
+        return CheckScalar<std::uint8_t>(value, element);
+    case INT32:
+        return CheckScalar<std::int32_t>(value, element);
+    case INT64:
+        return CheckScalar<std::int64_t>(value, element);
+    case UINT64:
+    case TIME_DURATION:
+        return CheckScalar<std::uint64_t>(value, element);
+    case FLOAT:
+        return CheckScalar<float>(value, element);
+    case DOUBLE:
+        return CheckScalar<double>(value, element);
+    case STRING_SEQUENCE:
+        return CheckSequence<std::u16string>(value, element);
+    case BOOLEAN_SEQUENCE:
+        return CheckSequence<bool>(value, element);
+    case INT16_SEQUENCE:
+        return CheckSequence<std::int16_t>(value, element);
+    case UINT32_SEQUENCE:
+        return CheckSequence<std::uint32_t>(value, element);
+    case DOUBLE_SEQUENCE:
+        return CheckSequence<double>(value, element);
+    case TIME_STAMP_SEQUENCE:
+        return CheckSequence<std::uint64_t>(value, element);
+    case XML_STRING: {
+        // The fragment is markup: the parser sees its elements.
+        auto const children = Elements(element);
+        ASSERT_EQ(children.size(), 1u);
+        EXPECT_EQ(Name(children[0]), "frag");
+        EXPECT_EQ(Text(children[0]), Utf8(u"\u00e9\U0001F600 & more"));
+        return;
+    }
+    default:
+        FAIL() << "kind not used in these tests: " << value->GetType();
+    }
+}
+
+DictionaryType* Dictionary(std::u16string const& name, ServiceType* keys, ServiceType* values)
+{
+    auto* dictionary = new DictionaryType(name);
+    dictionary->SetKeys(keys);
+    dictionary->SetValues(values);
+    return dictionary;
+}
+
+/// A tree using every kind the parser reads back, with awkward text throughout.
+CompositeType* RichTree()
+{
+    std::u16string const awkward = u"\"quoted\" & 'single' <tag> \t\n Gr\u00fc\u00dfe \u20ac \U0001F600 \xD83D end";
+    auto* people = new CompositeSequenceType(u"people", nullptr);
+    people->Add(
+        Composite(u"person", {Scalar<std::u16string>(u"Zo\u00eb <A&B>", u"name"), Scalar<std::uint8_t>(255, u"age")}));
+    people->Add(Composite(u"person", {}));
+    auto* anyValues = new AnyTypeSequenceType(u"values");
+    anyValues->Add(new AnyTypeServiceType(Sequence<std::int16_t>({-1, 2}), u"v"));
+    anyValues->Add(new AnyTypeServiceType(Scalar<std::u16string>(awkward), u"w"));
+    auto* compositeValues = new CompositeSequenceType(u"values", nullptr);
+    compositeValues->Add(Composite(u"entry", {Scalar<double>(0.1, u"d"), Scalar<bool>(false, u"b")}));
+    return Composite(u"request",
+        {Scalar<std::int32_t>(-2147483647 - 1, u"count"), Scalar<std::u16string>(awkward, u"label"),
+            Scalar<std::u16string>(u"", u"empty"), Scalar<bool>(true, u"flag"), Scalar<std::int8_t>(-128, u"small"),
+            Scalar<std::int64_t>(std::numeric_limits<std::int64_t>::min(), u"big"),
+            Scalar<std::uint64_t>(std::numeric_limits<std::uint64_t>::max(), u"huge"),
+            Scalar<float>(1.0f / 3.0f, u"ratio"), Scalar<double>(1e-300, u"tiny"),
+            Scalar<std::int32_t>(1, u"\u00e9l\u00e9ment"), Scalar<std::int32_t>(2, u"\u540d\u524d"),
+            Scalar<std::int32_t>(3, u"x\U0001D11Ey"),
+            new XmlString(u"<frag>\u00e9\U0001F600 &amp; more</frag>", u"raw"),
+            new TimeDurationServiceType(86400000000ull, u"span"), new TimeStampSequenceType({0, 1, 2}, u"stamps"),
+            Sequence<std::u16string>({awkward, u"", u"plain"}, u"tags"), Sequence<bool>({true, false}, u"bits"),
+            Sequence<std::uint32_t>({}, u"none"), Sequence<double>({1.0 / 3.0, -1e20}, u"ratios"), people,
+            new AnyTypeServiceType(Sequence<std::u16string>({u"a<b"}), u"anySeq"),
+            new AnyTypeServiceType(Scalar<double>(2.5, u"x"), u"anyDouble"),
+            Composite(u"nested", {Composite(u"deeper", {Composite(u"deepest", {Scalar<bool>(true, u"leaf")})})}),
+            Dictionary(u"plain", Sequence<std::u16string>({u"k&1", u"\U0001F600"}), Sequence<std::int32_t>({1, 2})),
+            Dictionary(u"doubles", Sequence<double>({0.5}), Sequence<std::u16string>({awkward})),
+            Dictionary(u"anyDict", Sequence<std::int32_t>({7, 8}), anyValues),
+            Dictionary(u"compositeDict", Sequence<std::u16string>({u"only"}), compositeValues)});
+}
+
+TEST(XmlRoundTrip, WholeMessageIsWellFormedAndReadsBack)
+{
+    Tarnwick::ServiceMessage message;
+    message.SetMsgType(3);
+    message.SetMsgCorrelationId(4000000000u);
+    message.SetConsumerAddress(u"caf\u00e9 & \"bar\" \U0001F600");
+    message.SetProducerAddress(u"<p>");
+    message.SetOperationName(u"Op'1'");
+    std::unique_ptr<CompositeType> tree(RichTree());
+    for (std::int32_t indent : {0, 2, 7}) {
+        std::ostringstream out;
+        XmlEncoder::EncodeHeader(out, &message);
+        XmlEncoder::Encode(out, tree.get(), indent);
+        XmlEncoder::AppendFooter(out);
+        Document const document = Parse(out.str());
+        ASSERT_NE(document, nullptr) << out.str();
+        xmlNode const* root = xmlDocGetRootElement(document.get());
+        EXPECT_EQ(Name(root), "msg");
+        auto attribute = [&](char const* name) {
+            xmlChar* value = xmlGetProp(root, reinterpret_cast<xmlChar const*>(name));
+            std::string text = value != nullptr ? reinterpret_cast<char const*>(value) : "<missing>";
+            xmlFree(value);
+            return text;
+        };
+        EXPECT_EQ(attribute("MsgType"), "3");
+        EXPECT_EQ(attribute("MsgCorrelationId"), "4000000000");
+        EXPECT_EQ(attribute("MsgOrderId"), "0");
+        EXPECT_EQ(attribute("ConsumerAddress"), Utf8(message.GetConsumerAddress()));
+        EXPECT_EQ(attribute("ProducerAddress"), "<p>");
+        EXPECT_EQ(attribute("OperationName"), "Op'1'");
+        EXPECT_EQ(attribute("ParametersTypeName"), "");
+        auto const body = Elements(root);
+        ASSERT_EQ(body.size(), 1u);
+        Check(tree.get(), body[0]);
+    }
+}
+
+TEST(XmlRoundTrip, EverySubtreeAloneIsWellFormed)
+{
+    std::unique_ptr<CompositeType> tree(RichTree());
+    for (auto child = tree->BeginIterator(); child != tree->EndIterator(); ++child) {
+        std::string text;
+        XmlEncoder::Encode(text, *child, 3);
+        Document const document = Parse(text);
+        ASSERT_NE(document, nullptr) << text;
+        Check(*child, xmlDocGetRootElement(document.get()));
+    }
+}
+
+TEST(XmlRoundTrip, TheParserRejectsTheOldSixByteSurrogates)
+{
+    // What writing each surrogate unit on its own would have produced: not UTF-8.
+    EXPECT_EQ(Parse("<v>\xED\xA0\xBD\xED\xB8\x80</v>"), nullptr);
+    std::unique_ptr<ServiceType> node(Scalar<std::u16string>(u"\U0001F600", u"v"));
+    std::string text;
+    XmlEncoder::Encode(text, node.get(), 0);
+    EXPECT_NE(Parse(text), nullptr);
+}
+
+} // namespace

@@ -31,6 +31,10 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 #include <tarnwick/encoding/XmlSequenceWrapper.h>
 
+#include <tarnwick/logging/LevelTypes.h>
+#include <tarnwick/logging/ServiceLogger.h>
+#include <tarnwick/logging/LoggerManager.h>
+
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>
 #include <tarnwick/threading/ServiceEvent.h>

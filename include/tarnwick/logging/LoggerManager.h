@@ -1,0 +1,72 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/logging/LevelTypes.h>
+#include <tarnwick/logging/ServiceLogger.h>
+#include <tarnwick/threading/Mutex.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace Tarnwick::Utils {
+
+/// Owns the loggers of one logging context, their level settings by name
+/// pattern, and the one log file "./Logs/<name>" that its file loggers share.
+/// Not copyable: a copy would share the loggers, the stream and the mutex.
+class TARNWICK_EXPORT LoggerManager {
+public:
+    /// Touches no file: the log file is opened by the first file message.
+    explicit LoggerManager(std::u16string logFileName);
+    LoggerManager(LoggerManager const&) = delete;
+    LoggerManager& operator=(LoggerManager const&) = delete;
+    ~LoggerManager();
+
+    /// Used the next time the file is opened (after `Close`); an open file stays as it is.
+    void SetLogFileName(std::u16string logFileName);
+    void SetGlobalEnableLogging(bool enable) noexcept
+    {
+        m_GlobalEnableLogging.store(enable, std::memory_order_relaxed);
+    }
+    bool GetGlobalEnableLogging() const noexcept { return m_GlobalEnableLogging.load(std::memory_order_relaxed); }
+    /// The open log stream or null; meant to be read holding `GetCriticalSection()`.
+    std::FILE* GetFN() const noexcept { return m_File.get(); }
+    Threading::Mutex& GetCriticalSection() noexcept { return m_CriticalSection; }
+    /// Creates "./Logs" if needed and opens "./Logs/<name>" truncated, unless the file is
+    /// open already; called holding `GetCriticalSection()`.
+    void OpenFileName();
+    /// Deletes every logger, forgets the level settings and closes the file; the manager stays usable.
+    void Close();
+
+    /// The logger of that name, made on first request at `LOG_WARN` with the level
+    /// settings applied; valid until `Close`. Raises if it exists with another output type.
+    ServiceLogger* GetLogger(std::u16string name, OutputTypes outputType);
+    /// Sets the level of every logger whose name contains `name` (the empty name: all),
+    /// now and for loggers made later; settings with fewer ':' are applied first,
+    /// then in code-unit order, and the last match wins.
+    void SetLevelType(std::u16string const& name, LevelTypes levelType);
+    /// "TRACE" ... "NONE" (exact spelling) to its `LevelTypes` value.
+    static LevelTypes GetLevelType(std::u16string const& levelName);
+
+private:
+    /// Fewer ':' first, then plain code-unit order.
+    struct LevelSettingOrder {
+        bool operator()(std::u16string const& left, std::u16string const& right) const;
+    };
+    struct FileCloser {
+        void operator()(std::FILE* file) const noexcept;
+    };
+
+    void PropagateLevelTypes();
+
+    std::map<std::u16string, LevelTypes, LevelSettingOrder> m_LevelSettings;
+    std::map<std::u16string, std::unique_ptr<ServiceLogger>> m_Loggers;
+    std::unique_ptr<std::FILE, FileCloser> m_File;
+    std::u16string m_LogFileName;
+    Threading::Mutex m_CriticalSection;
+    std::atomic<bool> m_GlobalEnableLogging;
+};
+
+} // namespace Tarnwick::Utils

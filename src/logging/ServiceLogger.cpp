@@ -1,0 +1,227 @@
+#include <tarnwick/logging/ServiceLogger.h>
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/logging/LoggerManager.h>
+#include <tarnwick/stubproxy/TimeStamp.h>
+#include <tarnwick/threading/MutexLock.h>
+
+#include "core/ClassName.h"
+#include "core/Utf16.h"
+#include "logging/WideFormat.h"
+
+#include <cstdio>
+
+namespace Tarnwick::Utils {
+
+namespace {
+
+// The lines of the two guarded sections of a file message; part of the
+// exceptions' interface.
+constexpr std::int32_t kLineOpenLock = 81;
+constexpr std::int32_t kLineWriteLock = 90;
+
+// A console line keeps at most this many code units of the composed line.
+constexpr std::size_t kConsoleLineLimit = 1999;
+
+// A thread's buffers for the line being written, reused from message to message.
+struct LineBuffers {
+    std::u16string line;
+    std::string bytes;
+
+    // A rare huge line does not keep its memory for the thread's lifetime.
+    void Release()
+    {
+        constexpr std::size_t kKept = 64 * 1024;
+        if (line.capacity() > kKept) {
+            std::u16string().swap(line);
+        }
+        if (bytes.capacity() > kKept) {
+            std::string().swap(bytes);
+        }
+    }
+};
+
+thread_local LineBuffers t_Buffers;
+
+// Keeps a va_list ended on every way out of an entry point.
+class ArgumentsEnd {
+public:
+    explicit ArgumentsEnd(std::va_list& args) noexcept
+        : m_Args(args)
+    { }
+    ArgumentsEnd(ArgumentsEnd const&) = delete;
+    ArgumentsEnd& operator=(ArgumentsEnd const&) = delete;
+    ~ArgumentsEnd() { va_end(m_Args); }
+
+private:
+    std::va_list& m_Args;
+};
+
+} // namespace
+
+ServiceLogger::ServiceLogger(std::u16string name, LoggerManager* loggerManager, OutputTypes outputType)
+    : m_LoggerManager(loggerManager)
+    , m_LevelType(LOG_WARN)
+    , m_Name(std::move(name))
+    , m_OutputType(outputType)
+    , m_EnableLogging(true)
+{ }
+
+ServiceLogger::ServiceLogger(ServiceLogger const& other)
+    : m_LoggerManager(other.m_LoggerManager)
+    , m_LevelType(other.GetLevelType())
+    , m_Name(other.m_Name)
+    , m_OutputType(other.m_OutputType)
+    , m_EnableLogging(other.m_EnableLogging.load(std::memory_order_relaxed))
+{ }
+
+ServiceLogger& ServiceLogger::operator=(ServiceLogger const& other)
+{
+    m_LoggerManager = other.m_LoggerManager;
+    SetLevelType(other.GetLevelType());
+    m_Name = other.m_Name;
+    m_OutputType = other.m_OutputType;
+    SetEnableLogging(other.m_EnableLogging.load(std::memory_order_relaxed));
+    return *this;
+}
+
+ServiceLogger::~ServiceLogger() = default;
+
+std::u16string ServiceLogger::GetName() const
+{
+    return m_Name;
+}
+
+// The threshold is compared first, since it is what suppresses most messages;
+// the three tests have no effects, so their order changes no outcome.
+bool ServiceLogger::IsWritten(LevelTypes level) const noexcept
+{
+    return level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)
+        && m_LoggerManager->GetGlobalEnableLogging();
+}
+
+void ServiceLogger::Trace(char16_t const* format, ...)
+{
+    if (!IsWritten(LOG_TRACE)) {
+        return;
+    }
+    std::va_list args;
+    va_start(args, format);
+    ArgumentsEnd const end(args);
+    printMessage(LOG_TRACE, format, args);
+}
+
+void ServiceLogger::Debug(char16_t const* format, ...)
+{
+    if (!IsWritten(LOG_DEBUG)) {
+        return;
+    }
+    std::va_list args;
+    va_start(args, format);
+    ArgumentsEnd const end(args);
+    printMessage(LOG_DEBUG, format, args);
+}
+
+void ServiceLogger::Information(char16_t const* format, ...)
+{
+    if (!IsWritten(LOG_INFO)) {
+        return;
+    }
+    std::va_list args;
+    va_start(args, format);
+    ArgumentsEnd const end(args);
+    printMessage(LOG_INFO, format, args);
+}
+
+void ServiceLogger::Warning(char16_t const* format, ...)
+{
+    if (!IsWritten(LOG_WARN)) {
+        return;
+    }
+    std::va_list args;
+    va_start(args, format);
+    ArgumentsEnd const end(args);
+    printMessage(LOG_WARN, format, args);
+}
+
+void ServiceLogger::Error(char16_t const* format, ...)
+{
+    if (!IsWritten(LOG_ERROR)) {
+        return;
+    }
+    std::va_list args;
+    va_start(args, format);
+    ArgumentsEnd const end(args);
+    printMessage(LOG_ERROR, format, args);
+}
+
+void ServiceLogger::Fatal(char16_t const* format, ...)
+{
+    if (!IsWritten(LOG_FATAL)) {
+        return;
+    }
+    std::va_list args;
+    va_start(args, format);
+    ArgumentsEnd const end(args);
+    printMessage(LOG_FATAL, format, args);
+}
+
+void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::va_list args)
+{
+    // The stamp is taken before any lock.
+    DataTypes::TimeStamp stamp;
+    stamp.SetCurrentTime();
+    std::u16string const stampText = stamp.Serialize();
+
+    LoggerManager& manager = *GetLoggerManager();
+    bool const toFile = m_OutputType == OUTPUT_FILE;
+    if (toFile) {
+        Threading::MutexLock const lock(manager.GetCriticalSection());
+        if (lock) {
+            throw ServiceException(u"Unexpected problem with mutex lock.", Detail::ClassNameOf(*this), kLineOpenLock);
+        }
+        manager.OpenFileName();
+    }
+
+    // Only the caller's format is expanded; everything before it is written as it is.
+    LineBuffers& buffers = t_Buffers;
+    std::u16string& line = buffers.line;
+    line.clear();
+    line += stampText;
+    line += u' ';
+    line += LevelTypeNames[level];
+    line += u" : ";
+    line += m_Name;
+    line += u" - ";
+    Detail::AppendWideFormat(line, format, args);
+    line += u'\n';
+
+    std::string& bytes = buffers.bytes;
+    if (toFile) {
+        bytes.clear();
+        Detail::AppendUtf8(bytes, line);
+        Threading::MutexLock const lock(manager.GetCriticalSection());
+        if (lock) {
+            throw ServiceException(u"Unexpected problem with mutex lock.", Detail::ClassNameOf(*this), kLineWriteLock);
+        }
+        // The stream may have been closed since it was opened above.
+        if (std::FILE* const file = manager.GetFN()) {
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            std::fflush(file);
+            buffers.Release();
+            return;
+        }
+    }
+
+    // Standard output keeps the first 1999 code units of the line (a longer
+    // line loses its line feed with the rest); no lock, no flush.
+    if (line.size() > kConsoleLineLimit) {
+        line.resize(kConsoleLineLimit);
+    }
+    bytes.clear();
+    Detail::AppendUtf8(bytes, line);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    buffers.Release();
+}
+
+} // namespace Tarnwick::Utils

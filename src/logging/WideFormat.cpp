@@ -1,0 +1,630 @@
+#include "logging/WideFormat.h"
+
+#include "core/Utf16.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <locale.h>
+#include <string_view>
+#include <sys/types.h>
+
+namespace Tarnwick::Detail {
+
+namespace {
+
+// A field wider or more precise than this is cut to it, so that a stray '*'
+// argument cannot make one log line exhaust the memory.
+constexpr int kMaxField = 1 << 20;
+
+enum class Length { None, Char, Short, Long, LongLong, IntMax, Size, PtrDiff, Int32, Int64, Pointer, LongDouble };
+
+// One parsed directive, from '%' to its conversion character.
+struct Directive {
+    bool left = false;
+    bool plus = false;
+    bool space = false;
+    bool alternate = false;
+    bool zero = false;
+    bool widthFromArgument = false;
+    bool precisionFromArgument = false;
+    int width = 0;
+    int precision = -1; // -1: none given
+    Length length = Length::None;
+    char16_t conversion = 0;
+};
+
+// The caller's arguments, copied so that the caller's list stays as it was.
+class Arguments {
+public:
+    explicit Arguments(std::va_list args) { va_copy(m_List, args); }
+    Arguments(Arguments const&) = delete;
+    Arguments& operator=(Arguments const&) = delete;
+    ~Arguments() { va_end(m_List); }
+
+    template <class T> T Next() { return va_arg(m_List, T); }
+
+private:
+    std::va_list m_List;
+};
+
+bool IsDigit(char16_t unit)
+{
+    return unit >= u'0' && unit <= u'9';
+}
+
+int ReadNumber(char16_t const*& it)
+{
+    int value = 0;
+    while (IsDigit(*it)) {
+        value = std::min(kMaxField, value * 10 + (*it++ - u'0'));
+    }
+    return value;
+}
+
+bool IsKnownConversion(char16_t unit)
+{
+    return std::u16string_view(u"diouxXeEfFgGaAcCsSpn%").find(unit) != std::u16string_view::npos;
+}
+
+// Parses the directive after its '%'; `it` ends after the conversion character,
+// or where parsing stopped when the directive is not understood (false).
+bool Parse(char16_t const*& it, Directive& directive)
+{
+    for (;; ++it) {
+        switch (*it) {
+        case u'-':
+            directive.left = true;
+            continue;
+        case u'+':
+            directive.plus = true;
+            continue;
+        case u' ':
+            directive.space = true;
+            continue;
+        case u'#':
+            directive.alternate = true;
+            continue;
+        case u'0':
+            directive.zero = true;
+            continue;
+        default:
+            break;
+        }
+        break;
+    }
+    if (*it == u'*') {
+        directive.widthFromArgument = true;
+        ++it;
+    } else {
+        directive.width = ReadNumber(it);
+    }
+    if (*it == u'.') {
+        ++it;
+        if (*it == u'*') {
+            directive.precisionFromArgument = true;
+            ++it;
+        } else {
+            directive.precision = ReadNumber(it);
+        }
+    }
+    switch (*it) {
+    case u'h':
+        ++it;
+        directive.length = Length::Short;
+        if (*it == u'h') {
+            ++it;
+            directive.length = Length::Char;
+        }
+        break;
+    case u'l':
+        ++it;
+        directive.length = Length::Long;
+        if (*it == u'l') {
+            ++it;
+            directive.length = Length::LongLong;
+        }
+        break;
+    case u'L':
+        ++it;
+        directive.length = Length::LongDouble;
+        break;
+    case u'j':
+        ++it;
+        directive.length = Length::IntMax;
+        break;
+    case u'z':
+        ++it;
+        directive.length = Length::Size;
+        break;
+    case u't':
+        ++it;
+        directive.length = Length::PtrDiff;
+        break;
+    case u'I':
+        ++it;
+        if (it[0] == u'3' && it[1] == u'2') {
+            it += 2;
+            directive.length = Length::Int32;
+        } else if (it[0] == u'6' && it[1] == u'4') {
+            it += 2;
+            directive.length = Length::Int64;
+        } else {
+            directive.length = Length::Pointer;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!IsKnownConversion(*it)) {
+        return false;
+    }
+    directive.conversion = *it++;
+    return true;
+}
+
+// Width and precision that came as arguments, taken before the value itself.
+void TakeStarArguments(Directive& directive, Arguments& args)
+{
+    if (directive.widthFromArgument) {
+        long long const width = args.Next<int>();
+        if (width < 0) {
+            directive.left = true;
+        }
+        directive.width = static_cast<int>(std::min<long long>(kMaxField, width < 0 ? -width : width));
+    }
+    if (directive.precisionFromArgument) {
+        int const precision = args.Next<int>();
+        directive.precision = precision < 0 ? -1 : std::min(kMaxField, precision);
+    }
+}
+
+void Pad(std::u16string& out, int count, char16_t fill)
+{
+    if (count > 0) {
+        out.append(static_cast<std::size_t>(count), fill);
+    }
+}
+
+// Writes `text` right-aligned in the field, or left-aligned with '-'.
+void AppendField(std::u16string& out, Directive const& directive, std::u16string_view text)
+{
+    int const padding = directive.width - static_cast<int>(std::min<std::size_t>(text.size(), kMaxField));
+    if (!directive.left) {
+        Pad(out, padding, u' ');
+    }
+    out.append(text);
+    if (directive.left) {
+        Pad(out, padding, u' ');
+    }
+}
+
+// ---- integers -------------------------------------------------------------
+
+struct Integer {
+    std::uint64_t magnitude;
+    bool negative;
+};
+
+Integer NextSigned(Length length, Arguments& args)
+{
+    long long value = 0;
+    switch (length) {
+    case Length::Char:
+        value = static_cast<signed char>(args.Next<int>());
+        break;
+    case Length::Short:
+        value = static_cast<short>(args.Next<int>());
+        break;
+    case Length::Long:
+        value = args.Next<long>();
+        break;
+    case Length::LongLong:
+    case Length::LongDouble:
+        value = args.Next<long long>();
+        break;
+    case Length::IntMax:
+        value = args.Next<std::intmax_t>();
+        break;
+    case Length::Size:
+        value = args.Next<ssize_t>();
+        break;
+    case Length::PtrDiff:
+    case Length::Pointer:
+        value = args.Next<std::ptrdiff_t>();
+        break;
+    case Length::Int32:
+        value = args.Next<std::int32_t>();
+        break;
+    case Length::Int64:
+        value = args.Next<std::int64_t>();
+        break;
+    case Length::None:
+        value = args.Next<int>();
+        break;
+    }
+    // The magnitude of the most negative value is computed without overflow.
+    return value < 0 ? Integer {0 - static_cast<std::uint64_t>(value), true}
+                     : Integer {static_cast<std::uint64_t>(value), false};
+}
+
+std::uint64_t NextUnsigned(Length length, Arguments& args)
+{
+    switch (length) {
+    case Length::Char:
+        return static_cast<unsigned char>(args.Next<unsigned>());
+    case Length::Short:
+        return static_cast<unsigned short>(args.Next<unsigned>());
+    case Length::Long:
+        return args.Next<unsigned long>();
+    case Length::LongLong:
+    case Length::LongDouble:
+        return args.Next<unsigned long long>();
+    case Length::IntMax:
+        return args.Next<std::uintmax_t>();
+    case Length::Size:
+        return args.Next<std::size_t>();
+    case Length::PtrDiff:
+    case Length::Pointer:
+        return static_cast<std::uint64_t>(args.Next<std::ptrdiff_t>());
+    case Length::Int32:
+        return args.Next<std::uint32_t>();
+    case Length::Int64:
+        return args.Next<std::uint64_t>();
+    case Length::None:
+        break;
+    }
+    return args.Next<unsigned>();
+}
+
+void AppendInteger(std::u16string& out, Directive directive, Integer value, bool isSigned)
+{
+    unsigned base = 10;
+    char const* digitSet = "0123456789abcdef";
+    switch (directive.conversion) {
+    case u'o':
+        base = 8;
+        break;
+    case u'x':
+    case u'p':
+        base = 16;
+        break;
+    case u'X':
+        base = 16;
+        digitSet = "0123456789ABCDEF";
+        break;
+    default:
+        break;
+    }
+
+    char16_t digits[24];
+    char16_t* const digitsEnd = digits + sizeof digits / sizeof digits[0];
+    char16_t* first = digitsEnd;
+    for (std::uint64_t rest = value.magnitude; rest != 0; rest /= base) {
+        *--first = static_cast<char16_t>(digitSet[rest % base]);
+    }
+    // Without a precision one digit is the least; precision 0 writes no digit for 0.
+    if (directive.precision < 0 && first == digitsEnd) {
+        *--first = u'0';
+    }
+    if (directive.conversion == u'o' && directive.alternate && (first == digitsEnd || *first != u'0')) {
+        *--first = u'0';
+    }
+    int const digitCount = static_cast<int>(digitsEnd - first);
+
+    std::u16string_view prefix;
+    if (isSigned) {
+        prefix = value.negative ? u"-" : directive.plus ? u"+" : directive.space ? u" " : u"";
+    } else if (value.magnitude != 0 && (directive.alternate || directive.conversion == u'p')) {
+        if (directive.conversion == u'x' || directive.conversion == u'p') {
+            prefix = u"0x";
+        } else if (directive.conversion == u'X') {
+            prefix = u"0X";
+        }
+    }
+
+    int zeros = std::max(0, directive.precision - digitCount);
+    int const length = static_cast<int>(prefix.size()) + zeros + digitCount;
+    if (directive.zero && !directive.left && directive.precision < 0) {
+        zeros += std::max(0, directive.width - length);
+    }
+    int const padding = directive.width - (static_cast<int>(prefix.size()) + zeros + digitCount);
+    if (!directive.left) {
+        Pad(out, padding, u' ');
+    }
+    out.append(prefix);
+    Pad(out, zeros, u'0');
+    out.append(first, digitsEnd);
+    if (directive.left) {
+        Pad(out, padding, u' ');
+    }
+}
+
+void AppendPointer(std::u16string& out, Directive const& directive, void const* pointer)
+{
+    if (pointer == nullptr) {
+        AppendField(out, directive, u"(nil)");
+        return;
+    }
+    AppendInteger(out, directive, Integer {reinterpret_cast<std::uintptr_t>(pointer), false}, false);
+}
+
+// ---- floating point -------------------------------------------------------
+
+// The "C" locale, made once; numbers are formatted in it on the calling thread
+// only, so another thread's or the process's locale is never touched.
+locale_t ClassicLocale()
+{
+    static locale_t const classic = newlocale(LC_ALL_MASK, "C", locale_t {});
+    return classic;
+}
+
+class ClassicNumbers {
+public:
+    ClassicNumbers()
+        : m_Previous(ClassicLocale() != locale_t {} ? uselocale(ClassicLocale()) : locale_t {})
+    { }
+    ClassicNumbers(ClassicNumbers const&) = delete;
+    ClassicNumbers& operator=(ClassicNumbers const&) = delete;
+    ~ClassicNumbers()
+    {
+        if (m_Previous != locale_t {}) {
+            uselocale(m_Previous);
+        }
+    }
+
+private:
+    locale_t m_Previous;
+};
+
+// The narrow directive with flags, width and precision resolved to numbers.
+std::string NarrowDirective(Directive const& directive)
+{
+    std::string text = "%";
+    if (directive.left) {
+        text += '-';
+    }
+    if (directive.plus) {
+        text += '+';
+    }
+    if (directive.space) {
+        text += ' ';
+    }
+    if (directive.alternate) {
+        text += '#';
+    }
+    if (directive.zero) {
+        text += '0';
+    }
+    if (directive.width > 0) {
+        text += std::to_string(directive.width);
+    }
+    if (directive.precision >= 0) {
+        text += '.';
+        text += std::to_string(directive.precision);
+    }
+    if (directive.length == Length::LongDouble) {
+        text += 'L';
+    }
+    text += static_cast<char>(directive.conversion);
+    return text;
+}
+
+template <class Floating> void AppendFloating(std::u16string& out, Directive const& directive, Floating value)
+{
+    std::string const narrow = NarrowDirective(directive);
+    ClassicNumbers const classic;
+    char buffer[128];
+    int const needed = std::snprintf(buffer, sizeof buffer, narrow.c_str(), value);
+    if (needed < 0) {
+        return;
+    }
+    if (static_cast<std::size_t>(needed) < sizeof buffer) {
+        out.append(buffer, buffer + needed);
+        return;
+    }
+    std::string large(static_cast<std::size_t>(needed) + 1, '\0');
+    std::snprintf(large.data(), large.size(), narrow.c_str(), value);
+    out.append(large.begin(), large.begin() + needed);
+}
+
+// ---- text -----------------------------------------------------------------
+
+// Reads one character of narrow text (at a non-zero byte): a well-formed UTF-8
+// sequence, or else the single byte as Latin-1. Never reads past a zero byte.
+char32_t NextNarrowCharacter(unsigned char const*& it)
+{
+    unsigned char const lead = *it;
+    int count = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) {
+        ++it;
+        return lead;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        count = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        count = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        count = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        ++it;
+        return lead;
+    }
+    char32_t cp = lead & (0x3F >> count);
+    for (int i = 1; i <= count; ++i) {
+        unsigned char const next = it[i];
+        if (next < low || next > high) {
+            ++it;
+            return lead;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+        low = 0x80;
+        high = 0xBF;
+    }
+    it += count + 1;
+    return cp;
+}
+
+// The narrow text as UTF-16, at most `limit` code units (a pair is never split).
+std::u16string WidenNarrow(char const* text, int limit)
+{
+    std::u16string wide;
+    auto const* it = reinterpret_cast<unsigned char const*>(text);
+    std::size_t const max = limit < 0 ? std::u16string::npos : static_cast<std::size_t>(limit);
+    while (*it != 0 && wide.size() < max) {
+        unsigned char const* const start = it;
+        char32_t const cp = NextNarrowCharacter(it);
+        if (cp < 0x10000) {
+            wide.push_back(static_cast<char16_t>(cp));
+            continue;
+        }
+        if (wide.size() + 2 > max) {
+            it = start;
+            break;
+        }
+        wide.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        wide.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+    return wide;
+}
+
+std::u16string_view WideText(char16_t const* text, int limit)
+{
+    if (limit < 0) {
+        return std::u16string_view(text);
+    }
+    std::size_t length = 0;
+    while (length < static_cast<std::size_t>(limit) && text[length] != 0) {
+        ++length;
+    }
+    // The precision does not split a surrogate pair (nothing past it is read).
+    if (length > 0 && length == static_cast<std::size_t>(limit) && IsHighSurrogate(text[length - 1])) {
+        --length;
+    }
+    return std::u16string_view(text, length);
+}
+
+bool IsWideText(Directive const& directive)
+{
+    if (directive.length == Length::Long) {
+        return true;
+    }
+    if (directive.length == Length::Short) {
+        return false;
+    }
+    return directive.conversion == u'c' || directive.conversion == u's';
+}
+
+void AppendText(std::u16string& out, Directive const& directive, Arguments& args)
+{
+    bool const wide = IsWideText(directive);
+    if (directive.conversion == u'c' || directive.conversion == u'C') {
+        int const value = args.Next<int>();
+        char16_t const unit = wide ? static_cast<char16_t>(value) : static_cast<unsigned char>(value);
+        AppendField(out, directive, std::u16string_view(&unit, 1));
+        return;
+    }
+    if (wide) {
+        char16_t const* const text = args.Next<char16_t const*>();
+        AppendField(out, directive, WideText(text != nullptr ? text : u"(null)", directive.precision));
+        return;
+    }
+    char const* const text = args.Next<char const*>();
+    AppendField(out, directive, WidenNarrow(text != nullptr ? text : "(null)", directive.precision));
+}
+
+void AppendDirective(std::u16string& out, Directive& directive, Arguments& args)
+{
+    switch (directive.conversion) {
+    case u'%':
+        out.push_back(u'%');
+        return;
+    case u'n':
+        // Consumes its pointer so that the arguments after it stay in step.
+        args.Next<void*>();
+        return;
+    default:
+        break;
+    }
+    TakeStarArguments(directive, args);
+    switch (directive.conversion) {
+    case u'd':
+    case u'i':
+        AppendInteger(out, directive, NextSigned(directive.length, args), true);
+        return;
+    case u'o':
+    case u'u':
+    case u'x':
+    case u'X':
+        AppendInteger(out, directive, Integer {NextUnsigned(directive.length, args), false}, false);
+        return;
+    case u'p':
+        AppendPointer(out, directive, args.Next<void const*>());
+        return;
+    case u'c':
+    case u'C':
+    case u's':
+    case u'S':
+        AppendText(out, directive, args);
+        return;
+    default:
+        break;
+    }
+    if (directive.length == Length::LongDouble) {
+        AppendFloating(out, directive, args.Next<long double>());
+    } else {
+        AppendFloating(out, directive, args.Next<double>());
+    }
+}
+
+} // namespace
+
+void AppendWideFormat(std::u16string& out, char16_t const* format, std::va_list list)
+{
+    if (format == nullptr) {
+        return;
+    }
+    Arguments args(list);
+    char16_t const* it = format;
+    while (*it != 0) {
+        char16_t const* literal = it;
+        while (*it != 0 && *it != u'%') {
+            ++it;
+        }
+        out.append(literal, it);
+        if (*it == 0) {
+            break;
+        }
+        char16_t const* const start = it++;
+        Directive directive;
+        if (!Parse(it, directive)) {
+            // Not understood: copied as it stands, the character that stopped
+            // the parse included (unless the format ends there).
+            if (*it != 0) {
+                ++it;
+            }
+            out.append(start, it);
+            continue;
+        }
+        if (directive.conversion == u'n') {
+            if (directive.widthFromArgument) {
+                args.Next<int>();
+            }
+            if (directive.precisionFromArgument) {
+                args.Next<int>();
+            }
+            out.append(start, it);
+        }
+        AppendDirective(out, directive, args);
+    }
+}
+
+} // namespace Tarnwick::Detail

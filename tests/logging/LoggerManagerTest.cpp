@@ -1,0 +1,264 @@
+#include "logging/LoggingTestSupport.h"
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/logging/LevelTypes.h>
+#include <tarnwick/logging/LoggerManager.h>
+#include <tarnwick/logging/ServiceLogger.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace TarnwickTest {
+namespace {
+
+using Tarnwick::ServiceException;
+using namespace Tarnwick::Utils;
+
+using LoggerManagerTest = LoggingTest;
+
+TEST(LevelTypesTest, ValuesAndNames)
+{
+    EXPECT_EQ(LOG_TRACE, 0);
+    EXPECT_EQ(LOG_NONE, 6);
+    EXPECT_EQ(OUTPUT_FILE, 1);
+    EXPECT_EQ(OUTPUT_CONSOLE, 0);
+    EXPECT_EQ(ServiceLogger::LOG_FATAL, LOG_FATAL);
+    EXPECT_EQ(ServiceLogger::OUTPUT_FILE, OUTPUT_FILE);
+    std::vector<std::u16string> const names(LevelTypeNames, LevelTypeNames + LevelTypeCount);
+    EXPECT_EQ(names, (std::vector<std::u16string> {u"TRACE", u"DEBUG", u"INFO", u"WARN", u"ERROR", u"FATAL", u"NONE"}));
+}
+
+TEST(LevelTypesTest, GetLevelTypeParsesTheExactNames)
+{
+    for (std::int32_t level = 0; level < LevelTypeCount; ++level) {
+        EXPECT_EQ(LoggerManager::GetLevelType(LevelTypeNames[level]), level);
+    }
+    LoggerManager manager(u"unused.log");
+    EXPECT_EQ(manager.GetLevelType(u"WARN"), LOG_WARN);
+
+    for (std::u16string const name : {u"warn", u"", u"WARN ", u" INFO", u"WARNING", u"Dégât"}) {
+        try {
+            LoggerManager::GetLevelType(name);
+            ADD_FAILURE() << "no exception";
+        } catch (ServiceException const& e) {
+            EXPECT_EQ(
+                e.ToString(), u"Exception: ServiceLogger line 130 - GetLevelType() - type name " + name + u" unknown");
+        }
+    }
+}
+
+TEST_F(LoggerManagerTest, GetLoggerReturnsTheSameLoggerAndKeepsItsLevel)
+{
+    LoggerManager manager(u"same.log");
+    ServiceLogger* first = manager.GetLogger(u"Server", OUTPUT_FILE);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetName(), u"Server");
+    EXPECT_EQ(first->GetOutputType(), OUTPUT_FILE);
+    first->SetLevelType(LOG_TRACE);
+    EXPECT_EQ(manager.GetLogger(u"Server", OUTPUT_FILE), first);
+    EXPECT_EQ(first->GetLevelType(), LOG_TRACE);
+    EXPECT_NE(manager.GetLogger(u"server", OUTPUT_FILE), first);
+    EXPECT_FALSE(Exists("Logs"));
+}
+
+TEST_F(LoggerManagerTest, GetLoggerOfAnotherOutputTypeRaisesAndKeepsTheLogger)
+{
+    LoggerManager manager(u"type.log");
+    ServiceLogger* file = manager.GetLogger(u"Server", OUTPUT_FILE);
+    ServiceLogger* odd = manager.GetLogger(u"Odd", static_cast<OutputTypes>(2));
+    auto expectDifferent = [&](std::u16string const& name, OutputTypes type) {
+        try {
+            manager.GetLogger(name, type);
+            ADD_FAILURE() << "no exception";
+        } catch (ServiceException const& e) {
+            EXPECT_EQ(e.ToString(),
+                u"Exception: ServiceLogger::GetLogger line 75 - The logger is different type that is required.");
+        }
+    };
+    expectDifferent(u"Server", OUTPUT_CONSOLE);
+    // Both 0 and 2 write to standard output, but they are different types.
+    expectDifferent(u"Odd", OUTPUT_CONSOLE);
+    EXPECT_EQ(manager.GetLogger(u"Server", OUTPUT_FILE), file);
+    EXPECT_EQ(manager.GetLogger(u"Odd", static_cast<OutputTypes>(2)), odd);
+    // The manager's mutex was released as the exception left.
+    std::thread([&] { EXPECT_EQ(manager.GetLogger(u"Server", OUTPUT_FILE), file); }).join();
+}
+
+struct PatternCase {
+    char const* title;
+    std::vector<std::pair<std::u16string, LevelTypes>> settings;
+    std::vector<std::pair<std::u16string, LevelTypes>> loggers;
+};
+
+void PrintTo(PatternCase const& value, std::ostream* out)
+{
+    *out << value.title;
+}
+
+class LevelSettingTest : public LoggingTest, public ::testing::WithParamInterface<PatternCase> { };
+
+// Settings made before and after the loggers exist give the same levels.
+TEST_P(LevelSettingTest, LastMatchInSettingOrderWins)
+{
+    for (bool settingsFirst : {true, false}) {
+        SCOPED_TRACE(settingsFirst ? "settings first" : "loggers first");
+        LoggerManager manager(u"levels.log");
+        auto applySettings = [&] {
+            for (auto const& [name, level] : GetParam().settings) {
+                manager.SetLevelType(name, level);
+            }
+        };
+        if (settingsFirst) {
+            applySettings();
+        }
+        std::vector<ServiceLogger*> loggers;
+        for (auto const& entry : GetParam().loggers) {
+            loggers.push_back(manager.GetLogger(entry.first, OUTPUT_FILE));
+        }
+        if (!settingsFirst) {
+            applySettings();
+        }
+        for (std::size_t i = 0; i < loggers.size(); ++i) {
+            EXPECT_EQ(loggers[i]->GetLevelType(), GetParam().loggers[i].second)
+                << std::string(GetParam().loggers[i].first.begin(), GetParam().loggers[i].first.end());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, LevelSettingTest,
+    ::testing::Values(
+        PatternCase {"DefaultAndQualified", {{u"", LOG_ERROR}, {u"Net", LOG_DEBUG}, {u"Net::Tcp", LOG_TRACE}},
+            {{u"Net::Tcp::Rx", LOG_TRACE}, {u"Server.Net", LOG_DEBUG}, {u"Db", LOG_ERROR}, {u"Network", LOG_DEBUG}}},
+        PatternCase {"EqualColonsInCodeUnitOrder", {{u"Server", LOG_FATAL}, {u"Net", LOG_DEBUG}},
+            {{u"Server.Net", LOG_FATAL}, {u"Net", LOG_DEBUG}}},
+        // "A::Tcp" sorts before "Tcp" by code units, but has more ':' and so comes later.
+        PatternCase {"ColonsBeforeCodeUnits", {{u"A::Tcp", LOG_TRACE}, {u"Tcp", LOG_ERROR}},
+            {{u"A::Tcp::Rx", LOG_TRACE}, {u"Tcp", LOG_ERROR}, {u"A::Udp", LOG_WARN}}},
+        // Every ':' counts, paired or not: both have two, so code-unit order decides.
+        PatternCase {"EveryColonCounts", {{u"b:c:d", LOG_NONE}, {u"A::B", LOG_INFO}}, {{u"A::Bb:c:d", LOG_NONE}}},
+        PatternCase {"NoMatchKeepsWarn", {{u"Net", LOG_DEBUG}}, {{u"Db", LOG_WARN}, {u"net", LOG_WARN}}},
+        PatternCase {"ReplacedSetting", {{u"Db", LOG_TRACE}, {u"Db", LOG_FATAL}}, {{u"MyDb", LOG_FATAL}}},
+        // Code units compare unsigned: U+00E9 comes after 'z'.
+        PatternCase {"UnsignedUnits", {{u"\u00E9", LOG_INFO}, {u"z", LOG_ERROR}}, {{u"z\u00E9", LOG_INFO}}}),
+    [](auto const& info) { return std::string(info.param.title); });
+
+TEST_F(LoggerManagerTest, DirectLevelLastsUntilAMatchingPropagation)
+{
+    LoggerManager manager(u"direct.log");
+    ServiceLogger* db = manager.GetLogger(u"Db", OUTPUT_FILE);
+    ServiceLogger* net = manager.GetLogger(u"Net", OUTPUT_FILE);
+    db->SetLevelType(LOG_TRACE);
+    net->SetLevelType(LOG_TRACE);
+    manager.SetLevelType(u"Net", LOG_ERROR);
+    EXPECT_EQ(db->GetLevelType(), LOG_TRACE);
+    EXPECT_EQ(net->GetLevelType(), LOG_ERROR);
+    // A new logger re-runs the propagation for all loggers.
+    net->SetLevelType(LOG_DEBUG);
+    manager.GetLogger(u"Other", OUTPUT_FILE);
+    EXPECT_EQ(net->GetLevelType(), LOG_ERROR);
+    EXPECT_EQ(db->GetLevelType(), LOG_TRACE);
+}
+
+TEST_F(LoggerManagerTest, CloseTruncatesAndStartsAfresh)
+{
+    LoggerManager manager(u"close.log");
+    manager.SetLevelType(u"Svc", LOG_TRACE);
+    ServiceLogger* before = manager.GetLogger(u"Svc", OUTPUT_FILE);
+    EXPECT_EQ(before->GetLevelType(), LOG_TRACE);
+    before->Trace(u"before %d", 1);
+    before->Trace(u"before %d", 2);
+    EXPECT_EQ(Lines(ReadFile("Logs/close.log")).size(), 2u);
+
+    manager.Close();
+    EXPECT_EQ(manager.GetFN(), nullptr);
+    // Closing touches no file: what was written stays until the next opening.
+    EXPECT_EQ(Lines(ReadFile("Logs/close.log")).size(), 2u);
+
+    // Settings were forgotten: the new logger is at WARN.
+    ServiceLogger* after = manager.GetLogger(u"Svc", OUTPUT_CONSOLE);
+    EXPECT_EQ(after->GetLevelType(), LOG_WARN);
+    ServiceLogger* file = manager.GetLogger(u"Svc2", OUTPUT_FILE);
+    file->Trace(u"dropped");
+    EXPECT_EQ(Lines(ReadFile("Logs/close.log")).size(), 2u);
+    file->Warning(u"after");
+    auto const lines = Lines(ReadFile("Logs/close.log"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : Svc2 - after");
+
+    manager.Close();
+    manager.Close();
+}
+
+TEST_F(LoggerManagerTest, SetLogFileNameTakesEffectAtTheNextOpening)
+{
+    LoggerManager manager(u"first.log");
+    ServiceLogger* logger = manager.GetLogger(u"N", OUTPUT_FILE);
+    manager.SetLogFileName(u"renamed-before-opening.log");
+    logger->Warning(u"one");
+    EXPECT_FALSE(Exists("Logs/first.log"));
+    manager.SetLogFileName(u"second.log");
+    logger->Warning(u"two");
+    EXPECT_FALSE(Exists("Logs/second.log"));
+    EXPECT_EQ(Lines(ReadFile("Logs/renamed-before-opening.log")).size(), 2u);
+
+    manager.Close();
+    manager.GetLogger(u"N", OUTPUT_FILE)->Warning(u"three");
+    auto const lines = Lines(ReadFile("Logs/second.log"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : N - three");
+    EXPECT_EQ(Lines(ReadFile("Logs/renamed-before-opening.log")).size(), 2u);
+}
+
+TEST_F(LoggerManagerTest, FileNameIsUsedExactlyAndEncodedAsUtf8)
+{
+    LoggerManager manager(u"Журнал €.log");
+    manager.GetLogger(u"U", OUTPUT_FILE)->Error(u"x");
+    EXPECT_TRUE(Exists("Logs/\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB \xE2\x82\xAC.log"));
+
+    // An existing file is truncated by the first opening.
+    std::filesystem::create_directory("Logs/sub");
+    std::ofstream("Logs/sub/old.log") << "old content\n";
+    LoggerManager second(u"sub/old.log");
+    second.GetLogger(u"S", OUTPUT_FILE)->Error(u"new");
+    auto const lines = Lines(ReadFile("Logs/sub/old.log"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "ERROR : S - new");
+}
+
+TEST_F(LoggerManagerTest, UnopenableNamesRaise)
+{
+    std::u16string const withZero(u"ab\0cd", 5);
+    for (std::u16string const& name : {std::u16string(u"missing/dir.log"), std::u16string(), withZero}) {
+        LoggerManager manager(name);
+        ServiceLogger* logger = manager.GetLogger(u"Z", OUTPUT_FILE);
+        try {
+            logger->Fatal(u"x");
+            ADD_FAILURE() << "no exception";
+        } catch (ServiceException const& e) {
+            EXPECT_EQ(e.ToString(),
+                u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
+        }
+        EXPECT_EQ(manager.GetFN(), nullptr);
+    }
+    EXPECT_FALSE(Exists("Logs/ab"));
+    // Only the one directory level was made.
+    EXPECT_FALSE(Exists("Logs/missing"));
+}
+
+TEST_F(LoggerManagerTest, OpenFileNameOpensOnce)
+{
+    LoggerManager manager(u"open.log");
+    EXPECT_FALSE(Exists("Logs"));
+    manager.OpenFileName();
+    std::FILE* const file = manager.GetFN();
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ReadFile("Logs/open.log"), "");
+    manager.OpenFileName();
+    EXPECT_EQ(manager.GetFN(), file);
+}
+
+} // namespace
+} // namespace TarnwickTest

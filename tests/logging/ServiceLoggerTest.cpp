@@ -1,0 +1,378 @@
+#include "logging/LoggingTestSupport.h"
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/logging/LoggerManager.h>
+#include <tarnwick/logging/ServiceLogger.h>
+#include <tarnwick/stubproxy/TimeStamp.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <thread>
+
+namespace TarnwickTest {
+namespace {
+
+using Tarnwick::ServiceException;
+using Tarnwick::DataTypes::TimeStamp;
+using namespace Tarnwick::Utils;
+
+using ServiceLoggerTest = LoggingTest;
+
+// Calls the six entry points once each, with the level's name as the text.
+void LogAllLevels(ServiceLogger& logger)
+{
+    logger.Trace(u"t %d", 0);
+    logger.Debug(u"d %d", 1);
+    logger.Information(u"i %d", 2);
+    logger.Warning(u"w %d", 3);
+    logger.Error(u"e %d", 4);
+    logger.Fatal(u"f %d", 5);
+}
+
+TEST_F(ServiceLoggerTest, FileLineCarriesStampLevelNameAndExpandedText)
+{
+    LoggerManager manager(u"server.log");
+    ServiceLogger* logger = manager.GetLogger(u"Server", OUTPUT_FILE);
+    logger->SetLevelType(LOG_INFO);
+
+    std::uint64_t const before = TimeStamp::GetCurrentUTime();
+    logger->Information(u"started %d", 3);
+    std::uint64_t const after = TimeStamp::GetCurrentUTime();
+
+    std::string const text = ReadFile("Logs/server.log");
+    auto const lines = Lines(text);
+    ASSERT_EQ(lines.size(), 1u) << text;
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(WithoutStamp(lines[0]), "INFO : Server - started 3");
+
+    // The stamp is the local time of the message, to the microsecond.
+    unsigned hour, minute, second, micro, month, day, year;
+    ASSERT_EQ(
+        std::sscanf(lines[0].c_str(), "%2u:%2u:%2u.%6u %u/%u/%u", &hour, &minute, &second, &micro, &month, &day, &year),
+        7);
+    std::uint64_t const stamped = TimeStamp(year, month, day, hour, minute, second, micro).GetUTime();
+    EXPECT_LE(before, stamped);
+    EXPECT_LE(stamped, after);
+}
+
+struct ThresholdCase {
+    LevelTypes threshold;
+    std::vector<std::string> written;
+};
+
+void PrintTo(ThresholdCase const& value, std::ostream* out)
+{
+    *out << "threshold " << value.threshold;
+}
+
+class ServiceLoggerThresholdTest : public LoggingTest, public ::testing::WithParamInterface<ThresholdCase> { };
+
+TEST_P(ServiceLoggerThresholdTest, WritesTheLevelsAtOrAboveTheThreshold)
+{
+    LoggerManager manager(u"levels.log");
+    ServiceLogger* logger = manager.GetLogger(u"L", OUTPUT_FILE);
+    logger->SetLevelType(GetParam().threshold);
+    LogAllLevels(*logger);
+
+    std::vector<std::string> written;
+    for (auto const& line : Lines(ReadFile("Logs/levels.log"))) {
+        written.push_back(WithoutStamp(line));
+    }
+    if (GetParam().written.empty()) {
+        EXPECT_FALSE(Exists("Logs/levels.log"));
+    } else {
+        EXPECT_EQ(written, GetParam().written);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, ServiceLoggerThresholdTest,
+    ::testing::Values(ThresholdCase {LOG_TRACE,
+                          {"TRACE : L - t 0", "DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4",
+                              "FATAL : L - f 5"}},
+        ThresholdCase {
+            LOG_DEBUG, {"DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"}},
+        ThresholdCase {LOG_INFO, {"INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"}},
+        ThresholdCase {LOG_WARN, {"WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"}},
+        ThresholdCase {LOG_ERROR, {"ERROR : L - e 4", "FATAL : L - f 5"}},
+        ThresholdCase {LOG_FATAL, {"FATAL : L - f 5"}}, ThresholdCase {LOG_NONE, {}},
+        // Out-of-range thresholds compare as signed integers.
+        ThresholdCase {static_cast<LevelTypes>(-5),
+            {"TRACE : L - t 0", "DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4",
+                "FATAL : L - f 5"}},
+        ThresholdCase {static_cast<LevelTypes>(100), {}}),
+    [](auto const& info) {
+        return "Threshold" + std::to_string(info.index) + "_"
+            + std::to_string(info.param.threshold < 0 ? 0 : info.param.threshold);
+    });
+
+TEST_F(ServiceLoggerTest, ManagerDefaultThresholdIsWarn)
+{
+    LoggerManager manager(u"default.log");
+    ServiceLogger* logger = manager.GetLogger(u"D", OUTPUT_FILE);
+    EXPECT_EQ(logger->GetLevelType(), LOG_WARN);
+    LogAllLevels(*logger);
+    auto const lines = Lines(ReadFile("Logs/default.log"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : D - w 3");
+    EXPECT_EQ(WithoutStamp(lines[2]), "FATAL : D - f 5");
+}
+
+TEST_F(ServiceLoggerTest, SwitchedOffLoggingWritesNothingAndCreatesNoFile)
+{
+    {
+        LoggerManager manager(u"off.log");
+        manager.SetGlobalEnableLogging(false);
+        EXPECT_FALSE(manager.GetGlobalEnableLogging());
+        ServiceLogger* file = manager.GetLogger(u"F", OUTPUT_FILE);
+        ServiceLogger* console = manager.GetLogger(u"C", OUTPUT_CONSOLE);
+        file->SetLevelType(LOG_TRACE);
+        console->SetLevelType(LOG_TRACE);
+        ::testing::internal::CaptureStdout();
+        LogAllLevels(*file);
+        LogAllLevels(*console);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(manager.GetFN(), nullptr);
+    }
+    {
+        LoggerManager manager(u"off.log");
+        ServiceLogger* file = manager.GetLogger(u"F", OUTPUT_FILE);
+        ServiceLogger* console = manager.GetLogger(u"C", OUTPUT_CONSOLE);
+        file->SetEnableLogging(false);
+        console->SetEnableLogging(false);
+        ::testing::internal::CaptureStdout();
+        LogAllLevels(*file);
+        LogAllLevels(*console);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(manager.GetFN(), nullptr);
+
+        // Switching back on writes again.
+        file->SetEnableLogging(true);
+        file->Error(u"back");
+        EXPECT_NE(manager.GetFN(), nullptr);
+    }
+    EXPECT_EQ(Lines(ReadFile("Logs/off.log")).size(), 1u);
+}
+
+TEST_F(ServiceLoggerTest, GlobalSwitchOffLeavesNoLogsDirectory)
+{
+    LoggerManager manager(u"none.log");
+    manager.SetGlobalEnableLogging(false);
+    manager.GetLogger(u"F", OUTPUT_FILE)->Fatal(u"x");
+    EXPECT_FALSE(Exists("Logs"));
+}
+
+TEST_F(ServiceLoggerTest, FirstFileMessageCreatesDirectoryAndLaterOnesAppend)
+{
+    LoggerManager manager(u"a.log");
+    ServiceLogger* logger = manager.GetLogger(u"A", OUTPUT_FILE);
+    EXPECT_FALSE(Exists("Logs"));
+    logger->Warning(u"one");
+    EXPECT_TRUE(std::filesystem::is_directory("Logs"));
+    // Flushed at once: the line is in the file while the stream is still open.
+    EXPECT_EQ(Lines(ReadFile("Logs/a.log")).size(), 1u);
+    logger->Warning(u"two");
+    auto const lines = Lines(ReadFile("Logs/a.log"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(WithoutStamp(lines[1]), "WARN : A - two");
+}
+
+TEST_F(ServiceLoggerTest, PercentInNameOrExpandedTextIsWrittenUnchanged)
+{
+    LoggerManager manager(u"p.log");
+    ServiceLogger* logger = manager.GetLogger(u"Disk%d%s", OUTPUT_FILE);
+    logger->Warning(u"%s and %d%%", u"50% %s", 7);
+    logger->Warning(u"100%% done");
+    auto const lines = Lines(ReadFile("Logs/p.log"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : Disk%d%s - 50% %s and 7%");
+    EXPECT_EQ(WithoutStamp(lines[1]), "WARN : Disk%d%s - 100% done");
+}
+
+TEST_F(ServiceLoggerTest, EveryOutputTypeButOneWritesToStandardOutput)
+{
+    LoggerManager manager(u"console.log");
+    std::int32_t const types[] = {0, 2, -1, 7};
+    for (std::size_t i = 0; i < std::size(types); ++i) {
+        std::string const name = "C" + std::to_string(i);
+        ServiceLogger* logger
+            = manager.GetLogger(std::u16string(name.begin(), name.end()), static_cast<OutputTypes>(types[i]));
+        EXPECT_EQ(logger->GetOutputType(), types[i]);
+        ::testing::internal::CaptureStdout();
+        logger->Error(u"n=%d", types[i]);
+        std::string const out = ::testing::internal::GetCapturedStdout();
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back(), '\n');
+        EXPECT_EQ(WithoutStamp(out.substr(0, out.size() - 1)), "ERROR : " + name + " - n=" + std::to_string(types[i]));
+    }
+    EXPECT_FALSE(Exists("Logs"));
+}
+
+TEST_F(ServiceLoggerTest, ConsoleLineIsCutAt1999CodeUnits)
+{
+    LoggerManager manager(u"unused.log");
+    ServiceLogger* logger = manager.GetLogger(u"Cut", OUTPUT_CONSOLE);
+    ::testing::internal::CaptureStdout();
+    logger->Warning(u"%s", std::u16string(1, u'x').c_str());
+    std::string const shortLine = ::testing::internal::GetCapturedStdout();
+    std::size_t const prefix = shortLine.size() - 2; // stamp, level, name and separators
+
+    for (std::size_t total : {1998u, 1999u, 2000u, 2001u, 5000u}) {
+        // `total` code units including the line feed.
+        std::u16string const text(total - prefix - 1, u'y');
+        ::testing::internal::CaptureStdout();
+        logger->Warning(u"%s", text.c_str());
+        std::string const out = ::testing::internal::GetCapturedStdout();
+        if (total <= 1999) {
+            EXPECT_EQ(out.size(), total);
+            EXPECT_EQ(out.back(), '\n');
+        } else {
+            EXPECT_EQ(out.size(), 1999u) << total;
+            EXPECT_EQ(out.back(), 'y');
+        }
+    }
+}
+
+TEST_F(ServiceLoggerTest, FileLinesHaveNoLengthLimit)
+{
+    LoggerManager manager(u"long.log");
+    std::u16string const text(100000, u'z');
+    manager.GetLogger(u"Long", OUTPUT_FILE)->Error(u"<%s>", text.c_str());
+    auto const lines = Lines(ReadFile("Logs/long.log"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "ERROR : Long - <" + std::string(100000, 'z') + ">");
+}
+
+TEST_F(ServiceLoggerTest, NonAsciiTextIsWrittenAsUtf8ToFileAndConsole)
+{
+    LoggerManager manager(u"utf8.log");
+    // Name, format and both kinds of string argument outside ASCII and Latin-1; a
+    // surrogate pair becomes one 4-byte sequence, a lone surrogate U+FFFD.
+    char16_t const lone[] = {u'a', 0xD800, u'b', 0};
+    ServiceLogger* file = manager.GetLogger(u"Zürich", OUTPUT_FILE);
+    file->Warning(u"€ %s %S %c %s", u"日本 \U0001F600", "caf\xC3\xA9", u'\u00E9', lone);
+    ServiceLogger* console = manager.GetLogger(u"Ωmega", OUTPUT_CONSOLE);
+    ::testing::internal::CaptureStdout();
+    console->Warning(u"€ %s %S %c %s", u"日本 \U0001F600", "caf\xC3\xA9", u'\u00E9', lone);
+    std::string const out = ::testing::internal::GetCapturedStdout();
+
+    std::string const message = " € 日本 \xF0\x9F\x98\x80 café é a\xEF\xBF\xBD"
+                                "b";
+    auto const lines = Lines(ReadFile("Logs/utf8.log"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : Zürich -" + message);
+    EXPECT_EQ(WithoutStamp(out), "WARN : Ωmega -" + message + "\n");
+}
+
+TEST_F(ServiceLoggerTest, ConsoleCutCountsCodeUnitsBeforeEncoding)
+{
+    LoggerManager manager(u"unused.log");
+    ServiceLogger* logger = manager.GetLogger(u"E", OUTPUT_CONSOLE);
+    ::testing::internal::CaptureStdout();
+    logger->Warning(u"");
+    std::size_t const prefix = ::testing::internal::GetCapturedStdout().size() - 1;
+    // Each '€' is one code unit and three bytes.
+    std::u16string const text(3000, u'€');
+    ::testing::internal::CaptureStdout();
+    logger->Warning(u"%s", text.c_str());
+    std::string const out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.size(), prefix + (1999 - prefix) * 3);
+}
+
+TEST_F(ServiceLoggerTest, UnopenableFileRaisesAndReleasesTheMutex)
+{
+    // A plain file named "Logs" keeps the directory from being created.
+    std::ofstream("Logs") << "blocker";
+    LoggerManager manager(u"x.log");
+    ServiceLogger* logger = manager.GetLogger(u"X", OUTPUT_FILE);
+    try {
+        logger->Error(u"lost %d", 1);
+        FAIL() << "no exception";
+    } catch (ServiceException const& e) {
+        EXPECT_EQ(
+            e.ToString(), u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
+    }
+    EXPECT_EQ(manager.GetFN(), nullptr);
+    EXPECT_EQ(ReadFile("Logs"), "blocker");
+
+    // Once the way is clear, a message from another thread gets the mutex and the file.
+    std::filesystem::remove("Logs");
+    std::thread([logger] { logger->Error(u"kept %d", 2); }).join();
+    auto const lines = Lines(ReadFile("Logs/x.log"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "ERROR : X - kept 2");
+}
+
+TEST_F(ServiceLoggerTest, CopyWritesThroughTheSameManagerWithoutBeingRegistered)
+{
+    LoggerManager manager(u"copy.log");
+    ServiceLogger* original = manager.GetLogger(u"Orig", OUTPUT_FILE);
+    original->SetLevelType(LOG_DEBUG);
+    ServiceLogger copy(*original);
+    EXPECT_EQ(copy.GetName(), u"Orig");
+    EXPECT_EQ(copy.GetLevelType(), LOG_DEBUG);
+    EXPECT_EQ(copy.GetOutputType(), OUTPUT_FILE);
+    copy.Debug(u"from copy");
+    EXPECT_EQ(manager.GetLogger(u"Orig", OUTPUT_FILE), original);
+
+    ServiceLogger assigned(u"Other", &manager, OUTPUT_CONSOLE);
+    EXPECT_EQ(assigned.GetLevelType(), LOG_WARN);
+    assigned = copy;
+    EXPECT_EQ(assigned.GetName(), u"Orig");
+    EXPECT_EQ(assigned.GetOutputType(), OUTPUT_FILE);
+    assigned.Debug(u"from assigned");
+
+    auto const lines = Lines(ReadFile("Logs/copy.log"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(WithoutStamp(lines[0]), "DEBUG : Orig - from copy");
+    EXPECT_EQ(WithoutStamp(lines[1]), "DEBUG : Orig - from assigned");
+}
+
+TEST_F(ServiceLoggerTest, TwoThreadsThroughTwoLoggersWriteOnlyWholeLines)
+{
+    LoggerManager manager(u"threads.log");
+    ServiceLogger* first = manager.GetLogger(u"First", OUTPUT_FILE);
+    ServiceLogger* second = manager.GetLogger(u"Second", OUTPUT_FILE);
+    constexpr int kLines = 2000;
+    std::u16string const padding(200, u'p');
+    auto writer = [&](ServiceLogger* logger) {
+        for (int i = 0; i < kLines; ++i) {
+            logger->Error(u"%d %s", i, padding.c_str());
+        }
+    };
+    // A third thread changes thresholds and fetches loggers meanwhile.
+    std::atomic<bool> done {false};
+    std::thread changer([&] {
+        while (!done.load()) {
+            manager.SetLevelType(u"Third", LOG_TRACE);
+            manager.GetLogger(u"Third", OUTPUT_FILE);
+        }
+    });
+    std::thread a(writer, first);
+    std::thread b(writer, second);
+    a.join();
+    b.join();
+    done = true;
+    changer.join();
+
+    std::map<std::string, int> next {{"First", 0}, {"Second", 0}};
+    std::string const tail = " " + std::string(200, 'p');
+    for (auto const& line : Lines(ReadFile("Logs/threads.log"))) {
+        std::string const rest = WithoutStamp(line);
+        ASSERT_EQ(rest.rfind("ERROR : ", 0), 0u) << line;
+        auto const dash = rest.find(" - ");
+        ASSERT_NE(dash, std::string::npos) << line;
+        std::string const name = rest.substr(8, dash - 8);
+        ASSERT_TRUE(next.count(name)) << line;
+        // Each logger's lines are whole and in its own order.
+        EXPECT_EQ(rest.substr(dash + 3), std::to_string(next[name]) + tail);
+        ++next[name];
+    }
+    EXPECT_EQ(next["First"], kLines);
+    EXPECT_EQ(next["Second"], kLines);
+}
+
+} // namespace
+} // namespace TarnwickTest

@@ -38,3 +38,6 @@
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>
 #include <tarnwick/threading/ServiceEvent.h>
+
+#include <tarnwick/diagnostics/ServiceDiagnostics.h>
+#include <tarnwick/diagnostics/DiagnosticsManager.h>

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Tarnwick::Threading {
+class Mutex;
+} // namespace Tarnwick::Threading
+
+namespace Tarnwick::Diagnostics {
+
+class NumberCounter;
+class SizeCounter;
+class TimeCounter;
+namespace Detail {
+template <class Counter> class CounterIndex;
+} // namespace Detail
+
+/// A named set of number, time and size counters, each kind in its own name
+/// space and created on first use. The level switches which kind counts: a
+/// modifying operation of a disabled kind answers false and does nothing;
+/// reading operations answer whatever the level. Many threads may count
+/// through one object at once.
+class TARNWICK_EXPORT ServiceDiagnostics {
+public:
+    /// Plain values, not flags: one kind, or all of them.
+    enum DiagnosticsLevel : std::int32_t {
+        SD_NONE = 0,
+        SD_NUMBER_COUNTER = 1,
+        SD_TIME_COUNTER = 2,
+        SD_SIZE_COUNTER = 3,
+        SD_ALL = 4,
+    };
+
+    explicit ServiceDiagnostics(std::u16string const& name);
+    ServiceDiagnostics(ServiceDiagnostics const&) = delete;
+    ServiceDiagnostics& operator=(ServiceDiagnostics const&) = delete;
+    /// Releases every counter. A time counter with measurements in flight
+    /// reports "~TimeCounter() - N messages left in map.", which is thrown
+    /// after all counters are released, unless another exception is
+    /// propagating (then it goes to standard error). No other thread may use
+    /// the object meanwhile.
+    ~ServiceDiagnostics() noexcept(false);
+
+    std::u16string GetName() const;
+    DiagnosticsLevel GetLevelType() const;
+    void SetLevel(DiagnosticsLevel level);
+    /// "SD_NONE" ... "SD_ALL" (exact, case-sensitive) to 0 ... 4; throws for any other text.
+    static DiagnosticsLevel GetLevelType(std::u16string const& name);
+
+    bool NumberCounterIncrease(std::u16string const& counterName);
+    bool NumberCounterDecrease(std::u16string const& counterName);
+    bool NumberCounterReset(std::u16string const& counterName, std::int32_t value);
+    bool SizeCounterUpdate(std::u16string const& counterName, std::uint32_t size);
+    bool SizeCounterReset(std::u16string const& counterName);
+    /// Throws the counter's "exists in map." message for an ID already in flight.
+    bool TimeCounterStart(std::u16string const& counterName, std::u16string const& messageId);
+    /// Throws the counter's "not found in map." message for an ID not in flight.
+    bool TimeCounterStop(std::u16string const& counterName, std::u16string const& messageId);
+    /// Clears the statistics; measurements in flight stay and can be stopped.
+    bool TimeCounterReset(std::u16string const& counterName);
+
+    // A counter never used yet is created and reports its initial value:
+    // count 0, minimum 999999999, maximum 0, mean 0.0.
+    std::int32_t NumberCounterGetCount(std::u16string const& counterName);
+    double SizeCounterGetAverage(std::u16string const& counterName);
+    std::uint32_t SizeCounterGetMax(std::u16string const& counterName);
+    std::uint32_t SizeCounterGetMin(std::u16string const& counterName);
+    double TimeCounterGetAverage(std::u16string const& counterName);
+    std::uint32_t TimeCounterGetMax(std::u16string const& counterName);
+    std::uint32_t TimeCounterGetMin(std::u16string const& counterName);
+
+private:
+    NumberCounter* GetNumberCounter(std::u16string const& counterName);
+    TimeCounter* GetTimeCounter(std::u16string const& counterName);
+    SizeCounter* GetSizeCounter(std::u16string const& counterName);
+
+    /// Serialises the creation of counters; finding one takes no lock.
+    std::unique_ptr<Threading::Mutex> m_Mutex;
+    std::unique_ptr<Detail::CounterIndex<NumberCounter>> m_NumberCounters;
+    std::unique_ptr<Detail::CounterIndex<TimeCounter>> m_TimeCounters;
+    std::unique_ptr<Detail::CounterIndex<SizeCounter>> m_SizeCounters;
+    std::u16string m_Name;
+    std::atomic<DiagnosticsLevel> m_Level;
+};
+
+} // namespace Tarnwick::Diagnostics

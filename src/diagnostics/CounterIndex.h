@@ -1,0 +1,146 @@
+#pragma once
+
+// The counters of one kind in a `ServiceDiagnostics`, by name. Internal to the
+// library.
+
+#include <tarnwick/core/ServiceException.h>
+
+#include "diagnostics/Report.h"
+
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Tarnwick::Diagnostics::Detail {
+
+/// Owns counters in name order and finds them without a lock: counting is on
+/// the callers' hot paths, and threads that count through one diagnostics
+/// object must not serialise on its map.
+///
+/// Counters are only added (under the owner's mutex) and released all at once
+/// at the end. Each addition is published into an insert-only hash table by a
+/// release store that readers pair with acquire loads. Growing builds a new
+/// table and keeps the old ones, which readers may still walk, until the end;
+/// their sizes grow geometrically, so they cost at most as much as the last.
+template <class Counter> class CounterIndex {
+public:
+    CounterIndex() { m_Table.store(NewTable(kInitialBuckets), std::memory_order_relaxed); }
+    CounterIndex(CounterIndex const&) = delete;
+    CounterIndex& operator=(CounterIndex const&) = delete;
+    ~CounterIndex()
+    {
+        std::optional<ServiceException> report;
+        ReleaseAll(report);
+        if (report) {
+            ReportToStandardError(*report);
+        }
+    }
+
+    static std::size_t Hash(std::u16string_view name) noexcept { return std::hash<std::u16string_view> {}(name); }
+
+    /// The counter of that name, or null; any thread, no lock.
+    Counter* Find(std::u16string_view name, std::size_t hash) const noexcept
+    {
+        Table const* const table = m_Table.load(std::memory_order_acquire);
+        Node const* node = table->m_Buckets[hash & table->m_Mask].load(std::memory_order_acquire);
+        for (; node != nullptr; node = node->m_Next) {
+            if (node->m_Hash == hash && *node->m_Name == name) {
+                return node->m_Counter;
+            }
+        }
+        return nullptr;
+    }
+
+    /// Finds or creates the counter; the caller holds the owner's mutex, which
+    /// serialises every call of this.
+    Counter& FindOrCreate(std::u16string const& name, std::size_t hash)
+    {
+        if (Counter* const existing = Find(name, hash)) {
+            return *existing;
+        }
+        auto const entry = m_Counters.try_emplace(name).first;
+        if (!entry->second) {
+            entry->second = std::make_unique<Counter>(name);
+        }
+        Table* const table = m_Table.load(std::memory_order_relaxed);
+        if (m_Counters.size() > table->m_Buckets.size() * kMaxLoad) {
+            Grow(table->m_Buckets.size() * kGrowth);
+        } else {
+            Publish(*table, entry->first, hash, entry->second.get());
+        }
+        return *entry->second;
+    }
+
+    /// Deletes every counter in name order, keeping the first report of a
+    /// throwing destruction for the caller. No other thread may use the index.
+    void ReleaseAll(std::optional<ServiceException>& firstReport) noexcept
+    {
+        for (auto& entry : m_Counters) {
+            ReleaseOwned(entry.second.release(), firstReport);
+        }
+        m_Counters.clear();
+        for (auto const& table : m_Tables) {
+            for (auto& bucket : table->m_Buckets) {
+                bucket.store(nullptr, std::memory_order_relaxed);
+            }
+        }
+    }
+
+private:
+    static constexpr std::size_t kInitialBuckets = 16; // a power of two
+    static constexpr std::size_t kMaxLoad = 2;
+    static constexpr std::size_t kGrowth = 4;
+
+    struct Node {
+        std::size_t m_Hash;
+        std::u16string const* m_Name; // the key in `m_Counters`, which never moves
+        Counter* m_Counter;
+        Node const* m_Next;
+    };
+
+    struct Table {
+        explicit Table(std::size_t buckets)
+            : m_Mask(buckets - 1)
+            , m_Buckets(buckets)
+        { }
+        std::size_t m_Mask;
+        std::vector<std::atomic<Node const*>> m_Buckets;
+        std::deque<Node> m_Nodes; // stable addresses
+    };
+
+    Table* NewTable(std::size_t buckets)
+    {
+        m_Tables.push_back(std::make_unique<Table>(buckets));
+        return m_Tables.back().get();
+    }
+
+    static void Publish(Table& table, std::u16string const& name, std::size_t hash, Counter* counter)
+    {
+        std::atomic<Node const*>& bucket = table.m_Buckets[hash & table.m_Mask];
+        Node const& node
+            = table.m_Nodes.emplace_back(Node {hash, &name, counter, bucket.load(std::memory_order_relaxed)});
+        bucket.store(&node, std::memory_order_release);
+    }
+
+    void Grow(std::size_t buckets)
+    {
+        Table* const table = NewTable(buckets);
+        for (auto const& [name, counter] : m_Counters) {
+            Publish(*table, name, Hash(name), counter.get());
+        }
+        m_Table.store(table, std::memory_order_release);
+    }
+
+    std::map<std::u16string, std::unique_ptr<Counter>> m_Counters;
+    std::vector<std::unique_ptr<Table>> m_Tables; // the current one last
+    std::atomic<Table*> m_Table;
+};
+
+} // namespace Tarnwick::Diagnostics::Detail

@@ -1,0 +1,58 @@
+#include "diagnostics/NumberCounter.h"
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/threading/MutexLock.h>
+
+#include "core/ClassName.h"
+
+#include <utility>
+
+namespace Tarnwick::Diagnostics {
+
+namespace {
+// The line numbers are part of the exceptions' interface.
+constexpr std::int32_t kIncreaseLockLine = 26;
+constexpr std::int32_t kDecreaseLockLine = 34;
+constexpr std::int32_t kResetLockLine = 42;
+constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
+} // namespace
+
+NumberCounter::NumberCounter(std::u16string name)
+    : m_Name(std::move(name))
+{ }
+
+void NumberCounter::Add(std::int32_t delta) noexcept
+{
+    // Wraps like the plain 32-bit integer it is, without signed overflow.
+    auto const count = static_cast<std::uint32_t>(m_Count.load(std::memory_order_relaxed));
+    m_Count.store(static_cast<std::int32_t>(count + static_cast<std::uint32_t>(delta)), std::memory_order_relaxed);
+}
+
+void NumberCounter::Increase()
+{
+    Threading::MutexLock const lock(m_Mutex);
+    if (lock) {
+        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kIncreaseLockLine);
+    }
+    Add(1);
+}
+
+void NumberCounter::Decrease()
+{
+    Threading::MutexLock const lock(m_Mutex);
+    if (lock) {
+        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kDecreaseLockLine);
+    }
+    Add(-1);
+}
+
+void NumberCounter::Reset(std::int32_t value)
+{
+    Threading::MutexLock const lock(m_Mutex);
+    if (lock) {
+        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kResetLockLine);
+    }
+    m_Count.store(value, std::memory_order_relaxed);
+}
+
+} // namespace Tarnwick::Diagnostics

@@ -1,0 +1,34 @@
+#pragma once
+
+// Internal to the library: clients reach counters by name through
+// `ServiceDiagnostics`, which owns them.
+
+#include <tarnwick/threading/Mutex.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace Tarnwick::Diagnostics {
+
+/// A signed 32-bit count that goes up, down and is set; it wraps at its limits.
+class NumberCounter {
+public:
+    explicit NumberCounter(std::u16string name);
+    NumberCounter(NumberCounter const&) = delete;
+    NumberCounter& operator=(NumberCounter const&) = delete;
+
+    void Increase();
+    void Decrease();
+    void Reset(std::int32_t value);
+    std::int32_t GetCount() const noexcept { return m_Count.load(std::memory_order_relaxed); }
+
+private:
+    void Add(std::int32_t delta) noexcept;
+
+    std::u16string m_Name;
+    std::atomic<std::int32_t> m_Count {0};
+    Threading::Mutex m_Mutex;
+};
+
+} // namespace Tarnwick::Diagnostics

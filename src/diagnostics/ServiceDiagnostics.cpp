@@ -1,0 +1,226 @@
+#include <tarnwick/diagnostics/ServiceDiagnostics.h>
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/threading/Mutex.h>
+#include <tarnwick/threading/MutexLock.h>
+
+#include "diagnostics/CounterIndex.h"
+#include "diagnostics/NumberCounter.h"
+#include "diagnostics/SizeCounter.h"
+#include "diagnostics/TimeCounter.h"
+
+#include <array>
+#include <optional>
+
+namespace Tarnwick::Diagnostics {
+
+namespace {
+
+// The line number is part of the exception's interface.
+constexpr std::int32_t kUnknownLevelLine = 227;
+constexpr char kLevelSource[] = "ServiceDiagnostics";
+
+enum CounterKind : std::size_t { NUMBER_KIND, TIME_KIND, SIZE_KIND };
+
+using Level = ServiceDiagnostics::DiagnosticsLevel;
+
+struct LevelRow {
+    char16_t const* name;
+    std::array<bool, 3> enables; // by CounterKind
+};
+
+// Indexed by level value.
+constexpr LevelRow kLevels[] = {
+    {u"SD_NONE", {false, false, false}},
+    {u"SD_NUMBER_COUNTER", {true, false, false}},
+    {u"SD_TIME_COUNTER", {false, true, false}},
+    {u"SD_SIZE_COUNTER", {false, false, true}},
+    {u"SD_ALL", {true, true, true}},
+};
+
+bool Enables(Level level, CounterKind kind) noexcept
+{
+    return level >= 0 && static_cast<std::size_t>(level) < std::size(kLevels) && kLevels[level].enables[kind];
+}
+
+template <class Counter>
+Counter& FindOrCreate(Threading::Mutex& mutex, Detail::CounterIndex<Counter>& index, std::u16string const& name)
+{
+    std::size_t const hash = Detail::CounterIndex<Counter>::Hash(name);
+    if (Counter* const existing = index.Find(name, hash)) {
+        return *existing;
+    }
+    Threading::MutexLock const lock(mutex);
+    return index.FindOrCreate(name, hash);
+}
+
+} // namespace
+
+ServiceDiagnostics::ServiceDiagnostics(std::u16string const& name)
+    : m_Mutex(std::make_unique<Threading::Mutex>())
+    , m_NumberCounters(std::make_unique<Detail::CounterIndex<NumberCounter>>())
+    , m_TimeCounters(std::make_unique<Detail::CounterIndex<TimeCounter>>())
+    , m_SizeCounters(std::make_unique<Detail::CounterIndex<SizeCounter>>())
+    , m_Name(name)
+    , m_Level(SD_NONE)
+{ }
+
+ServiceDiagnostics::~ServiceDiagnostics() noexcept(false)
+{
+    std::optional<ServiceException> firstReport;
+    m_NumberCounters->ReleaseAll(firstReport);
+    m_TimeCounters->ReleaseAll(firstReport);
+    m_SizeCounters->ReleaseAll(firstReport);
+    if (firstReport) {
+        throw *firstReport;
+    }
+}
+
+std::u16string ServiceDiagnostics::GetName() const
+{
+    return m_Name;
+}
+
+ServiceDiagnostics::DiagnosticsLevel ServiceDiagnostics::GetLevelType() const
+{
+    return m_Level.load(std::memory_order_relaxed);
+}
+
+void ServiceDiagnostics::SetLevel(DiagnosticsLevel level)
+{
+    m_Level.store(level, std::memory_order_relaxed);
+}
+
+ServiceDiagnostics::DiagnosticsLevel ServiceDiagnostics::GetLevelType(std::u16string const& name)
+{
+    for (std::size_t value = 0; value < std::size(kLevels); ++value) {
+        if (name == kLevels[value].name) {
+            return static_cast<DiagnosticsLevel>(value);
+        }
+    }
+    throw ServiceException(u"GetLevelType() - type name " + name + u" unknown", kLevelSource, kUnknownLevelLine);
+}
+
+NumberCounter* ServiceDiagnostics::GetNumberCounter(std::u16string const& counterName)
+{
+    return &FindOrCreate(*m_Mutex, *m_NumberCounters, counterName);
+}
+
+TimeCounter* ServiceDiagnostics::GetTimeCounter(std::u16string const& counterName)
+{
+    return &FindOrCreate(*m_Mutex, *m_TimeCounters, counterName);
+}
+
+SizeCounter* ServiceDiagnostics::GetSizeCounter(std::u16string const& counterName)
+{
+    return &FindOrCreate(*m_Mutex, *m_SizeCounters, counterName);
+}
+
+bool ServiceDiagnostics::NumberCounterIncrease(std::u16string const& counterName)
+{
+    if (!Enables(GetLevelType(), NUMBER_KIND)) {
+        return false;
+    }
+    GetNumberCounter(counterName)->Increase();
+    return true;
+}
+
+bool ServiceDiagnostics::NumberCounterDecrease(std::u16string const& counterName)
+{
+    if (!Enables(GetLevelType(), NUMBER_KIND)) {
+        return false;
+    }
+    GetNumberCounter(counterName)->Decrease();
+    return true;
+}
+
+bool ServiceDiagnostics::NumberCounterReset(std::u16string const& counterName, std::int32_t value)
+{
+    if (!Enables(GetLevelType(), NUMBER_KIND)) {
+        return false;
+    }
+    GetNumberCounter(counterName)->Reset(value);
+    return true;
+}
+
+bool ServiceDiagnostics::SizeCounterUpdate(std::u16string const& counterName, std::uint32_t size)
+{
+    if (!Enables(GetLevelType(), SIZE_KIND)) {
+        return false;
+    }
+    GetSizeCounter(counterName)->Update(size);
+    return true;
+}
+
+bool ServiceDiagnostics::SizeCounterReset(std::u16string const& counterName)
+{
+    if (!Enables(GetLevelType(), SIZE_KIND)) {
+        return false;
+    }
+    GetSizeCounter(counterName)->Reset();
+    return true;
+}
+
+bool ServiceDiagnostics::TimeCounterStart(std::u16string const& counterName, std::u16string const& messageId)
+{
+    if (!Enables(GetLevelType(), TIME_KIND)) {
+        return false;
+    }
+    GetTimeCounter(counterName)->Start(messageId);
+    return true;
+}
+
+bool ServiceDiagnostics::TimeCounterStop(std::u16string const& counterName, std::u16string const& messageId)
+{
+    if (!Enables(GetLevelType(), TIME_KIND)) {
+        return false;
+    }
+    GetTimeCounter(counterName)->Stop(messageId);
+    return true;
+}
+
+bool ServiceDiagnostics::TimeCounterReset(std::u16string const& counterName)
+{
+    if (!Enables(GetLevelType(), TIME_KIND)) {
+        return false;
+    }
+    GetTimeCounter(counterName)->Reset();
+    return true;
+}
+
+std::int32_t ServiceDiagnostics::NumberCounterGetCount(std::u16string const& counterName)
+{
+    return GetNumberCounter(counterName)->GetCount();
+}
+
+double ServiceDiagnostics::SizeCounterGetAverage(std::u16string const& counterName)
+{
+    return GetSizeCounter(counterName)->GetAverage();
+}
+
+std::uint32_t ServiceDiagnostics::SizeCounterGetMax(std::u16string const& counterName)
+{
+    return GetSizeCounter(counterName)->GetMax();
+}
+
+std::uint32_t ServiceDiagnostics::SizeCounterGetMin(std::u16string const& counterName)
+{
+    return GetSizeCounter(counterName)->GetMin();
+}
+
+double ServiceDiagnostics::TimeCounterGetAverage(std::u16string const& counterName)
+{
+    return GetTimeCounter(counterName)->GetAverage();
+}
+
+std::uint32_t ServiceDiagnostics::TimeCounterGetMax(std::u16string const& counterName)
+{
+    return GetTimeCounter(counterName)->GetMax();
+}
+
+std::uint32_t ServiceDiagnostics::TimeCounterGetMin(std::u16string const& counterName)
+{
+    return GetTimeCounter(counterName)->GetMin();
+}
+
+} // namespace Tarnwick::Diagnostics

@@ -1,0 +1,41 @@
+#include "diagnostics/SizeCounter.h"
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/threading/MutexLock.h>
+
+#include "core/ClassName.h"
+
+#include <utility>
+
+namespace Tarnwick::Diagnostics {
+
+namespace {
+// The line numbers are part of the exceptions' interface.
+constexpr std::int32_t kUpdateLockLine = 32;
+constexpr std::int32_t kResetLockLine = 51;
+constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
+} // namespace
+
+SizeCounter::SizeCounter(std::u16string name)
+    : m_Name(std::move(name))
+{ }
+
+void SizeCounter::Update(std::uint32_t size)
+{
+    Threading::MutexLock const lock(m_Mutex);
+    if (lock) {
+        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kUpdateLockLine);
+    }
+    m_Statistics.Fold(size);
+}
+
+void SizeCounter::Reset()
+{
+    Threading::MutexLock const lock(m_Mutex);
+    if (lock) {
+        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kResetLockLine);
+    }
+    m_Statistics.Reset();
+}
+
+} // namespace Tarnwick::Diagnostics

@@ -1,0 +1,35 @@
+#pragma once
+
+// Internal to the library: clients reach counters by name through
+// `ServiceDiagnostics`, which owns them.
+
+#include <tarnwick/threading/Mutex.h>
+
+#include "diagnostics/Statistics.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Tarnwick::Diagnostics {
+
+/// Minimum, maximum and running mean of unsigned sizes.
+class SizeCounter {
+public:
+    explicit SizeCounter(std::u16string name);
+    SizeCounter(SizeCounter const&) = delete;
+    SizeCounter& operator=(SizeCounter const&) = delete;
+
+    void Update(std::uint32_t size);
+    /// Back to minimum 999999999, maximum 0, mean 0.0 and no samples.
+    void Reset();
+    double GetAverage() const noexcept { return m_Statistics.GetAverage(); }
+    std::uint32_t GetMax() const noexcept { return m_Statistics.GetMax(); }
+    std::uint32_t GetMin() const noexcept { return m_Statistics.GetMin(); }
+
+private:
+    std::u16string m_Name;
+    Detail::Statistics m_Statistics;
+    Threading::Mutex m_Mutex;
+};
+
+} // namespace Tarnwick::Diagnostics

@@ -1,0 +1,202 @@
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/diagnostics/DiagnosticsManager.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using Tarnwick::ServiceException;
+using Tarnwick::Diagnostics::DiagnosticsManager;
+using Tarnwick::Diagnostics::ServiceDiagnostics;
+using Level = ServiceDiagnostics::DiagnosticsLevel;
+
+namespace {
+
+TEST(DiagnosticsManagerTest, SameNameSameObjectCreatedOff)
+{
+    DiagnosticsManager manager;
+    ServiceDiagnostics* const server = manager.GetServiceDiagnostics(u"Server");
+    ASSERT_NE(server, nullptr);
+    EXPECT_EQ(manager.GetServiceDiagnostics(u"Server"), server);
+    EXPECT_NE(manager.GetServiceDiagnostics(u"server"), server);
+    EXPECT_EQ(server->GetName(), u"Server");
+    EXPECT_EQ(server->GetLevelType(), ServiceDiagnostics::SD_NONE);
+}
+
+TEST(DiagnosticsManagerTest, SettingCreatesItsNamesakeAndReachesLaterDiagnostics)
+{
+    DiagnosticsManager manager;
+    manager.SetLevelType(u"Server", ServiceDiagnostics::SD_ALL);
+    ServiceDiagnostics* const server = manager.GetServiceDiagnostics(u"Server");
+    EXPECT_EQ(server->GetLevelType(), ServiceDiagnostics::SD_ALL);
+    EXPECT_TRUE(server->NumberCounterIncrease(u"calls"));
+    EXPECT_EQ(manager.GetServiceDiagnostics(u"Server.Db")->GetLevelType(), ServiceDiagnostics::SD_ALL);
+    EXPECT_EQ(manager.GetServiceDiagnostics(u"Client")->GetLevelType(), ServiceDiagnostics::SD_NONE);
+}
+
+// Settings and the levels they give, whether the diagnostics exist before the
+// settings are made or are created afterwards.
+struct PatternCase {
+    char const* title;
+    std::vector<std::pair<std::u16string, Level>> settings;
+    std::vector<std::pair<std::u16string, Level>> expected;
+};
+
+class PatternTest : public testing::TestWithParam<PatternCase> { };
+
+TEST_P(PatternTest, LastMatchInLevelSettingOrderWins)
+{
+    PatternCase const& c = GetParam();
+    for (bool const createFirst : {true, false}) {
+        SCOPED_TRACE(createFirst ? "diagnostics created before the settings" : "created after");
+        DiagnosticsManager manager;
+        if (createFirst) {
+            for (auto const& [name, level] : c.expected) {
+                manager.GetServiceDiagnostics(name);
+            }
+        }
+        for (auto const& [pattern, level] : c.settings) {
+            manager.SetLevelType(pattern, level);
+        }
+        for (auto const& [name, level] : c.expected) {
+            EXPECT_EQ(manager.GetServiceDiagnostics(name)->GetLevelType(), level)
+                << std::string(name.begin(), name.end());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, PatternTest,
+    testing::Values(
+        PatternCase {"MoreColonsLater",
+            {{u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}, {u"Net::Tcp", ServiceDiagnostics::SD_ALL}},
+            {{u"Net::Tcp::Rx", ServiceDiagnostics::SD_ALL}, {u"Net::Udp", ServiceDiagnostics::SD_NUMBER_COUNTER},
+                {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}, {u"Net::Tcp", ServiceDiagnostics::SD_ALL}}},
+        // Made in the opposite order, the settings still apply from the least qualified.
+        PatternCase {"OrderOfCallsDoesNotMatter",
+            {{u"Net::Tcp", ServiceDiagnostics::SD_ALL}, {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}},
+            {{u"Net::Tcp::Rx", ServiceDiagnostics::SD_ALL}, {u"Net::Udp", ServiceDiagnostics::SD_NUMBER_COUNTER}}},
+        PatternCase {"EmptyPatternIsADefaultAndMatchingIsBySubstring",
+            {{u"", ServiceDiagnostics::SD_SIZE_COUNTER}, {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER},
+                {u"Net::Tcp", ServiceDiagnostics::SD_ALL}},
+            {{u"Net::Tcp::Rx", ServiceDiagnostics::SD_ALL}, {u"Server.Net", ServiceDiagnostics::SD_NUMBER_COUNTER},
+                {u"Network", ServiceDiagnostics::SD_NUMBER_COUNTER}, {u"Db", ServiceDiagnostics::SD_SIZE_COUNTER},
+                {u"", ServiceDiagnostics::SD_SIZE_COUNTER}}},
+        // Equal ':' counts: code-unit order, so "Server" comes after "Net".
+        PatternCase {"EqualColonsByCodeUnitOrder",
+            {{u"Server", ServiceDiagnostics::SD_TIME_COUNTER}, {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}},
+            {{u"Server.Net", ServiceDiagnostics::SD_TIME_COUNTER},
+                {u"Net.Server", ServiceDiagnostics::SD_TIME_COUNTER}}},
+        // Upper case sorts before lower case; every ':' counts, even a single one.
+        PatternCase {"CodeUnitsAndSingleColons",
+            {{u"a", ServiceDiagnostics::SD_TIME_COUNTER}, {u"B", ServiceDiagnostics::SD_SIZE_COUNTER},
+                {u"x:", ServiceDiagnostics::SD_NUMBER_COUNTER}},
+            {{u"aB", ServiceDiagnostics::SD_TIME_COUNTER}, {u"Ba", ServiceDiagnostics::SD_TIME_COUNTER},
+                {u"aBx:", ServiceDiagnostics::SD_NUMBER_COUNTER}}},
+        PatternCase {"ReplacingASetting",
+            {{u"Db", ServiceDiagnostics::SD_ALL}, {u"Db", ServiceDiagnostics::SD_TIME_COUNTER}},
+            {{u"Db", ServiceDiagnostics::SD_TIME_COUNTER}, {u"MyDb2", ServiceDiagnostics::SD_TIME_COUNTER}}}),
+    [](testing::TestParamInfo<PatternCase> const& info) { return std::string(info.param.title); });
+
+TEST(DiagnosticsManagerTest, SettingNoneStopsUpdatesAndKeepsTheValues)
+{
+    DiagnosticsManager manager;
+    manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_ALL);
+    ServiceDiagnostics* const svc = manager.GetServiceDiagnostics(u"Svc.Worker");
+    svc->NumberCounterReset(u"jobs", 9);
+    svc->SizeCounterUpdate(u"bytes", 100);
+    manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_NONE);
+    EXPECT_FALSE(svc->NumberCounterIncrease(u"jobs"));
+    EXPECT_FALSE(svc->SizeCounterUpdate(u"bytes", 1));
+    EXPECT_EQ(svc->NumberCounterGetCount(u"jobs"), 9);
+    EXPECT_EQ(svc->SizeCounterGetMin(u"bytes"), 100u);
+}
+
+TEST(DiagnosticsManagerTest, DirectLevelSurvivesUntilAMatchingSettingIsApplied)
+{
+    DiagnosticsManager manager;
+    ServiceDiagnostics* const lone = manager.GetServiceDiagnostics(u"Lone");
+    lone->SetLevel(ServiceDiagnostics::SD_TIME_COUNTER);
+    manager.SetLevelType(u"Other", ServiceDiagnostics::SD_ALL); // propagates, matches nothing here
+    EXPECT_EQ(lone->GetLevelType(), ServiceDiagnostics::SD_TIME_COUNTER);
+    manager.SetLevelType(u"one", ServiceDiagnostics::SD_SIZE_COUNTER);
+    EXPECT_EQ(lone->GetLevelType(), ServiceDiagnostics::SD_SIZE_COUNTER);
+}
+
+TEST(DiagnosticsManagerTest, DestructionReleasesEveryDiagnosticsThenPassesTheFirstReportOn)
+{
+    auto* manager = new DiagnosticsManager;
+    manager->SetLevelType(u"", ServiceDiagnostics::SD_ALL);
+    manager->GetServiceDiagnostics(u"A")->TimeCounterStart(u"rtt", u"1");
+    manager->GetServiceDiagnostics(u"B")->NumberCounterIncrease(u"calls");
+    ServiceDiagnostics* const c = manager->GetServiceDiagnostics(u"C");
+    c->TimeCounterStart(u"rtt", u"1");
+    c->TimeCounterStart(u"rtt", u"2");
+    c->TimeCounterStart(u"rtt", u"3");
+
+    testing::internal::CaptureStderr();
+    std::u16string report = u"(no exception)";
+    try {
+        delete manager;
+    } catch (ServiceException const& e) {
+        report = e.ToString();
+    }
+    EXPECT_EQ(
+        report, u"Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 1 messages left in map.");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+        "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 3 messages left in map.\n");
+}
+
+TEST(DiagnosticsManagerTest, DestructionDuringAnotherExceptionDoesNotEndTheProcess)
+{
+    testing::internal::CaptureStderr();
+    bool caught = false;
+    try {
+        DiagnosticsManager manager;
+        manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_TIME_COUNTER);
+        manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"A");
+        manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"B");
+        throw std::logic_error("elsewhere");
+    } catch (std::logic_error const&) {
+        caught = true;
+    }
+    EXPECT_TRUE(caught);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+        "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 2 messages left in map.\n");
+}
+
+TEST(DiagnosticsManagerTest, ThreadsFetchSetAndCountTogether)
+{
+    DiagnosticsManager manager;
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 300;
+    std::vector<std::thread> threads;
+    std::atomic<int> counted {0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRounds; ++i) {
+                if (t == 0) {
+                    manager.SetLevelType(
+                        u"Pool", i % 3 ? ServiceDiagnostics::SD_ALL : ServiceDiagnostics::SD_NUMBER_COUNTER);
+                }
+                ServiceDiagnostics* const pool
+                    = manager.GetServiceDiagnostics(u"Pool::" + std::u16string(1, u'a' + i % 5));
+                counted += pool->NumberCounterIncrease(u"jobs") ? 1 : 0;
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    int total = 0;
+    for (char16_t suffix = u'a'; suffix < u'a' + 5; ++suffix) {
+        total += manager.GetServiceDiagnostics(u"Pool::" + std::u16string(1, suffix))->NumberCounterGetCount(u"jobs");
+    }
+    EXPECT_EQ(total, counted.load());
+}
+
+} // namespace

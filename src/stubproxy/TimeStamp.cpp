@@ -8,6 +8,7 @@
 #include "platform/LocalTime.h"
 
 #include <limits>
+#include <optional>
 
 namespace Tarnwick::DataTypes {
 

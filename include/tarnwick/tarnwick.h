@@ -26,6 +26,10 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 #include <tarnwick/stubproxy/TimeDuration.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
+#include <tarnwick/stubproxy/AnyType.h>
+#include <tarnwick/stubproxy/XmlValue.h>
+#include <tarnwick/stubproxy/UserParametersErrorString.h>
+#include <tarnwick/stubproxy/UserParametersSubscribeEvent.h>
 
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlEncoder.h>

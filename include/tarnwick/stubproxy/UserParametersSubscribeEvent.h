@@ -1,0 +1,45 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <string>
+
+namespace Tarnwick::StubProxy {
+
+/// The request to subscribe to (true) or unsubscribe from (false) an event.
+/// Stored as a composite with one boolean child "Subscribe".
+class TARNWICK_EXPORT UserParametersSubscribeEvent : public UserParameters {
+public:
+    /// The default root name of `StoreTo` and the initial parameter name. Constant
+    /// text, ready before any caller code runs.
+    static constexpr char16_t m_TypeName[] = u"UserParametersSubscribeEvent";
+
+    /// Parameter name `m_TypeName`, subscribe true.
+    UserParametersSubscribeEvent();
+    /// Parameter name `m_TypeName`, the given flag.
+    UserParametersSubscribeEvent(bool subscribe);
+    /// Copies parameter name and flag.
+    UserParametersSubscribeEvent(UserParametersSubscribeEvent const& other);
+    /// Copies parameter name and flag.
+    UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent const& other);
+    ~UserParametersSubscribeEvent() override;
+
+    bool GetSubscribe() const;
+    void SetSubscribe(bool subscribe);
+
+    UserParameters* Copy() const override;
+    /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
+    /// boolean child "Subscribe" holding the flag.
+    DataTypes::ServiceType* StoreTo(char16_t const* name) override;
+    /// Takes the flag of the first child of a composite; the names are not read and
+    /// further children are ignored. A root that is not a composite, a composite
+    /// without children or a first child that is not a boolean scalar throws
+    /// "Unsupported service type" (line 58) and leaves the object unchanged.
+    void InitFrom(DataTypes::ServiceType* tree) override;
+
+private:
+    bool m_Subscribe;
+};
+
+} // namespace Tarnwick::StubProxy

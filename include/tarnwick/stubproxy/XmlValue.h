@@ -1,0 +1,40 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <string>
+
+namespace Tarnwick::DataTypes {
+
+class ServiceType;
+
+/// A fragment of XML held as one wide string, unparsed and unchecked. It travels
+/// in a parameter tree as an `XmlString` node, which the encoder writes as markup.
+class TARNWICK_EXPORT XmlValue : public StubProxy::UserParameters {
+public:
+    XmlValue();
+    /// Copies the parameter name and the text.
+    XmlValue(XmlValue const& other);
+    /// Copies the text only: the target keeps its own parameter name.
+    XmlValue& operator=(XmlValue const& other);
+    ~XmlValue() override;
+
+    /// A copy of the text.
+    std::u16string AsString() const;
+    /// Replaces the text; any text is accepted, well-formed or not.
+    void SetString(std::u16string const& text);
+
+    StubProxy::UserParameters* Copy() const override;
+    /// A new `XmlString` node with a copy of the text, named `name` (empty when null).
+    ServiceType* StoreTo(char16_t const* name) override;
+    /// Takes the text of an `XmlString` node (the node's name is not read). Any
+    /// other node, a plain STRING included, throws "Unsupported service type"
+    /// (line 63) and leaves the text unchanged.
+    void InitFrom(ServiceType* tree) override;
+
+private:
+    std::u16string m_Text;
+};
+
+} // namespace Tarnwick::DataTypes

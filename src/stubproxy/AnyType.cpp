@@ -1,0 +1,295 @@
+#include <tarnwick/stubproxy/AnyType.h>
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/ScalarType.h>
+#include <tarnwick/datatypes/SequenceType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+
+#include "core/ClassName.h"
+
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+namespace Tarnwick::DataTypes {
+
+namespace {
+
+// The line number is part of the exception's interface.
+constexpr std::int32_t kInitFromLine = 1013;
+
+// The element type whose scalar or sequence code is `Code`.
+template <class... E> struct Elements { };
+using Primitives = Elements<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t, std::int32_t,
+    std::uint32_t, std::int64_t, std::uint64_t, float, double>;
+
+template <ParamType Code, class List> struct ElementOf;
+template <ParamType Code, class First, class... Rest>
+struct ElementOf<Code, Elements<First, Rest...>>
+    : std::conditional_t<ScalarCodeOf<First> == Code || SequenceCodeOf<First> == Code, std::type_identity<First>,
+          ElementOf<Code, Elements<Rest...>>> { };
+
+// The node class that carries a value of the type code `Code`.
+template <ParamType Code> struct SourceNodeOf {
+    using Element = typename ElementOf<Code, Primitives>::type;
+    using type = std::conditional_t<(Code <= DOUBLE), ScalarType<Element>, SequenceType<Element>>;
+};
+template <> struct SourceNodeOf<XML_STRING> {
+    using type = XmlString;
+};
+template <> struct SourceNodeOf<TIME_STAMP> {
+    using type = TimeStampServiceType;
+};
+template <> struct SourceNodeOf<TIME_DURATION> {
+    using type = TimeDurationServiceType;
+};
+
+// Reads the value of a node of the code `Code` into `out`; false when the node is
+// not of the class that the code stands for (a foreign class answering the code).
+template <ParamType Code, class V> bool ReadAs(ServiceType const& node, V& out)
+{
+    auto const* source = dynamic_cast<typename SourceNodeOf<Code>::type const*>(&node);
+    if (source == nullptr) {
+        return false;
+    }
+    if constexpr (std::is_arithmetic_v<V>) {
+        // Braces refuse a narrowing conversion at compile time, so every accepted
+        // code of the table is proven to widen without loss.
+        out = V {source->GetValue()};
+    } else {
+        // Text, arrays of elements, and the time classes from their UTime (a
+        // temporary first, so that a failing `SetUTime` leaves `out` as it was).
+        out = V(source->GetValue());
+    }
+    return true;
+}
+
+// One row of the value-kind table: the node class a value is stored in, its type
+// code, the lines of the two read failures and the codes a read accepts.
+template <class NodeClass, ParamType Code, std::int32_t EmptyLine, std::int32_t CastLine, ParamType... Accepted>
+struct Row {
+    using Node = NodeClass;
+    static constexpr ParamType code = Code;
+    static constexpr std::int32_t emptyLine = EmptyLine;
+    static constexpr std::int32_t castLine = CastLine;
+
+    template <class V> static bool ReadFrom(ServiceType const& node, V& out)
+    {
+        ParamType const held = node.GetType();
+        return ((held == Accepted && ReadAs<Accepted>(node, out)) || ...);
+    }
+};
+
+template <class V> struct Kind;
+
+// clang-format off
+//          value type                         node class created                   code              empty cast  accepted codes
+template <> struct Kind<std::u16string>      : Row<ScalarType<std::u16string>,        STRING,           200, 212,   STRING, XML_STRING> { };
+template <> struct Kind<bool>                : Row<ScalarType<bool>,                  BOOLEAN,          218, 225,   BOOLEAN> { };
+template <> struct Kind<std::int8_t>         : Row<ScalarType<std::int8_t>,           INT8,             231, 238,   INT8> { };
+template <> struct Kind<std::uint8_t>        : Row<ScalarType<std::uint8_t>,          UINT8,            244, 251,   UINT8> { };
+template <> struct Kind<std::int16_t>        : Row<ScalarType<std::int16_t>,          INT16,            257, 270,   INT8, UINT8, INT16> { };
+template <> struct Kind<std::uint16_t>       : Row<ScalarType<std::uint16_t>,         UINT16,           277, 287,   UINT8, UINT16> { };
+template <> struct Kind<std::int32_t>        : Row<ScalarType<std::int32_t>,          INT32,            294, 313,   INT8, UINT8, INT16, UINT16, INT32> { };
+template <> struct Kind<std::uint32_t>       : Row<ScalarType<std::uint32_t>,         UINT32,           320, 333,   UINT8, UINT16, UINT32> { };
+template <> struct Kind<std::int64_t>        : Row<ScalarType<std::int64_t>,          INT64,            340, 365,   INT8, UINT8, INT16, UINT16, INT32, UINT32, INT64> { };
+template <> struct Kind<std::uint64_t>       : Row<ScalarType<std::uint64_t>,         UINT64,           372, 388,   UINT8, UINT16, UINT32, UINT64> { };
+template <> struct Kind<float>               : Row<ScalarType<float>,                 FLOAT,            395, 402,   FLOAT> { };
+template <> struct Kind<double>              : Row<ScalarType<double>,                DOUBLE,           408, 418,   FLOAT, DOUBLE> { };
+template <> struct Kind<std::vector<bool>>           : Row<SequenceType<bool>,           BOOLEAN_SEQUENCE, 485, 491, BOOLEAN_SEQUENCE> { };
+template <> struct Kind<std::vector<std::int8_t>>    : Row<SequenceType<std::int8_t>,    INT8_SEQUENCE,    497, 503, INT8_SEQUENCE> { };
+template <> struct Kind<std::vector<std::uint8_t>>   : Row<SequenceType<std::uint8_t>,   UINT8_SEQUENCE,   509, 515, UINT8_SEQUENCE> { };
+template <> struct Kind<std::vector<std::int16_t>>   : Row<SequenceType<std::int16_t>,   INT16_SEQUENCE,   521, 527, INT16_SEQUENCE> { };
+template <> struct Kind<std::vector<std::uint16_t>>  : Row<SequenceType<std::uint16_t>,  UINT16_SEQUENCE,  533, 539, UINT16_SEQUENCE> { };
+template <> struct Kind<std::vector<std::int32_t>>   : Row<SequenceType<std::int32_t>,   INT32_SEQUENCE,   545, 551, INT32_SEQUENCE> { };
+template <> struct Kind<std::vector<std::uint32_t>>  : Row<SequenceType<std::uint32_t>,  UINT32_SEQUENCE,  557, 563, UINT32_SEQUENCE> { };
+template <> struct Kind<std::vector<std::int64_t>>   : Row<SequenceType<std::int64_t>,   INT64_SEQUENCE,   569, 575, INT64_SEQUENCE> { };
+template <> struct Kind<std::vector<std::uint64_t>>  : Row<SequenceType<std::uint64_t>,  UINT64_SEQUENCE,  581, 587, UINT64_SEQUENCE> { };
+template <> struct Kind<std::vector<float>>          : Row<SequenceType<float>,          FLOAT_SEQUENCE,   593, 599, FLOAT_SEQUENCE> { };
+template <> struct Kind<std::vector<double>>         : Row<SequenceType<double>,         DOUBLE_SEQUENCE,  605, 611, DOUBLE_SEQUENCE> { };
+template <> struct Kind<std::vector<std::u16string>> : Row<SequenceType<std::u16string>, STRING_SEQUENCE,  617, 623, STRING_SEQUENCE> { };
+template <> struct Kind<TimeStamp>                   : Row<TimeStampServiceType,         TIME_STAMP,       629, 635, TIME_STAMP> { };
+template <> struct Kind<TimeDuration>                : Row<TimeDurationServiceType,      TIME_DURATION,    641, 647, TIME_DURATION> { };
+// clang-format on
+
+// What a node of the value's kind stores: the time classes travel as their UTime.
+template <class V> decltype(auto) Stored(V const& value)
+{
+    if constexpr (std::is_same_v<V, TimeStamp> || std::is_same_v<V, TimeDuration>) {
+        return value.GetUTime();
+    } else {
+        return (value);
+    }
+}
+
+std::u16string InvalidCast(ParamType code)
+{
+    return std::u16string(u"Invalid cast: expected ") + ServiceType::GetServiceTypeName(code) + u" type.";
+}
+
+std::u16string TextOrEmpty(char16_t const* text)
+{
+    return text != nullptr ? std::u16string(text) : std::u16string();
+}
+
+} // namespace
+
+template <class V> void AnyType::Access<V>::Assign(AnyType& self, V const& value)
+{
+    using Node = typename Kind<V>::Node;
+    if (self.m_ServiceType != nullptr && self.m_ServiceType->GetType() == Kind<V>::code) {
+        if (auto* node = dynamic_cast<Node*>(self.m_ServiceType)) {
+            node->SetValue(Stored(value));
+            return;
+        }
+    }
+    // The new node first: should building it fail, the variant keeps the node it had.
+    auto fresh = std::make_unique<Node>(Stored(value), std::u16string());
+    delete self.m_ServiceType;
+    self.m_ServiceType = fresh.release();
+}
+
+template <class V> void AnyType::Access<V>::Read(AnyType const& self, V& out)
+{
+    if (self.m_ServiceType == nullptr) {
+        throw ServiceException(u"Uninitialized variable.", Detail::ClassNameOf(self), Kind<V>::emptyLine);
+    }
+    if (!Kind<V>::ReadFrom(*self.m_ServiceType, out)) {
+        throw ServiceException(InvalidCast(Kind<V>::code), Detail::ClassNameOf(self), Kind<V>::castLine);
+    }
+}
+
+// One instantiation per row of the value-kind table.
+template struct AnyType::Access<std::u16string>;
+template struct AnyType::Access<bool>;
+template struct AnyType::Access<std::int8_t>;
+template struct AnyType::Access<std::uint8_t>;
+template struct AnyType::Access<std::int16_t>;
+template struct AnyType::Access<std::uint16_t>;
+template struct AnyType::Access<std::int32_t>;
+template struct AnyType::Access<std::uint32_t>;
+template struct AnyType::Access<std::int64_t>;
+template struct AnyType::Access<std::uint64_t>;
+template struct AnyType::Access<float>;
+template struct AnyType::Access<double>;
+template struct AnyType::Access<std::vector<std::u16string>>;
+template struct AnyType::Access<std::vector<bool>>;
+template struct AnyType::Access<std::vector<std::int8_t>>;
+template struct AnyType::Access<std::vector<std::uint8_t>>;
+template struct AnyType::Access<std::vector<std::int16_t>>;
+template struct AnyType::Access<std::vector<std::uint16_t>>;
+template struct AnyType::Access<std::vector<std::int32_t>>;
+template struct AnyType::Access<std::vector<std::uint32_t>>;
+template struct AnyType::Access<std::vector<std::int64_t>>;
+template struct AnyType::Access<std::vector<std::uint64_t>>;
+template struct AnyType::Access<std::vector<float>>;
+template struct AnyType::Access<std::vector<double>>;
+template struct AnyType::Access<TimeStamp>;
+template struct AnyType::Access<TimeDuration>;
+
+AnyType::AnyType()
+    : m_ServiceType(nullptr)
+{ }
+
+AnyType::AnyType(AnyType const& other)
+    : UserParameters(other)
+    , m_ServiceType(other.m_ServiceType != nullptr ? other.m_ServiceType->Copy() : nullptr)
+{ }
+
+AnyType::AnyType(AnyType&& other) noexcept
+    : UserParameters(other)
+    , m_ServiceType(std::exchange(other.m_ServiceType, nullptr))
+{ }
+
+AnyType& AnyType::operator=(AnyType const& other)
+{
+    if (this != &other) {
+        // The copy first, so that a failed copy leaves the target as it was.
+        ServiceType* const copy = other.m_ServiceType != nullptr ? other.m_ServiceType->Copy() : nullptr;
+        delete m_ServiceType;
+        m_ServiceType = copy;
+    }
+    return *this;
+}
+
+AnyType& AnyType::operator=(AnyType&& other) noexcept
+{
+    if (this != &other) {
+        delete m_ServiceType;
+        m_ServiceType = std::exchange(other.m_ServiceType, nullptr);
+    }
+    return *this;
+}
+
+AnyType::~AnyType()
+{
+    delete m_ServiceType;
+}
+
+AnyType::AnyType(char16_t const* text)
+    : AnyType(TextOrEmpty(text))
+{ }
+
+AnyType::AnyType(XmlString value)
+    : m_ServiceType(new XmlString(std::move(value)))
+{ }
+
+AnyType& AnyType::operator=(char16_t const* text)
+{
+    return *this = TextOrEmpty(text);
+}
+
+void AnyType::SetServiceType(ServiceType* node)
+{
+    if (node != m_ServiceType) {
+        delete m_ServiceType;
+        m_ServiceType = node;
+    }
+}
+
+ServiceType* AnyType::GetServiceType()
+{
+    return m_ServiceType;
+}
+
+ServiceType const* AnyType::GetServiceType() const
+{
+    return m_ServiceType;
+}
+
+ParamType AnyType::GetType() const
+{
+    return m_ServiceType != nullptr ? m_ServiceType->GetType() : NULL_TYPE;
+}
+
+StubProxy::UserParameters* AnyType::Copy() const
+{
+    return new AnyType(*this);
+}
+
+ServiceType* AnyType::StoreTo(char16_t const* name)
+{
+    std::u16string const rootName = TextOrEmpty(name);
+    std::unique_ptr<ServiceType> inner(m_ServiceType != nullptr ? m_ServiceType->Copy() : nullptr);
+    if (inner != nullptr) {
+        inner->SetParamName(rootName);
+    }
+    // The wrapper owns the inner node from the call on, even if it fails.
+    return new AnyTypeServiceType(inner.release(), rootName);
+}
+
+void AnyType::InitFrom(ServiceType* tree)
+{
+    auto const* wrapper
+        = tree != nullptr && tree->GetType() == ANY_TYPE ? dynamic_cast<AnyTypeServiceType const*>(tree) : nullptr;
+    if (wrapper == nullptr) {
+        throw ServiceException(u"Unsupported service type", Detail::ClassNameOf(*this), kInitFromLine);
+    }
+    ServiceType const* const inner = wrapper->GetValue();
+    SetServiceType(inner != nullptr ? inner->Copy() : nullptr);
+}
+
+} // namespace Tarnwick::DataTypes

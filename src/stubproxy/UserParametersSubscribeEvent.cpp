@@ -1,0 +1,63 @@
+#include <tarnwick/stubproxy/UserParametersSubscribeEvent.h>
+
+#include <tarnwick/core/ServiceException.h>
+
+#include "core/ClassName.h"
+#include "stubproxy/CompositePayload.h"
+
+namespace Tarnwick::StubProxy {
+
+namespace {
+
+// The line number is part of the exception's interface.
+constexpr std::int32_t kInitFromLine = 58;
+
+constexpr char16_t kChildName[] = u"Subscribe";
+
+} // namespace
+
+UserParametersSubscribeEvent::UserParametersSubscribeEvent()
+    : UserParametersSubscribeEvent(true)
+{ }
+
+UserParametersSubscribeEvent::UserParametersSubscribeEvent(bool subscribe)
+    : m_Subscribe(subscribe)
+{
+    m_ParamName = m_TypeName;
+}
+
+UserParametersSubscribeEvent::UserParametersSubscribeEvent(UserParametersSubscribeEvent const& other) = default;
+UserParametersSubscribeEvent& UserParametersSubscribeEvent::operator=(UserParametersSubscribeEvent const& other)
+    = default;
+UserParametersSubscribeEvent::~UserParametersSubscribeEvent() = default;
+
+bool UserParametersSubscribeEvent::GetSubscribe() const
+{
+    return m_Subscribe;
+}
+
+void UserParametersSubscribeEvent::SetSubscribe(bool subscribe)
+{
+    m_Subscribe = subscribe;
+}
+
+UserParameters* UserParametersSubscribeEvent::Copy() const
+{
+    return new UserParametersSubscribeEvent(*this);
+}
+
+DataTypes::ServiceType* UserParametersSubscribeEvent::StoreTo(char16_t const* name)
+{
+    return Detail::StoreCompositePayload(name != nullptr ? name : m_TypeName, kChildName, m_Subscribe);
+}
+
+void UserParametersSubscribeEvent::InitFrom(DataTypes::ServiceType* tree)
+{
+    auto const* child = Detail::FirstScalarChild<bool>(tree);
+    if (child == nullptr) {
+        throw ServiceException(u"Unsupported service type", Detail::ClassNameOf(*this), kInitFromLine);
+    }
+    m_Subscribe = child->GetValue();
+}
+
+} // namespace Tarnwick::StubProxy

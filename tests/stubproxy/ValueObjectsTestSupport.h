@@ -1,0 +1,97 @@
+#pragma once
+
+// Helpers of the value-object tests: outcome capture as text, renderings of
+// every value type the variant holds, and an allocator that can be made to fail.
+
+#include <tarnwick/core/ServiceException.h>
+#include <tarnwick/stubproxy/TimeDuration.h>
+#include <tarnwick/stubproxy/TimeStamp.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace Tarnwick::Tests {
+
+inline std::u16string Widen(std::string const& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+/// The `ToString()` of the ServiceException that `action` raises, or the text it returns.
+template <class Action> std::u16string Outcome(Action&& action)
+{
+    try {
+        return action();
+    } catch (ServiceException const& e) {
+        return e.ToString();
+    }
+}
+
+inline std::u16string Render(std::u16string const& value)
+{
+    return value;
+}
+
+inline std::u16string Render(bool value)
+{
+    return value ? u"true" : u"false";
+}
+
+template <class T>
+requires std::is_arithmetic_v<T> std::u16string Render(T value)
+{
+    if constexpr (std::is_floating_point_v<T>) {
+        std::ostringstream out;
+        out << value;
+        return Widen(out.str());
+    } else if constexpr (std::is_signed_v<T>) {
+        return Widen(std::to_string(static_cast<long long>(value)));
+    } else {
+        return Widen(std::to_string(static_cast<unsigned long long>(value)));
+    }
+}
+
+inline std::u16string Render(DataTypes::TimeStamp const& value)
+{
+    return value.Serialize();
+}
+
+inline std::u16string Render(DataTypes::TimeDuration const& value)
+{
+    std::u16string text;
+    value.Serialize(text);
+    return text;
+}
+
+template <class T> std::u16string Render(std::vector<T> const& values)
+{
+    std::u16string text = u"[";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        text += (i == 0 ? u"" : u",") + Render(static_cast<T>(values[i]));
+    }
+    return text + u"]";
+}
+
+/// "Exception: Tarnwick::DataTypes::AnyType line <line> - <message>".
+inline std::u16string AnyTypeError(std::int32_t line, std::u16string const& message)
+{
+    return u"Exception: Tarnwick::DataTypes::AnyType line " + Widen(std::to_string(line)) + u" - " + message;
+}
+
+/// While alive, the allocation after `allowed` more succeed throws std::bad_alloc
+/// (the test program replaces the global allocation functions).
+class FailingAllocation {
+public:
+    explicit FailingAllocation(int allowed);
+    FailingAllocation(FailingAllocation const&) = delete;
+    FailingAllocation& operator=(FailingAllocation const&) = delete;
+    ~FailingAllocation();
+    /// Whether an allocation was refused.
+    bool Triggered() const;
+};
+
+} // namespace Tarnwick::Tests

@@ -1,16 +1,47 @@
 #include "platform/LocalTime.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <string>
 
 namespace Tarnwick::Platform {
 
 static_assert(sizeof(std::time_t) == 8, "the time conversions need a 64-bit time_t");
 
+namespace {
+
+// localtime_r need not look at TZ again after its first call, and tzset costs
+// microseconds (it re-reads the zone file when TZ is unset), which every log
+// line would pay. So the zone is reloaded only when TZ differs from the value
+// seen at the previous conversion.
+void FollowZoneChanges()
+{
+    static std::mutex guard;
+    static bool loaded = false;
+    static bool wasSet = false;
+    static std::string seen;
+
+    char const* const tz = std::getenv("TZ");
+    std::lock_guard const lock(guard);
+    if (loaded && wasSet == (tz != nullptr) && (tz == nullptr || seen == tz)) {
+        return;
+    }
+    tzset();
+    loaded = true;
+    wasSet = tz != nullptr;
+    seen = tz != nullptr ? tz : "";
+}
+
+} // namespace
+
 std::optional<LocalFields> LocalFromTime(std::int64_t seconds) noexcept
 {
-    // localtime_r need not look at TZ again after its first call; tzset makes
-    // every conversion use the zone in force now.
-    tzset();
+    try {
+        FollowZoneChanges();
+    } catch (...) {
+        return std::nullopt;
+    }
     std::time_t const value = seconds;
     std::tm local {};
     if (localtime_r(&value, &local) == nullptr) {

@@ -93,11 +93,12 @@ std::u16string ServiceLogger::GetName() const
 }
 
 // The threshold is compared first, since it is what suppresses most messages;
-// the three tests have no effects, so their order changes no outcome.
+// the tests have no effects, so their order changes no outcome. A logger made
+// without a manager has no file and no global switch: it drops its messages.
 bool ServiceLogger::IsWritten(LevelTypes level) const noexcept
 {
     return level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)
-        && m_LoggerManager->GetGlobalEnableLogging();
+        && m_LoggerManager != nullptr && m_LoggerManager->GetGlobalEnableLogging();
 }
 
 void ServiceLogger::Trace(char16_t const* format, ...)

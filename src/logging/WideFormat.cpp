@@ -254,9 +254,9 @@ std::uint64_t NextUnsigned(Length length, Arguments& args)
 {
     switch (length) {
     case Length::Char:
-        return static_cast<unsigned char>(args.Next<unsigned>());
+        return static_cast<unsigned char>(args.Next<int>());
     case Length::Short:
-        return static_cast<unsigned short>(args.Next<unsigned>());
+        return static_cast<unsigned short>(args.Next<int>());
     case Length::Long:
         return args.Next<unsigned long>();
     case Length::LongLong:
@@ -276,7 +276,8 @@ std::uint64_t NextUnsigned(Length length, Arguments& args)
     case Length::None:
         break;
     }
-    return args.Next<unsigned>();
+    // Read as int, which an unsigned argument of the same width also is.
+    return static_cast<unsigned>(args.Next<int>());
 }
 
 void AppendInteger(std::u16string& out, Directive directive, Integer value, bool isSigned)

@@ -330,6 +330,15 @@ TEST_F(ServiceLoggerTest, CopyWritesThroughTheSameManagerWithoutBeingRegistered)
     EXPECT_EQ(WithoutStamp(lines[1]), "DEBUG : Orig - from assigned");
 }
 
+TEST_F(ServiceLoggerTest, LoggerWithoutManagerDropsItsMessages)
+{
+    ServiceLogger orphan(u"Orphan", nullptr, OUTPUT_CONSOLE);
+    EXPECT_EQ(orphan.GetLevelType(), LOG_WARN);
+    ::testing::internal::CaptureStdout();
+    orphan.Fatal(u"nowhere %d", 1);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
 TEST_F(ServiceLoggerTest, TwoThreadsThroughTwoLoggersWriteOnlyWholeLines)
 {
     LoggerManager manager(u"threads.log");

@@ -205,12 +205,16 @@ TYPED_TEST(ContainerOwnership, AssignmentReleasesTheTargetsNodes)
 {
     auto const source = this->Make({1, 2});
     auto target = this->Make({7, 8, 9});
-    Counted const former = TypeParam::Read(*target);
+    std::vector<int> former;
+    for (auto const* node : TypeParam::Read(*target)) {
+        former.push_back(node->Id());
+    }
+    ASSERT_EQ(former.size(), 3u);
     int const formerPrototypes = Prototypes().live;
 
     *target = *source;
-    for (auto const* node : former) {
-        EXPECT_EQ(Nodes().TimesDestroyed(node->Id()), 1);
+    for (int const id : former) {
+        EXPECT_EQ(Nodes().TimesDestroyed(id), 1) << id;
     }
     EXPECT_EQ(Prototypes().live, formerPrototypes);
     EXPECT_EQ(this->Read(*target), (Values {1, 2}));

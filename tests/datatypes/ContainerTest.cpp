@@ -252,6 +252,7 @@ TEST_F(Dictionary, OneNodeAsKeysAndValuesIsOwnedOnce)
 {
     auto dictionary = std::make_unique<DictionaryType>(u"map");
     auto* both = new CountingNode(1);
+    int const id = both->Id();
     dictionary->SetKeys(both);
     dictionary->SetValues(both);
     DictionaryType const copy(*dictionary);
@@ -259,7 +260,7 @@ TEST_F(Dictionary, OneNodeAsKeysAndValuesIsOwnedOnce)
     EXPECT_NE(copy.GetKeys(), both);
     EXPECT_EQ(Nodes().live, 2);
     dictionary.reset();
-    EXPECT_EQ(Nodes().TimesDestroyed(both->Id()), 1);
+    EXPECT_EQ(Nodes().TimesDestroyed(id), 1);
 }
 
 TEST_F(Dictionary, CopiesOfPartlyFilledDictionariesKeepTheNull)
@@ -276,11 +277,12 @@ TEST_F(Dictionary, CopiesOfPartlyFilledDictionariesKeepTheNull)
 TEST_F(AnyType, SetValueReleasesTheFormerNode)
 {
     auto* first = new CountingNode(1);
+    int const firstId = first->Id();
     AnyTypeServiceType wrapper(first, u"any");
     EXPECT_EQ(wrapper.GetValue(), first);
     auto* second = new CountingNode(2);
     wrapper.SetValue(second);
-    EXPECT_EQ(Nodes().TimesDestroyed(first->Id()), 1);
+    EXPECT_EQ(Nodes().TimesDestroyed(firstId), 1);
     EXPECT_EQ(wrapper.GetValue(), second);
 
     // Handing over the node already held keeps it alive.

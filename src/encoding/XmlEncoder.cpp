@@ -103,8 +103,7 @@ void WrappedLine(XmlWriter& writer, std::int32_t indent, std::string_view open, 
     writer.Spaces(indent);
     writer.Put(open);
     // The wrapper writes to the stream itself, after what is buffered.
-    writer.Drain();
-    wrapper.EncodeNext(writer.Stream());
+    writer.OnStream([&wrapper](std::ostream& out) { wrapper.EncodeNext(out); });
     writer.Put(close);
     writer.EndLine();
 }
@@ -297,13 +296,13 @@ void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
         type = value->GetType();
         std::string_view const typeName = StrType(type);
         writer.Put('<');
-        writer.Raw(name);
+        writer.Name(name);
         writer.Put(" type='");
         writer.Put(typeName);
         writer.Put("'>");
     } else {
         writer.Put('<');
-        writer.Raw(name);
+        writer.Name(name);
         writer.Put('>');
     }
     bool const leaf = value->IsLeaf();
@@ -315,7 +314,7 @@ void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
         writer.Spaces(indent);
     }
     writer.Put("</");
-    writer.Raw(name);
+    writer.Name(name);
     writer.Put('>');
     writer.EndLine();
 }

@@ -13,6 +13,7 @@
 #include "core/Utf16.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -28,8 +30,11 @@ class XmlWriter {
 public:
     explicit XmlWriter(std::ostream& out)
         : m_Out(out)
+        , m_Buf(out.rdbuf())
         , m_ClassicLocale(out.getloc() == std::locale::classic())
-    { }
+    {
+        Refresh();
+    }
     XmlWriter(XmlWriter const&) = delete;
     XmlWriter& operator=(XmlWriter const&) = delete;
 
@@ -46,14 +51,31 @@ public:
         }
     }
 
-    std::ostream& Stream() noexcept { return m_Out; }
+    /// Runs `use` on the stream itself, after what is buffered.
+    template <class Use> void OnStream(Use use)
+    {
+        Drain();
+        use(m_Out);
+        Refresh();
+    }
 
     /// Writes the buffered bytes to the stream, without a flush.
     void Drain()
     {
-        std::size_t const count = m_Pos;
+        auto const count = static_cast<std::streamsize>(m_Pos);
         m_Pos = 0;
-        m_Out.write(m_Buffer, static_cast<std::streamsize>(count));
+        if (!m_Direct) {
+            m_Out.write(m_Buffer, count);
+            Refresh();
+            return;
+        }
+        try {
+            if (m_Buf->sputn(m_Buffer, count) != count) {
+                Fail();
+            }
+        } catch (...) {
+            Fail();
+        }
     }
 
     /// One LF, then the stream is flushed.
@@ -61,41 +83,77 @@ public:
     {
         Put('\n');
         Drain();
-        m_Out.flush();
+        if (!m_Direct) {
+            m_Out.flush();
+            Refresh();
+            return;
+        }
+        try {
+            if (m_Buf->pubsync() == -1) {
+                Fail();
+            }
+        } catch (...) {
+            Fail();
+        }
     }
 
-    void Put(char c)
+    [[gnu::always_inline]] void Put(char c)
     {
         Reserve(1)[0] = c;
         ++m_Pos;
     }
 
-    void Put(std::string_view text)
+    [[gnu::always_inline]] void Put(std::string_view text)
     {
         if (text.size() > kCapacity) {
             Drain();
             m_Out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            Refresh();
             return;
         }
         std::memcpy(Reserve(text.size()), text.data(), text.size());
         m_Pos += text.size();
     }
 
-    /// `count` spaces; nothing when `count` is 0 or less.
-    void Spaces(std::int32_t count)
+    /// `count` spaces; nothing when `count` is 0 or less. Copied from a constant
+    /// run in fixed 16-byte stores, which may run past the end inside the buffer.
+    [[gnu::always_inline]] void Spaces(std::int32_t count)
     {
         while (count > 0) {
-            std::size_t const run
-                = count < static_cast<std::int32_t>(kSpaces.size()) ? static_cast<std::size_t>(count) : kSpaces.size();
-            Put(std::string_view(kSpaces.data(), run));
+            std::size_t const run = count < kSpaceRun ? static_cast<std::size_t>(count) : kSpaceRun;
+            char* const first = Reserve(run + kSpaceStore);
+            for (std::size_t done = 0; done < run; done += kSpaceStore) {
+                std::memcpy(first + done, kSpaces.data(), kSpaceStore);
+            }
+            m_Pos += run;
             count -= static_cast<std::int32_t>(run);
         }
     }
 
     /// UTF-8 with the five XML entities: string values and header attributes.
     void Escaped(std::u16string_view text) { Utf8<true>(text); }
-    /// UTF-8 without escaping: XML fragments and element names.
+    /// UTF-8 without escaping: XML fragments.
     void Raw(std::u16string_view text) { Utf8<false>(text); }
+    /// An element name: UTF-8, no escaping. Short ASCII names, the usual case,
+    /// take a plain copy loop.
+    [[gnu::always_inline]] void Name(std::u16string_view name)
+    {
+        if (name.size() > kShortName) {
+            Utf8<false>(name);
+            return;
+        }
+        char* const first = Reserve(name.size());
+        std::size_t done = 0;
+        // Units 1 to 0x7F are copied as they are.
+        while (done != name.size() && static_cast<char16_t>(name[done] - 1) < 0x7F) {
+            first[done] = static_cast<char>(name[done]);
+            ++done;
+        }
+        m_Pos += done;
+        if (done != name.size()) {
+            Utf8<false>(name.substr(done));
+        }
+    }
 
     // The leaf value formats.
     void Value(std::u16string const& value) { Escaped(value); }
@@ -112,36 +170,34 @@ public:
     /// At the stream's precision, which stays as it is.
     void Value(float value)
     {
-        std::streamsize const precision = m_Out.precision();
-        if (FloatsPlain() && precision >= 0 && precision <= kMaxFastPrecision) {
-            General(static_cast<double>(value), static_cast<int>(precision));
+        if (m_FloatsPlain && m_Precision >= 0 && m_Precision <= kMaxFastPrecision) {
+            General(static_cast<double>(value), static_cast<int>(m_Precision));
             return;
         }
-        Drain();
-        m_Out << value;
+        OnStream([value](std::ostream& out) { out << value; });
     }
     /// At 15 significant digits; the stream's precision is set back afterwards.
     void Value(double value)
     {
-        if (FloatsPlain()) {
+        if (m_FloatsPlain) {
             General(value, 15);
             return;
         }
-        Drain();
-        std::streamsize const previous = m_Out.precision(15);
-        m_Out << value;
-        m_Out.precision(previous);
+        OnStream([value](std::ostream& out) {
+            std::streamsize const previous = out.precision(15);
+            out << value;
+            out.precision(previous);
+        });
     }
 
     template <class Int> void Integer(Int value)
     {
-        if (IntegersPlain()) {
+        if (m_IntegersPlain) {
             char* const first = Reserve(kNumberRoom);
-            m_Pos = static_cast<std::size_t>(std::to_chars(first, first + kNumberRoom, value).ptr - m_Buffer);
+            m_Pos += static_cast<std::size_t>(Decimal(first, value) - first);
             return;
         }
-        Drain();
-        m_Out << value;
+        OnStream([value](std::ostream& out) { out << value; });
     }
 
 private:
@@ -150,24 +206,87 @@ private:
     static constexpr std::size_t kMaxBytesPerUnit = 6;
     static constexpr std::size_t kChunkUnits = kCapacity / kMaxBytesPerUnit;
     static constexpr std::size_t kNumberRoom = 80;
+    static constexpr std::size_t kShortName = 256;
     static constexpr std::streamsize kMaxFastPrecision = 60;
-    static constexpr std::string_view kSpaces = "                                                                "
-                                                "                                                                ";
+    static constexpr std::string_view kSpaces = "                ";
+    static constexpr std::size_t kSpaceStore = 16;
+    static constexpr std::int32_t kSpaceRun = 1024;
 
-    bool IntegersPlain() const
+    /// Whether `write` and `flush` would do no more than hand the bytes to the
+    /// buffer and sync it: a good stream, no tied stream to flush first, no
+    /// unitbuf, no exception mask. Then the buffer is called directly, with the
+    /// same effects on the stream's state; otherwise the stream's own operations
+    /// run. Nothing else touches the stream during an encoding, so this is
+    /// worked out again only after the stream's own operations have run.
+    void Refresh()
     {
-        return m_ClassicLocale && m_Out.width() == 0
-            && (m_Out.flags() & (std::ios_base::oct | std::ios_base::hex | std::ios_base::showpos)) == 0;
-    }
-
-    bool FloatsPlain() const
-    {
-        return m_ClassicLocale && m_Out.width() == 0
-            && (m_Out.flags()
+        std::ios_base::fmtflags const flags = m_Out.flags();
+        m_Direct = m_Out.rdstate() == std::ios_base::goodbit && m_Out.tie() == nullptr
+            && (flags & std::ios_base::unitbuf) == 0 && m_Out.exceptions() == std::ios_base::goodbit;
+        // A pending width is used up by the first number, which then goes through the stream.
+        bool const plain = m_ClassicLocale && m_Out.width() == 0;
+        m_IntegersPlain = plain && (flags & (std::ios_base::oct | std::ios_base::hex | std::ios_base::showpos)) == 0;
+        m_FloatsPlain = plain
+            && (flags
                    & (std::ios_base::floatfield | std::ios_base::showpoint | std::ios_base::showpos
                        | std::ios_base::uppercase))
-            == 0;
+                == 0;
+        m_Precision = m_Out.precision();
     }
+
+    /// What the stream's own `write` and `flush` do when the buffer fails or raises.
+    void Fail()
+    {
+        m_Direct = false;
+        m_Out.setstate(std::ios_base::badbit);
+    }
+
+    /// The decimal digits of an integer, as to_chars writes them, two at a time.
+    template <class Int> static char* Decimal(char* first, Int value)
+    {
+        using Unsigned = std::make_unsigned_t<Int>;
+        auto magnitude = static_cast<Unsigned>(value);
+        if constexpr (std::is_signed_v<Int>) {
+            if (value < 0) {
+                *first++ = '-';
+                magnitude = static_cast<Unsigned>(Unsigned(0) - magnitude);
+            }
+        }
+        if constexpr (sizeof(Int) == 8) {
+            if (magnitude > 0xFFFFFFFFu) {
+                return Digits<std::uint64_t>(first, magnitude);
+            }
+        }
+        return Digits<std::uint32_t>(first, static_cast<std::uint32_t>(magnitude));
+    }
+
+    /// Digits built from the right into the middle of a scratch area, then moved
+    /// with one fixed-size copy (the room reserved in the buffer allows the excess).
+    template <class Unsigned> static char* Digits(char* first, Unsigned value)
+    {
+        constexpr std::size_t kWidth = 20;
+        char scratch[2 * kWidth] = {};
+        char* const end = scratch + kWidth;
+        char* digit = end;
+        while (value >= 100) {
+            digit -= 2;
+            std::memcpy(digit, kDigitPairs.data() + (value % 100) * 2, 2);
+            value /= 100;
+        }
+        if (value >= 10) {
+            digit -= 2;
+            std::memcpy(digit, kDigitPairs.data() + value * 2, 2);
+        } else {
+            *--digit = static_cast<char>('0' + value);
+        }
+        std::memcpy(first, digit, kWidth);
+        return first + (end - digit);
+    }
+
+    static constexpr std::string_view kDigitPairs = "00010203040506070809101112131415161718192021222324"
+                                                    "25262728293031323334353637383940414243444546474849"
+                                                    "50515253545556575859606162636465666768697071727374"
+                                                    "75767778798081828384858687888990919293949596979899";
 
     /// General notation at `precision` significant digits, as "%.*g" and so as
     /// the stream's insertion writes it in its default state.
@@ -225,10 +344,8 @@ private:
                     ++it;
                     if (kind == 0) {
                         *dst++ = static_cast<char>(unit);
-                        // The run of units needing nothing.
-                        while (it != chunkEnd && *it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
-                            *dst++ = static_cast<char>(*it++);
-                        }
+                        // The run of units needing nothing: eight at a time, then one by one.
+                        it = PlainRun<Escape>(it, chunkEnd, dst);
                     } else if (kind > 1) {
                         std::string_view const entity = kEntities[kind];
                         std::memcpy(dst, entity.data(), entity.size());
@@ -253,8 +370,67 @@ private:
         }
     }
 
+    // The group masks are read in memory order.
+    static_assert(std::endian::native == std::endian::little);
+    using Units8 = std::uint16_t __attribute__((vector_size(16)));
+    using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
+    using Units4 = std::uint16_t __attribute__((vector_size(8)));
+    using Bytes4 = std::uint8_t __attribute__((vector_size(4)));
+
+    /// Copies the units below 0x80 that need no escape (and are not 0) from
+    /// `it`, N at a time: each group is narrowed and stored whole, and `dst`
+    /// advances past its plain prefix. Returns false when a group ended early.
+    /// The caller has room for N bytes at `dst` and N units at `it`.
+    template <bool Escape, class Units, class Bytes> static bool PlainGroup(char16_t const*& it, char*& dst)
+    {
+        constexpr std::size_t N = sizeof(Bytes);
+        Units units;
+        std::memcpy(&units, it, sizeof units);
+        auto special = (units > 0x7F) | (units == 0);
+        if constexpr (Escape) {
+            // '"'; '&' and '\''; '<' and '>'.
+            special |= (units == 0x22) | ((units | 1) == 0x27) | ((units | 2) == 0x3E);
+        }
+        Bytes const bytes = __builtin_convertvector(units, Bytes);
+        std::memcpy(dst, &bytes, sizeof bytes);
+        std::uint64_t mask[(2 * N + 7) / 8];
+        std::memcpy(mask, &special, sizeof special);
+        std::size_t plain = N;
+        for (std::size_t half = 0; half < sizeof mask / sizeof mask[0]; ++half) {
+            if (mask[half] != 0) {
+                plain = half * 4 + static_cast<std::size_t>(__builtin_ctzll(mask[half])) / 16;
+                break;
+            }
+        }
+        it += plain;
+        dst += plain;
+        return plain == N;
+    }
+
+    /// The run of plain units at `it`: eight, then four at a time, then one by one.
+    template <bool Escape> static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst)
+    {
+        while (end - it >= 8) {
+            if (!PlainGroup<Escape, Units8, Bytes8>(it, dst)) {
+                return it;
+            }
+        }
+        if (end - it >= 4 && !PlainGroup<Escape, Units4, Bytes4>(it, dst)) {
+            return it;
+        }
+        while (it != end && *it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
+            *dst++ = static_cast<char>(*it++);
+        }
+        return it;
+    }
+
     std::ostream& m_Out;
+    std::streambuf* const m_Buf;
     bool const m_ClassicLocale;
+    bool m_Direct = false;
+    bool m_IntegersPlain = false;
+    bool m_FloatsPlain = false;
+    std::streamsize m_Precision = 0;
     std::size_t m_Pos = 0;
     char m_Buffer[kCapacity];
 };

@@ -486,6 +486,97 @@ TEST(XmlEncoderStream, EveryLineEndIsFlushed)
     EXPECT_EQ(log.flushed, expected);
 }
 
+/// A buffer that takes at most `room` bytes and whose sync can fail.
+class LimitedBuffer : public std::streambuf {
+public:
+    LimitedBuffer(std::size_t room, bool syncFails)
+        : m_Room(room)
+        , m_SyncFails(syncFails)
+    { }
+    std::string text;
+    int syncs = 0;
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()) || text.size() >= m_Room) {
+            return traits_type::eof();
+        }
+        text += traits_type::to_char_type(c);
+        return c;
+    }
+    int sync() override
+    {
+        ++syncs;
+        return m_SyncFails ? -1 : 0;
+    }
+
+private:
+    std::size_t m_Room;
+    bool m_SyncFails;
+};
+
+TEST(XmlEncoderStream, FailuresOfTheBufferShowInTheStreamStateAsWithWriteAndFlush)
+{
+    std::unique_ptr<ServiceType> node(Composite(u"n", {Scalar<std::int32_t>(1), Scalar<std::int32_t>(2)}));
+    {
+        // A sync failing makes the stream bad, as flush() does; nothing more is written.
+        LimitedBuffer buffer(1000, true);
+        std::ostream out(&buffer);
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_TRUE(out.bad());
+        EXPECT_EQ(buffer.text, "<n>\n");
+        EXPECT_EQ(buffer.syncs, 1);
+    }
+    {
+        // A short write makes the stream bad, as write() does.
+        LimitedBuffer buffer(6, false);
+        std::ostream out(&buffer);
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_TRUE(out.bad());
+        EXPECT_EQ(buffer.text, "<n>\n  ");
+        EXPECT_EQ(buffer.syncs, 1);
+    }
+    {
+        // With badbit in the exception mask the stream's own failure is raised.
+        LimitedBuffer buffer(1000, true);
+        std::ostream out(&buffer);
+        out.exceptions(std::ios_base::badbit);
+        EXPECT_THROW(XmlEncoder::Encode(out, node.get(), 0), std::ios_base::failure);
+        EXPECT_EQ(buffer.text, "<n>\n");
+    }
+    {
+        // A stream already failed writes nothing.
+        std::ostringstream out;
+        out.setstate(std::ios_base::failbit);
+        XmlEncoder::Encode(out, node.get(), 0);
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
+TEST(XmlEncoderStream, TiedStreamAndUnitbufAreHonoured)
+{
+    std::unique_ptr<ServiceType> node(Composite(u"n", {Scalar<std::int32_t>(1)}));
+    FlushLog tiedLog;
+    std::ostream tied(&tiedLog);
+    tied << "before";
+    std::ostringstream out;
+    out.tie(&tied);
+    XmlEncoder::Encode(out, node.get(), 0);
+    EXPECT_EQ(out.str(), Lines({"<n>", "  <v>1</v>", "</n>"}));
+    // The tied stream is flushed before the output written to the encoder's stream.
+    ASSERT_FALSE(tiedLog.flushed.empty());
+    EXPECT_EQ(tiedLog.flushed.front(), "before");
+
+    FlushLog log;
+    std::ostream unit(&log);
+    unit << std::unitbuf;
+    XmlEncoder::Encode(unit, node.get(), 0);
+    EXPECT_EQ(log.str(), Lines({"<n>", "  <v>1</v>", "</n>"}));
+    EXPECT_GE(log.flushed.size(), 3u);
+    EXPECT_EQ(log.flushed.back(), log.str());
+}
+
 TEST(XmlEncoderTypes, GetStrTypeTable)
 {
     char const* const names[35] = {nullptr, nullptr, "string", "boolean", "int8", "uint8", "int16", "uint16", "int32",

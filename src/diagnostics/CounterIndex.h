@@ -8,9 +8,10 @@
 #include "diagnostics/Report.h"
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <cstddef>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,7 +44,34 @@ public:
         }
     }
 
-    static std::size_t Hash(std::u16string_view name) noexcept { return std::hash<std::u16string_view> {}(name); }
+    /// A quick hash of the code units, sixteen bytes a step in two independent
+    /// lanes; the last (possibly overlapping) eight bytes close it.
+    static std::size_t Hash(std::u16string_view name) noexcept
+    {
+        auto const* bytes = reinterpret_cast<unsigned char const*>(name.data());
+        std::size_t const size = name.size() * sizeof(char16_t);
+        std::uint64_t first = 0x9E3779B97F4A7C15ULL ^ size;
+        std::uint64_t second = 0xC2B2AE3D27D4EB4FULL;
+        std::uint64_t last = 0;
+        if (size >= sizeof(std::uint64_t)) {
+            std::size_t offset = 0;
+            for (; offset + 16 <= size; offset += 16) {
+                first = (first ^ Word(bytes + offset)) * 0xBF58476D1CE4E5B9ULL;
+                second = (second ^ Word(bytes + offset + 8)) * 0x94D049BB133111EBULL;
+            }
+            if (offset + 8 <= size) {
+                first = (first ^ Word(bytes + offset)) * 0xBF58476D1CE4E5B9ULL;
+            }
+            last = Word(bytes + size - sizeof(std::uint64_t));
+        } else {
+            for (char16_t const unit : name) {
+                last = (last << 16) | unit;
+            }
+        }
+        std::uint64_t hash = (first ^ (second >> 29) ^ last) * 0xD6E8FEB86659FD93ULL;
+        hash ^= second ^ (hash >> 32);
+        return static_cast<std::size_t>(hash ^ (hash >> 29));
+    }
 
     /// The counter of that name, or null; any thread, no lock.
     Counter* Find(std::u16string_view name, std::size_t hash) const noexcept
@@ -51,7 +79,8 @@ public:
         Table const* const table = m_Table.load(std::memory_order_acquire);
         Node const* node = table->m_Buckets[hash & table->m_Mask].load(std::memory_order_acquire);
         for (; node != nullptr; node = node->m_Next) {
-            if (node->m_Hash == hash && *node->m_Name == name) {
+            if (node->m_Hash == hash && node->m_Size == name.size()
+                && std::memcmp(node->m_Name, name.data(), name.size() * sizeof(char16_t)) == 0) {
                 return node->m_Counter;
             }
         }
@@ -98,9 +127,17 @@ private:
     static constexpr std::size_t kMaxLoad = 2;
     static constexpr std::size_t kGrowth = 4;
 
+    static std::uint64_t Word(unsigned char const* bytes) noexcept
+    {
+        std::uint64_t word;
+        std::memcpy(&word, bytes, sizeof(word));
+        return word;
+    }
+
     struct Node {
         std::size_t m_Hash;
-        std::u16string const* m_Name; // the key in `m_Counters`, which never moves
+        std::size_t m_Size;
+        char16_t const* m_Name; // the text of the key in `m_Counters`, which never moves
         Counter* m_Counter;
         Node const* m_Next;
     };
@@ -124,8 +161,8 @@ private:
     static void Publish(Table& table, std::u16string const& name, std::size_t hash, Counter* counter)
     {
         std::atomic<Node const*>& bucket = table.m_Buckets[hash & table.m_Mask];
-        Node const& node
-            = table.m_Nodes.emplace_back(Node {hash, &name, counter, bucket.load(std::memory_order_relaxed)});
+        Node const& node = table.m_Nodes.emplace_back(
+            Node {hash, name.size(), name.data(), counter, bucket.load(std::memory_order_relaxed)});
         bucket.store(&node, std::memory_order_release);
     }
 

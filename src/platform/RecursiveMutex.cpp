@@ -16,16 +16,4 @@ RecursiveMutex::~RecursiveMutex()
     pthread_mutex_destroy(&m_Mutex);
 }
 
-void RecursiveMutex::Lock() noexcept
-{
-    pthread_mutex_lock(&m_Mutex);
-}
-
-void RecursiveMutex::Unlock() noexcept
-{
-    // A recursive mutex checks ownership: EPERM for a thread that does not
-    // hold it, which leaves the mutex untouched.
-    pthread_mutex_unlock(&m_Mutex);
-}
-
 } // namespace Tarnwick::Platform

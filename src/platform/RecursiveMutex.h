@@ -16,8 +16,10 @@ public:
     RecursiveMutex& operator=(RecursiveMutex const&) = delete;
     ~RecursiveMutex();
 
-    void Lock() noexcept;
-    void Unlock() noexcept;
+    void Lock() noexcept { pthread_mutex_lock(&m_Mutex); }
+    // A recursive mutex checks ownership: EPERM for a thread that does not
+    // hold it, which leaves the mutex untouched.
+    void Unlock() noexcept { pthread_mutex_unlock(&m_Mutex); }
 
 private:
     pthread_mutex_t m_Mutex;

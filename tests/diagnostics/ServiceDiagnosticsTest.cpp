@@ -128,6 +128,30 @@ TEST(ServiceDiagnosticsTest, SwitchingOffKeepsTheValuesAndSwitchingOnContinues)
     EXPECT_EQ(diagnostics.NumberCounterGetCount(u"c"), 4);
 }
 
+TEST(ServiceDiagnosticsTest, NamesOfEveryLengthAndNearMissesStayApart)
+{
+    ServiceDiagnostics diagnostics(u"Names");
+    diagnostics.SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+    std::vector<std::u16string> names;
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::u16string name(length, u'n');
+        names.push_back(name);
+        if (length > 2) {
+            name[length / 2] = u'\u00e9'; // differs only in the middle
+            names.push_back(name);
+            name[length / 2] = u'n';
+            name.back() = u'\0'; // differs only in a trailing unit 0
+            names.push_back(name);
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        diagnostics.NumberCounterReset(names[i], static_cast<std::int32_t>(i) + 1);
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(diagnostics.NumberCounterGetCount(names[i]), static_cast<std::int32_t>(i) + 1) << i;
+    }
+}
+
 // ---- Level names ------------------------------------------------------------
 
 TEST(ServiceDiagnosticsTest, LevelNamesParseExactly)

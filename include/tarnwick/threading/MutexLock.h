@@ -9,10 +9,15 @@ namespace Tarnwick::Threading {
 /// acquisition is matched by exactly one release.
 class TARNWICK_EXPORT MutexLock {
 public:
-    explicit MutexLock(Mutex& mutex);
+    // Inline: guarded sections sit on callers' hot paths.
+    explicit MutexLock(Mutex& mutex)
+        : m_Mutex(&mutex)
+    {
+        m_Mutex->MutexLock();
+    }
     MutexLock(MutexLock const&) = delete;
     MutexLock& operator=(MutexLock const&) = delete;
-    ~MutexLock();
+    ~MutexLock() { m_Mutex->MutexUnLock(); }
 
     /// Whether acquiring the mutex had a problem; this lock never has one, so
     /// it is always false. Guarded sections test it before they proceed.

@@ -336,8 +336,9 @@ TEST_F(AnyTypeOwnership, SetServiceTypeTakesOwnershipAndDestroysThePreviousNode)
     EXPECT_EQ(any.GetServiceType(), first);
     any.SetServiceType(first); // the node already held: no change
     EXPECT_EQ(TestSupport::Nodes().live, 1);
+    int const firstId = first->Id();
     any.SetServiceType(new TestSupport::CountingNode(2));
-    EXPECT_EQ(TestSupport::Nodes().TimesDestroyed(first->Id()), 1);
+    EXPECT_EQ(TestSupport::Nodes().TimesDestroyed(firstId), 1);
     any.SetServiceType(nullptr);
     EXPECT_EQ(any.GetType(), NULL_TYPE);
     EXPECT_EQ(TestSupport::Nodes().live, 0);

@@ -23,7 +23,7 @@ bool TreeNodesCrossTheLibraryBoundary()
     root.Add(new AnyTypeServiceType(new ScalarType<double>(0.5, u"v"), u"any"));
     std::unique_ptr<ServiceType> const copy(root.Copy()); // every node below made by the library
     auto const* tree = dynamic_cast<CompositeType const*>(copy.get());
-    if (tree == nullptr || typeid(*copy) != typeid(CompositeType) || tree->Size() != 5) {
+    if (tree == nullptr || typeid(*tree) != typeid(CompositeType) || tree->Size() != 5) {
         return false;
     }
     auto child = tree->BeginIterator();
@@ -31,8 +31,9 @@ bool TreeNodesCrossTheLibraryBoundary()
     auto const* names = dynamic_cast<SequenceType<std::u16string> const*>(*child++);
     auto const* xml = dynamic_cast<XmlString const*>(*child);
     auto const* text = dynamic_cast<ScalarType<std::u16string> const*>(*child++);
-    auto const* when = dynamic_cast<ScalarType<std::uint64_t> const*>(*child);
-    bool const stampClass = typeid(**child++) == typeid(TimeStampServiceType);
+    ServiceType const* const stamp = *child++;
+    auto const* when = dynamic_cast<ScalarType<std::uint64_t> const*>(stamp);
+    bool const stampClass = typeid(*stamp) == typeid(TimeStampServiceType);
     auto const* any = dynamic_cast<AnyTypeServiceType const*>(*child);
     return count != nullptr && count->GetValue() == 7 && names != nullptr && names->Size() == 1 && xml != nullptr
         && text == xml && when != nullptr && stampClass && any != nullptr

@@ -76,7 +76,7 @@ struct CompositeSequenceRow {
     {
         Counted nodes;
         for (auto it = c.BeginIterator(); it != c.EndIterator(); ++it) {
-            EXPECT_EQ(typeid(**it), typeid(CompositeType));
+            EXPECT_EQ(TestSupport::DynamicType(**it), std::type_index(typeid(CompositeType)));
             for (auto const* node : ChildrenOf(**it)) {
                 nodes.push_back(node);
             }
@@ -130,7 +130,7 @@ struct AnyTypeSequenceRow {
     {
         Counted nodes;
         for (auto it = c.BeginIterator(); it != c.EndIterator(); ++it) {
-            EXPECT_EQ(typeid(**it), typeid(AnyTypeServiceType));
+            EXPECT_EQ(TestSupport::DynamicType(**it), std::type_index(typeid(AnyTypeServiceType)));
             nodes.push_back(&AsCounted((*it)->GetValue()));
         }
         return nodes;
@@ -176,7 +176,7 @@ TYPED_TEST(ContainerOwnership, CopyIsDeepAndKeepsTheClass)
 {
     auto const source = this->Make({4, 5, 6});
     std::unique_ptr<ServiceType> copy(source->Copy());
-    ASSERT_EQ(typeid(*copy), typeid(*source));
+    ASSERT_EQ(TestSupport::DynamicType(*copy), TestSupport::DynamicType(*source));
     EXPECT_EQ(copy->GetParamName(), source->GetParamName());
     EXPECT_EQ(copy->Size(), source->Size());
     auto& typed = dynamic_cast<typename TestFixture::Container&>(*copy);

@@ -158,7 +158,7 @@ TEST_F(CompositeSequence, WithoutPrototypeTheEmptyItemIsAnEmptyComposite)
     CompositeSequenceType sequence(u"rows", nullptr);
     std::unique_ptr<ServiceType> const item(sequence.CreateEmptyItem());
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(typeid(*item), typeid(CompositeType));
+    EXPECT_EQ(TestSupport::DynamicType(*item), std::type_index(typeid(CompositeType)));
     EXPECT_EQ(item->GetParamName(), u"item");
     EXPECT_EQ(item->Size(), 0u);
 
@@ -195,7 +195,7 @@ TEST_F(CompositeSequence, ItemsCopyAsCompositesEvenWhenACopyMisbehaves)
     CompositeSequenceType const copy(sequence);
     ASSERT_EQ(copy.Size(), 1u);
     CompositeType const* copied = *copy.BeginIterator();
-    EXPECT_EQ(typeid(*copied), typeid(CompositeType));
+    EXPECT_EQ(TestSupport::DynamicType(*copied), std::type_index(typeid(CompositeType)));
     EXPECT_EQ(copied->GetParamName(), u"item");
     EXPECT_EQ(dynamic_cast<CountingNode const&>(**copied->BeginIterator()).GetValue(), 1);
 }

@@ -13,8 +13,16 @@
 #include <map>
 #include <new>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
 
 namespace TestSupport {
+
+/// The dynamic class of an object (a function, so that typeid sees a plain lvalue).
+template <class T> std::type_index DynamicType(T const& object)
+{
+    return typeid(object);
+}
 
 struct Tally {
     int live = 0;

@@ -1,3 +1,5 @@
+#include "datatypes/CountingNode.h"
+
 #include <tarnwick/datatypes/ScalarType.h>
 #include <tarnwick/datatypes/SequenceType.h>
 
@@ -72,7 +74,7 @@ TYPED_TEST(PrimitiveNode, ScalarCopiesAreIndependent)
     auto const& row = this->row;
     ScalarType<TypeParam> node(row.first, u"n");
     std::unique_ptr<ServiceType> const copy(node.Copy());
-    ASSERT_EQ(typeid(*copy), typeid(ScalarType<TypeParam>));
+    ASSERT_EQ(TestSupport::DynamicType(*copy), std::type_index(typeid(ScalarType<TypeParam>)));
     auto& typed = dynamic_cast<ScalarType<TypeParam>&>(*copy);
     EXPECT_EQ(typed.GetValue(), row.first);
     EXPECT_EQ(typed.GetParamName(), u"n");
@@ -130,7 +132,7 @@ TYPED_TEST(PrimitiveNode, SequenceCopiesAreIndependent)
     std::vector<TypeParam> const values {row.first, row.second};
     SequenceType<TypeParam> node(values, u"seq");
     std::unique_ptr<ServiceType> const copy(node.Copy());
-    ASSERT_EQ(typeid(*copy), typeid(SequenceType<TypeParam>));
+    ASSERT_EQ(TestSupport::DynamicType(*copy), std::type_index(typeid(SequenceType<TypeParam>)));
     auto& typed = dynamic_cast<SequenceType<TypeParam>&>(*copy);
     EXPECT_EQ(typed.GetParamName(), u"seq");
     EXPECT_EQ(typed.GetValue(), values);

@@ -242,6 +242,7 @@ std::shared_ptr<SharedEvent> SharedEvent::Open(std::u16string const& name)
 SharedEvent::SharedEvent(SharedEventState* state, std::string sharedName) noexcept
     : m_State(state)
     , m_SharedName(std::move(sharedName))
+    , m_Opener(getpid())
 { }
 
 SharedEvent::~SharedEvent()
@@ -250,6 +251,11 @@ SharedEvent::~SharedEvent()
         pthread_cond_destroy(&m_State->m_Condition);
         pthread_mutex_destroy(&m_State->m_Mutex);
         delete m_State;
+        return;
+    }
+    if (getpid() != m_Opener) {
+        // A copy inherited through fork: it was never counted as a holder.
+        munmap(m_State, sizeof(SharedEventState));
         return;
     }
     {

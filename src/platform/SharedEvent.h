@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/types.h>
+
 namespace Tarnwick::Platform {
 
 struct SharedEventState;
@@ -18,7 +20,9 @@ struct SharedEventState;
 /// POSIX shared-memory object whose name `SharedMemoryName` derives from the
 /// event's name, so that every holder of that name, in this process or in
 /// another, reaches the same state. The object counts its holders and is
-/// removed when the last one closes it.
+/// removed when the last one closes it. A copy that a child process inherits
+/// through fork works in the child but is not a holder of its own: the child
+/// opens the name itself to keep the event alive.
 class SharedEvent {
 public:
     /// Opens the event of that name, creating it when nobody holds it; the
@@ -50,6 +54,7 @@ private:
 
     SharedEventState* m_State;
     std::string m_SharedName; // empty for a private event
+    pid_t m_Opener; // the process that counted itself as a holder
 };
 
 } // namespace Tarnwick::Platform

@@ -359,6 +359,26 @@ TEST(NamedServiceEventTest, ParentSignalsAWaitingChild)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST(NamedServiceEventTest, ACopyInheritedThroughForkIsNoHolderOfItsOwn)
+{
+    std::u16string const name = UniqueName(u"inherited");
+    auto parent = std::make_unique<ServiceEvent>(name);
+    ServiceEvent* const inherited = parent.get();
+    // The child uses and destroys its inherited copy, as a child that returns
+    // through its destructors would.
+    EXPECT_EQ(RunInChild([&] {
+        inherited->SetEvent();
+        bool const seen = inherited->WaitForEvent(0);
+        parent.reset();
+        return seen;
+    }),
+        0);
+    ASSERT_TRUE(std::filesystem::exists(SharedObjectOf(name))) << "the child closed the parent's holding";
+    EXPECT_TRUE(ServiceEvent(name).WaitForEvent(0));
+    parent.reset();
+    EXPECT_FALSE(std::filesystem::exists(SharedObjectOf(name)));
+}
+
 TEST(NamedServiceEventTest, NothingIsLeftBehindAfterAChildUsedTheEvent)
 {
     std::u16string const name = UniqueName(u"leftover");

@@ -47,6 +47,32 @@ void BM_Spdlog_SuppressedCall(benchmark::State& state)
 }
 BENCHMARK(BM_Spdlog_SuppressedCall);
 
+// Without a floating-point argument the entry point saves no vector registers.
+void BM_Tarnwick_SuppressedCallIntegers(benchmark::State& state)
+{
+    LoggerManager manager(u"suppressed.log");
+    ServiceLogger* logger = manager.GetLogger(u"Bench.Server", OUTPUT_FILE);
+    int i = 0;
+    for (auto _ : state) {
+        logger->Debug(u"request %d from %s", ++i, kClient);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Tarnwick_SuppressedCallIntegers);
+
+void BM_Spdlog_SuppressedCallIntegers(benchmark::State& state)
+{
+    auto logger = spdlog::basic_logger_mt("suppressed", "Logs/spdlog-suppressed.log", true);
+    logger->set_level(spdlog::level::warn);
+    int i = 0;
+    for (auto _ : state) {
+        logger->debug("request {} from {}", ++i, "client-7");
+        benchmark::ClobberMemory();
+    }
+    spdlog::drop("suppressed");
+}
+BENCHMARK(BM_Spdlog_SuppressedCallIntegers);
+
 void BM_Tarnwick_FileLine(benchmark::State& state)
 {
     LoggerManager manager(u"tarnwick.log");

@@ -9,7 +9,9 @@
 #include "core/Utf16.h"
 #include "logging/WideFormat.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 namespace Tarnwick::Utils {
 
@@ -23,10 +25,29 @@ constexpr std::int32_t kLineWriteLock = 90;
 // A console line keeps at most this many code units of the composed line.
 constexpr std::size_t kConsoleLineLimit = 1999;
 
+constexpr std::uint64_t kMicroSecondsPerSecond = 1000000;
+
 // A thread's buffers for the line being written, reused from message to message.
 struct LineBuffers {
     std::u16string line;
     std::string bytes;
+    // The local time of the second last stamped on this thread: a message in
+    // the same second needs only its microseconds, not a local-time conversion.
+    std::uint64_t stampSecond = std::numeric_limits<std::uint64_t>::max();
+    DataTypes::TimeStamp stamp;
+
+    /// The text of the current local time.
+    std::u16string CurrentStamp()
+    {
+        std::uint64_t const now = DataTypes::TimeStamp::GetCurrentUTime();
+        std::uint64_t const second = now / kMicroSecondsPerSecond;
+        if (second != stampSecond) {
+            stamp = DataTypes::TimeStamp(second * kMicroSecondsPerSecond);
+            stampSecond = second;
+        }
+        stamp.SetMicroSecond(static_cast<std::uint32_t>(now % kMicroSecondsPerSecond));
+        return stamp.Serialize();
+    }
 
     // A rare huge line does not keep its memory for the thread's lifetime.
     void Release()
@@ -41,7 +62,26 @@ struct LineBuffers {
     }
 };
 
-thread_local LineBuffers t_Buffers;
+// Initial-exec: the buffers are reached without a call on every message.
+[[gnu::tls_model("initial-exec")]] thread_local LineBuffers t_Buffers;
+
+// The UTF-8 form of a composed line, written in place: a code unit takes at
+// most three bytes (a surrogate pair, two units, takes four).
+void EncodeLine(std::string& bytes, std::u16string_view line)
+{
+    bytes.resize(line.size() * 3);
+    char* out = bytes.data();
+    char16_t const* it = line.data();
+    char16_t const* const end = it + line.size();
+    while (it != end) {
+        if (*it < 0x80) {
+            *out++ = static_cast<char>(*it++);
+            continue;
+        }
+        out += Detail::EncodeUtf8(Detail::NextCodePoint(it, end), out);
+    }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+}
 
 // Keeps a va_list ended on every way out of an entry point.
 class ArgumentsEnd {
@@ -95,7 +135,7 @@ std::u16string ServiceLogger::GetName() const
 // The threshold is compared first, since it is what suppresses most messages;
 // the tests have no effects, so their order changes no outcome. A logger made
 // without a manager has no file and no global switch: it drops its messages.
-bool ServiceLogger::IsWritten(LevelTypes level) const noexcept
+inline bool ServiceLogger::IsWritten(LevelTypes level) const noexcept
 {
     return level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)
         && m_LoggerManager != nullptr && m_LoggerManager->GetGlobalEnableLogging();
@@ -170,9 +210,8 @@ void ServiceLogger::Fatal(char16_t const* format, ...)
 void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::va_list args)
 {
     // The stamp is taken before any lock.
-    DataTypes::TimeStamp stamp;
-    stamp.SetCurrentTime();
-    std::u16string const stampText = stamp.Serialize();
+    LineBuffers& buffers = t_Buffers;
+    std::u16string const stampText = buffers.CurrentStamp();
 
     LoggerManager& manager = *GetLoggerManager();
     bool const toFile = m_OutputType == OUTPUT_FILE;
@@ -185,7 +224,6 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     }
 
     // Only the caller's format is expanded; everything before it is written as it is.
-    LineBuffers& buffers = t_Buffers;
     std::u16string& line = buffers.line;
     line.clear();
     line += stampText;
@@ -199,8 +237,7 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
 
     std::string& bytes = buffers.bytes;
     if (toFile) {
-        bytes.clear();
-        Detail::AppendUtf8(bytes, line);
+        EncodeLine(bytes, line);
         Threading::MutexLock const lock(manager.GetCriticalSection());
         if (lock) {
             throw ServiceException(u"Unexpected problem with mutex lock.", Detail::ClassNameOf(*this), kLineWriteLock);
@@ -219,8 +256,7 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     if (line.size() > kConsoleLineLimit) {
         line.resize(kConsoleLineLimit);
     }
-    bytes.clear();
-    Detail::AppendUtf8(bytes, line);
+    EncodeLine(bytes, line);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     buffers.Release();
 }

@@ -3,12 +3,16 @@
 #include "core/Utf16.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <clocale>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <locale.h>
 #include <string_view>
+#include <system_error>
+#include <utility>
 #include <sys/types.h>
 
 namespace Tarnwick::Detail {
@@ -66,7 +70,32 @@ int ReadNumber(char16_t const*& it)
 
 bool IsKnownConversion(char16_t unit)
 {
-    return std::u16string_view(u"diouxXeEfFgGaAcCsSpn%").find(unit) != std::u16string_view::npos;
+    switch (unit) {
+    case u'd':
+    case u'i':
+    case u'o':
+    case u'u':
+    case u'x':
+    case u'X':
+    case u'e':
+    case u'E':
+    case u'f':
+    case u'F':
+    case u'g':
+    case u'G':
+    case u'a':
+    case u'A':
+    case u'c':
+    case u'C':
+    case u's':
+    case u'S':
+    case u'p':
+    case u'n':
+    case u'%':
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Parses the directive after its '%'; `it` ends after the conversion character,
@@ -380,45 +409,39 @@ private:
     locale_t m_Previous;
 };
 
-// The narrow directive with flags, width and precision resolved to numbers.
-std::string NarrowDirective(Directive const& directive)
+// The narrow directive with flags, width and precision resolved to numbers,
+// written into `text` (room for 48) with its terminating zero.
+void NarrowDirective(Directive const& directive, char* text)
 {
-    std::string text = "%";
-    if (directive.left) {
-        text += '-';
-    }
-    if (directive.plus) {
-        text += '+';
-    }
-    if (directive.space) {
-        text += ' ';
-    }
-    if (directive.alternate) {
-        text += '#';
-    }
-    if (directive.zero) {
-        text += '0';
+    char* out = text;
+    *out++ = '%';
+    for (auto [set, flag] : {std::pair {directive.left, '-'}, std::pair {directive.plus, '+'},
+             std::pair {directive.space, ' '}, std::pair {directive.alternate, '#'}, std::pair {directive.zero, '0'}}) {
+        if (set) {
+            *out++ = flag;
+        }
     }
     if (directive.width > 0) {
-        text += std::to_string(directive.width);
+        out = std::to_chars(out, text + 24, directive.width).ptr;
     }
     if (directive.precision >= 0) {
-        text += '.';
-        text += std::to_string(directive.precision);
+        *out++ = '.';
+        out = std::to_chars(out, text + 40, directive.precision).ptr;
     }
     if (directive.length == Length::LongDouble) {
-        text += 'L';
+        *out++ = 'L';
     }
-    text += static_cast<char>(directive.conversion);
-    return text;
+    *out++ = static_cast<char>(directive.conversion);
+    *out = '\0';
 }
 
-template <class Floating> void AppendFloating(std::u16string& out, Directive const& directive, Floating value)
+template <class Floating> void AppendPrintfFloating(std::u16string& out, Directive const& directive, Floating value)
 {
-    std::string const narrow = NarrowDirective(directive);
+    char narrow[48];
+    NarrowDirective(directive, narrow);
     ClassicNumbers const classic;
     char buffer[128];
-    int const needed = std::snprintf(buffer, sizeof buffer, narrow.c_str(), value);
+    int const needed = std::snprintf(buffer, sizeof buffer, narrow, value);
     if (needed < 0) {
         return;
     }
@@ -427,8 +450,77 @@ template <class Floating> void AppendFloating(std::u16string& out, Directive con
         return;
     }
     std::string large(static_cast<std::size_t>(needed) + 1, '\0');
-    std::snprintf(large.data(), large.size(), narrow.c_str(), value);
+    std::snprintf(large.data(), large.size(), narrow, value);
     out.append(large.begin(), large.begin() + needed);
+}
+
+// The common directives for finite doubles, without the C library: to_chars
+// gives exactly printf's digits in the "C" locale; sign, zeros and padding are
+// added here. False when the directive needs the C library.
+bool AppendFastFloating(std::u16string& out, Directive const& directive, double value)
+{
+    constexpr int kMaxFastPrecision = 64;
+    std::chars_format format {};
+    bool upper = false;
+    switch (directive.conversion) {
+    case u'f':
+    case u'F':
+        format = std::chars_format::fixed;
+        break;
+    case u'E':
+        upper = true;
+        [[fallthrough]];
+    case u'e':
+        format = std::chars_format::scientific;
+        break;
+    case u'G':
+        upper = true;
+        [[fallthrough]];
+    case u'g':
+        format = std::chars_format::general;
+        break;
+    default:
+        return false;
+    }
+    if (directive.alternate || !std::isfinite(value) || directive.precision > kMaxFastPrecision) {
+        return false;
+    }
+    // Fixed notation of the largest double has 309 digits before the point.
+    char buffer[400];
+    int const precision = directive.precision < 0 ? 6 : directive.precision;
+    auto const [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    if (error != std::errc {}) {
+        return false;
+    }
+    char const* digits = buffer;
+    char16_t sign = 0;
+    if (*digits == '-') {
+        sign = u'-';
+        ++digits;
+    } else if (directive.plus) {
+        sign = u'+';
+    } else if (directive.space) {
+        sign = u' ';
+    }
+    int const length = static_cast<int>(end - digits) + (sign != 0 ? 1 : 0);
+    int const padding = std::max(0, directive.width - length);
+    bool const zeros = directive.zero && !directive.left;
+    if (!directive.left && !zeros) {
+        Pad(out, padding, u' ');
+    }
+    if (sign != 0) {
+        out.push_back(sign);
+    }
+    if (zeros) {
+        Pad(out, padding, u'0');
+    }
+    for (char const* it = digits; it != end; ++it) {
+        out.push_back(upper && *it == 'e' ? u'E' : static_cast<char16_t>(*it));
+    }
+    if (directive.left) {
+        Pad(out, padding, u' ');
+    }
+    return true;
 }
 
 // ---- text -----------------------------------------------------------------
@@ -580,9 +672,12 @@ void AppendDirective(std::u16string& out, Directive& directive, Arguments& args)
         break;
     }
     if (directive.length == Length::LongDouble) {
-        AppendFloating(out, directive, args.Next<long double>());
-    } else {
-        AppendFloating(out, directive, args.Next<double>());
+        AppendPrintfFloating(out, directive, args.Next<long double>());
+        return;
+    }
+    double const value = args.Next<double>();
+    if (!AppendFastFloating(out, directive, value)) {
+        AppendPrintfFloating(out, directive, value);
     }
 }
 

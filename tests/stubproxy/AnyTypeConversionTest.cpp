@@ -284,7 +284,7 @@ TEST(AnyTypeConversion, AForeignNodeClaimingACodeIsRefusedAndReplacedNotMisread)
     EXPECT_EQ(Outcome([&] { return Render(static_cast<std::int32_t>(any)); }),
         AnyTypeError(313, u"Invalid cast: expected INT32 type."));
     any = 7;
-    EXPECT_EQ(typeid(*any.GetServiceType()), typeid(ScalarType<std::int32_t>));
+    EXPECT_EQ(DynamicClass(*any.GetServiceType()), typeid(ScalarType<std::int32_t>));
     EXPECT_EQ(static_cast<std::int32_t>(any), 7);
 }
 

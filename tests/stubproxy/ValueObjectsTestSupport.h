@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 namespace Tarnwick::Tests {
@@ -74,6 +75,13 @@ template <class T> std::u16string Render(std::vector<T> const& values)
         text += (i == 0 ? u"" : u",") + Render(static_cast<T>(values[i]));
     }
     return text + u"]";
+}
+
+/// The dynamic class of an object reached through a call (typeid of the call
+/// expression itself would evaluate it inside typeid).
+template <class T> std::type_info const& DynamicClass(T const& object)
+{
+    return typeid(object);
 }
 
 /// "Exception: Tarnwick::DataTypes::AnyType line <line> - <message>".

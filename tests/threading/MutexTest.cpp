@@ -110,7 +110,7 @@ TEST(MutexTest, AssignmentLeavesTheFormerMutexToItsOtherHolders)
     MutexLock const holdFirst(first);
     Contender contender(stillSecond);
     // The contender gets the former mutex at once although `first` is held.
-    for (int i = 0; i < 200 && !contender.Acquired(); ++i) {
+    for (int i = 0; i < 1000 && !contender.Acquired(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(contender.Acquired());

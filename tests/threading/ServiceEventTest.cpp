@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,6 +44,15 @@ std::string Narrow(std::u16string const& ascii)
 std::filesystem::path SharedObjectOf(std::u16string const& name)
 {
     return std::filesystem::path("/dev/shm") / ("tarnwick.event." + Narrow(name));
+}
+
+// The scheduler state of a thread of this process ('S' while it sleeps).
+char ThreadState(pid_t id)
+{
+    std::ifstream stat("/proc/self/task/" + std::to_string(id) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    auto const end = text.rfind(')'); // the command name may contain spaces
+    return end == std::string::npos || end + 2 >= text.size() ? '?' : text[end + 2];
 }
 
 // Runs `child` in a forked process and answers its exit status (0 for success).
@@ -128,19 +139,22 @@ TEST(ServiceEventTest, OneSetReleasesAllWaitersEvenIfResetFollowsAtOnce)
 {
     ServiceEvent event;
     constexpr int kWaiters = 5;
-    std::atomic<int> waiting {0};
     std::atomic<int> released {0};
+    std::vector<std::atomic<pid_t>> ids(kWaiters);
     std::vector<std::thread> waiters;
     for (int i = 0; i < kWaiters; ++i) {
-        waiters.emplace_back([&] {
-            ++waiting;
+        waiters.emplace_back([&, i] {
+            ids[i] = gettid();
             released += event.WaitForEvent(kPatienceMs) ? 1 : 0;
         });
     }
-    while (waiting < kWaiters) {
-        std::this_thread::yield();
+    // Each waiter must be asleep in its wait before the set: poll its state.
+    for (auto const& id : ids) {
+        while (id == 0 || ThreadState(id) != 'S') {
+            std::this_thread::sleep_for(milliseconds(1));
+        }
     }
-    std::this_thread::sleep_for(milliseconds(200)); // let them all block in the wait
+    std::this_thread::sleep_for(milliseconds(100));
     event.SetEvent();
     event.ResetEvent();
     for (auto& waiter : waiters) {

@@ -31,22 +31,30 @@ constexpr std::uint64_t kMicroSecondsPerSecond = 1000000;
 struct LineBuffers {
     std::u16string line;
     std::string bytes;
-    // The local time of the second last stamped on this thread: a message in
-    // the same second needs only its microseconds, not a local-time conversion.
+    // The stamp text of the second last stamped on this thread: a message in
+    // the same second only rewrites the microseconds, with no local-time
+    // conversion. Hours, minutes and seconds have at most two digits, so the
+    // six microsecond digits follow the first '.'.
     std::uint64_t stampSecond = std::numeric_limits<std::uint64_t>::max();
-    DataTypes::TimeStamp stamp;
+    std::u16string stampText;
+    std::size_t microSecondAt = 0;
 
-    /// The text of the current local time.
-    std::u16string CurrentStamp()
+    /// Appends the text of the current local time to the line.
+    void AppendStamp()
     {
         std::uint64_t const now = DataTypes::TimeStamp::GetCurrentUTime();
         std::uint64_t const second = now / kMicroSecondsPerSecond;
         if (second != stampSecond) {
-            stamp = DataTypes::TimeStamp(second * kMicroSecondsPerSecond);
+            stampText = DataTypes::TimeStamp(second * kMicroSecondsPerSecond).Serialize();
+            microSecondAt = stampText.find(u'.') + 1;
             stampSecond = second;
         }
-        stamp.SetMicroSecond(static_cast<std::uint32_t>(now % kMicroSecondsPerSecond));
-        return stamp.Serialize();
+        std::size_t const at = line.size() + microSecondAt;
+        line += stampText;
+        auto micro = static_cast<std::uint32_t>(now % kMicroSecondsPerSecond);
+        for (std::size_t digit = 6; digit-- > 0; micro /= 10) {
+            line[at + digit] = static_cast<char16_t>(u'0' + micro % 10);
+        }
     }
 
     // A rare huge line does not keep its memory for the thread's lifetime.
@@ -211,7 +219,9 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
 {
     // The stamp is taken before any lock.
     LineBuffers& buffers = t_Buffers;
-    std::u16string const stampText = buffers.CurrentStamp();
+    std::u16string& line = buffers.line;
+    line.clear();
+    buffers.AppendStamp();
 
     LoggerManager& manager = *GetLoggerManager();
     bool const toFile = m_OutputType == OUTPUT_FILE;
@@ -224,9 +234,6 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     }
 
     // Only the caller's format is expanded; everything before it is written as it is.
-    std::u16string& line = buffers.line;
-    line.clear();
-    line += stampText;
     line += u' ';
     line += LevelTypeNames[level];
     line += u" : ";

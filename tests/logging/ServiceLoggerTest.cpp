@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -56,6 +58,36 @@ TEST_F(ServiceLoggerTest, FileLineCarriesStampLevelNameAndExpandedText)
     std::uint64_t const stamped = TimeStamp(year, month, day, hour, minute, second, micro).GetUTime();
     EXPECT_LE(before, stamped);
     EXPECT_LE(stamped, after);
+}
+
+// The stamp is the local time of the zone in force; a change of zone shows from
+// the next second on at the latest.
+TEST_F(ServiceLoggerTest, StampFollowsTheTimeZone)
+{
+    char const* const saved = std::getenv("TZ");
+    std::string const previous = saved != nullptr ? saved : "";
+    LoggerManager manager(u"zone.log");
+    ServiceLogger* logger = manager.GetLogger(u"Z", OUTPUT_FILE);
+    std::vector<std::string> expectedHours;
+    for (char const* zone : {"UTC0", "<+0530>-5:30", "UTC0"}) {
+        ::setenv("TZ", zone, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1010));
+        std::uint64_t const now = TimeStamp::GetCurrentUTime();
+        logger->Warning(u"in %S", zone);
+        std::u16string const expected = TimeStamp(now).Serialize();
+        expectedHours.push_back(std::string(expected.begin(), expected.begin() + 5));
+    }
+    if (saved != nullptr) {
+        ::setenv("TZ", previous.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    auto const lines = Lines(ReadFile("Logs/zone.log"));
+    ASSERT_EQ(lines.size(), 3u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(0, 5), expectedHours[i]) << lines[i];
+    }
+    EXPECT_NE(expectedHours[0], expectedHours[1]);
 }
 
 struct ThresholdCase {

@@ -258,7 +258,7 @@ TEST_F(AnyTypeOwnership, CopyingHoldsADeepCopyAndCopiesTheParameterName)
     EXPECT_EQ(TestSupport::Nodes().live, 2);
 
     std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
-    EXPECT_EQ(typeid(*clone), typeid(AnyType));
+    EXPECT_EQ(DynamicClass(*clone), typeid(AnyType));
     EXPECT_EQ(clone->GetParamName(), u"source");
     EXPECT_EQ(static_cast<std::int32_t>(dynamic_cast<AnyType&>(*clone)), 5);
     EXPECT_EQ(TestSupport::Nodes().live, 3);
@@ -349,7 +349,7 @@ TEST(AnyTypeTree, StoreToNamesWrapperAndInnerCopyAfterTheGivenName)
     AnyType any(u"text");
     any.SetParamName(u"own");
     std::unique_ptr<ServiceType> tree(any.StoreTo(u"p"));
-    ASSERT_EQ(typeid(*tree), typeid(AnyTypeServiceType));
+    ASSERT_EQ(DynamicClass(*tree), typeid(AnyTypeServiceType));
     EXPECT_EQ(tree->GetParamName(), u"p");
     auto const& wrapper = dynamic_cast<AnyTypeServiceType const&>(*tree);
     ASSERT_NE(wrapper.GetValue(), nullptr);

@@ -89,12 +89,12 @@ TEST(ErrorString, StoreToBuildsACompositeWithOneErrorStringChild)
     UserParametersErrorString error(UserParametersErrorString::SESSIONS_ERROR);
     error.SetParamName(u"other");
     std::unique_ptr<ServiceType> tree(error.StoreTo(u"Reason"));
-    ASSERT_EQ(typeid(*tree), typeid(CompositeType));
+    ASSERT_EQ(DynamicClass(*tree), typeid(CompositeType));
     EXPECT_EQ(tree->GetParamName(), u"Reason");
     auto const& composite = dynamic_cast<CompositeType const&>(*tree);
     ASSERT_EQ(composite.Size(), 1U);
     ServiceType const* const child = *composite.BeginIterator();
-    ASSERT_EQ(typeid(*child), typeid(ScalarType<std::u16string>));
+    ASSERT_EQ(DynamicClass(*child), typeid(ScalarType<std::u16string>));
     EXPECT_EQ(child->GetParamName(), u"ErrorString");
     EXPECT_EQ(dynamic_cast<ScalarType<std::u16string> const&>(*child).GetValue(), u"Sessions error.");
 
@@ -136,7 +136,7 @@ TEST(ErrorString, CopiesAndAssignmentCarryNameAndText)
     UserParametersErrorString const copied(source);
     EXPECT_EQ(copied.GetParamName(), u"source");
     std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
-    EXPECT_EQ(typeid(*clone), typeid(UserParametersErrorString));
+    EXPECT_EQ(DynamicClass(*clone), typeid(UserParametersErrorString));
     EXPECT_EQ(clone->GetParamName(), u"source");
     source.SetError(u"changed");
     EXPECT_EQ(dynamic_cast<UserParametersErrorString&>(*clone).GetError(), u"text");
@@ -160,12 +160,12 @@ TEST(SubscribeEvent, StoreToAndRoundTrip)
         UserParametersSubscribeEvent source(flag);
         source.SetParamName(u"own");
         std::unique_ptr<ServiceType> tree(source.StoreTo(nullptr));
-        ASSERT_EQ(typeid(*tree), typeid(CompositeType));
+        ASSERT_EQ(DynamicClass(*tree), typeid(CompositeType));
         EXPECT_EQ(tree->GetParamName(), u"UserParametersSubscribeEvent");
         auto const& composite = dynamic_cast<CompositeType const&>(*tree);
         ASSERT_EQ(composite.Size(), 1U);
         ServiceType const* const child = *composite.BeginIterator();
-        ASSERT_EQ(typeid(*child), typeid(ScalarType<bool>));
+        ASSERT_EQ(DynamicClass(*child), typeid(ScalarType<bool>));
         EXPECT_EQ(child->GetParamName(), u"Subscribe");
         EXPECT_EQ(dynamic_cast<ScalarType<bool> const&>(*child).GetValue(), flag);
 
@@ -189,7 +189,7 @@ TEST(SubscribeEvent, CopiesAndAssignmentCarryNameAndFlag)
     EXPECT_EQ(target.GetParamName(), u"source");
     EXPECT_FALSE(target.GetSubscribe());
     std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
-    EXPECT_EQ(typeid(*clone), typeid(UserParametersSubscribeEvent));
+    EXPECT_EQ(DynamicClass(*clone), typeid(UserParametersSubscribeEvent));
     EXPECT_EQ(clone->GetParamName(), u"source");
     EXPECT_FALSE(dynamic_cast<UserParametersSubscribeEvent&>(*clone).GetSubscribe());
 }

@@ -34,7 +34,7 @@ TEST(XmlValue, AnyTextTravelsUnchangedThroughATree)
         source.SetString(text);
         EXPECT_EQ(source.AsString(), text);
         std::unique_ptr<ServiceType> tree(source.StoreTo(u"fragment"));
-        ASSERT_EQ(typeid(*tree), typeid(XmlString));
+        ASSERT_EQ(DynamicClass(*tree), typeid(XmlString));
         EXPECT_EQ(tree->GetParamName(), u"fragment");
         EXPECT_EQ(dynamic_cast<XmlString&>(*tree).GetValue(), text);
 
@@ -101,7 +101,7 @@ TEST(XmlValue, AssignmentCopiesTheTextOnlyCopiesCopyBoth)
     EXPECT_EQ(copied.GetParamName(), u"source");
     EXPECT_EQ(copied.AsString(), u"<s/>");
     std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
-    EXPECT_EQ(typeid(*clone), typeid(XmlValue));
+    EXPECT_EQ(DynamicClass(*clone), typeid(XmlValue));
     EXPECT_EQ(clone->GetParamName(), u"source");
     EXPECT_EQ(dynamic_cast<XmlValue&>(*clone).AsString(), u"<s/>");
 }

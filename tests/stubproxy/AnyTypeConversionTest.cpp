@@ -158,7 +158,7 @@ protected:
     ScopedTimeZone m_Zone {kUtc};
 };
 
-TEST_P(AnyTypeConversionTable, AcceptsExactlyTheListedKindsAndRefusesTheRestWithTheDocumentedLine)
+TEST_P(AnyTypeConversionTable, AcceptsExactlyTheListedKindsAndRefusesTheRestWithTheirLines)
 {
     Target const& target = GetParam();
     for (Sample const& sample : Samples()) {

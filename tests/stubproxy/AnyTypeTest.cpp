@@ -319,7 +319,7 @@ TEST_F(AnyTypeOwnership, MovingHandsTheNodeOverAndEmptiesTheSource)
     AnyType moved(std::move(source));
     EXPECT_EQ(moved.GetServiceType(), node);
     EXPECT_EQ(moved.GetParamName(), u"source");
-    EXPECT_EQ(source.GetType(), NULL_TYPE); // NOLINT(bugprone-use-after-move): the documented state
+    EXPECT_EQ(source.GetType(), NULL_TYPE); // NOLINT(bugprone-use-after-move): a moved-from variant is empty
     AnyType target;
     target.SetParamName(u"target");
     target = std::move(moved);

@@ -59,7 +59,8 @@ inline std::vector<Record> MakeRecords()
         Record record;
         record.id = 100000 + i * 37;
         record.name = std::u16string(names[i % 3]) + u" #" + Number(i);
-        record.price = 19.99 + i * 0.731;
+        // An amount of money: whole cents, as read from a decimal text.
+        record.price = static_cast<double>(1999 + i * 731) / 100.0;
         record.active = i % 3 != 0;
         for (int k = 0; k < 16; ++k) {
             record.codes.push_back(static_cast<std::int16_t>((i * 131 + k * 977) % 65536 - 32768));

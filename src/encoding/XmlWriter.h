@@ -15,6 +15,8 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <cstdint>
 #include <cstring>
 #include <ios>
@@ -171,7 +173,7 @@ public:
     void Value(float value)
     {
         if (m_FloatsPlain && m_Precision >= 0 && m_Precision <= kMaxFastPrecision) {
-            General(static_cast<double>(value), static_cast<int>(m_Precision));
+            General(value, static_cast<int>(m_Precision));
             return;
         }
         OnStream([value](std::ostream& out) { out << value; });
@@ -204,7 +206,8 @@ private:
     static constexpr std::size_t kCapacity = 16384;
     /// The longest text one code unit can become ("&quot;", "&apos;").
     static constexpr std::size_t kMaxBytesPerUnit = 6;
-    static constexpr std::size_t kChunkUnits = kCapacity / kMaxBytesPerUnit;
+    static constexpr std::size_t kEntitySlot = 8;
+    static constexpr std::size_t kChunkUnits = (kCapacity - kEntitySlot) / kMaxBytesPerUnit;
     static constexpr std::size_t kNumberRoom = 80;
     static constexpr std::size_t kShortName = 256;
     static constexpr std::streamsize kMaxFastPrecision = 60;
@@ -288,13 +291,78 @@ private:
                                                     "50515253545556575859606162636465666768697071727374"
                                                     "75767778798081828384858687888990919293949596979899";
 
-    /// General notation at `precision` significant digits, as "%.*g" and so as
-    /// the stream's insertion writes it in its default state.
-    void General(double value, int precision)
+    /// General notation at `precision` significant digits of the value (a float
+    /// promoted to double, as the stream inserts it), as "%.*g" and so as the
+    /// stream's insertion writes it in its default state.
+    template <class Float> void General(Float value, int precision)
     {
         char* const first = Reserve(kNumberRoom);
-        m_Pos = static_cast<std::size_t>(
-            std::to_chars(first, first + kNumberRoom, value, std::chars_format::general, precision).ptr - m_Buffer);
+        char* last = ShortDecimal(first, value, precision == 0 ? 1 : precision);
+        if (last == nullptr) {
+            last = std::to_chars(
+                first, first + kNumberRoom, static_cast<double>(value), std::chars_format::general, precision)
+                       .ptr;
+        }
+        m_Pos += static_cast<std::size_t>(last - first);
+    }
+
+    /// The quick way to "%.*g" for values such as amounts and measures: a
+    /// decimal D = k / 10^d with at most `precision` digits whose nearest Float is
+    /// the value. When `precision` is within the digits the type always carries
+    /// (15 for double, 6 for float), D is then exactly what rounding the value to
+    /// `precision` digits gives, so D is written in fixed notation. The check
+    /// k / 10^d == value is exact: k and 10^d are exact in Float, and the division
+    /// is correctly rounded. Returns null when no such D with up to nine decimals
+    /// exists or the notation would be exponential; zero is left to the general path.
+    template <class Float> static char* ShortDecimal(char* first, Float value, int precision)
+    {
+        constexpr int kMaxDecimals = 9;
+        static constexpr Float kPowers[]
+            = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        if (precision > std::numeric_limits<Float>::digits10 || !std::isnormal(value)) {
+            return nullptr;
+        }
+        Float const magnitude = std::fabs(value);
+        Float const limit = kPowers[precision];
+        for (int decimals = 0; decimals <= kMaxDecimals; ++decimals) {
+            Float const scaled = magnitude * kPowers[decimals];
+            if (!(scaled < limit)) {
+                return nullptr;
+            }
+            auto const k = static_cast<std::uint64_t>(scaled + Float(0.5));
+            if (static_cast<Float>(k) / kPowers[decimals] != magnitude) {
+                continue;
+            }
+            char digits[24] = {};
+            int const count = static_cast<int>(Digits<std::uint64_t>(digits, k) - digits);
+            // The decimal exponent of D must be at least -4 for the fixed notation.
+            if (count - 1 - decimals < -4) {
+                return nullptr;
+            }
+            char* out = first;
+            if (value < 0) {
+                *out++ = '-';
+            }
+            if (decimals == 0) {
+                std::memcpy(out, digits, static_cast<std::size_t>(count));
+                return out + count;
+            }
+            if (count > decimals) {
+                std::memcpy(out, digits, static_cast<std::size_t>(count - decimals));
+                out += count - decimals;
+                *out++ = '.';
+                std::memcpy(out, digits + (count - decimals), static_cast<std::size_t>(decimals));
+                return out + decimals;
+            }
+            *out++ = '0';
+            *out++ = '.';
+            for (int zero = count; zero < decimals; ++zero) {
+                *out++ = '0';
+            }
+            std::memcpy(out, digits, static_cast<std::size_t>(count));
+            return out + count;
+        }
+        return nullptr;
     }
 
     /// Room for `count` bytes (at most kCapacity) at the returned position.
@@ -318,7 +386,10 @@ private:
         kind['>'] = 6;
         return kind;
     }();
-    static constexpr std::array<std::string_view, 7> kEntities = {"", "", "&quot;", "&amp;", "&apos;", "&lt;", "&gt;"};
+    /// The entities in 8-byte slots, copied whole (the room reserved allows it).
+    static constexpr std::array<std::string_view, 7> kEntities = {std::string_view("\0\0\0\0\0\0\0\0", 0),
+        std::string_view("\0\0\0\0\0\0\0\0", 0), std::string_view("&quot;\0\0", 6), std::string_view("&amp;\0\0\0", 5),
+        std::string_view("&apos;\0\0", 6), std::string_view("&lt;\0\0\0\0", 4), std::string_view("&gt;\0\0\0\0", 4)};
 
     /// UTF-8 of UTF-16 text: a surrogate pair gives one 4-byte sequence, a lone
     /// surrogate U+FFFD, the unit 0 nothing; with `Escape`, the five XML
@@ -335,7 +406,7 @@ private:
             if (chunkEnd != end && Tarnwick::Detail::IsHighSurrogate(chunkEnd[-1])) {
                 --chunkEnd;
             }
-            char* const start = Reserve(units * kMaxBytesPerUnit);
+            char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot);
             char* dst = start;
             while (it != chunkEnd) {
                 char16_t const unit = *it;
@@ -348,7 +419,7 @@ private:
                         it = PlainRun<Escape>(it, chunkEnd, dst);
                     } else if (kind > 1) {
                         std::string_view const entity = kEntities[kind];
-                        std::memcpy(dst, entity.data(), entity.size());
+                        std::memcpy(dst, entity.data(), kEntitySlot);
                         dst += entity.size();
                     }
                 } else if (unit < 0x800) {

@@ -11,6 +11,8 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <limits>
 #include <locale>
 #include <streambuf>
@@ -384,7 +386,8 @@ TEST(XmlEncoderNumbers, FloatTextEqualsTheStreamsInsertionAtEveryPrecision)
 {
     double const samples[] = {0.0, 1.0, -1.5, 0.1, 1.0 / 3.0, 2.0 / 3.0, 123456.789, 1e15, 1e16, 9.999999999999999e14,
         1e-4, 9.99999e-5, 5e-324, 1.7976931348623157e308, 0.000123456, 100.0, 1234567.0, std::nan(""),
-        -std::numeric_limits<double>::infinity(), 0.5, 999999.5, 9.5, 0.95};
+        -std::numeric_limits<double>::infinity(), 0.5, 999999.5, 9.5, 0.95, 0.00012, -20.72, 123456789012345.0, 1e14,
+        99999.95, 0.30000000000000004, 1e-300, 3.4e38, 1.17549435e-38};
     for (std::streamsize precision : {0, 1, 2, 6, 9, 15, 17, 30}) {
         for (double const sample : samples) {
             std::ostringstream out;
@@ -398,6 +401,46 @@ TEST(XmlEncoderNumbers, FloatTextEqualsTheStreamsInsertionAtEveryPrecision)
                 Lines({"<n>", "  <v>" + Inserted(out, static_cast<float>(sample)) + "</v>",
                     "  <v>" + Inserted(fifteen, sample) + "</v>", "</n>"}))
                 << sample << " at " << precision;
+        }
+    }
+}
+
+TEST(XmlEncoderNumbers, RandomFloatsEqualTheStreamsInsertion)
+{
+    // Values with short and with full-length digits, normal and subnormal, at every precision a caller may set.
+    std::mt19937_64 random(20240611);
+    std::vector<double> values;
+    for (int i = 0; i < 3000; ++i) {
+        std::uint64_t const bits = random();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        values.push_back(value);
+        values.push_back(static_cast<double>(static_cast<std::int64_t>(bits % 2000001) - 1000000) / 100.0);
+        values.push_back(static_cast<double>(bits % 1000) * std::pow(10.0, static_cast<int>(bits % 41) - 20));
+        values.push_back(std::ldexp(static_cast<double>(bits % 4096), -1060));
+    }
+    for (std::streamsize precision : {0, 1, 3, 6, 7, 15, 16, 17}) {
+        std::ostringstream reference;
+        reference.precision(precision);
+        std::ostringstream fifteen;
+        fifteen.precision(15);
+        auto sequence = std::make_unique<SequenceType<float>>(u"f");
+        auto doubles = std::make_unique<SequenceType<double>>(u"d");
+        std::string expectedFloats = "<f>\n";
+        std::string expectedDoubles = "<d>\n";
+        for (double const value : values) {
+            float const narrow = static_cast<float>(value);
+            sequence->GetValue().push_back(narrow);
+            doubles->GetValue().push_back(value);
+            expectedFloats += "  <item>" + Inserted(reference, narrow) + "</item>\n";
+            expectedDoubles += "  <item>" + Inserted(fifteen, value) + "</item>\n";
+        }
+        std::ostringstream out;
+        out.precision(precision);
+        XmlEncoder::Encode(out, sequence.get(), 0);
+        EXPECT_EQ(out.str(), expectedFloats + "</f>\n") << "precision " << precision;
+        if (precision == 6) {
+            EXPECT_EQ(Encoded(*doubles), expectedDoubles + "</d>\n");
         }
     }
 }

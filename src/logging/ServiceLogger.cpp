@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace Tarnwick::Utils {
@@ -82,6 +83,19 @@ void EncodeLine(std::string& bytes, std::u16string_view line)
     char16_t const* it = line.data();
     char16_t const* const end = it + line.size();
     while (it != end) {
+        // Runs of ASCII four units at a time: no unit has a bit above 0x7F.
+        std::uint64_t block = 0;
+        while (end - it >= 4 && (std::memcpy(&block, it, sizeof block), (block & 0xFF80FF80FF80FF80u) == 0)) {
+            out[0] = static_cast<char>(it[0]);
+            out[1] = static_cast<char>(it[1]);
+            out[2] = static_cast<char>(it[2]);
+            out[3] = static_cast<char>(it[3]);
+            it += 4;
+            out += 4;
+        }
+        if (it == end) {
+            break;
+        }
         if (*it < 0x80) {
             *out++ = static_cast<char>(*it++);
             continue;

@@ -10,7 +10,7 @@ namespace Tarnwick::StubProxy {
 namespace {
 
 // The line number is part of the exception's interface.
-constexpr std::int32_t kInitFromLine = 82;
+constexpr std::int32_t kInitFromLine = 83;
 
 constexpr char16_t kErrorNotSet[] = u"Error not set.";
 constexpr char16_t kChildName[] = u"ErrorString";
@@ -72,7 +72,8 @@ UserParameters* UserParametersErrorString::Copy() const
 
 DataTypes::ServiceType* UserParametersErrorString::StoreTo(char16_t const* name)
 {
-    return Detail::StoreCompositePayload(name != nullptr ? name : m_TypeName, kChildName, m_Error);
+    return Detail::StoreCompositePayload(
+        std::u16string(name != nullptr ? std::u16string_view(name) : m_TypeName), kChildName, m_Error);
 }
 
 void UserParametersErrorString::InitFrom(DataTypes::ServiceType* tree)

@@ -10,7 +10,7 @@ namespace Tarnwick::StubProxy {
 namespace {
 
 // The line number is part of the exception's interface.
-constexpr std::int32_t kInitFromLine = 58;
+constexpr std::int32_t kInitFromLine = 59;
 
 constexpr char16_t kChildName[] = u"Subscribe";
 
@@ -48,7 +48,8 @@ UserParameters* UserParametersSubscribeEvent::Copy() const
 
 DataTypes::ServiceType* UserParametersSubscribeEvent::StoreTo(char16_t const* name)
 {
-    return Detail::StoreCompositePayload(name != nullptr ? name : m_TypeName, kChildName, m_Subscribe);
+    return Detail::StoreCompositePayload(
+        std::u16string(name != nullptr ? std::u16string_view(name) : m_TypeName), kChildName, m_Subscribe);
 }
 
 void UserParametersSubscribeEvent::InitFrom(DataTypes::ServiceType* tree)

@@ -42,6 +42,9 @@ TEST(MessagePayload, ObjectsBuiltDuringStaticInitialisationAlreadyCarryTheTypeNa
 {
     EXPECT_EQ(g_StaticError.GetParamName(), u"UserParametersErrorString");
     EXPECT_EQ(g_StaticSubscribe.GetParamName(), u"UserParametersSubscribeEvent");
+    // Compared by content, like any wide string, and zero-terminated.
+    EXPECT_EQ(UserParametersErrorString::m_TypeName, u"UserParametersErrorString");
+    EXPECT_EQ(std::u16string(UserParametersSubscribeEvent::m_TypeName.data()), u"UserParametersSubscribeEvent");
 }
 
 struct PredefinedCase {
@@ -233,7 +236,7 @@ TEST(ErrorString, InitFromOfAnIllShapedTreeRaisesAndKeepsTheText)
             error.InitFrom(tree.get());
             return error.GetError();
         }),
-            u"Exception: Tarnwick::StubProxy::UserParametersErrorString line 82 - Unsupported service type")
+            u"Exception: Tarnwick::StubProxy::UserParametersErrorString line 83 - Unsupported service type")
             << shape.label;
         EXPECT_EQ(error.GetError(), u"kept") << shape.label;
     }
@@ -256,7 +259,7 @@ TEST(SubscribeEvent, InitFromOfAnIllShapedTreeRaisesAndKeepsTheFlag)
             event.InitFrom(tree.get());
             return std::u16string(u"accepted");
         }),
-            u"Exception: Tarnwick::StubProxy::UserParametersSubscribeEvent line 58 - Unsupported service type")
+            u"Exception: Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type")
             << shape.label;
         EXPECT_FALSE(event.GetSubscribe()) << shape.label;
     }

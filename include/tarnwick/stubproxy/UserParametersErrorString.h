@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Tarnwick::StubProxy {
 
@@ -22,9 +23,9 @@ public:
         SESSIONS_ERROR = 4
     };
 
-    /// The default root name of `StoreTo` and the initial parameter name. Constant
-    /// text, ready before any caller code runs.
-    static constexpr char16_t m_TypeName[] = u"UserParametersErrorString";
+    /// The default root name of `StoreTo` and the initial parameter name: constant
+    /// text (zero-terminated), ready before any caller code runs, compared by content.
+    static constexpr std::u16string_view m_TypeName = u"UserParametersErrorString";
 
     /// Parameter name `m_TypeName`, error "Error not set.".
     UserParametersErrorString();
@@ -54,7 +55,7 @@ public:
     /// Takes the text of the first child of a composite; the names are not read and
     /// further children are ignored. A root that is not a composite, a composite
     /// without children or a first child that is not a wide-string scalar (STRING)
-    /// throws "Unsupported service type" (line 82) and leaves the object unchanged.
+    /// throws "Unsupported service type" (line 83) and leaves the object unchanged.
     void InitFrom(DataTypes::ServiceType* tree) override;
 
 private:

@@ -4,6 +4,7 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 
 #include <string>
+#include <string_view>
 
 namespace Tarnwick::StubProxy {
 
@@ -11,9 +12,9 @@ namespace Tarnwick::StubProxy {
 /// Stored as a composite with one boolean child "Subscribe".
 class TARNWICK_EXPORT UserParametersSubscribeEvent : public UserParameters {
 public:
-    /// The default root name of `StoreTo` and the initial parameter name. Constant
-    /// text, ready before any caller code runs.
-    static constexpr char16_t m_TypeName[] = u"UserParametersSubscribeEvent";
+    /// The default root name of `StoreTo` and the initial parameter name: constant
+    /// text (zero-terminated), ready before any caller code runs, compared by content.
+    static constexpr std::u16string_view m_TypeName = u"UserParametersSubscribeEvent";
 
     /// Parameter name `m_TypeName`, subscribe true.
     UserParametersSubscribeEvent();
@@ -35,7 +36,7 @@ public:
     /// Takes the flag of the first child of a composite; the names are not read and
     /// further children are ignored. A root that is not a composite, a composite
     /// without children or a first child that is not a boolean scalar throws
-    /// "Unsupported service type" (line 58) and leaves the object unchanged.
+    /// "Unsupported service type" (line 59) and leaves the object unchanged.
     void InitFrom(DataTypes::ServiceType* tree) override;
 
 private:

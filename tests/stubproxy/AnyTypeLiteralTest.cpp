@@ -123,6 +123,24 @@ TEST(AnyTypeLiterals, ConversionsReadLikePlainVariables)
     }
 }
 
+enum Colour : std::uint16_t { RED = 1, GREEN = 2 };
+enum class Scoped { ONE };
+static_assert(!std::is_constructible_v<AnyType, Scoped>);
+
+TEST(AnyTypeLiterals, UnscopedEnumerationsTravelAsTheirUnderlyingInteger)
+{
+    AnyType any = GREEN;
+    EXPECT_EQ(any.GetType(), UINT16);
+    EXPECT_EQ(static_cast<std::uint16_t>(any), 2);
+    Colour out = RED;
+    any.GetValue(out);
+    EXPECT_EQ(out, GREEN);
+    any = ANY_TYPE; // a ParamType: INT32
+    EXPECT_EQ(any.GetType(), INT32);
+    ParamType const code = any;
+    EXPECT_EQ(code, ANY_TYPE);
+}
+
 // Classes derived from the time classes are stored and read as their base.
 class TaggedDuration : public TimeDuration {
 public:

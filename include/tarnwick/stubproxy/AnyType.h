@@ -23,7 +23,8 @@ class ServiceType;
 /// The rows are the twelve primitives, the twelve vectors of them, `TimeStamp`
 /// and `TimeDuration`; other integer types of the platform (`char`, `long long`,
 /// `unsigned long long`) go to the fixed-width row of their size and signedness,
-/// and classes derived from the time classes to their base. Character code units
+/// unscoped enumerations to their underlying integer's, and classes derived from
+/// the time classes to their base. Character code units
 /// (`char16_t`, `wchar_t`, ...) and pointers have no row: a pointer never turns
 /// into a BOOLEAN, and `u"text"` is taken as text by its own overload.
 namespace AnyTypeKinds {
@@ -67,6 +68,13 @@ concept CharacterUnit
 template <class T>
 requires(std::is_integral_v<T> && !PrimitiveElement<T> && !CharacterUnit<T>) struct RowOf<T>
     : FixedInteger<sizeof(T), std::is_signed_v<T>> {
+};
+
+// An unscoped enumeration is stored and read as its underlying integer, as it
+// would convert on its own.
+template <class T>
+requires(std::is_enum_v<T>&& std::is_convertible_v<T, std::underlying_type_t<T>>) struct RowOf<T>
+    : RowOf<std::underlying_type_t<T>> {
 };
 
 template <PrimitiveElement T> struct RowOf<std::vector<T>> {

@@ -288,9 +288,20 @@ inline std::unique_ptr<tinyxml2::XMLDocument> MakeTinyDocument(std::vector<TextR
     return document;
 }
 
+/// Indents by two spaces per level, like the other writers (the default is four).
+class TwoSpacePrinter : public tinyxml2::XMLPrinter {
+protected:
+    void PrintSpace(int depth) override
+    {
+        for (int i = 0; i < depth; ++i) {
+            Write("  ", 2);
+        }
+    }
+};
+
 inline std::string PrintTiny(tinyxml2::XMLDocument const& document)
 {
-    tinyxml2::XMLPrinter printer;
+    TwoSpacePrinter printer;
     document.Print(&printer);
     return std::string(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1));
 }

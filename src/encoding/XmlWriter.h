@@ -3,12 +3,12 @@
 // The encoder's output buffer. Internal to the library.
 //
 // Text is collected in a local buffer and handed to the caller's stream in
-// whole blocks with `write` (no per-character virtual calls); every line end is
-// written and followed by a flush, which callers observe on file streams.
-// Numbers go through the stream's formatted insertion unless the stream is in
-// its default state (classic locale, decimal, no showpos, no pending width, and
-// for floating point the general notation without showpoint or uppercase), in
-// which case `std::to_chars` gives exactly the same characters.
+// whole blocks (no per-character virtual calls); every line end is written and
+// followed by a flush, which callers observe on file streams. Numbers go through
+// the stream's formatted insertion unless the stream is in its default state
+// (classic locale, decimal, no showpos, no pending width, and for floating point
+// the general notation without showpoint or uppercase); then they are formatted
+// here into exactly the characters that insertion would give.
 
 #include "core/Utf16.h"
 
@@ -16,10 +16,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <cstdint>
 #include <cstring>
 #include <ios>
+#include <limits>
 #include <locale>
 #include <ostream>
 #include <string>
@@ -46,6 +46,8 @@ public:
     {
         if (m_Pos != 0) {
             try {
+                // An exception may have left the stream's own operations half way.
+                Refresh();
                 Drain();
             } catch (...) {
                 // The stream's own exception mask raised while another exception passes.

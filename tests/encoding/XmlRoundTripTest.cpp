@@ -6,8 +6,10 @@
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>
 #include <tarnwick/datatypes/CompositeSequenceType.h>
 #include <tarnwick/datatypes/DictionaryType.h>
+#include <tarnwick/datatypes/TimeDurationSequenceType.h>
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
 #include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlEncoder.h>
@@ -209,11 +211,18 @@ void Check(ServiceType const* node, xmlNode const* element)
         return CheckScalar<std::int8_t>(value, element);
     case UINT8:
         return CheckScalar<std::uint8_t>(value, element);
+    case INT16:
+        return CheckScalar<std::int16_t>(value, element);
+    case UINT16:
+        return CheckScalar<std::uint16_t>(value, element);
     case INT32:
         return CheckScalar<std::int32_t>(value, element);
+    case UINT32:
+        return CheckScalar<std::uint32_t>(value, element);
     case INT64:
         return CheckScalar<std::int64_t>(value, element);
     case UINT64:
+    case TIME_STAMP:
     case TIME_DURATION:
         return CheckScalar<std::uint64_t>(value, element);
     case FLOAT:
@@ -224,14 +233,28 @@ void Check(ServiceType const* node, xmlNode const* element)
         return CheckSequence<std::u16string>(value, element);
     case BOOLEAN_SEQUENCE:
         return CheckSequence<bool>(value, element);
+    case INT8_SEQUENCE:
+        return CheckSequence<std::int8_t>(value, element);
+    case UINT8_SEQUENCE:
+        return CheckSequence<std::uint8_t>(value, element);
     case INT16_SEQUENCE:
         return CheckSequence<std::int16_t>(value, element);
+    case UINT16_SEQUENCE:
+        return CheckSequence<std::uint16_t>(value, element);
+    case INT32_SEQUENCE:
+        return CheckSequence<std::int32_t>(value, element);
     case UINT32_SEQUENCE:
         return CheckSequence<std::uint32_t>(value, element);
+    case INT64_SEQUENCE:
+        return CheckSequence<std::int64_t>(value, element);
+    case UINT64_SEQUENCE:
+    case TIME_STAMP_SEQUENCE:
+    case TIME_DURATION_SEQUENCE:
+        return CheckSequence<std::uint64_t>(value, element);
+    case FLOAT_SEQUENCE:
+        return CheckSequence<float>(value, element);
     case DOUBLE_SEQUENCE:
         return CheckSequence<double>(value, element);
-    case TIME_STAMP_SEQUENCE:
-        return CheckSequence<std::uint64_t>(value, element);
     case XML_STRING: {
         // The fragment is markup: the parser sees its elements.
         auto const children = Elements(element);
@@ -278,6 +301,15 @@ CompositeType* RichTree()
             new TimeDurationServiceType(86400000000ull, u"span"), new TimeStampSequenceType({0, 1, 2}, u"stamps"),
             Sequence<std::u16string>({awkward, u"", u"plain"}, u"tags"), Sequence<bool>({true, false}, u"bits"),
             Sequence<std::uint32_t>({}, u"none"), Sequence<double>({1.0 / 3.0, -1e20}, u"ratios"), people,
+            Scalar<std::int16_t>(-32768, u"i16"), Scalar<std::uint16_t>(65535, u"u16"),
+            Scalar<std::uint32_t>(4294967295u, u"u32"), new TimeStampServiceType(1700000000000000ull, u"at"),
+            Sequence<std::int8_t>({-128, 0, 127}, u"i8s"), Sequence<std::uint8_t>({0, 255}, u"u8s"),
+            Sequence<std::uint16_t>({1, 65535}, u"u16s"), Sequence<std::int32_t>({-5, 5}, u"i32s"),
+            Sequence<std::int64_t>({std::numeric_limits<std::int64_t>::max()}, u"i64s"),
+            Sequence<std::uint64_t>({0, 1}, u"u64s"), Sequence<float>({0.5f, -3.25e-3f, 1e30f}, u"floats"),
+            new TimeDurationSequenceType({1, 2}, u"spans"),
+            new AnyTypeServiceType(new TimeStampServiceType(5, u""), u"anyStamp"),
+            new AnyTypeServiceType(new XmlString(u"<frag>\u00e9\U0001F600 &amp; more</frag>", u""), u"anyXml"),
             new AnyTypeServiceType(Sequence<std::u16string>({u"a<b"}), u"anySeq"),
             new AnyTypeServiceType(Scalar<double>(2.5, u"x"), u"anyDouble"),
             Composite(u"nested", {Composite(u"deeper", {Composite(u"deepest", {Scalar<bool>(true, u"leaf")})})}),

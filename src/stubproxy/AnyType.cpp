@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 namespace Tarnwick::DataTypes {
@@ -47,11 +48,21 @@ template <> struct SourceNodeOf<TIME_DURATION> {
     using type = TimeDurationServiceType;
 };
 
+// `node` as a `Node`, or null when it is of no class derived from `Node`. The
+// exact class, the common case, is recognised without a full dynamic cast.
+template <class Node, class Base> Node* As(Base* node)
+{
+    if (typeid(*node) == typeid(Node)) {
+        return static_cast<Node*>(node);
+    }
+    return dynamic_cast<Node*>(node);
+}
+
 // Reads the value of a node of the code `Code` into `out`; false when the node is
 // not of the class that the code stands for (a foreign class answering the code).
 template <ParamType Code, class V> bool ReadAs(ServiceType const& node, V& out)
 {
-    auto const* source = dynamic_cast<typename SourceNodeOf<Code>::type const*>(&node);
+    auto const* source = As<typename SourceNodeOf<Code>::type const>(&node);
     if (source == nullptr) {
         return false;
     }
@@ -141,7 +152,7 @@ template <class V> void AnyType::Access<V>::Assign(AnyType& self, V const& value
 {
     using Node = typename Kind<V>::Node;
     if (self.m_ServiceType != nullptr && self.m_ServiceType->GetType() == Kind<V>::code) {
-        if (auto* node = dynamic_cast<Node*>(self.m_ServiceType)) {
+        if (auto* node = As<Node>(self.m_ServiceType)) {
             node->SetValue(Stored(value));
             return;
         }

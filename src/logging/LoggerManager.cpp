@@ -61,6 +61,13 @@ void LoggerManager::SetLogFileName(std::u16string logFileName)
 
 void LoggerManager::OpenFileName()
 {
+    // Also when a caller opens the file directly, never beside a logger doing so.
+    Threading::MutexLock const lock(m_CriticalSection);
+    OpenFileNameLocked();
+}
+
+void LoggerManager::OpenFileNameLocked()
+{
     if (m_File) {
         return;
     }

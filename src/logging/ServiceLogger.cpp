@@ -244,7 +244,7 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
         if (lock) {
             throw ServiceException(u"Unexpected problem with mutex lock.", Detail::ClassNameOf(*this), kLineOpenLock);
         }
-        manager.OpenFileName();
+        manager.OpenFileNameLocked();
     }
 
     // Only the caller's format is expanded; everything before it is written as it is.

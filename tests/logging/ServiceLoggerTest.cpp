@@ -383,12 +383,16 @@ TEST_F(ServiceLoggerTest, TwoThreadsThroughTwoLoggersWriteOnlyWholeLines)
             logger->Error(u"%d %s", i, padding.c_str());
         }
     };
-    // A third thread changes thresholds and fetches loggers meanwhile.
+    manager.OpenFileName();
+    // A third thread changes thresholds, fetches loggers, renames the file (for
+    // the next opening) and asks for it to be opened meanwhile.
     std::atomic<bool> done {false};
     std::thread changer([&] {
         while (!done.load()) {
             manager.SetLevelType(u"Third", LOG_TRACE);
             manager.GetLogger(u"Third", OUTPUT_FILE);
+            manager.SetLogFileName(u"later.log");
+            manager.OpenFileName();
         }
     });
     std::thread a(writer, first);
@@ -413,6 +417,7 @@ TEST_F(ServiceLoggerTest, TwoThreadsThroughTwoLoggersWriteOnlyWholeLines)
     }
     EXPECT_EQ(next["First"], kLines);
     EXPECT_EQ(next["Second"], kLines);
+    EXPECT_FALSE(Exists("Logs/later.log"));
 }
 
 } // namespace

@@ -35,7 +35,7 @@ public:
     std::FILE* GetFN() const noexcept { return m_File.get(); }
     Threading::Mutex& GetCriticalSection() noexcept { return m_CriticalSection; }
     /// Creates "./Logs" if needed and opens "./Logs/<name>" truncated, unless the file is
-    /// open already; called holding `GetCriticalSection()`.
+    /// open already. Holds `GetCriticalSection()` meanwhile (the mutex is recursive).
     void OpenFileName();
     /// Deletes every logger, forgets the level settings and closes the file; the manager stays usable.
     void Close();
@@ -59,7 +59,11 @@ private:
         void operator()(std::FILE* file) const noexcept;
     };
 
+    friend class ServiceLogger;
+
     void PropagateLevelTypes();
+    /// `OpenFileName` for a caller that holds the mutex already.
+    void OpenFileNameLocked();
 
     std::map<std::u16string, LevelTypes, LevelSettingOrder> m_LevelSettings;
     std::map<std::u16string, std::unique_ptr<ServiceLogger>> m_Loggers;

@@ -19,6 +19,7 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
+#include <type_traits>
 
 namespace Tarnwick::Encoding {
 
@@ -121,10 +122,10 @@ void WritePrimitiveDictionary(XmlWriter& writer, DictionaryType const* dictionar
     }
 }
 
-/// Items of a key and a node from `Items`, each written by `encodeValue`; values
+/// Items of a key and a node of the values sequence, written by `encodeValue`; values
 /// missing for some keys raise after the complete items.
 template <class Sequence, class EncodeValue>
-void EncodeNodeDictionary(
+void WriteNodeDictionary(
     XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent, EncodeValue encodeValue)
 {
     std::uint32_t const count = dictionary->Size();
@@ -147,7 +148,7 @@ void EncodeNodeDictionary(
 
 void WriteAnyTypeDictionary(XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent)
 {
-    EncodeNodeDictionary<AnyTypeSequenceType>(writer, dictionary, indent, [&](ServiceType const* value) {
+    WriteNodeDictionary<AnyTypeSequenceType>(writer, dictionary, indent, [&](ServiceType const* value) {
         writer.Spaces(indent + 2);
         EncodeNode(writer, value, 0);
     });
@@ -155,7 +156,7 @@ void WriteAnyTypeDictionary(XmlWriter& writer, DictionaryType const* dictionary,
 
 void WriteCompositeTypeDictionary(XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent)
 {
-    EncodeNodeDictionary<CompositeSequenceType>(
+    WriteNodeDictionary<CompositeSequenceType>(
         writer, dictionary, indent, [&](ServiceType const* value) { EncodeNode(writer, value, indent + 2); });
 }
 

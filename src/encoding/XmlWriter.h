@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <cxxabi.h>
 #include <ios>
 #include <limits>
 #include <locale>
@@ -77,6 +78,10 @@ public:
             if (m_Buf->sputn(m_Buffer, count) != count) {
                 Fail();
             }
+        } catch (abi::__forced_unwind const&) {
+            // Thread cancellation inside the buffer passes on, as it does through write and flush.
+            Fail();
+            throw;
         } catch (...) {
             Fail();
         }
@@ -96,6 +101,10 @@ public:
             if (m_Buf->pubsync() == -1) {
                 Fail();
             }
+        } catch (abi::__forced_unwind const&) {
+            // Thread cancellation inside the buffer passes on, as it does through write and flush.
+            Fail();
+            throw;
         } catch (...) {
             Fail();
         }

@@ -7,6 +7,9 @@
 
 namespace Tarnwick::StubProxy {
 
+// Initialised when the library is loaded, before any code of its callers runs.
+std::u16string UserParametersErrorString::m_TypeName = u"UserParametersErrorString";
+
 namespace {
 
 // The line number is part of the exception's interface.
@@ -72,8 +75,7 @@ UserParameters* UserParametersErrorString::Copy() const
 
 DataTypes::ServiceType* UserParametersErrorString::StoreTo(char16_t const* name)
 {
-    return Detail::StoreCompositePayload(
-        std::u16string(name != nullptr ? std::u16string_view(name) : m_TypeName), kChildName, m_Error);
+    return Detail::StoreCompositePayload(name != nullptr ? std::u16string(name) : m_TypeName, kChildName, m_Error);
 }
 
 void UserParametersErrorString::InitFrom(DataTypes::ServiceType* tree)

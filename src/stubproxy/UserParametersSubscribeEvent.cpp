@@ -7,6 +7,9 @@
 
 namespace Tarnwick::StubProxy {
 
+// Initialised when the library is loaded, before any code of its callers runs.
+std::u16string UserParametersSubscribeEvent::m_TypeName = u"UserParametersSubscribeEvent";
+
 namespace {
 
 // The line number is part of the exception's interface.
@@ -48,8 +51,7 @@ UserParameters* UserParametersSubscribeEvent::Copy() const
 
 DataTypes::ServiceType* UserParametersSubscribeEvent::StoreTo(char16_t const* name)
 {
-    return Detail::StoreCompositePayload(
-        std::u16string(name != nullptr ? std::u16string_view(name) : m_TypeName), kChildName, m_Subscribe);
+    return Detail::StoreCompositePayload(name != nullptr ? std::u16string(name) : m_TypeName, kChildName, m_Subscribe);
 }
 
 void UserParametersSubscribeEvent::InitFrom(DataTypes::ServiceType* tree)

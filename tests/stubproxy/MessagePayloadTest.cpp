@@ -30,9 +30,8 @@ using Errors = UserParametersErrorString::tPredefinedErrors;
 
 static_assert(std::is_same_v<std::underlying_type_t<Errors>, std::int32_t>);
 static_assert(UserParametersErrorString::NON_EXISTING_OPERATION == 1 && UserParametersErrorString::SESSIONS_ERROR == 4);
-// The type names are constants, usable even during static initialisation.
-static_assert(std::u16string_view(UserParametersErrorString::m_TypeName) == u"UserParametersErrorString");
-static_assert(std::u16string_view(UserParametersSubscribeEvent::m_TypeName) == u"UserParametersSubscribeEvent");
+// The type names are set when the library is loaded, before the static objects
+// of its callers are built.
 
 // A static object of another translation unit's kind, built before main.
 UserParametersErrorString const g_StaticError;

@@ -23,9 +23,9 @@ public:
         SESSIONS_ERROR = 4
     };
 
-    /// The default root name of `StoreTo` and the initial parameter name: constant
-    /// text (zero-terminated), ready before any caller code runs, compared by content.
-    static constexpr std::u16string_view m_TypeName = u"UserParametersErrorString";
+    /// The default root name of `StoreTo` and the initial parameter name. Public
+    /// and writable; it holds its text from the moment the library is loaded.
+    static std::u16string m_TypeName;
 
     /// Parameter name `m_TypeName`, error "Error not set.".
     UserParametersErrorString();

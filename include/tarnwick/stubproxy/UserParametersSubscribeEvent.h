@@ -12,9 +12,9 @@ namespace Tarnwick::StubProxy {
 /// Stored as a composite with one boolean child "Subscribe".
 class TARNWICK_EXPORT UserParametersSubscribeEvent : public UserParameters {
 public:
-    /// The default root name of `StoreTo` and the initial parameter name: constant
-    /// text (zero-terminated), ready before any caller code runs, compared by content.
-    static constexpr std::u16string_view m_TypeName = u"UserParametersSubscribeEvent";
+    /// The default root name of `StoreTo` and the initial parameter name. Public
+    /// and writable; it holds its text from the moment the library is loaded.
+    static std::u16string m_TypeName;
 
     /// Parameter name `m_TypeName`, subscribe true.
     UserParametersSubscribeEvent();

@@ -332,8 +332,18 @@ void AppendInteger(std::u16string& out, Directive directive, Integer value, bool
     char16_t digits[24];
     char16_t* const digitsEnd = digits + sizeof digits / sizeof digits[0];
     char16_t* first = digitsEnd;
-    for (std::uint64_t rest = value.magnitude; rest != 0; rest /= base) {
-        *--first = static_cast<char16_t>(digitSet[rest % base]);
+    // Constant divisors, so that no digit costs a division instruction.
+    auto const writeDigits = [&]<unsigned Base>() {
+        for (std::uint64_t rest = value.magnitude; rest != 0; rest /= Base) {
+            *--first = static_cast<char16_t>(digitSet[rest % Base]);
+        }
+    };
+    if (base == 10) {
+        writeDigits.operator()<10>();
+    } else if (base == 16) {
+        writeDigits.operator()<16>();
+    } else {
+        writeDigits.operator()<8>();
     }
     // Without a precision one digit is the least; precision 0 writes no digit for 0.
     if (directive.precision < 0 && first == digitsEnd) {

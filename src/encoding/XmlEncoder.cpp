@@ -1,6 +1,7 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 
 #include "encoding/Failures.h"
+#include "encoding/NodeAccess.h"
 #include "encoding/XmlWriter.h"
 
 #include <tarnwick/core/ServiceException.h>
@@ -11,6 +12,10 @@
 #include <tarnwick/datatypes/DictionaryType.h>
 #include <tarnwick/datatypes/ScalarType.h>
 #include <tarnwick/datatypes/SequenceType.h>
+#include <tarnwick/datatypes/TimeDurationSequenceType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlSequenceWrapper.h>
@@ -20,6 +25,7 @@
 #include <sstream>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace Tarnwick::Encoding {
 
@@ -66,20 +72,31 @@ std::string_view StrType(ParamType type)
 
 void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent);
 
-template <class T> T const& ScalarValue(ServiceType const* node)
+/// `node` as the class its code names; any other class cannot be encoded.
+template <class Node> Node const& As(ServiceType const* node)
 {
-    return static_cast<ScalarType<T> const*>(node)->GetValueRef();
+    return Detail::As<Node>(node, RaiseUnsupportedDataType);
 }
 
 /// The item lines of a primitive sequence.
-template <class T> void EncodeSequence(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
+template <class T> void EncodeSequence(XmlWriter& writer, std::vector<T> const& elements, std::int32_t indent)
 {
-    for (auto&& element : static_cast<SequenceType<T> const*>(node)->GetValue()) {
+    for (auto&& element : elements) {
         writer.Spaces(indent);
         writer.Put("<item>");
         writer.Value(element);
         writer.Put("</item>");
         writer.EndLine();
+    }
+}
+
+/// The text of a primitive scalar: strings escaped, numbers in the stream's format.
+template <class T> void EncodeScalar(XmlWriter& writer, T const& value)
+{
+    if constexpr (std::is_same_v<T, std::u16string>) {
+        writer.Escaped(value);
+    } else {
+        writer.Value(value);
     }
 }
 
@@ -164,100 +181,36 @@ void EncodeContent(XmlWriter& writer, ServiceType const* value, ParamType type, 
 {
     switch (type) {
     case COMPOSITE: {
-        auto const* composite = static_cast<CompositeType const*>(value);
-        for (auto child = composite->BeginIterator(); child != composite->EndIterator(); ++child) {
+        auto const& composite = As<CompositeType>(value);
+        for (auto child = composite.BeginIterator(); child != composite.EndIterator(); ++child) {
             EncodeNode(writer, *child, indent + 2);
         }
         return;
     }
-    case STRING:
-        writer.Escaped(ScalarValue<std::u16string>(value));
-        return;
-    case BOOLEAN:
-        writer.Value(ScalarValue<bool>(value));
-        return;
-    case INT8:
-        writer.Value(ScalarValue<std::int8_t>(value));
-        return;
-    case UINT8:
-        writer.Value(ScalarValue<std::uint8_t>(value));
-        return;
-    case INT16:
-        writer.Value(ScalarValue<std::int16_t>(value));
-        return;
-    case UINT16:
-        writer.Value(ScalarValue<std::uint16_t>(value));
-        return;
-    case INT32:
-        writer.Value(ScalarValue<std::int32_t>(value));
-        return;
-    case UINT32:
-        writer.Value(ScalarValue<std::uint32_t>(value));
-        return;
-    case INT64:
-        writer.Value(ScalarValue<std::int64_t>(value));
-        return;
-    case UINT64:
-    case TIME_STAMP:
-    case TIME_DURATION:
-        writer.Value(ScalarValue<std::uint64_t>(value));
-        return;
-    case FLOAT:
-        writer.Value(ScalarValue<float>(value));
-        return;
-    case DOUBLE:
-        writer.Value(ScalarValue<double>(value));
-        return;
     case XML_STRING:
-        writer.Raw(ScalarValue<std::u16string>(value));
+        writer.Raw(As<XmlString>(value).GetValueRef());
         return;
-    case STRING_SEQUENCE:
-        EncodeSequence<std::u16string>(writer, value, indent + 2);
+    case TIME_STAMP:
+        writer.Value(As<TimeStampServiceType>(value).GetValueRef());
         return;
-    case BOOLEAN_SEQUENCE:
-        EncodeSequence<bool>(writer, value, indent + 2);
+    case TIME_DURATION:
+        writer.Value(As<TimeDurationServiceType>(value).GetValueRef());
         return;
-    case INT8_SEQUENCE:
-        EncodeSequence<std::int8_t>(writer, value, indent + 2);
-        return;
-    case UINT8_SEQUENCE:
-        EncodeSequence<std::uint8_t>(writer, value, indent + 2);
-        return;
-    case INT16_SEQUENCE:
-        EncodeSequence<std::int16_t>(writer, value, indent + 2);
-        return;
-    case UINT16_SEQUENCE:
-        EncodeSequence<std::uint16_t>(writer, value, indent + 2);
-        return;
-    case INT32_SEQUENCE:
-        EncodeSequence<std::int32_t>(writer, value, indent + 2);
-        return;
-    case UINT32_SEQUENCE:
-        EncodeSequence<std::uint32_t>(writer, value, indent + 2);
-        return;
-    case INT64_SEQUENCE:
-        EncodeSequence<std::int64_t>(writer, value, indent + 2);
-        return;
-    case UINT64_SEQUENCE:
     case TIME_STAMP_SEQUENCE:
+        EncodeSequence(writer, As<TimeStampSequenceType>(value).GetValue(), indent + 2);
+        return;
     case TIME_DURATION_SEQUENCE:
-        EncodeSequence<std::uint64_t>(writer, value, indent + 2);
-        return;
-    case FLOAT_SEQUENCE:
-        EncodeSequence<float>(writer, value, indent + 2);
-        return;
-    case DOUBLE_SEQUENCE:
-        EncodeSequence<double>(writer, value, indent + 2);
+        EncodeSequence(writer, As<TimeDurationSequenceType>(value).GetValue(), indent + 2);
         return;
     case COMPOSITE_SEQUENCE: {
-        auto const* sequence = static_cast<CompositeSequenceType const*>(value);
-        for (auto item = sequence->BeginIterator(); item != sequence->EndIterator(); ++item) {
+        auto const& sequence = As<CompositeSequenceType>(value);
+        for (auto item = sequence.BeginIterator(); item != sequence.EndIterator(); ++item) {
             EncodeNode(writer, *item, indent + 2);
         }
         return;
     }
     case DICTIONARY: {
-        auto const* dictionary = static_cast<DictionaryType const*>(value);
+        auto const* dictionary = &As<DictionaryType>(value);
         ServiceType const* values = dictionary->GetValues();
         if (values == nullptr) {
             Detail::RaiseRequiresSequence();
@@ -275,6 +228,13 @@ void EncodeContent(XmlWriter& writer, ServiceType const* value, ParamType type, 
         }
     }
     default:
+        break;
+    }
+    bool const primitive
+        = Detail::VisitPrimitive(type, [&]<class T>() { EncodeScalar(writer, As<ScalarType<T>>(value).GetValueRef()); })
+        || Detail::VisitPrimitive(
+            type - 12, [&]<class T>() { EncodeSequence(writer, As<SequenceType<T>>(value).GetValue(), indent + 2); });
+    if (!primitive) {
         RaiseUnsupportedDataType();
     }
 }
@@ -290,7 +250,7 @@ void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
     ParamType type = node->GetType();
     if (type == ANY_TYPE) {
         // The element keeps the wrapper's name but shows and holds the wrapped value.
-        value = static_cast<AnyTypeServiceType const*>(node)->GetValue();
+        value = As<AnyTypeServiceType>(node).GetValue();
         if (value == nullptr) {
             RaiseUnsupportedInAnyType();
         }

@@ -1,6 +1,7 @@
 #include <tarnwick/encoding/XmlSequenceWrapper.h>
 
 #include "encoding/Failures.h"
+#include "encoding/NodeAccess.h"
 #include "encoding/XmlWriter.h"
 
 #include <tarnwick/core/ServiceException.h>
@@ -12,11 +13,6 @@ namespace {
 
 // The line number is part of the exception's interface.
 constexpr std::int32_t kRequiresSequenceLine = 57;
-
-template <class T> XmlSequenceWrapperBase* WrapperOf(DataTypes::ServiceType const* sequence)
-{
-    return new XmlSequenceWrapper<T>(static_cast<DataTypes::SequenceType<T> const*>(sequence)->GetValuePtr());
-}
 
 } // namespace
 
@@ -34,34 +30,15 @@ XmlSequenceWrapperBase* XmlSequenceWrapperBase::Create(DataTypes::ServiceType co
     if (sequence == nullptr) {
         Detail::RaiseRequiresSequence();
     }
-    switch (sequence->GetType()) {
-    case STRING_SEQUENCE:
-        return WrapperOf<std::u16string>(sequence);
-    case BOOLEAN_SEQUENCE:
-        return WrapperOf<bool>(sequence);
-    case INT8_SEQUENCE:
-        return WrapperOf<std::int8_t>(sequence);
-    case UINT8_SEQUENCE:
-        return WrapperOf<std::uint8_t>(sequence);
-    case INT16_SEQUENCE:
-        return WrapperOf<std::int16_t>(sequence);
-    case UINT16_SEQUENCE:
-        return WrapperOf<std::uint16_t>(sequence);
-    case INT32_SEQUENCE:
-        return WrapperOf<std::int32_t>(sequence);
-    case UINT32_SEQUENCE:
-        return WrapperOf<std::uint32_t>(sequence);
-    case INT64_SEQUENCE:
-        return WrapperOf<std::int64_t>(sequence);
-    case UINT64_SEQUENCE:
-        return WrapperOf<std::uint64_t>(sequence);
-    case FLOAT_SEQUENCE:
-        return WrapperOf<float>(sequence);
-    case DOUBLE_SEQUENCE:
-        return WrapperOf<double>(sequence);
-    default:
+    XmlSequenceWrapperBase* wrapper = nullptr;
+    bool const primitive = Detail::VisitPrimitive(sequence->GetType() - 12, [&]<class T>() {
+        auto const& typed = Detail::As<SequenceType<T>>(sequence, Detail::RaiseRequiresSequence);
+        wrapper = new XmlSequenceWrapper<T>(typed.GetValuePtr());
+    });
+    if (!primitive) {
         Detail::RaiseRequiresSequence();
     }
+    return wrapper;
 }
 
 template <DataTypes::PrimitiveElement T>

@@ -240,6 +240,30 @@ TEST(XmlEncoderFailure, UnsupportedKindsKeepThePartialOutput)
     EXPECT_EQ(out.str(), "");
 }
 
+TEST(XmlEncoderFailure, ANodeOfAnotherClassThanItsCodeIsRefusedNotMisread)
+{
+    // Callers derive their own nodes; one answering a code of the library's
+    // classes without being one of them must not be read as one.
+    std::u16string const expected = u"Exception: Tarnwick::Encoding::XmlEncoder line 321 - Unsupported data type";
+    for (ParamType const type : {STRING, INT32, DOUBLE, XML_STRING, TIME_STAMP, INT32_SEQUENCE, STRING_SEQUENCE,
+             TIME_DURATION_SEQUENCE, COMPOSITE, COMPOSITE_SEQUENCE, DICTIONARY, ANY_TYPE}) {
+        ForeignNode const node(
+            type, type == ANY_TYPE || type < STRING_SEQUENCE || type == XML_STRING || type == TIME_STAMP);
+        std::ostringstream out;
+        EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, &node, 0); }), expected) << type;
+    }
+
+    // A caller's class derived from a library node is that node.
+    class Speed : public ScalarType<std::int32_t> {
+    public:
+        Speed()
+            : ScalarType<std::int32_t>(88, u"speed")
+        { }
+    };
+    Speed const speed;
+    EXPECT_EQ(Encoded(speed), "<speed>88</speed>\n");
+}
+
 TEST(XmlEncoderFailure, NarrowStringOverloadReplacesOrKeeps)
 {
     std::unique_ptr<ServiceType> good(Scalar<std::int32_t>(9, u"n"));

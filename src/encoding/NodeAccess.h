@@ -1,0 +1,51 @@
+#pragma once
+
+// Typed access to the nodes the encoder walks. Internal to the library.
+
+#include "encoding/Failures.h"
+
+#include <tarnwick/datatypes/PrimitiveCode.h>
+#include <tarnwick/datatypes/ServiceType.h>
+
+#include <cstdint>
+#include <string>
+#include <typeinfo>
+
+namespace Tarnwick::Encoding::Detail {
+
+/// `node` as the class its type code names. The exact class is the common case
+/// and costs one comparison; derived classes (callers' own nodes) take the
+/// dynamic_cast. A node whose class does not match its code is refused with
+/// `raise` rather than read as something it is not.
+template <class Node, class Raise> Node const& As(DataTypes::ServiceType const* node, Raise raise)
+{
+    if (typeid(*node) == typeid(Node)) {
+        return *static_cast<Node const*>(node);
+    }
+    if (auto const* typed = dynamic_cast<Node const*>(node)) {
+        return *typed;
+    }
+    raise();
+    // `raise` throws; its [[noreturn]] does not travel with the function pointer.
+    __builtin_unreachable();
+}
+
+template <class... T> struct TypeList { };
+
+/// The twelve element types of the primitive scalar and sequence nodes.
+using Primitives = TypeList<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t, std::int32_t,
+    std::uint32_t, std::int64_t, std::uint64_t, float, double>;
+
+template <class Visit, class... T> bool VisitPrimitiveOf(std::int32_t code, Visit& visit, TypeList<T...>)
+{
+    return ((code == DataTypes::ScalarCodeOf<T> && (visit.template operator()<T>(), true)) || ...);
+}
+
+/// Calls `visit.template operator()<T>()` for the primitive T whose scalar code
+/// is `code`; false when `code` is no primitive scalar code.
+template <class Visit> bool VisitPrimitive(std::int32_t code, Visit&& visit)
+{
+    return VisitPrimitiveOf(code, visit, Primitives {});
+}
+
+} // namespace Tarnwick::Encoding::Detail

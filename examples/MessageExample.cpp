@@ -26,6 +26,11 @@ int main()
     request.Add(new ScalarType<std::u16string>(u"Caf\u00e9 \"Zur Linde\" & <Bar>", u"label"));
     request.Add(new SequenceType<std::int16_t>({7, -2, 300}, u"codes"));
 
+    // A value object stores itself as a new node: the time of the request.
+    TimeStamp now;
+    now.SetCurrentTime();
+    request.Add(now.StoreTo(u"when"));
+
     auto* prices = new DictionaryType(u"prices");
     prices->SetKeys(new SequenceType<std::u16string>({u"espresso", u"cr\u00e8me br\u00fbl\u00e9e"}, u"keys"));
     prices->SetValues(new SequenceType<double>({2.2, 6.75}, u"values"));

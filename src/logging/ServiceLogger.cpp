@@ -154,79 +154,17 @@ std::u16string ServiceLogger::GetName() const
     return m_Name;
 }
 
-// The threshold is compared first, since it is what suppresses most messages;
-// the tests have no effects, so their order changes no outcome. A logger made
-// without a manager has no file and no global switch: it drops its messages.
-inline bool ServiceLogger::IsWritten(LevelTypes level) const noexcept
+// A logger made without a manager has no file and no global switch: it drops
+// its messages.
+void ServiceLogger::Write(LevelTypes level, char16_t const* format, ...)
 {
-    return level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)
-        && m_LoggerManager != nullptr && m_LoggerManager->GetGlobalEnableLogging();
-}
-
-void ServiceLogger::Trace(char16_t const* format, ...)
-{
-    if (!IsWritten(LOG_TRACE)) {
+    if (m_LoggerManager == nullptr || !m_LoggerManager->GetGlobalEnableLogging()) {
         return;
     }
     std::va_list args;
     va_start(args, format);
     ArgumentsEnd const end(args);
-    printMessage(LOG_TRACE, format, args);
-}
-
-void ServiceLogger::Debug(char16_t const* format, ...)
-{
-    if (!IsWritten(LOG_DEBUG)) {
-        return;
-    }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(LOG_DEBUG, format, args);
-}
-
-void ServiceLogger::Information(char16_t const* format, ...)
-{
-    if (!IsWritten(LOG_INFO)) {
-        return;
-    }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(LOG_INFO, format, args);
-}
-
-void ServiceLogger::Warning(char16_t const* format, ...)
-{
-    if (!IsWritten(LOG_WARN)) {
-        return;
-    }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(LOG_WARN, format, args);
-}
-
-void ServiceLogger::Error(char16_t const* format, ...)
-{
-    if (!IsWritten(LOG_ERROR)) {
-        return;
-    }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(LOG_ERROR, format, args);
-}
-
-void ServiceLogger::Fatal(char16_t const* format, ...)
-{
-    if (!IsWritten(LOG_FATAL)) {
-        return;
-    }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(LOG_FATAL, format, args);
+    printMessage(level, format, args);
 }
 
 void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::va_list args)

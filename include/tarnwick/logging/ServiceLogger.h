@@ -34,19 +34,46 @@ public:
     void SetEnableLogging(bool enable) noexcept { m_EnableLogging.store(enable, std::memory_order_relaxed); }
 
     // The six entry points: a printf-style wide format (%s wide, %S narrow)
-    // and its arguments. A message below the threshold, or with logging
-    // switched off here or in the manager, costs a few loads and compares.
-    // Callers holding a std::u16string pass its c_str().
-    void Trace(char16_t const* format, ...);
-    void Debug(char16_t const* format, ...);
-    void Information(char16_t const* format, ...);
-    void Warning(char16_t const* format, ...);
-    void Error(char16_t const* format, ...);
-    void Fatal(char16_t const* format, ...);
+    // and its arguments, which are passed on as C variadic arguments. The
+    // threshold and the logger's switch are tested here, in the caller, so a
+    // suppressed message costs two loads and a compare. Callers holding a
+    // std::u16string pass its c_str().
+    template <class... Args> void Trace(char16_t const* format, Args... args)
+    {
+        Log(Utils::LOG_TRACE, format, args...);
+    }
+    template <class... Args> void Debug(char16_t const* format, Args... args)
+    {
+        Log(Utils::LOG_DEBUG, format, args...);
+    }
+    template <class... Args> void Information(char16_t const* format, Args... args)
+    {
+        Log(Utils::LOG_INFO, format, args...);
+    }
+    template <class... Args> void Warning(char16_t const* format, Args... args)
+    {
+        Log(Utils::LOG_WARN, format, args...);
+    }
+    template <class... Args> void Error(char16_t const* format, Args... args)
+    {
+        Log(Utils::LOG_ERROR, format, args...);
+    }
+    template <class... Args> void Fatal(char16_t const* format, Args... args)
+    {
+        Log(Utils::LOG_FATAL, format, args...);
+    }
 
 private:
+    template <class... Args> void Log(LevelTypes level, char16_t const* format, Args... args)
+    {
+        if (level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)) {
+            Write(level, format, args...);
+        }
+    }
+    /// A message that passed the logger's own gate: the manager's switch is
+    /// tested, then the line is composed and written.
+    void Write(LevelTypes level, char16_t const* format, ...);
     LoggerManager* GetLoggerManager() const noexcept { return m_LoggerManager; }
-    bool IsWritten(LevelTypes level) const noexcept;
     /// Writes one message that passed the gate.
     void printMessage(LevelTypes level, char16_t const* format, std::va_list args);
 

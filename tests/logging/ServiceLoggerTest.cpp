@@ -152,6 +152,38 @@ TEST_F(ServiceLoggerTest, ManagerDefaultThresholdIsWarn)
     EXPECT_EQ(WithoutStamp(lines[2]), "FATAL : D - f 5");
 }
 
+// Every way a caller hands over the format: a literal, a pointer, an array, a
+// std::u16string (taken by reference) and a temporary one, with and without
+// arguments, through each of the six entry points.
+TEST_F(ServiceLoggerTest, EveryFormatFormReachesTheLine)
+{
+    LoggerManager manager(u"forms.log");
+    ServiceLogger* logger = manager.GetLogger(u"Forms", OUTPUT_FILE);
+    logger->SetLevelType(LOG_TRACE);
+    std::u16string const held = u"held %d %s";
+    char16_t const* const pointer = u"pointer %S";
+    char16_t array[] = u"array %c";
+    std::u16string const name = u"n";
+    std::u16string const bare = u"bare 100%% sure";
+    logger->Trace(u"plain");
+    logger->Debug(held, 1, name.c_str());
+    logger->Information(pointer, "narrow");
+    logger->Warning(array, u'w');
+    logger->Error(std::u16string(u"temporary %.1f"), 2.5f);
+    logger->Fatal(bare);
+    logger->Trace(held, 7, u"t");
+    logger->Debug(std::u16string(u"no arguments"));
+
+    std::vector<std::string> written;
+    for (auto const& line : Lines(ReadFile("Logs/forms.log"))) {
+        written.push_back(WithoutStamp(line));
+    }
+    std::vector<std::string> const expected {"TRACE : Forms - plain", "DEBUG : Forms - held 1 n",
+        "INFO : Forms - pointer narrow", "WARN : Forms - array w", "ERROR : Forms - temporary 2.5",
+        "FATAL : Forms - bare 100% sure", "TRACE : Forms - held 7 t", "DEBUG : Forms - no arguments"};
+    EXPECT_EQ(written, expected);
+}
+
 TEST_F(ServiceLoggerTest, SwitchedOffLoggingWritesNothingAndCreatesNoFile)
 {
     {

@@ -36,31 +36,55 @@ public:
     // The six entry points: a printf-style wide format (%s wide, %S narrow)
     // and its arguments, which are passed on as C variadic arguments. The
     // threshold and the logger's switch are tested here, in the caller, so a
-    // suppressed message costs two loads and a compare. Callers holding a
-    // std::u16string pass its c_str().
+    // suppressed message costs two loads and a compare. A format held in a
+    // std::u16string is taken by reference, so it costs no copy either.
     template <class... Args> void Trace(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_TRACE, format, args...);
+    }
+    template <class... Args> void Trace(std::u16string const& format, Args... args)
+    {
+        Log(Utils::LOG_TRACE, format.c_str(), args...);
     }
     template <class... Args> void Debug(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_DEBUG, format, args...);
     }
+    template <class... Args> void Debug(std::u16string const& format, Args... args)
+    {
+        Log(Utils::LOG_DEBUG, format.c_str(), args...);
+    }
     template <class... Args> void Information(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_INFO, format, args...);
+    }
+    template <class... Args> void Information(std::u16string const& format, Args... args)
+    {
+        Log(Utils::LOG_INFO, format.c_str(), args...);
     }
     template <class... Args> void Warning(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_WARN, format, args...);
     }
+    template <class... Args> void Warning(std::u16string const& format, Args... args)
+    {
+        Log(Utils::LOG_WARN, format.c_str(), args...);
+    }
     template <class... Args> void Error(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_ERROR, format, args...);
     }
+    template <class... Args> void Error(std::u16string const& format, Args... args)
+    {
+        Log(Utils::LOG_ERROR, format.c_str(), args...);
+    }
     template <class... Args> void Fatal(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_FATAL, format, args...);
+    }
+    template <class... Args> void Fatal(std::u16string const& format, Args... args)
+    {
+        Log(Utils::LOG_FATAL, format.c_str(), args...);
     }
 
 private:

@@ -18,6 +18,7 @@ namespace {
 static_assert(std::has_virtual_destructor_v<Mutex>);
 static_assert(!std::is_copy_constructible_v<MutexLock> && !std::is_copy_assignable_v<MutexLock>,
     "a copied lock would release its mutex twice");
+static_assert(std::is_convertible_v<MutexLock const&, bool>);
 
 // Long enough for a thread that is not blocked to get through its lock.
 constexpr auto kSettle = std::chrono::milliseconds(100);
@@ -46,6 +47,10 @@ TEST(MutexLockTest, NeverReportsAProblem)
     MutexLock const inner(mutex);
     EXPECT_FALSE(static_cast<bool>(outer));
     EXPECT_FALSE(static_cast<bool>(inner));
+    // The answer reads as a plain bool too, as guarded sections written
+    // against `operator bool() const` take it.
+    bool const problem = inner;
+    EXPECT_FALSE(problem);
 }
 
 TEST(MutexTest, NestedLocksReleaseForOtherThreadsOnlyAfterTheOutermost)

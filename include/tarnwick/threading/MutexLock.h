@@ -20,8 +20,9 @@ public:
     ~MutexLock() { m_Mutex->MutexUnLock(); }
 
     /// Whether acquiring the mutex had a problem; this lock never has one, so
-    /// it is always false. Guarded sections test it before they proceed.
-    explicit operator bool() const noexcept { return false; }
+    /// it is always false. Guarded sections test it before they proceed. Not
+    /// explicit, so that `bool problem = lock;` reads the answer as well.
+    operator bool() const noexcept { return false; }
 
 private:
     Mutex* m_Mutex;

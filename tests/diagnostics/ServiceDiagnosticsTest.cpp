@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 using Tarnwick::ServiceException;
@@ -16,6 +17,9 @@ using Tarnwick::Diagnostics::ServiceDiagnostics;
 using Level = ServiceDiagnostics::DiagnosticsLevel;
 
 namespace {
+
+// Diagnostics are made from their name as from a wide string.
+static_assert(std::is_convertible_v<std::u16string const&, ServiceDiagnostics>);
 
 constexpr std::uint32_t kInitialMin = 999999999;
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,10 @@ using Tarnwick::ServiceException;
 using namespace Tarnwick::Utils;
 
 using LoggerManagerTest = LoggingTest;
+
+// A manager is made from its file name as from a wide string, also written
+// `LoggerManager manager = {u"app.log"};`.
+static_assert(std::is_convertible_v<std::u16string, LoggerManager>);
 
 TEST(LevelTypesTest, ValuesAndNames)
 {

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include <sys/wait.h>
@@ -17,6 +18,9 @@
 using Tarnwick::Threading::ServiceEvent;
 
 namespace {
+
+// An event is made from its name as from a wide string (`ServiceEvent event = {name};`).
+static_assert(std::is_convertible_v<std::u16string const&, ServiceEvent>);
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;

@@ -36,7 +36,7 @@ public:
         SD_ALL = 4,
     };
 
-    explicit ServiceDiagnostics(std::u16string const& name);
+    ServiceDiagnostics(std::u16string const& name);
     ServiceDiagnostics(ServiceDiagnostics const&) = delete;
     ServiceDiagnostics& operator=(ServiceDiagnostics const&) = delete;
     /// Releases every counter. A time counter with measurements in flight

@@ -19,7 +19,7 @@ namespace Tarnwick::Utils {
 class TARNWICK_EXPORT LoggerManager {
 public:
     /// Touches no file: the log file is opened by the first file message.
-    explicit LoggerManager(std::u16string logFileName);
+    LoggerManager(std::u16string logFileName);
     LoggerManager(LoggerManager const&) = delete;
     LoggerManager& operator=(LoggerManager const&) = delete;
     ~LoggerManager();

@@ -24,7 +24,7 @@ public:
     static constexpr std::uint32_t INFINITE_TIME = 0xFFFFFFFF;
 
     ServiceEvent();
-    explicit ServiceEvent(std::u16string const& name);
+    ServiceEvent(std::u16string const& name);
     ServiceEvent(ServiceEvent const& other);
     ServiceEvent& operator=(ServiceEvent const& other);
     ~ServiceEvent();

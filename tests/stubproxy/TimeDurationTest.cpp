@@ -12,6 +12,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <type_traits>
 
 namespace Tarnwick::Tests {
 namespace {
@@ -84,6 +85,14 @@ INSTANTIATE_TEST_SUITE_P(Table, TimeDurationNormalisation,
         NormalisationCase {8640000000000, {100, 0, 0, 0, 0}, u"100:00:00:00.000000"},
         NormalisationCase {
             std::numeric_limits<std::uint64_t>::max(), {213503982, 8, 1, 49, 551615}, u"213503982:08:01:49.551615"}));
+
+TEST(TimeDuration, AUTimeConvertsToANormalisedDurationByCopyInitialisation)
+{
+    static_assert(std::is_convertible_v<std::uint64_t, TimeDuration>);
+    TimeDuration duration = std::uint64_t {90061000001};
+    ExpectFields(duration, {1, 1, 1, 1, 1});
+    EXPECT_TRUE(duration.GetParamName().empty());
+}
 
 TEST(TimeDuration, FieldsAreStoredUnnormalisedAndCountInFull)
 {

@@ -15,6 +15,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace Tarnwick::Tests {
@@ -141,6 +142,19 @@ INSTANTIATE_TEST_SUITE_P(Table, TimeStampConversion,
         // The last UTime is already the next year locally.
         ConversionCase {kCentralEurope, kLastUTime, {3001, 1, 1, 0, 59, 59, 999999}, u"00:59:59.999999 1/1/3001"},
         ConversionCase {"EST+5", 0, {1969, 12, 31, 19, 0, 0, 0}, u"19:00:00.000000 12/31/1969"}));
+
+// Callers write `TimeStamp stamp = TimeStamp::GetCurrentUTime();`: the UTime
+// constructor converts.
+TEST(TimeStamp, AUTimeConvertsToAStampByCopyInitialisation)
+{
+    static_assert(std::is_convertible_v<std::uint64_t, TimeStamp>);
+    ScopedTimeZone zone(kUtc);
+    TimeStamp stamp = std::uint64_t {1709802302000042};
+    ExpectFields(stamp, {2024, 3, 7, 9, 5, 2, 42});
+    EXPECT_TRUE(stamp.GetParamName().empty());
+    EXPECT_EQ(ThrownText([] { TimeStamp late = std::uint64_t {32535216000000000}; }),
+        u"Exception: Tarnwick::DataTypes::TimeStamp line 178 - SetUTime exception.");
+}
 
 TEST(TimeStamp, SetUTimeBeyondTheYear3000ThrowsAndKeepsTheFields)
 {

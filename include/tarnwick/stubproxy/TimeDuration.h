@@ -20,7 +20,8 @@ public:
     /// Stores the five values unchanged (30 hours stay 30 hours).
     TimeDuration(std::uint32_t days, std::uint32_t hours, std::uint32_t minutes, std::uint32_t seconds,
         std::uint32_t microSeconds);
-    explicit TimeDuration(std::uint64_t uTime);
+    /// Normalised fields of `uTime`, as `SetUTime` gives them.
+    TimeDuration(std::uint64_t uTime);
     /// Copies the parameter name and the fields.
     TimeDuration(TimeDuration const& other);
     /// Copies the fields only: the target keeps its own parameter name.

@@ -23,7 +23,7 @@ public:
     TimeStamp(std::uint32_t year, std::uint32_t month, std::uint32_t day, std::uint32_t hour, std::uint32_t minute,
         std::uint32_t second, std::uint32_t microSecond);
     /// Throws as `SetUTime` does.
-    explicit TimeStamp(std::uint64_t uTime);
+    TimeStamp(std::uint64_t uTime);
     /// Copies the parameter name and the fields.
     TimeStamp(TimeStamp const& other);
     /// Copies the fields only: the target keeps its own parameter name.

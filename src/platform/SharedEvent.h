@@ -30,11 +30,11 @@ public:
     static std::shared_ptr<SharedEvent> Open(std::u16string const& name);
 
     /// The shared-memory name of an event name: "/tarnwick.event." followed by
-    /// the name in UTF-8, where '%' is written "%25", '/' "%2F", the unit 0
-    /// "%00" and a lone surrogate "%uXXXX" (its code unit in hexadecimal). A
-    /// result longer than the system allows (255 bytes after the '/') keeps its
-    /// first 238 bytes, then '~' and the 16 hexadecimal digits of a 64-bit hash
-    /// of the whole mapped name.
+    /// the name in UTF-8, where '%' is written "%25", '/' "%2F", '~' (which
+    /// marks a shortened name) "%7E", the unit 0 "%00" and a lone surrogate
+    /// "%uXXXX" (its code unit in hexadecimal). A result longer than the system
+    /// allows (255 bytes after the '/') keeps its first 238 bytes, then '~' and
+    /// the 16 hexadecimal digits of a 64-bit hash of the whole mapped name.
     static std::string SharedMemoryName(std::u16string const& name);
 
     SharedEvent(SharedEvent const&) = delete;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <string>
+#include <type_traits>
 
 namespace Tarnwick::Utils {
 
@@ -90,6 +91,11 @@ public:
 private:
     template <class... Args> void Log(LevelTypes level, char16_t const* format, Args... args)
     {
+        // A directive reads a number, a character or a pointer. An object
+        // such as a std::u16string_view would be read as garbage (the C
+        // variadic call accepts it silently), so it is refused here.
+        static_assert((std::is_scalar_v<Args> && ...),
+            "log arguments are numbers, characters and pointers: pass a string's c_str()");
         if (level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)) {
             Write(level, format, args...);
         }

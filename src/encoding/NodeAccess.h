@@ -36,16 +36,26 @@ template <class... T> struct TypeList { };
 using Primitives = TypeList<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t, std::int32_t,
     std::uint32_t, std::int64_t, std::uint64_t, float, double>;
 
-template <class Visit, class... T> bool VisitPrimitiveOf(std::int32_t code, Visit& visit, TypeList<T...>)
+template <bool Sequence, class Visit, class... T> bool VisitPrimitiveOf(std::int32_t code, Visit& visit, TypeList<T...>)
 {
-    return ((code == DataTypes::ScalarCodeOf<T> && (visit.template operator()<T>(), true)) || ...);
+    return ((code
+                == (Sequence ? DataTypes::SequenceCodeOf<T> : DataTypes::ScalarCodeOf<T>)&&(
+                    visit.template operator()<T>(), true))
+        || ...);
 }
 
 /// Calls `visit.template operator()<T>()` for the primitive T whose scalar code
 /// is `code`; false when `code` is no primitive scalar code.
 template <class Visit> bool VisitPrimitive(std::int32_t code, Visit&& visit)
 {
-    return VisitPrimitiveOf(code, visit, Primitives {});
+    return VisitPrimitiveOf<false>(code, visit, Primitives {});
+}
+
+/// The same for the sequence codes. Compared, not derived by subtracting 12,
+/// since a caller's node may answer any 32-bit code, the most negative included.
+template <class Visit> bool VisitPrimitiveSequence(std::int32_t code, Visit&& visit)
+{
+    return VisitPrimitiveOf<true>(code, visit, Primitives {});
 }
 
 } // namespace Tarnwick::Encoding::Detail

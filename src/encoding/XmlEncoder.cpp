@@ -232,8 +232,8 @@ void EncodeContent(XmlWriter& writer, ServiceType const* value, ParamType type, 
     }
     bool const primitive
         = Detail::VisitPrimitive(type, [&]<class T>() { EncodeScalar(writer, As<ScalarType<T>>(value).GetValueRef()); })
-        || Detail::VisitPrimitive(
-            type - 12, [&]<class T>() { EncodeSequence(writer, As<SequenceType<T>>(value).GetValue(), indent + 2); });
+        || Detail::VisitPrimitiveSequence(
+            type, [&]<class T>() { EncodeSequence(writer, As<SequenceType<T>>(value).GetValue(), indent + 2); });
     if (!primitive) {
         RaiseUnsupportedDataType();
     }

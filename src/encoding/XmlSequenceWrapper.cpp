@@ -31,7 +31,7 @@ XmlSequenceWrapperBase* XmlSequenceWrapperBase::Create(DataTypes::ServiceType co
         Detail::RaiseRequiresSequence();
     }
     XmlSequenceWrapperBase* wrapper = nullptr;
-    bool const primitive = Detail::VisitPrimitive(sequence->GetType() - 12, [&]<class T>() {
+    bool const primitive = Detail::VisitPrimitiveSequence(sequence->GetType(), [&]<class T>() {
         auto const& typed = Detail::As<SequenceType<T>>(sequence, Detail::RaiseRequiresSequence);
         wrapper = new XmlSequenceWrapper<T>(typed.GetValuePtr());
     });

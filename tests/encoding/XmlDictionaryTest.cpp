@@ -8,6 +8,7 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 #include <tarnwick/encoding/XmlSequenceWrapper.h>
 
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -260,7 +261,9 @@ TEST(XmlSequenceWrapper, CreateRejectsEverythingButPrimitiveSequences)
 {
     std::vector<ServiceType*> const others = {Scalar<std::int32_t>(1), new CompositeType(u"c"),
         new CompositeSequenceType(u"cs", nullptr), new AnyTypeSequenceType(u"as"), new TimeStampSequenceType({}, u"t"),
-        new TimeDurationSequenceType({}, u"t"), new DictionaryType(u"d"), nullptr};
+        new TimeDurationSequenceType({}, u"t"), new DictionaryType(u"d"),
+        new ForeignNode(static_cast<ParamType>(std::numeric_limits<std::int32_t>::min()), false),
+        new ForeignNode(static_cast<ParamType>(std::numeric_limits<std::int32_t>::max()), false), nullptr};
     for (ServiceType* other : others) {
         std::unique_ptr<ServiceType> node(other);
         EXPECT_EQ(ThrownLine([&] { delete XmlSequenceWrapperBase::Create(node.get()); }), kRequiresSequence);

@@ -229,7 +229,10 @@ TEST(XmlEncoderFailure, UnsupportedKindsKeepThePartialOutput)
         EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, tree.get(), 0); }), expected);
         EXPECT_EQ(out.str(), "<p>\n  <ok>1</ok>\n  <loose>\n");
     }
-    for (ParamType const type : {NULL_TYPE, static_cast<ParamType>(35), static_cast<ParamType>(-1)}) {
+    // Any 32-bit code a caller's node answers, the extremes included.
+    for (ParamType const type : {NULL_TYPE, static_cast<ParamType>(35), static_cast<ParamType>(-1),
+             static_cast<ParamType>(std::numeric_limits<std::int32_t>::min()),
+             static_cast<ParamType>(std::numeric_limits<std::int32_t>::max())}) {
         ForeignNode const node(type, true);
         std::ostringstream out;
         EXPECT_EQ(ThrownLine([&] { XmlEncoder::Encode(out, &node, 1); }), expected);

@@ -257,6 +257,26 @@ TEST(XmlSequenceWrapper, EveryKindWritesItsElementsThenRunsOut)
     }
 }
 
+TEST(XmlSequenceWrapper, ElementsFollowTheCallersStreamState)
+{
+    std::unique_ptr<ServiceType> floats(Sequence<float>({1.0f / 3.0f}));
+    std::unique_ptr<ServiceType> doubles(Sequence<double>({1.0 / 3.0}));
+    std::unique_ptr<ServiceType> ints(Sequence<std::int32_t>({255}));
+    std::unique_ptr<ServiceType> bytes(Sequence<std::int8_t>({-1}));
+    std::unique_ptr<ServiceType> bools(Sequence<bool>({true}));
+    std::ostringstream out;
+    out.precision(3);
+    out << std::hex << std::noboolalpha;
+    for (ServiceType const* sequence : {floats.get(), doubles.get(), ints.get(), bytes.get(), bools.get()}) {
+        std::unique_ptr<XmlSequenceWrapperBase> wrapper(XmlSequenceWrapperBase::Create(sequence));
+        wrapper->EncodeNext(out);
+        out.write("|", 1);
+    }
+    // FLOAT at the stream's precision, DOUBLE at 15 digits, integers in the stream's base (8-bit ones as 16-bit).
+    EXPECT_EQ(out.str(), "0.333|0.333333333333333|ff|ffff|true|");
+    EXPECT_EQ(out.precision(), 3);
+}
+
 TEST(XmlSequenceWrapper, CreateRejectsEverythingButPrimitiveSequences)
 {
     std::vector<ServiceType*> const others = {Scalar<std::int32_t>(1), new CompositeType(u"c"),

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <clocale>
 #include <cstring>
+#include <cstdlib>
 #include <cwchar>
+#include <locale.h>
 #include <limits>
 #include <thread>
 
@@ -45,6 +47,13 @@ bool IsClassicCtype()
 {
     char const* const name = std::setlocale(LC_CTYPE, nullptr);
     return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+}
+
+// The "C" locale as an object, created once and kept for the life of the process.
+locale_t ClassicLocale()
+{
+    static locale_t const classic = ::newlocale(LC_ALL_MASK, "C", locale_t {});
+    return classic;
 }
 
 char* NewNarrow(std::string const& text)
@@ -159,23 +168,15 @@ double Conversion::WstringToDouble(std::u16string const& text)
     while (i < text.size() && IsBlank(text[i])) {
         ++i;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        return 0.0;
-    }
-    // A number is printable ASCII: copy that run and let from_chars, which
-    // ignores the global locale, find where the number ends.
+    // A number is printable ASCII: copy that run and let the C library's
+    // conversion, bound to the classic locale rather than the global one, find
+    // where the number ends. Like the wide conversion it gives +-HUGE_VAL beyond
+    // the double range and 0 when no number starts the text.
     std::string ascii;
     for (; i < text.size() && text[i] > u' ' && text[i] < 0x7F; ++i) {
         ascii.push_back(static_cast<char>(text[i]));
     }
-    double value = 0.0;
-    std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::general);
-    return negative ? -value : value;
+    return ::strtod_l(ascii.c_str(), nullptr, ClassicLocale());
 }
 
 std::string Conversion::WstringToString(std::u16string text)

@@ -87,6 +87,24 @@ TEST(Conversion, WstringToDoubleReadsAPrefix)
     EXPECT_DOUBLE_EQ(Conversion::WstringToDouble(u"3\u00e9"), 3.0);
 }
 
+TEST(Conversion, WstringToDoubleAtTheEdgesOfTheRange)
+{
+    // Beyond the double range the C library's conversion answers infinity, not 0.
+    EXPECT_EQ(Conversion::WstringToDouble(u"1e400"), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(Conversion::WstringToDouble(u" -2e999x"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(Conversion::WstringToDouble(u"1e-400"), 0.0);
+    EXPECT_EQ(Conversion::WstringToDouble(u"1e-310"), 1e-310);
+    EXPECT_EQ(Conversion::WstringToDouble(u"1.7976931348623157e308"), std::numeric_limits<double>::max());
+    // Text that does not start with a number gives plus zero, even after a sign.
+    for (char16_t const* text : {u"-abc", u"- 1", u"-", u"+-5", u"-.e1"}) {
+        double const value = Conversion::WstringToDouble(text);
+        EXPECT_EQ(value, 0.0);
+        EXPECT_FALSE(std::signbit(value)) << std::string(text, text + std::char_traits<char16_t>::length(text));
+    }
+    EXPECT_TRUE(std::signbit(Conversion::WstringToDouble(u"-0")));
+    EXPECT_TRUE(std::isnan(Conversion::WstringToDouble(u"nan")));
+}
+
 TEST(Conversion, NarrowAndWideByteForByte)
 {
     std::string const narrow = Conversion::WstringToString(std::u16string(u"a\u03b1\0b", 4));

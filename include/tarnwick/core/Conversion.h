@@ -27,7 +27,8 @@ public:
     /// Base-10 prefix parse: leading blanks, optional sign, digits. Values out
     /// of the 32-bit range saturate.
     static std::int32_t WstringToInteger(std::u16string const& text);
-    /// Prefix parse of a decimal floating-point number; 0.0 when none starts the text.
+    /// Prefix parse of a floating-point number as the C library reads it in the
+    /// classic locale: 0.0 when none starts the text, +-infinity beyond the range.
     static double WstringToDouble(std::u16string const& text);
 
     /// One character per code unit: the unit's low 8 bits.

@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <typeinfo>
 #include <vector>
 
@@ -39,6 +40,26 @@ std::vector<std::u16string> NamesOf(CompositeType const& composite)
         names.push_back((*it)->GetParamName());
     }
     return names;
+}
+
+// The single-argument constructors take the name as a wide string does, so a
+// node can be copy-initialised from its name.
+TEST(NameConstructors, ConvertFromAWideString)
+{
+    static_assert(std::is_convertible_v<std::u16string const&, CompositeType>);
+    static_assert(std::is_convertible_v<std::u16string const&, DictionaryType>);
+    static_assert(std::is_convertible_v<std::u16string const&, AnyTypeSequenceType>);
+    static_assert(std::is_convertible_v<std::u16string const&, SequenceType<std::int32_t>>);
+    std::u16string const name = u"record";
+    CompositeType const composite = name;
+    DictionaryType const dictionary = name;
+    AnyTypeSequenceType const anys = name;
+    SequenceType<double> const doubles = name;
+    for (ServiceType const* node :
+        std::initializer_list<ServiceType const*> {&composite, &dictionary, &anys, &doubles}) {
+        EXPECT_EQ(node->GetParamName(), name);
+        EXPECT_EQ(node->Size(), 0u);
+    }
 }
 
 TEST_F(Composite, KeepsChildrenInOrderWithRepeatedNames)

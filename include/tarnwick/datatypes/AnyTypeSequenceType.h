@@ -18,7 +18,7 @@ public:
     using Iterator = Items::iterator;
     using ConstIterator = Items::const_iterator;
 
-    explicit AnyTypeSequenceType(std::u16string const& name);
+    AnyTypeSequenceType(std::u16string const& name);
     AnyTypeSequenceType(AnyTypeSequenceType const& other);
     /// Destroys the wrappers held, then takes deep copies of the other's; self-assignment is a no-op.
     AnyTypeSequenceType& operator=(AnyTypeSequenceType const& other);

@@ -19,7 +19,7 @@ public:
     using ReverseIterator = Children::reverse_iterator;
     using ConstReverseIterator = Children::const_reverse_iterator;
 
-    explicit CompositeType(std::u16string const& name);
+    CompositeType(std::u16string const& name);
     CompositeType(CompositeType const& other);
     /// Destroys the children held, then takes deep copies of the other's; self-assignment is a no-op.
     CompositeType& operator=(CompositeType const& other);

@@ -12,7 +12,7 @@ namespace Tarnwick::DataTypes {
 /// The dictionary owns both nodes; copies are deep.
 class TARNWICK_EXPORT DictionaryType : public ServiceType {
 public:
-    explicit DictionaryType(std::u16string const& name);
+    DictionaryType(std::u16string const& name);
     DictionaryType(DictionaryType const& other);
     /// Destroys both nodes held, then takes deep copies of the other's; self-assignment is a no-op.
     DictionaryType& operator=(DictionaryType const& other);

@@ -15,7 +15,7 @@ namespace Tarnwick::DataTypes {
 template <PrimitiveElement T> class TARNWICK_EXPORT SequenceType : public ServiceType {
 public:
     SequenceType(std::vector<T> const& values, std::u16string const& name);
-    explicit SequenceType(std::u16string const& name);
+    SequenceType(std::u16string const& name);
     SequenceType(SequenceType const& other);
     SequenceType& operator=(SequenceType const& other);
     ~SequenceType() override;

@@ -13,7 +13,7 @@ namespace Tarnwick::DataTypes {
 class TARNWICK_EXPORT ServiceType {
 public:
     ServiceType();
-    explicit ServiceType(std::u16string const& name);
+    ServiceType(std::u16string const& name);
     ServiceType(ServiceType const&);
     ServiceType& operator=(ServiceType const&);
     virtual ~ServiceType();

@@ -9,6 +9,11 @@ namespace Tarnwick {
 /// A base for users' classes that record their own run-time class name once
 /// and hand it out later. Copies carry the recorded name unchanged.
 class TARNWICK_EXPORT MainBaseClass {
+protected:
+    /// Records the fully qualified name of the object's most-derived class.
+    /// Declared first: it takes the first slot of the virtual table, before the destructor.
+    virtual void SetThisClassName();
+
 public:
     MainBaseClass();
     MainBaseClass(MainBaseClass const&);
@@ -17,10 +22,6 @@ public:
 
     /// Throws "The class name is not set." (line 18) until `SetThisClassName` has run.
     std::u16string GetThisClassName() const;
-
-protected:
-    /// Records the fully qualified name of the object's most-derived class.
-    virtual void SetThisClassName();
 
 private:
     std::u16string m_ThisClassName;

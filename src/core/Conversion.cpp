@@ -176,7 +176,10 @@ double Conversion::WstringToDouble(std::u16string const& text)
     for (; i < text.size() && text[i] > u' ' && text[i] < 0x7F; ++i) {
         ascii.push_back(static_cast<char>(text[i]));
     }
-    return ::strtod_l(ascii.c_str(), nullptr, ClassicLocale());
+    locale_t const classic = ClassicLocale();
+    // Only a failed allocation at first use leaves no locale object; the plain
+    // conversion is the closest fallback then.
+    return classic != locale_t {} ? ::strtod_l(ascii.c_str(), nullptr, classic) : std::strtod(ascii.c_str(), nullptr);
 }
 
 std::string Conversion::WstringToString(std::u16string text)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -155,6 +156,14 @@ TEST(Conversion, XmlCharactersAreCopiedUnchanged)
     std::u16string const withZero(u"a\0b", 3);
     EXPECT_EQ(Conversion::WstringToXMLChString(withZero), withZero);
     EXPECT_EQ(Conversion::XMLChToWstring(withZero.c_str()), u"a");
+}
+
+TEST(Conversion, MilliSleepWaitsAtLeastTheGivenTime)
+{
+    Tarnwick::Utils::MilliSleep(0);
+    auto const start = std::chrono::steady_clock::now();
+    Tarnwick::Utils::MilliSleep(20);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
 }
 
 TEST(Conversion, ClassIds)

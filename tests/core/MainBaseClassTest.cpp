@@ -15,6 +15,8 @@ public:
     void Recompute() { SetThisClassName(); }
 };
 
+class Unrecorded : public MainBaseClass { };
+
 template <class T> class Holder : public MainBaseClass {
 public:
     Holder() { SetThisClassName(); }
@@ -34,6 +36,24 @@ TEST(MainBaseClass, NameNotSetRaisesLine18)
         FAIL() << "no exception";
     } catch (ServiceException const& e) {
         EXPECT_EQ(e.ToString(), u"Exception: Tarnwick::MainBaseClass line 18 - The class name is not set.");
+    }
+}
+
+TEST(MainBaseClass, NameNotSetNamesTheMostDerivedClass)
+{
+    // The source is computed at the raise, from the object's own class, also
+    // after copying an object whose name was never set.
+    Testing::Unrecorded const unrecorded;
+    Testing::Unrecorded const copied(unrecorded);
+    for (MainBaseClass const* object :
+        {static_cast<MainBaseClass const*>(&unrecorded), static_cast<MainBaseClass const*>(&copied)}) {
+        try {
+            object->GetThisClassName();
+            ADD_FAILURE() << "no exception";
+        } catch (ServiceException const& e) {
+            EXPECT_EQ(e.ToString(), u"Exception: Tarnwick::Testing::Unrecorded line 18 - The class name is not set.");
+            EXPECT_STREQ(e.what(), "The class name is not set.");
+        }
     }
 }
 

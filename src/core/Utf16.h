@@ -4,6 +4,8 @@
 // locale conversions. Internal to the library.
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -71,20 +73,42 @@ inline std::size_t EncodeUtf8(char32_t cp, char* out) noexcept
     return 4;
 }
 
-/// Appends the UTF-8 form of UTF-16 text: pairs combined, lone surrogates as
-/// U+FFFD, the unit 0 as the byte 0.
-inline void AppendUtf8(std::string& out, std::u16string_view text)
+/// Writes the UTF-8 form of UTF-16 text at `out`, which has room for three
+/// bytes per code unit: pairs combined, lone surrogates as U+FFFD, the unit 0
+/// as the byte 0. Runs of ASCII go four units at a time. Returns the end.
+inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
 {
     char16_t const* it = text.data();
     char16_t const* const end = it + text.size();
-    char buffer[4];
     while (it != end) {
+        std::uint64_t block = 0;
+        while (end - it >= 4 && (std::memcpy(&block, it, sizeof block), (block & 0xFF80FF80FF80FF80u) == 0)) {
+            out[0] = static_cast<char>(it[0]);
+            out[1] = static_cast<char>(it[1]);
+            out[2] = static_cast<char>(it[2]);
+            out[3] = static_cast<char>(it[3]);
+            it += 4;
+            out += 4;
+        }
+        if (it == end) {
+            break;
+        }
         if (*it < 0x80) {
-            out.push_back(static_cast<char>(*it++));
+            *out++ = static_cast<char>(*it++);
             continue;
         }
-        out.append(buffer, EncodeUtf8(NextCodePoint(it, end), buffer));
+        out += EncodeUtf8(NextCodePoint(it, end), out);
     }
+    return out;
+}
+
+/// Appends the UTF-8 form of UTF-16 text, as `EncodeUtf8` writes it.
+inline void AppendUtf8(std::string& out, std::u16string_view text)
+{
+    std::size_t const start = out.size();
+    out.resize(start + text.size() * 3);
+    char* const end = EncodeUtf8(text, out.data() + start);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 } // namespace Tarnwick::Detail

@@ -5,6 +5,7 @@
 
 #include "core/ClassName.h"
 #include "diagnostics/Report.h"
+#include "threading/GuardedSection.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,7 +16,6 @@ namespace {
 // The line numbers are part of the exceptions' interface.
 constexpr std::int32_t kGetServiceDiagnosticsLockLine = 31;
 constexpr std::int32_t kSetLevelTypeLockLine = 69;
-constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
 } // namespace
 
 bool DiagnosticsManager::LevelSettingOrder::operator()(std::u16string const& left, std::u16string const& right) const
@@ -45,9 +45,7 @@ DiagnosticsManager::~DiagnosticsManager() noexcept(false)
 ServiceDiagnostics* DiagnosticsManager::GetServiceDiagnostics(std::u16string const& name)
 {
     Threading::MutexLock const lock(m_CriticalSection);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kGetServiceDiagnosticsLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kGetServiceDiagnosticsLockLine);
     auto entry = m_Diagnostics.find(name);
     if (entry == m_Diagnostics.end()) {
         entry = m_Diagnostics.emplace(name, std::make_unique<ServiceDiagnostics>(name)).first;
@@ -59,9 +57,7 @@ ServiceDiagnostics* DiagnosticsManager::GetServiceDiagnostics(std::u16string con
 void DiagnosticsManager::SetLevelType(std::u16string const& name, ServiceDiagnostics::DiagnosticsLevel level)
 {
     Threading::MutexLock const lock(m_CriticalSection);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kSetLevelTypeLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kSetLevelTypeLockLine);
     m_LevelSettings.insert_or_assign(name, level);
     GetServiceDiagnostics(name); // re-enters the mutex this thread holds
     PropagateLevels();

@@ -4,6 +4,7 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "threading/GuardedSection.h"
 
 #include <utility>
 
@@ -14,7 +15,6 @@ namespace {
 constexpr std::int32_t kIncreaseLockLine = 26;
 constexpr std::int32_t kDecreaseLockLine = 34;
 constexpr std::int32_t kResetLockLine = 42;
-constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
 } // namespace
 
 NumberCounter::NumberCounter(std::u16string name)
@@ -31,27 +31,21 @@ void NumberCounter::Add(std::int32_t delta) noexcept
 void NumberCounter::Increase()
 {
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kIncreaseLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kIncreaseLockLine);
     Add(1);
 }
 
 void NumberCounter::Decrease()
 {
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kDecreaseLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kDecreaseLockLine);
     Add(-1);
 }
 
 void NumberCounter::Reset(std::int32_t value)
 {
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kResetLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kResetLockLine);
     m_Count.store(value, std::memory_order_relaxed);
 }
 

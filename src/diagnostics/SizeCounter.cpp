@@ -4,6 +4,7 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "threading/GuardedSection.h"
 
 #include <utility>
 
@@ -13,7 +14,6 @@ namespace {
 // The line numbers are part of the exceptions' interface.
 constexpr std::int32_t kUpdateLockLine = 32;
 constexpr std::int32_t kResetLockLine = 51;
-constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
 } // namespace
 
 SizeCounter::SizeCounter(std::u16string name)
@@ -23,18 +23,14 @@ SizeCounter::SizeCounter(std::u16string name)
 void SizeCounter::Update(std::uint32_t size)
 {
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kUpdateLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kUpdateLockLine);
     m_Statistics.Fold(size);
 }
 
 void SizeCounter::Reset()
 {
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kResetLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kResetLockLine);
     m_Statistics.Reset();
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/ClassName.h"
 #include "diagnostics/Report.h"
+#include "threading/GuardedSection.h"
 
 #include <exception>
 #include <utility>
@@ -21,7 +22,6 @@ constexpr std::int32_t kStartExistsLine = 45;
 constexpr std::int32_t kStopLockLine = 56;
 constexpr std::int32_t kStopNotFoundLine = 64;
 constexpr std::int32_t kResetLockLine = 86;
-constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
 } // namespace
 
 TimeCounter::TimeCounter(std::u16string name)
@@ -49,9 +49,7 @@ void TimeCounter::Start(std::u16string const& id)
 {
     std::uint64_t const now = DataTypes::TimeStamp::GetCurrentUTime();
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kStartLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kStartLockLine);
     if (id.empty()) {
         m_StartTime = now;
         m_StartTimeSet = true;
@@ -67,9 +65,7 @@ void TimeCounter::Stop(std::u16string const& id)
 {
     std::uint64_t const now = DataTypes::TimeStamp::GetCurrentUTime();
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kStopLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kStopLockLine);
     // Without its start there is no duration: measuring from 1970 would fold a
     // meaningless sample into the statistics.
     auto const notFound = [&] {
@@ -97,9 +93,7 @@ void TimeCounter::Stop(std::u16string const& id)
 void TimeCounter::Reset()
 {
     Threading::MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Tarnwick::Detail::ClassNameOf(*this), kResetLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kResetLockLine);
     m_Statistics.Reset();
     m_StartTime = 0;
     m_StartTimeSet = false;

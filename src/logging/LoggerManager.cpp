@@ -5,6 +5,7 @@
 
 #include "core/ClassName.h"
 #include "core/Utf16.h"
+#include "threading/GuardedSection.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -21,8 +22,6 @@ constexpr std::int32_t kLineDifferentType = 75;
 constexpr std::int32_t kLineSetLevelLock = 105;
 constexpr std::int32_t kLineUnknownLevel = 130;
 constexpr std::int32_t kLineOpenFailed = 142;
-
-constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
 
 } // namespace
 
@@ -89,9 +88,7 @@ void LoggerManager::OpenFileNameLocked()
 void LoggerManager::Close()
 {
     Threading::MutexLock const lock(m_CriticalSection);
-    if (lock) {
-        throw ServiceException(kLockProblem, Detail::ClassNameOf(*this), kLineCloseLock);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kLineCloseLock);
     m_Loggers.clear();
     m_LevelSettings.clear();
     m_File.reset();
@@ -100,9 +97,7 @@ void LoggerManager::Close()
 ServiceLogger* LoggerManager::GetLogger(std::u16string name, OutputTypes outputType)
 {
     Threading::MutexLock const lock(m_CriticalSection);
-    if (lock) {
-        throw ServiceException(kLockProblem, Detail::ClassNameOf(*this), kLineGetLoggerLock);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kLineGetLoggerLock);
     auto found = m_Loggers.find(name);
     if (found == m_Loggers.end()) {
         auto logger = std::make_unique<ServiceLogger>(name, this, outputType);
@@ -120,9 +115,7 @@ ServiceLogger* LoggerManager::GetLogger(std::u16string name, OutputTypes outputT
 void LoggerManager::SetLevelType(std::u16string const& name, LevelTypes levelType)
 {
     Threading::MutexLock const lock(m_CriticalSection);
-    if (lock) {
-        throw ServiceException(kLockProblem, Detail::ClassNameOf(*this), kLineSetLevelLock);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kLineSetLevelLock);
     m_LevelSettings.insert_or_assign(name, levelType);
     PropagateLevelTypes();
 }

@@ -8,6 +8,7 @@
 #include "core/ClassName.h"
 #include "core/Utf16.h"
 #include "logging/WideFormat.h"
+#include "threading/GuardedSection.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -73,37 +74,6 @@ struct LineBuffers {
 
 // Initial-exec: the buffers are reached without a call on every message.
 [[gnu::tls_model("initial-exec")]] thread_local LineBuffers t_Buffers;
-
-// The UTF-8 form of a composed line, written in place: a code unit takes at
-// most three bytes (a surrogate pair, two units, takes four).
-void EncodeLine(std::string& bytes, std::u16string_view line)
-{
-    bytes.resize(line.size() * 3);
-    char* out = bytes.data();
-    char16_t const* it = line.data();
-    char16_t const* const end = it + line.size();
-    while (it != end) {
-        // Runs of ASCII four units at a time: no unit has a bit above 0x7F.
-        std::uint64_t block = 0;
-        while (end - it >= 4 && (std::memcpy(&block, it, sizeof block), (block & 0xFF80FF80FF80FF80u) == 0)) {
-            out[0] = static_cast<char>(it[0]);
-            out[1] = static_cast<char>(it[1]);
-            out[2] = static_cast<char>(it[2]);
-            out[3] = static_cast<char>(it[3]);
-            it += 4;
-            out += 4;
-        }
-        if (it == end) {
-            break;
-        }
-        if (*it < 0x80) {
-            *out++ = static_cast<char>(*it++);
-            continue;
-        }
-        out += Detail::EncodeUtf8(Detail::NextCodePoint(it, end), out);
-    }
-    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-}
 
 // Keeps a va_list ended on every way out of an entry point.
 class ArgumentsEnd {
@@ -179,9 +149,7 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     bool const toFile = m_OutputType == OUTPUT_FILE;
     if (toFile) {
         Threading::MutexLock const lock(manager.GetCriticalSection());
-        if (lock) {
-            throw ServiceException(u"Unexpected problem with mutex lock.", Detail::ClassNameOf(*this), kLineOpenLock);
-        }
+        Tarnwick::Detail::CheckLock(lock, *this, kLineOpenLock);
         manager.OpenFileNameLocked();
     }
 
@@ -196,11 +164,10 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
 
     std::string& bytes = buffers.bytes;
     if (toFile) {
-        EncodeLine(bytes, line);
+        bytes.clear();
+        Detail::AppendUtf8(bytes, line);
         Threading::MutexLock const lock(manager.GetCriticalSection());
-        if (lock) {
-            throw ServiceException(u"Unexpected problem with mutex lock.", Detail::ClassNameOf(*this), kLineWriteLock);
-        }
+        Tarnwick::Detail::CheckLock(lock, *this, kLineWriteLock);
         // The stream may have been closed since it was opened above.
         if (std::FILE* const file = manager.GetFN()) {
             std::fwrite(bytes.data(), 1, bytes.size(), file);
@@ -215,7 +182,8 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     if (line.size() > kConsoleLineLimit) {
         line.resize(kConsoleLineLimit);
     }
-    EncodeLine(bytes, line);
+    bytes.clear();
+    Detail::AppendUtf8(bytes, line);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     buffers.Release();
 }

@@ -5,6 +5,7 @@
 
 #include "core/ClassName.h"
 #include "platform/SharedEvent.h"
+#include "threading/GuardedSection.h"
 
 namespace Tarnwick::Threading {
 
@@ -12,7 +13,6 @@ namespace {
 // The line numbers are part of the exceptions' interface.
 constexpr std::int32_t kSetEventLockLine = 46;
 constexpr std::int32_t kResetEventLockLine = 64;
-constexpr char16_t kLockProblem[] = u"Unexpected problem with mutex lock.";
 } // namespace
 
 ServiceEvent::ServiceEvent()
@@ -50,9 +50,7 @@ ServiceEvent::~ServiceEvent()
 void ServiceEvent::SetEvent()
 {
     MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Detail::ClassNameOf(*this), kSetEventLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kSetEventLockLine);
     if (m_State) {
         return;
     }
@@ -65,9 +63,7 @@ void ServiceEvent::SetEvent()
 void ServiceEvent::ResetEvent()
 {
     MutexLock const lock(m_Mutex);
-    if (lock) {
-        throw ServiceException(kLockProblem, Detail::ClassNameOf(*this), kResetEventLockLine);
-    }
+    Tarnwick::Detail::CheckLock(lock, *this, kResetEventLockLine);
     if (!m_State) {
         return;
     }

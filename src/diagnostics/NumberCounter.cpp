@@ -10,6 +10,10 @@
 
 namespace Tarnwick::Diagnostics {
 
+// Taking the lock brings the count along.
+static_assert(
+    sizeof(Threading::Detail::InlineMutex) + sizeof(std::atomic<std::int32_t>) <= Threading::Detail::kCacheLineSize);
+
 namespace {
 // The line numbers are part of the exceptions' interface.
 constexpr std::int32_t kIncreaseLockLine = 26;

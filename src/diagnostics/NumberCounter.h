@@ -3,7 +3,7 @@
 // Internal to the library: clients reach counters by name through
 // `ServiceDiagnostics`, which owns them.
 
-#include <tarnwick/threading/Mutex.h>
+#include "threading/InlineMutex.h"
 
 #include <atomic>
 #include <cstdint>
@@ -12,7 +12,7 @@
 namespace Tarnwick::Diagnostics {
 
 /// A signed 32-bit count that goes up, down and is set; it wraps at its limits.
-class NumberCounter {
+class alignas(Threading::Detail::kCacheLineSize) NumberCounter {
 public:
     explicit NumberCounter(std::u16string name);
     NumberCounter(NumberCounter const&) = delete;
@@ -26,9 +26,10 @@ public:
 private:
     void Add(std::int32_t delta) noexcept;
 
-    std::u16string m_Name;
+    // The lock and the count share the counter's first cache line.
+    Threading::Detail::InlineMutex m_Mutex;
     std::atomic<std::int32_t> m_Count {0};
-    Threading::Mutex m_Mutex;
+    std::u16string m_Name;
 };
 
 } // namespace Tarnwick::Diagnostics

@@ -10,6 +10,9 @@
 
 namespace Tarnwick::Diagnostics {
 
+// Taking the lock brings the statistics along.
+static_assert(sizeof(Threading::Detail::InlineMutex) + sizeof(Detail::Statistics) <= Threading::Detail::kCacheLineSize);
+
 namespace {
 // The line numbers are part of the exceptions' interface.
 constexpr std::int32_t kUpdateLockLine = 32;

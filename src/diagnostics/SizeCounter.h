@@ -3,9 +3,8 @@
 // Internal to the library: clients reach counters by name through
 // `ServiceDiagnostics`, which owns them.
 
-#include <tarnwick/threading/Mutex.h>
-
 #include "diagnostics/Statistics.h"
+#include "threading/InlineMutex.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +12,7 @@
 namespace Tarnwick::Diagnostics {
 
 /// Minimum, maximum and running mean of unsigned sizes.
-class SizeCounter {
+class alignas(Threading::Detail::kCacheLineSize) SizeCounter {
 public:
     explicit SizeCounter(std::u16string name);
     SizeCounter(SizeCounter const&) = delete;
@@ -27,9 +26,10 @@ public:
     std::uint32_t GetMin() const noexcept { return m_Statistics.GetMin(); }
 
 private:
-    std::u16string m_Name;
+    // The lock and the statistics share the counter's first cache line.
+    Threading::Detail::InlineMutex m_Mutex;
     Detail::Statistics m_Statistics;
-    Threading::Mutex m_Mutex;
+    std::u16string m_Name;
 };
 
 } // namespace Tarnwick::Diagnostics

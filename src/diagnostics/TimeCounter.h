@@ -3,9 +3,8 @@
 // Internal to the library: clients reach counters by name through
 // `ServiceDiagnostics`, which owns them.
 
-#include <tarnwick/threading/Mutex.h>
-
 #include "diagnostics/Statistics.h"
+#include "threading/InlineMutex.h"
 
 #include <cstdint>
 #include <map>
@@ -17,7 +16,7 @@ namespace Tarnwick::Diagnostics {
 /// measured from a `Start` to the `Stop` with the same message ID, so that
 /// many measurements can be in flight at once; the empty ID is one further
 /// measurement of its own.
-class TimeCounter {
+class alignas(Threading::Detail::kCacheLineSize) TimeCounter {
 public:
     explicit TimeCounter(std::u16string name);
     TimeCounter(TimeCounter const&) = delete;
@@ -42,12 +41,13 @@ public:
     std::uint32_t GetMin() const noexcept { return m_Statistics.GetMin(); }
 
 private:
-    std::u16string m_Name;
+    // The lock and the statistics share the counter's first cache line.
+    Threading::Detail::InlineMutex m_Mutex;
     Detail::Statistics m_Statistics;
     std::uint64_t m_StartTime = 0;
     bool m_StartTimeSet = false; // an empty-ID `Start` since construction or `Reset`
-    Threading::Mutex m_Mutex;
     std::map<std::u16string, std::uint64_t> m_StartTimes;
+    std::u16string m_Name;
 };
 
 } // namespace Tarnwick::Diagnostics

@@ -1,28 +1,70 @@
 #pragma once
 
-// The operating system's recursive mutex behind `Threading::Mutex`. Internal to
-// the library.
+// The recursive mutex behind `Threading::Mutex`. Internal to the library.
 
 #include <pthread.h>
 
+#include <atomic>
+#include <cstdint>
+
 namespace Tarnwick::Platform {
 
-/// A recursive POSIX mutex: the owning thread may lock it again and must unlock
-/// it as often; an unlock by a thread that does not own it fails silently.
+/// A recursive mutex: the owning thread may lock it again and must unlock it as
+/// often; an unlock by a thread that does not own it changes nothing.
+///
+/// The sections it guards are short (a counter update, a log line), so a
+/// contended lock first spins briefly before it sleeps on a futex: putting a
+/// thread to sleep and waking it costs microseconds, a handover between
+/// running threads tens of nanoseconds. It takes 16 bytes, so that it fits in
+/// one cache line with the data it guards.
 class RecursiveMutex {
 public:
-    RecursiveMutex() noexcept;
+    RecursiveMutex() noexcept = default;
     RecursiveMutex(RecursiveMutex const&) = delete;
     RecursiveMutex& operator=(RecursiveMutex const&) = delete;
-    ~RecursiveMutex();
 
-    void Lock() noexcept { pthread_mutex_lock(&m_Mutex); }
-    // A recursive mutex checks ownership: EPERM for a thread that does not
-    // hold it, which leaves the mutex untouched.
-    void Unlock() noexcept { pthread_mutex_unlock(&m_Mutex); }
+    void Lock() noexcept
+    {
+        pthread_t const self = pthread_self();
+        // Only this thread ever stores its own identity, so the relaxed read
+        // cannot see it unless this thread holds the mutex.
+        if (m_Owner.load(std::memory_order_relaxed) == self) {
+            ++m_Depth;
+            return;
+        }
+        std::uint32_t expected = kFree;
+        if (!State().compare_exchange_strong(expected, kLocked, std::memory_order_acquire, std::memory_order_relaxed)) {
+            LockContended();
+        }
+        m_Owner.store(self, std::memory_order_relaxed);
+        m_Depth = 1;
+    }
+
+    void Unlock() noexcept
+    {
+        if (m_Owner.load(std::memory_order_relaxed) != pthread_self() || --m_Depth != 0) {
+            return;
+        }
+        m_Owner.store(kNoOwner, std::memory_order_relaxed);
+        if (State().exchange(kFree, std::memory_order_release) == kContended) {
+            WakeOne();
+        }
+    }
 
 private:
-    pthread_mutex_t m_Mutex;
+    // The futex word: free, locked, or locked with sleepers possibly waiting.
+    static constexpr std::uint32_t kFree = 0;
+    static constexpr std::uint32_t kLocked = 1;
+    static constexpr std::uint32_t kContended = 2;
+    static constexpr pthread_t kNoOwner = 0; // no thread's identity
+
+    std::atomic_ref<std::uint32_t> State() noexcept { return std::atomic_ref<std::uint32_t>(m_State); }
+    void LockContended() noexcept;
+    void WakeOne() noexcept;
+
+    alignas(std::atomic_ref<std::uint32_t>::required_alignment) std::uint32_t m_State = kFree;
+    std::uint32_t m_Depth = 0; // touched by the owner only
+    std::atomic<pthread_t> m_Owner {kNoOwner};
 };
 
 } // namespace Tarnwick::Platform

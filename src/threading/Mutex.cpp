@@ -2,10 +2,16 @@
 
 #include "platform/RecursiveMutex.h"
 
+#include <utility>
+
 namespace Tarnwick::Threading {
 
 Mutex::Mutex()
     : m_Handle(std::make_shared<Platform::RecursiveMutex>())
+{ }
+
+Mutex::Mutex(std::shared_ptr<Platform::RecursiveMutex> handle) noexcept
+    : m_Handle(std::move(handle))
 { }
 
 Mutex::Mutex(Mutex const& other) noexcept = default;

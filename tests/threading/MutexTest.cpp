@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <type_traits>
@@ -141,6 +142,83 @@ TEST(MutexTest, GuardsACounterAcrossThreads)
         thread.join();
     }
     EXPECT_EQ(counter, kThreads * kIncrements);
+}
+
+TEST(MutexTest, AnUnlockByAThreadThatDoesNotOwnItChangesNothing)
+{
+    Mutex mutex;
+    std::optional<Contender> contender;
+    {
+        MutexLock const hold(mutex);
+        contender.emplace(mutex);
+        std::thread([&] { mutex.MutexUnLock(); }).join();
+        std::this_thread::sleep_for(kSettle);
+        EXPECT_FALSE(contender->Acquired()) << "a stranger's unlock released the owner's mutex";
+    }
+    contender.reset(); // gets through once the owner's lock goes
+    std::thread([&] { mutex.MutexUnLock(); }).join(); // of a free mutex: nothing either
+    mutex.MutexLock();
+    mutex.MutexLock();
+    mutex.MutexUnLock();
+    {
+        Contender blocked(mutex);
+        std::this_thread::sleep_for(kSettle);
+        EXPECT_FALSE(blocked.Acquired()) << "the owner's count was spoilt";
+        mutex.MutexUnLock();
+    }
+}
+
+// Waiters that outlast the brief spin sleep; every one of them must be woken
+// in turn, also those that queued up behind a waiter that took the lock.
+TEST(MutexTest, EverySleepingWaiterGetsThroughAfterTheRelease)
+{
+    Mutex mutex;
+    constexpr int kWaiters = 6;
+    std::vector<std::unique_ptr<Contender>> contenders;
+    {
+        MutexLock const hold(mutex);
+        for (int i = 0; i < kWaiters; ++i) {
+            contenders.push_back(std::make_unique<Contender>(mutex));
+        }
+        std::this_thread::sleep_for(kSettle);
+        for (auto const& contender : contenders) {
+            EXPECT_FALSE(contender->Acquired());
+        }
+    }
+    contenders.clear(); // joins every waiter: a forgotten sleeper would hang here
+}
+
+// More threads than cores, some of them preempted or yielding while they hold
+// the mutex, so that waiters both spin and sleep: never two inside at once.
+TEST(MutexTest, ExcludesUnderOversubscription)
+{
+    Mutex mutex;
+    std::atomic<int> inside {0};
+    std::atomic<bool> overlapped {false};
+    long counter = 0;
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 5000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < kRounds; ++i) {
+                MutexLock const lock(mutex);
+                if (inside.fetch_add(1, std::memory_order_relaxed) != 0) {
+                    overlapped = true;
+                }
+                ++counter;
+                if (i % 64 == 0) {
+                    std::this_thread::yield();
+                }
+                inside.fetch_sub(1, std::memory_order_relaxed);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_FALSE(overlapped);
+    EXPECT_EQ(counter, kThreads * kRounds);
 }
 
 } // namespace

@@ -28,6 +28,11 @@ public:
     /// Releases one ownership; a thread that does not own the mutex changes nothing.
     void MutexUnLock();
 
+protected:
+    /// For the library's own mutexes whose lock lives inside the object they
+    /// guard rather than in an allocation of its own.
+    explicit Mutex(std::shared_ptr<Platform::RecursiveMutex> handle) noexcept;
+
 private:
     std::shared_ptr<Platform::RecursiveMutex> m_Handle;
 };

@@ -25,7 +25,7 @@ public:
 
     void Lock() noexcept
     {
-        pthread_t const self = pthread_self();
+        Identity const self = CurrentThread();
         // Only this thread ever stores its own identity, so the relaxed read
         // cannot see it unless this thread holds the mutex.
         if (m_Owner.load(std::memory_order_relaxed) == self) {
@@ -42,7 +42,7 @@ public:
 
     void Unlock() noexcept
     {
-        if (m_Owner.load(std::memory_order_relaxed) != pthread_self() || --m_Depth != 0) {
+        if (m_Owner.load(std::memory_order_relaxed) != CurrentThread() || --m_Depth != 0) {
             return;
         }
         m_Owner.store(kNoOwner, std::memory_order_relaxed);
@@ -56,15 +56,30 @@ private:
     static constexpr std::uint32_t kFree = 0;
     static constexpr std::uint32_t kLocked = 1;
     static constexpr std::uint32_t kContended = 2;
-    static constexpr pthread_t kNoOwner = 0; // no thread's identity
 
-    std::atomic_ref<std::uint32_t> State() noexcept { return std::atomic_ref<std::uint32_t>(m_State); }
+    // A running thread's identity: the address of its control block, which no
+    // other running thread shares; read from the thread register without a call.
+    using Identity = std::uintptr_t;
+    static constexpr Identity kNoOwner = 0;
+    static Identity CurrentThread() noexcept
+    {
+#if defined(__has_builtin) && __has_builtin(__builtin_thread_pointer)
+        return reinterpret_cast<Identity>(__builtin_thread_pointer());
+#else
+        return static_cast<Identity>(pthread_self());
+#endif
+    }
+
+    std::atomic_ref<std::uint32_t> State() noexcept
+    {
+        return std::atomic_ref<std::uint32_t>(m_State);
+    }
     void LockContended() noexcept;
     void WakeOne() noexcept;
 
     alignas(std::atomic_ref<std::uint32_t>::required_alignment) std::uint32_t m_State = kFree;
     std::uint32_t m_Depth = 0; // touched by the owner only
-    std::atomic<pthread_t> m_Owner {kNoOwner};
+    std::atomic<Identity> m_Owner {kNoOwner};
 };
 
 } // namespace Tarnwick::Platform

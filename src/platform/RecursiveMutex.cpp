@@ -15,7 +15,7 @@ static_assert(sizeof(RecursiveMutex) == 16, "small enough to share a cache line 
 namespace {
 
 // Attempts before sleeping, and the longest pause between two of them (in
-// spin-loop hints, which double from one). Together about a microsecond:
+// spin-loop hints, which double from one). Together a microsecond or two:
 // longer than a guarded section takes, far shorter than a sleep and a wake-up.
 constexpr int kSpinAttempts = 16;
 constexpr int kLongestPause = 4;

@@ -32,6 +32,7 @@ namespace Tarnwick::Encoding {
 namespace {
 
 using namespace DataTypes;
+using Detail::WriteTo;
 using Detail::XmlWriter;
 
 constexpr char const* kSource = "Tarnwick::Encoding::XmlEncoder";
@@ -319,9 +320,7 @@ void XmlEncoder::EncodeHeader(std::ostream& out, ServiceMessage const* message)
 
 void XmlEncoder::Encode(std::ostream& out, ServiceType const* node, std::int32_t indent)
 {
-    XmlWriter writer(out);
-    EncodeNode(writer, node, indent);
-    writer.Drain();
+    WriteTo(out, [&](XmlWriter& writer) { EncodeNode(writer, node, indent); });
 }
 
 void XmlEncoder::Encode(std::string& text, ServiceType const* node, std::int32_t indent)
@@ -338,9 +337,7 @@ void XmlEncoder::AppendFooter(std::ostream& out)
 
 void XmlEncoder::EncodeXml(std::ostream& out, XmlString const* node)
 {
-    XmlWriter writer(out);
-    writer.Raw(node->GetValueRef());
-    writer.Drain();
+    WriteTo(out, [&](XmlWriter& writer) { writer.Raw(node->GetValueRef()); });
 }
 
 void XmlEncoder::UCS2ToUTF8(std::ostream& out, char16_t unit)
@@ -361,23 +358,17 @@ std::string XmlEncoder::GetStrType(ParamType type)
 
 void XmlEncoder::EncodeDictionary(std::ostream& out, DictionaryType const* dictionary, std::int32_t indent)
 {
-    XmlWriter writer(out);
-    WritePrimitiveDictionary(writer, dictionary, indent);
-    writer.Drain();
+    WriteTo(out, [&](XmlWriter& writer) { WritePrimitiveDictionary(writer, dictionary, indent); });
 }
 
 void XmlEncoder::EncodeAnyTypeDictionary(std::ostream& out, DictionaryType const* dictionary, std::int32_t indent)
 {
-    XmlWriter writer(out);
-    WriteAnyTypeDictionary(writer, dictionary, indent);
-    writer.Drain();
+    WriteTo(out, [&](XmlWriter& writer) { WriteAnyTypeDictionary(writer, dictionary, indent); });
 }
 
 void XmlEncoder::EncodeCompositeTypeDictionary(std::ostream& out, DictionaryType const* dictionary, std::int32_t indent)
 {
-    XmlWriter writer(out);
-    WriteCompositeTypeDictionary(writer, dictionary, indent);
-    writer.Drain();
+    WriteTo(out, [&](XmlWriter& writer) { WriteCompositeTypeDictionary(writer, dictionary, indent); });
 }
 
 } // namespace Tarnwick::Encoding

@@ -52,9 +52,7 @@ template <DataTypes::PrimitiveElement T> void XmlSequenceWrapper<T>::EncodeNext(
     // A reference, except for the packed bool vector, which answers a value.
     auto&& value = m_Sequence->at(m_Next);
     ++m_Next;
-    Detail::XmlWriter writer(out);
-    writer.Value(value);
-    writer.Drain();
+    Detail::WriteTo(out, [&](Detail::XmlWriter& writer) { writer.Value(value); });
 }
 
 template class XmlSequenceWrapper<std::u16string>;

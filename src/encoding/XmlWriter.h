@@ -74,17 +74,7 @@ public:
             Refresh();
             return;
         }
-        try {
-            if (m_Buf->sputn(m_Buffer, count) != count) {
-                Fail();
-            }
-        } catch (abi::__forced_unwind const&) {
-            // Thread cancellation inside the buffer passes on, as it does through write and flush.
-            Fail();
-            throw;
-        } catch (...) {
-            Fail();
-        }
+        OnBuffer([&] { return m_Buf->sputn(m_Buffer, count) == count; });
     }
 
     /// One LF, then the stream is flushed.
@@ -97,17 +87,7 @@ public:
             Refresh();
             return;
         }
-        try {
-            if (m_Buf->pubsync() == -1) {
-                Fail();
-            }
-        } catch (abi::__forced_unwind const&) {
-            // Thread cancellation inside the buffer passes on, as it does through write and flush.
-            Fail();
-            throw;
-        } catch (...) {
-            Fail();
-        }
+        OnBuffer([&] { return m_Buf->pubsync() != -1; });
     }
 
     [[gnu::always_inline]] void Put(char c)
@@ -253,6 +233,23 @@ private:
     {
         m_Direct = false;
         m_Out.setstate(std::ios_base::badbit);
+    }
+
+    /// Calls the buffer directly, as `write` or `flush` would: a false answer
+    /// or an exception sets badbit.
+    template <class Call> void OnBuffer(Call call)
+    {
+        try {
+            if (!call()) {
+                Fail();
+            }
+        } catch (abi::__forced_unwind const&) {
+            // Thread cancellation inside the buffer passes on, as it does through write and flush.
+            Fail();
+            throw;
+        } catch (...) {
+            Fail();
+        }
     }
 
     /// The decimal digits of an integer, as to_chars writes them, two at a time.
@@ -516,5 +513,14 @@ private:
     std::size_t m_Pos = 0;
     char m_Buffer[kCapacity];
 };
+
+/// Runs `write` on a writer for `out`, then hands what it wrote to the stream
+/// without a flush.
+template <class Write> void WriteTo(std::ostream& out, Write write)
+{
+    XmlWriter writer(out);
+    write(writer);
+    writer.Drain();
+}
 
 } // namespace Tarnwick::Encoding::Detail

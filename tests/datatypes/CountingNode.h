@@ -67,37 +67,23 @@ inline Tally& Prototypes()
     return tally;
 }
 
-/// A user node derived from a library instantiation, as callers write them.
-class CountingNode : public Tarnwick::DataTypes::ScalarType<std::int32_t> {
+/// Counts the instances of the class deriving from it in `Of()`. A copy is a
+/// new instance with its own id; assignment keeps the target's id.
+template <Tally& (*Of)()> class Counted {
 public:
-    explicit CountingNode(std::int32_t value, std::u16string const& name = u"counted")
-        : ScalarType(value, name)
-        , m_Id(++Nodes().made)
+    Counted()
+        : m_Id(++Of().made)
     {
-        ++Nodes().live;
+        ++Of().live;
     }
-    CountingNode(CountingNode const& other)
-        : ScalarType(other)
-        , m_Id(++Nodes().made)
+    Counted(Counted const&)
+        : Counted()
+    { }
+    Counted& operator=(Counted const&) { return *this; }
+    ~Counted()
     {
-        ++Nodes().live;
-    }
-    // The instance keeps its own id.
-    CountingNode& operator=(CountingNode const& other)
-    {
-        ScalarType::operator=(other);
-        return *this;
-    }
-    ~CountingNode() override
-    {
-        --Nodes().live;
-        ++Nodes().destructions[m_Id];
-    }
-
-    ServiceType* Copy() const override
-    {
-        Nodes().SpendCopy();
-        return new CountingNode(*this);
+        --Of().live;
+        ++Of().destructions[m_Id];
     }
     int Id() const { return m_Id; }
 
@@ -105,33 +91,26 @@ private:
     int m_Id;
 };
 
+/// A user node derived from a library instantiation, as callers write them.
+class CountingNode : public Tarnwick::DataTypes::ScalarType<std::int32_t>, public Counted<Nodes> {
+public:
+    explicit CountingNode(std::int32_t value, std::u16string const& name = u"counted")
+        : ScalarType(value, name)
+    { }
+
+    ServiceType* Copy() const override
+    {
+        Nodes().SpendCopy();
+        return new CountingNode(*this);
+    }
+};
+
 /// A value object whose tree is a composite with one counting child "value".
-class CountingPrototype : public Tarnwick::StubProxy::UserParameters {
+class CountingPrototype : public Tarnwick::StubProxy::UserParameters, public Counted<Prototypes> {
 public:
     explicit CountingPrototype(std::int32_t value)
         : m_Value(value)
-        , m_Id(++Prototypes().made)
-    {
-        ++Prototypes().live;
-    }
-    CountingPrototype(CountingPrototype const& other)
-        : UserParameters(other)
-        , m_Value(other.m_Value)
-        , m_Id(++Prototypes().made)
-    {
-        ++Prototypes().live;
-    }
-    CountingPrototype& operator=(CountingPrototype const& other)
-    {
-        UserParameters::operator=(other);
-        m_Value = other.m_Value;
-        return *this;
-    }
-    ~CountingPrototype() override
-    {
-        --Prototypes().live;
-        ++Prototypes().destructions[m_Id];
-    }
+    { }
 
     UserParameters* Copy() const override
     {
@@ -151,11 +130,9 @@ public:
     }
 
     std::int32_t Value() const { return m_Value; }
-    int Id() const { return m_Id; }
 
 private:
     std::int32_t m_Value;
-    int m_Id;
 };
 
 /// Resets the tallies and, after each test, checks that everything made was released once.

@@ -19,6 +19,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Tarnwick::Tests {
@@ -33,64 +34,50 @@ struct Sample {
     std::u16string text;
 };
 
+template <class V> Sample Holding(ParamType code, V value, std::u16string text)
+{
+    return {code, [value] { return AnyType(value); }, std::move(text)};
+}
+
 std::vector<Sample> const& Samples()
 {
+    using std::vector;
+    // clang-format off
     static std::vector<Sample> const samples = {
-        {STRING, [] { return AnyType(u"text"); }, u"text"},
-        {XML_STRING, [] { return AnyType(XmlString(u"<a b=\"1\"/>", u"xml")); }, u"<a b=\"1\"/>"},
-        {BOOLEAN, [] { return AnyType(true); }, u"true"},
-        {INT8, [] { return AnyType(std::int8_t {-5}); }, u"-5"},
-        {UINT8, [] { return AnyType(std::uint8_t {200}); }, u"200"},
-        {INT16, [] { return AnyType(std::int16_t {-300}); }, u"-300"},
-        {UINT16, [] { return AnyType(std::uint16_t {60000}); }, u"60000"},
-        {INT32, [] { return AnyType(std::int32_t {-70000}); }, u"-70000"},
-        {UINT32, [] { return AnyType(std::uint32_t {4000000000U}); }, u"4000000000"},
-        {INT64, [] { return AnyType(std::int64_t {-5000000000}); }, u"-5000000000"},
-        {UINT64, [] { return AnyType(std::uint64_t {10000000000000000000ULL}); }, u"10000000000000000000"},
-        {FLOAT, [] { return AnyType(1.5F); }, u"1.5"},
-        {DOUBLE, [] { return AnyType(2.25); }, u"2.25"},
-        {STRING_SEQUENCE,
-            [] {
-                return AnyType(std::vector<std::u16string> {u"a", u"b"});
-            },
-            u"[a,b]"},
-        {BOOLEAN_SEQUENCE,
-            [] {
-                return AnyType(std::vector<bool> {true, false});
-            },
-            u"[true,false]"},
-        {INT8_SEQUENCE,
-            [] {
-                return AnyType(std::vector<std::int8_t> {-1, 2});
-            },
-            u"[-1,2]"},
-        {UINT8_SEQUENCE, [] { return AnyType(std::vector<std::uint8_t> {255}); }, u"[255]"},
-        {INT16_SEQUENCE, [] { return AnyType(std::vector<std::int16_t> {-300}); }, u"[-300]"},
-        {UINT16_SEQUENCE, [] { return AnyType(std::vector<std::uint16_t> {60000}); }, u"[60000]"},
-        {INT32_SEQUENCE,
-            [] {
-                return AnyType(std::vector<std::int32_t> {-70000, 1});
-            },
-            u"[-70000,1]"},
-        {UINT32_SEQUENCE, [] { return AnyType(std::vector<std::uint32_t> {4000000000U}); }, u"[4000000000]"},
-        {INT64_SEQUENCE, [] { return AnyType(std::vector<std::int64_t> {-5000000000}); }, u"[-5000000000]"},
-        {UINT64_SEQUENCE, [] { return AnyType(std::vector<std::uint64_t> {1ULL << 63}); }, u"[9223372036854775808]"},
-        {FLOAT_SEQUENCE, [] { return AnyType(std::vector<float> {0.5F}); }, u"[0.5]"},
-        {DOUBLE_SEQUENCE,
-            [] {
-                return AnyType(std::vector<double> {0.25, -1});
-            },
-            u"[0.25,-1]"},
-        {TIME_STAMP, [] { return AnyType(TimeStamp(2024, 3, 7, 9, 5, 2, 42)); }, u"09:05:02.000042 3/7/2024"},
-        {TIME_DURATION, [] { return AnyType(TimeDuration(1, 2, 3, 4, 5)); }, u"01:02:03:04.000005"},
-        {COMPOSITE,
-            [] {
-                AnyType any;
-                any.SetServiceType(new CompositeType(u"record"));
-                return any;
-            },
-            u"(never read)"},
+        Holding(STRING, u"text", u"text"),
+        Holding(XML_STRING, XmlString(u"<a b=\"1\"/>", u"xml"), u"<a b=\"1\"/>"),
+        Holding(BOOLEAN, true, u"true"),
+        Holding(INT8, std::int8_t {-5}, u"-5"),
+        Holding(UINT8, std::uint8_t {200}, u"200"),
+        Holding(INT16, std::int16_t {-300}, u"-300"),
+        Holding(UINT16, std::uint16_t {60000}, u"60000"),
+        Holding(INT32, std::int32_t {-70000}, u"-70000"),
+        Holding(UINT32, std::uint32_t {4000000000U}, u"4000000000"),
+        Holding(INT64, std::int64_t {-5000000000}, u"-5000000000"),
+        Holding(UINT64, std::uint64_t {10000000000000000000ULL}, u"10000000000000000000"),
+        Holding(FLOAT, 1.5F, u"1.5"),
+        Holding(DOUBLE, 2.25, u"2.25"),
+        Holding(STRING_SEQUENCE, vector<std::u16string> {u"a", u"b"}, u"[a,b]"),
+        Holding(BOOLEAN_SEQUENCE, vector<bool> {true, false}, u"[true,false]"),
+        Holding(INT8_SEQUENCE, vector<std::int8_t> {-1, 2}, u"[-1,2]"),
+        Holding(UINT8_SEQUENCE, vector<std::uint8_t> {255}, u"[255]"),
+        Holding(INT16_SEQUENCE, vector<std::int16_t> {-300}, u"[-300]"),
+        Holding(UINT16_SEQUENCE, vector<std::uint16_t> {60000}, u"[60000]"),
+        Holding(INT32_SEQUENCE, vector<std::int32_t> {-70000, 1}, u"[-70000,1]"),
+        Holding(UINT32_SEQUENCE, vector<std::uint32_t> {4000000000U}, u"[4000000000]"),
+        Holding(INT64_SEQUENCE, vector<std::int64_t> {-5000000000}, u"[-5000000000]"),
+        Holding(UINT64_SEQUENCE, vector<std::uint64_t> {1ULL << 63}, u"[9223372036854775808]"),
+        Holding(FLOAT_SEQUENCE, vector<float> {0.5F}, u"[0.5]"),
+        Holding(DOUBLE_SEQUENCE, vector<double> {0.25, -1}, u"[0.25,-1]"),
+        Holding(TIME_STAMP, TimeStamp(2024, 3, 7, 9, 5, 2, 42), u"09:05:02.000042 3/7/2024"),
+        Holding(TIME_DURATION, TimeDuration(1, 2, 3, 4, 5), u"01:02:03:04.000005"),
+        {COMPOSITE, [] {
+            AnyType any;
+            any.SetServiceType(new CompositeType(u"record"));
+            return any;
+        }, u"(never read)"},
     };
+    // clang-format on
     return samples;
 }
 

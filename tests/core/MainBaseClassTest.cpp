@@ -28,30 +28,27 @@ namespace {
 
 using namespace Tarnwick;
 
-TEST(MainBaseClass, NameNotSetRaisesLine18)
-{
-    MainBaseClass const fresh;
-    try {
-        fresh.GetThisClassName();
-        FAIL() << "no exception";
-    } catch (ServiceException const& e) {
-        EXPECT_EQ(e.ToString(), u"Exception: Tarnwick::MainBaseClass line 18 - The class name is not set.");
-    }
-}
-
-TEST(MainBaseClass, NameNotSetNamesTheMostDerivedClass)
+TEST(MainBaseClass, NameNotSetRaisesLine18NamingTheMostDerivedClass)
 {
     // The source is computed at the raise, from the object's own class, also
     // after copying an object whose name was never set.
+    MainBaseClass const fresh;
     Testing::Unrecorded const unrecorded;
     Testing::Unrecorded const copied(unrecorded);
-    for (MainBaseClass const* object :
-        {static_cast<MainBaseClass const*>(&unrecorded), static_cast<MainBaseClass const*>(&copied)}) {
+    struct {
+        MainBaseClass const* object;
+        char16_t const* line;
+    } const cases[] = {
+        {&fresh, u"Exception: Tarnwick::MainBaseClass line 18 - The class name is not set."},
+        {&unrecorded, u"Exception: Tarnwick::Testing::Unrecorded line 18 - The class name is not set."},
+        {&copied, u"Exception: Tarnwick::Testing::Unrecorded line 18 - The class name is not set."},
+    };
+    for (auto const& c : cases) {
         try {
-            object->GetThisClassName();
+            c.object->GetThisClassName();
             ADD_FAILURE() << "no exception";
         } catch (ServiceException const& e) {
-            EXPECT_EQ(e.ToString(), u"Exception: Tarnwick::Testing::Unrecorded line 18 - The class name is not set.");
+            EXPECT_EQ(e.ToString(), c.line);
             EXPECT_STREQ(e.what(), "The class name is not set.");
         }
     }

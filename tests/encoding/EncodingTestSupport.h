@@ -2,11 +2,15 @@
 
 // Small builders and helpers shared by the encoder tests.
 
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
 #include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
 #include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
 #include <tarnwick/datatypes/ScalarType.h>
 #include <tarnwick/datatypes/SequenceType.h>
 #include <tarnwick/core/ServiceException.h>
+#include <tarnwick/encoding/XmlEncoder.h>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +42,44 @@ inline CompositeType* Composite(std::u16string const& name, std::vector<ServiceT
     }
     return composite;
 }
+
+inline DictionaryType* Dictionary(std::u16string const& name, ServiceType* keys, ServiceType* values)
+{
+    auto* dictionary = new DictionaryType(name);
+    dictionary->SetKeys(keys);
+    dictionary->SetValues(values);
+    return dictionary;
+}
+
+inline AnyTypeSequenceType* AnyValues(std::vector<AnyTypeServiceType*> const& items)
+{
+    auto* sequence = new AnyTypeSequenceType(u"values");
+    for (auto* item : items) {
+        sequence->Add(item);
+    }
+    return sequence;
+}
+
+inline CompositeSequenceType* CompositeValues(std::vector<CompositeType*> const& items)
+{
+    auto* sequence = new CompositeSequenceType(u"values", nullptr);
+    for (auto* item : items) {
+        sequence->Add(item);
+    }
+    return sequence;
+}
+
+/// What the encoder writes for `node` at `indent` into a fresh stream.
+inline std::string Encoded(ServiceType const& node, std::int32_t indent = 0)
+{
+    std::ostringstream out;
+    Tarnwick::Encoding::XmlEncoder::Encode(out, &node, indent);
+    return out.str();
+}
+
+std::u16string const kUnsupported = u"Exception: Tarnwick::Encoding::XmlEncoder line 321 - Unsupported data type";
+std::u16string const kUnsupportedInAnyType
+    = u"Exception: Tarnwick::Encoding::XmlEncoder line 552 - Unsupported data type within AnyType";
 
 /// A node of a kind the encoder does not know, answering a given code.
 class ForeignNode : public ServiceType {

@@ -242,7 +242,7 @@ TEST(AnyTypeConversion, ATimeStampOutsideTheLocalRangeFailsInTheTimeStampAndLeav
         any.GetValue(out);
         return out.Serialize();
     }),
-        u"Exception: Tarnwick::DataTypes::TimeStamp line 178 - SetUTime exception.");
+        kSetUTimeFailure);
     EXPECT_EQ(out.Serialize(), u"04:05:06.000007 2/3/2001");
 }
 

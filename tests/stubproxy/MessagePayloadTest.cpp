@@ -130,18 +130,11 @@ TEST(ErrorString, InitFromReadsTheFirstChildWhateverTheNames)
 TEST(ErrorString, CopiesAndAssignmentCarryNameAndText)
 {
     UserParametersErrorString source(u"text");
-    source.SetParamName(u"source");
-    UserParametersErrorString target(u"old");
-    target = source;
-    EXPECT_EQ(target.GetParamName(), u"source");
-    EXPECT_EQ(target.GetError(), u"text");
-    UserParametersErrorString const copied(source);
-    EXPECT_EQ(copied.GetParamName(), u"source");
-    std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
-    EXPECT_EQ(DynamicClass(*clone), typeid(UserParametersErrorString));
-    EXPECT_EQ(clone->GetParamName(), u"source");
+    auto const clone = ExpectCopies(source, UserParametersErrorString(u"old"), true,
+        [](UserParametersErrorString const& error) { EXPECT_EQ(error.GetError(), u"text"); });
+    ASSERT_NE(clone, nullptr);
     source.SetError(u"changed");
-    EXPECT_EQ(dynamic_cast<UserParametersErrorString&>(*clone).GetError(), u"text");
+    EXPECT_EQ(clone->GetError(), u"text");
 }
 
 TEST(SubscribeEvent, ConstructorsAndFlag)
@@ -185,15 +178,8 @@ TEST(SubscribeEvent, StoreToAndRoundTrip)
 TEST(SubscribeEvent, CopiesAndAssignmentCarryNameAndFlag)
 {
     UserParametersSubscribeEvent source(false);
-    source.SetParamName(u"source");
-    UserParametersSubscribeEvent target;
-    target = source;
-    EXPECT_EQ(target.GetParamName(), u"source");
-    EXPECT_FALSE(target.GetSubscribe());
-    std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
-    EXPECT_EQ(DynamicClass(*clone), typeid(UserParametersSubscribeEvent));
-    EXPECT_EQ(clone->GetParamName(), u"source");
-    EXPECT_FALSE(dynamic_cast<UserParametersSubscribeEvent&>(*clone).GetSubscribe());
+    ExpectCopies(source, UserParametersSubscribeEvent(), true,
+        [](UserParametersSubscribeEvent const& event) { EXPECT_FALSE(event.GetSubscribe()); });
 }
 
 // Trees of the wrong shape: refused with the class name, the object unchanged.

@@ -4,6 +4,7 @@
 #include <tarnwick/stubproxy/TimeDuration.h>
 
 #include "stubproxy/TimeTestSupport.h"
+#include "stubproxy/ValueObjectsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -185,25 +186,15 @@ TEST(TimeDuration, SubtractingALongerDurationThrows)
         u"substraction exception.");
 }
 
-TEST(TimeDuration, CopyConstructionCopiesNameButAssignmentKeepsTargetName)
+TEST(TimeDuration, CopiesCopyTheNameButAssignmentKeepsTheTargetName)
 {
     TimeDuration source(1, 2, 3, 4, 5);
-    source.SetParamName(u"source");
-
-    TimeDuration const copy(source);
-    EXPECT_EQ(copy.GetParamName(), u"source");
-    ExpectFields(copy, {1, 2, 3, 4, 5});
-
-    TimeDuration target(9, 9, 9, 9, 9);
-    target.SetParamName(u"target");
-    target = source;
-    EXPECT_EQ(target.GetParamName(), u"target");
-    ExpectFields(target, {1, 2, 3, 4, 5});
-
-    TimeDuration& self = target;
-    target = self;
-    EXPECT_EQ(target.GetParamName(), u"target");
-    ExpectFields(target, {1, 2, 3, 4, 5});
+    auto const clone = ExpectCopies(source, TimeDuration(9, 9, 9, 9, 9), false, [](TimeDuration const& duration) {
+        ExpectFields(duration, {1, 2, 3, 4, 5});
+    });
+    ASSERT_NE(clone, nullptr);
+    clone->SetDays(7);
+    EXPECT_EQ(source.GetDays(), 1u);
 }
 
 TEST(TimeDuration, CopyReturnsAnIndependentObjectOfTheSameClass)

@@ -18,6 +18,10 @@ inline constexpr char const* kUtc = "UTC0";
 /// of March 02:00 to the last Sunday of October 03:00.
 inline constexpr char const* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
 
+/// What every TimeStamp conversion beyond the supported range raises.
+inline constexpr char16_t const* kSetUTimeFailure
+    = u"Exception: Tarnwick::DataTypes::TimeStamp line 178 - SetUTime exception.";
+
 class ScopedTimeZone {
 public:
     explicit ScopedTimeZone(char const* zone)

@@ -6,9 +6,13 @@
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/stubproxy/TimeDuration.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -82,6 +86,41 @@ template <class T> std::u16string Render(std::vector<T> const& values)
 template <class T> std::type_info const& DynamicClass(T const& object)
 {
     return typeid(object);
+}
+
+/// Checks the copies of a value object: copy construction and Copy() carry the
+/// parameter name, Copy() answers the class itself, and assignment (also of the
+/// object to itself) carries the name only where `assignmentCopiesTheName`.
+/// `holdsTheValue` checks that an object holds the value of `source`. Answers
+/// the Copy(), for the caller to see that it shares nothing with `source`.
+template <class T, class Check>
+std::unique_ptr<T> ExpectCopies(T& source, T target, bool assignmentCopiesTheName, Check holdsTheValue)
+{
+    source.SetParamName(u"source");
+    target.SetParamName(u"target");
+    char16_t const* const assignedName = assignmentCopiesTheName ? u"source" : u"target";
+    T const copied(source);
+    EXPECT_EQ(copied.GetParamName(), u"source");
+    holdsTheValue(copied);
+    target = source;
+    EXPECT_EQ(target.GetParamName(), assignedName);
+    holdsTheValue(target);
+    T& self = target;
+    target = self;
+    EXPECT_EQ(target.GetParamName(), assignedName);
+    holdsTheValue(target);
+
+    std::unique_ptr<StubProxy::UserParameters> clone(source.Copy());
+    EXPECT_EQ(DynamicClass(*clone), typeid(T));
+    auto* const typed = dynamic_cast<T*>(clone.get());
+    if (typed == nullptr) {
+        ADD_FAILURE() << "Copy() answered another class";
+        return nullptr;
+    }
+    EXPECT_EQ(typed->GetParamName(), u"source");
+    holdsTheValue(*typed);
+    clone.release();
+    return std::unique_ptr<T>(typed);
 }
 
 /// "Exception: Tarnwick::DataTypes::AnyType line <line> - <message>".

@@ -1,6 +1,5 @@
 #include "logging/LoggingTestSupport.h"
 
-#include <tarnwick/core/ServiceException.h>
 #include <tarnwick/logging/LevelTypes.h>
 #include <tarnwick/logging/LoggerManager.h>
 #include <tarnwick/logging/ServiceLogger.h>
@@ -15,7 +14,6 @@
 namespace TarnwickTest {
 namespace {
 
-using Tarnwick::ServiceException;
 using namespace Tarnwick::Utils;
 
 using LoggerManagerTest = LoggingTest;
@@ -45,13 +43,8 @@ TEST(LevelTypesTest, GetLevelTypeParsesTheExactNames)
     EXPECT_EQ(manager.GetLevelType(u"WARN"), LOG_WARN);
 
     for (std::u16string const name : {u"warn", u"", u"WARN ", u" INFO", u"WARNING", u"Dégât"}) {
-        try {
-            LoggerManager::GetLevelType(name);
-            ADD_FAILURE() << "no exception";
-        } catch (ServiceException const& e) {
-            EXPECT_EQ(
-                e.ToString(), u"Exception: ServiceLogger line 130 - GetLevelType() - type name " + name + u" unknown");
-        }
+        EXPECT_EQ(ThrownLine([&] { LoggerManager::GetLevelType(name); }),
+            u"Exception: ServiceLogger line 130 - GetLevelType() - type name " + name + u" unknown");
     }
 }
 
@@ -74,18 +67,11 @@ TEST_F(LoggerManagerTest, GetLoggerOfAnotherOutputTypeRaisesAndKeepsTheLogger)
     LoggerManager manager(u"type.log");
     ServiceLogger* file = manager.GetLogger(u"Server", OUTPUT_FILE);
     ServiceLogger* odd = manager.GetLogger(u"Odd", static_cast<OutputTypes>(2));
-    auto expectDifferent = [&](std::u16string const& name, OutputTypes type) {
-        try {
-            manager.GetLogger(name, type);
-            ADD_FAILURE() << "no exception";
-        } catch (ServiceException const& e) {
-            EXPECT_EQ(e.ToString(),
-                u"Exception: ServiceLogger::GetLogger line 75 - The logger is different type that is required.");
-        }
-    };
-    expectDifferent(u"Server", OUTPUT_CONSOLE);
+    std::u16string const different
+        = u"Exception: ServiceLogger::GetLogger line 75 - The logger is different type that is required.";
+    EXPECT_EQ(ThrownLine([&] { manager.GetLogger(u"Server", OUTPUT_CONSOLE); }), different);
     // Both 0 and 2 write to standard output, but they are different types.
-    expectDifferent(u"Odd", OUTPUT_CONSOLE);
+    EXPECT_EQ(ThrownLine([&] { manager.GetLogger(u"Odd", OUTPUT_CONSOLE); }), different);
     EXPECT_EQ(manager.GetLogger(u"Server", OUTPUT_FILE), file);
     EXPECT_EQ(manager.GetLogger(u"Odd", static_cast<OutputTypes>(2)), odd);
     // The manager's mutex was released as the exception left.
@@ -189,9 +175,7 @@ TEST_F(LoggerManagerTest, CloseTruncatesAndStartsAfresh)
     file->Trace(u"dropped");
     EXPECT_EQ(Lines(ReadFile("Logs/close.log")).size(), 2u);
     file->Warning(u"after");
-    auto const lines = Lines(ReadFile("Logs/close.log"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : Svc2 - after");
+    EXPECT_EQ(Written("Logs/close.log"), std::vector<std::string> {"WARN : Svc2 - after"});
 
     manager.Close();
     manager.Close();
@@ -211,9 +195,7 @@ TEST_F(LoggerManagerTest, SetLogFileNameTakesEffectAtTheNextOpening)
 
     manager.Close();
     manager.GetLogger(u"N", OUTPUT_FILE)->Warning(u"three");
-    auto const lines = Lines(ReadFile("Logs/second.log"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : N - three");
+    EXPECT_EQ(Written("Logs/second.log"), std::vector<std::string> {"WARN : N - three"});
     EXPECT_EQ(Lines(ReadFile("Logs/renamed-before-opening.log")).size(), 2u);
 }
 
@@ -228,9 +210,7 @@ TEST_F(LoggerManagerTest, FileNameIsUsedExactlyAndEncodedAsUtf8)
     std::ofstream("Logs/sub/old.log") << "old content\n";
     LoggerManager second(u"sub/old.log");
     second.GetLogger(u"S", OUTPUT_FILE)->Error(u"new");
-    auto const lines = Lines(ReadFile("Logs/sub/old.log"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "ERROR : S - new");
+    EXPECT_EQ(Written("Logs/sub/old.log"), std::vector<std::string> {"ERROR : S - new"});
 }
 
 TEST_F(LoggerManagerTest, UnopenableNamesRaise)
@@ -239,13 +219,8 @@ TEST_F(LoggerManagerTest, UnopenableNamesRaise)
     for (std::u16string const& name : {std::u16string(u"missing/dir.log"), std::u16string(), withZero}) {
         LoggerManager manager(name);
         ServiceLogger* logger = manager.GetLogger(u"Z", OUTPUT_FILE);
-        try {
-            logger->Fatal(u"x");
-            ADD_FAILURE() << "no exception";
-        } catch (ServiceException const& e) {
-            EXPECT_EQ(e.ToString(),
-                u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
-        }
+        EXPECT_EQ(ThrownLine([&] { logger->Fatal(u"x"); }),
+            u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
         EXPECT_EQ(manager.GetFN(), nullptr);
     }
     EXPECT_FALSE(Exists("Logs/ab"));

@@ -3,6 +3,8 @@
 // A fresh temporary working directory per test (the log file is "./Logs/<name>"),
 // and readers for what the loggers wrote.
 
+#include <tarnwick/core/ServiceException.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +16,18 @@
 #include <vector>
 
 namespace TarnwickTest {
+
+/// Runs `action`, expects a ServiceException and returns its ToString() line.
+template <class Action> std::u16string ThrownLine(Action const& action)
+{
+    try {
+        action();
+    } catch (Tarnwick::ServiceException const& e) {
+        return e.ToString();
+    }
+    ADD_FAILURE() << "no ServiceException";
+    return {};
+}
 
 class LoggingTest : public ::testing::Test {
 protected:
@@ -65,6 +79,24 @@ protected:
     /// A line with its time stamp ("09:05:02.000042 3/7/2024 ") removed, or
     /// "<no stamp>" when it does not start with one.
     static std::string WithoutStamp(std::string const& line);
+
+    /// The lines of a file, each without its time stamp.
+    static std::vector<std::string> Written(std::filesystem::path const& path)
+    {
+        std::vector<std::string> written;
+        for (auto const& line : Lines(ReadFile(path))) {
+            written.push_back(WithoutStamp(line));
+        }
+        return written;
+    }
+
+    /// What `action` writes to standard output.
+    template <class Action> static std::string Stdout(Action const& action)
+    {
+        ::testing::internal::CaptureStdout();
+        action();
+        return ::testing::internal::GetCapturedStdout();
+    }
 
 private:
     std::filesystem::path m_Previous;

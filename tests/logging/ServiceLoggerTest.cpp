@@ -1,6 +1,5 @@
 #include "logging/LoggingTestSupport.h"
 
-#include <tarnwick/core/ServiceException.h>
 #include <tarnwick/logging/LoggerManager.h>
 #include <tarnwick/logging/ServiceLogger.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
@@ -17,7 +16,6 @@
 namespace TarnwickTest {
 namespace {
 
-using Tarnwick::ServiceException;
 using Tarnwick::DataTypes::TimeStamp;
 using namespace Tarnwick::Utils;
 
@@ -108,15 +106,10 @@ TEST_P(ServiceLoggerThresholdTest, WritesTheLevelsAtOrAboveTheThreshold)
     ServiceLogger* logger = manager.GetLogger(u"L", OUTPUT_FILE);
     logger->SetLevelType(GetParam().threshold);
     LogAllLevels(*logger);
-
-    std::vector<std::string> written;
-    for (auto const& line : Lines(ReadFile("Logs/levels.log"))) {
-        written.push_back(WithoutStamp(line));
-    }
     if (GetParam().written.empty()) {
         EXPECT_FALSE(Exists("Logs/levels.log"));
     } else {
-        EXPECT_EQ(written, GetParam().written);
+        EXPECT_EQ(Written("Logs/levels.log"), GetParam().written);
     }
 }
 
@@ -146,10 +139,8 @@ TEST_F(ServiceLoggerTest, ManagerDefaultThresholdIsWarn)
     ServiceLogger* logger = manager.GetLogger(u"D", OUTPUT_FILE);
     EXPECT_EQ(logger->GetLevelType(), LOG_WARN);
     LogAllLevels(*logger);
-    auto const lines = Lines(ReadFile("Logs/default.log"));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : D - w 3");
-    EXPECT_EQ(WithoutStamp(lines[2]), "FATAL : D - f 5");
+    EXPECT_EQ(Written("Logs/default.log"),
+        (std::vector<std::string> {"WARN : D - w 3", "ERROR : D - e 4", "FATAL : D - f 5"}));
 }
 
 // Every way a caller hands over the format: a literal, a pointer, an array, a
@@ -174,58 +165,41 @@ TEST_F(ServiceLoggerTest, EveryFormatFormReachesTheLine)
     logger->Trace(held, 7, u"t");
     logger->Debug(std::u16string(u"no arguments"));
 
-    std::vector<std::string> written;
-    for (auto const& line : Lines(ReadFile("Logs/forms.log"))) {
-        written.push_back(WithoutStamp(line));
-    }
     std::vector<std::string> const expected {"TRACE : Forms - plain", "DEBUG : Forms - held 1 n",
         "INFO : Forms - pointer narrow", "WARN : Forms - array w", "ERROR : Forms - temporary 2.5",
         "FATAL : Forms - bare 100% sure", "TRACE : Forms - held 7 t", "DEBUG : Forms - no arguments"};
-    EXPECT_EQ(written, expected);
+    EXPECT_EQ(Written("Logs/forms.log"), expected);
 }
 
 TEST_F(ServiceLoggerTest, SwitchedOffLoggingWritesNothingAndCreatesNoFile)
 {
-    {
+    for (bool const global : {true, false}) {
+        SCOPED_TRACE(global ? "switched off for the manager" : "switched off for each logger");
         LoggerManager manager(u"off.log");
-        manager.SetGlobalEnableLogging(false);
-        EXPECT_FALSE(manager.GetGlobalEnableLogging());
+        if (global) {
+            manager.SetGlobalEnableLogging(false);
+            EXPECT_FALSE(manager.GetGlobalEnableLogging());
+        }
         ServiceLogger* file = manager.GetLogger(u"F", OUTPUT_FILE);
         ServiceLogger* console = manager.GetLogger(u"C", OUTPUT_CONSOLE);
-        file->SetLevelType(LOG_TRACE);
-        console->SetLevelType(LOG_TRACE);
-        ::testing::internal::CaptureStdout();
-        LogAllLevels(*file);
-        LogAllLevels(*console);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        for (ServiceLogger* logger : {file, console}) {
+            global ? logger->SetLevelType(LOG_TRACE) : logger->SetEnableLogging(false);
+        }
+        EXPECT_EQ(Stdout([&] {
+            LogAllLevels(*file);
+            LogAllLevels(*console);
+        }),
+            "");
         EXPECT_EQ(manager.GetFN(), nullptr);
-    }
-    {
-        LoggerManager manager(u"off.log");
-        ServiceLogger* file = manager.GetLogger(u"F", OUTPUT_FILE);
-        ServiceLogger* console = manager.GetLogger(u"C", OUTPUT_CONSOLE);
-        file->SetEnableLogging(false);
-        console->SetEnableLogging(false);
-        ::testing::internal::CaptureStdout();
-        LogAllLevels(*file);
-        LogAllLevels(*console);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-        EXPECT_EQ(manager.GetFN(), nullptr);
-
-        // Switching back on writes again.
-        file->SetEnableLogging(true);
-        file->Error(u"back");
-        EXPECT_NE(manager.GetFN(), nullptr);
+        EXPECT_FALSE(Exists("Logs"));
+        if (!global) {
+            // Switching back on writes again.
+            file->SetEnableLogging(true);
+            file->Error(u"back");
+            EXPECT_NE(manager.GetFN(), nullptr);
+        }
     }
     EXPECT_EQ(Lines(ReadFile("Logs/off.log")).size(), 1u);
-}
-
-TEST_F(ServiceLoggerTest, GlobalSwitchOffLeavesNoLogsDirectory)
-{
-    LoggerManager manager(u"none.log");
-    manager.SetGlobalEnableLogging(false);
-    manager.GetLogger(u"F", OUTPUT_FILE)->Fatal(u"x");
-    EXPECT_FALSE(Exists("Logs"));
 }
 
 TEST_F(ServiceLoggerTest, FirstFileMessageCreatesDirectoryAndLaterOnesAppend)
@@ -238,9 +212,7 @@ TEST_F(ServiceLoggerTest, FirstFileMessageCreatesDirectoryAndLaterOnesAppend)
     // Flushed at once: the line is in the file while the stream is still open.
     EXPECT_EQ(Lines(ReadFile("Logs/a.log")).size(), 1u);
     logger->Warning(u"two");
-    auto const lines = Lines(ReadFile("Logs/a.log"));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(WithoutStamp(lines[1]), "WARN : A - two");
+    EXPECT_EQ(Written("Logs/a.log"), (std::vector<std::string> {"WARN : A - one", "WARN : A - two"}));
 }
 
 TEST_F(ServiceLoggerTest, PercentInNameOrExpandedTextIsWrittenUnchanged)
@@ -249,10 +221,8 @@ TEST_F(ServiceLoggerTest, PercentInNameOrExpandedTextIsWrittenUnchanged)
     ServiceLogger* logger = manager.GetLogger(u"Disk%d%s", OUTPUT_FILE);
     logger->Warning(u"%s and %d%%", u"50% %s", 7);
     logger->Warning(u"100%% done");
-    auto const lines = Lines(ReadFile("Logs/p.log"));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : Disk%d%s - 50% %s and 7%");
-    EXPECT_EQ(WithoutStamp(lines[1]), "WARN : Disk%d%s - 100% done");
+    EXPECT_EQ(Written("Logs/p.log"),
+        (std::vector<std::string> {"WARN : Disk%d%s - 50% %s and 7%", "WARN : Disk%d%s - 100% done"}));
 }
 
 TEST_F(ServiceLoggerTest, EveryOutputTypeButOneWritesToStandardOutput)
@@ -264,9 +234,7 @@ TEST_F(ServiceLoggerTest, EveryOutputTypeButOneWritesToStandardOutput)
         ServiceLogger* logger
             = manager.GetLogger(std::u16string(name.begin(), name.end()), static_cast<OutputTypes>(types[i]));
         EXPECT_EQ(logger->GetOutputType(), types[i]);
-        ::testing::internal::CaptureStdout();
-        logger->Error(u"n=%d", types[i]);
-        std::string const out = ::testing::internal::GetCapturedStdout();
+        std::string const out = Stdout([&] { logger->Error(u"n=%d", types[i]); });
         ASSERT_FALSE(out.empty());
         EXPECT_EQ(out.back(), '\n');
         EXPECT_EQ(WithoutStamp(out.substr(0, out.size() - 1)), "ERROR : " + name + " - n=" + std::to_string(types[i]));
@@ -274,21 +242,19 @@ TEST_F(ServiceLoggerTest, EveryOutputTypeButOneWritesToStandardOutput)
     EXPECT_FALSE(Exists("Logs"));
 }
 
+// The cut counts code units before the encoding to UTF-8.
 TEST_F(ServiceLoggerTest, ConsoleLineIsCutAt1999CodeUnits)
 {
     LoggerManager manager(u"unused.log");
     ServiceLogger* logger = manager.GetLogger(u"Cut", OUTPUT_CONSOLE);
-    ::testing::internal::CaptureStdout();
-    logger->Warning(u"%s", std::u16string(1, u'x').c_str());
-    std::string const shortLine = ::testing::internal::GetCapturedStdout();
+    std::string const shortLine = Stdout([&] { logger->Warning(u"%s", std::u16string(1, u'x').c_str()); });
     std::size_t const prefix = shortLine.size() - 2; // stamp, level, name and separators
+    EXPECT_EQ(Stdout([&] { logger->Warning(u""); }).size(), prefix + 1);
 
     for (std::size_t total : {1998u, 1999u, 2000u, 2001u, 5000u}) {
         // `total` code units including the line feed.
         std::u16string const text(total - prefix - 1, u'y');
-        ::testing::internal::CaptureStdout();
-        logger->Warning(u"%s", text.c_str());
-        std::string const out = ::testing::internal::GetCapturedStdout();
+        std::string const out = Stdout([&] { logger->Warning(u"%s", text.c_str()); });
         if (total <= 1999) {
             EXPECT_EQ(out.size(), total);
             EXPECT_EQ(out.back(), '\n');
@@ -297,6 +263,9 @@ TEST_F(ServiceLoggerTest, ConsoleLineIsCutAt1999CodeUnits)
             EXPECT_EQ(out.back(), 'y');
         }
     }
+    // Each '€' is one code unit and three bytes.
+    std::u16string const euros(3000, u'€');
+    EXPECT_EQ(Stdout([&] { logger->Warning(u"%s", euros.c_str()); }).size(), prefix + (1999 - prefix) * 3);
 }
 
 TEST_F(ServiceLoggerTest, FileLinesHaveNoLengthLimit)
@@ -304,9 +273,7 @@ TEST_F(ServiceLoggerTest, FileLinesHaveNoLengthLimit)
     LoggerManager manager(u"long.log");
     std::u16string const text(100000, u'z');
     manager.GetLogger(u"Long", OUTPUT_FILE)->Error(u"<%s>", text.c_str());
-    auto const lines = Lines(ReadFile("Logs/long.log"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "ERROR : Long - <" + std::string(100000, 'z') + ">");
+    EXPECT_EQ(Written("Logs/long.log"), std::vector<std::string> {"ERROR : Long - <" + std::string(100000, 'z') + ">"});
 }
 
 TEST_F(ServiceLoggerTest, NonAsciiTextIsWrittenAsUtf8ToFileAndConsole)
@@ -318,31 +285,13 @@ TEST_F(ServiceLoggerTest, NonAsciiTextIsWrittenAsUtf8ToFileAndConsole)
     ServiceLogger* file = manager.GetLogger(u"Zürich", OUTPUT_FILE);
     file->Warning(u"€ %s %S %c %s", u"日本 \U0001F600", "caf\xC3\xA9", u'\u00E9', lone);
     ServiceLogger* console = manager.GetLogger(u"Ωmega", OUTPUT_CONSOLE);
-    ::testing::internal::CaptureStdout();
-    console->Warning(u"€ %s %S %c %s", u"日本 \U0001F600", "caf\xC3\xA9", u'\u00E9', lone);
-    std::string const out = ::testing::internal::GetCapturedStdout();
+    std::string const out
+        = Stdout([&] { console->Warning(u"€ %s %S %c %s", u"日本 \U0001F600", "caf\xC3\xA9", u'\u00E9', lone); });
 
     std::string const message = " € 日本 \xF0\x9F\x98\x80 café é a\xEF\xBF\xBD"
                                 "b";
-    auto const lines = Lines(ReadFile("Logs/utf8.log"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "WARN : Zürich -" + message);
+    EXPECT_EQ(Written("Logs/utf8.log"), std::vector<std::string> {"WARN : Zürich -" + message});
     EXPECT_EQ(WithoutStamp(out), "WARN : Ωmega -" + message + "\n");
-}
-
-TEST_F(ServiceLoggerTest, ConsoleCutCountsCodeUnitsBeforeEncoding)
-{
-    LoggerManager manager(u"unused.log");
-    ServiceLogger* logger = manager.GetLogger(u"E", OUTPUT_CONSOLE);
-    ::testing::internal::CaptureStdout();
-    logger->Warning(u"");
-    std::size_t const prefix = ::testing::internal::GetCapturedStdout().size() - 1;
-    // Each '€' is one code unit and three bytes.
-    std::u16string const text(3000, u'€');
-    ::testing::internal::CaptureStdout();
-    logger->Warning(u"%s", text.c_str());
-    std::string const out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.size(), prefix + (1999 - prefix) * 3);
 }
 
 TEST_F(ServiceLoggerTest, UnopenableFileRaisesAndReleasesTheMutex)
@@ -351,22 +300,15 @@ TEST_F(ServiceLoggerTest, UnopenableFileRaisesAndReleasesTheMutex)
     std::ofstream("Logs") << "blocker";
     LoggerManager manager(u"x.log");
     ServiceLogger* logger = manager.GetLogger(u"X", OUTPUT_FILE);
-    try {
-        logger->Error(u"lost %d", 1);
-        FAIL() << "no exception";
-    } catch (ServiceException const& e) {
-        EXPECT_EQ(
-            e.ToString(), u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
-    }
+    EXPECT_EQ(ThrownLine([&] { logger->Error(u"lost %d", 1); }),
+        u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
     EXPECT_EQ(manager.GetFN(), nullptr);
     EXPECT_EQ(ReadFile("Logs"), "blocker");
 
     // Once the way is clear, a message from another thread gets the mutex and the file.
     std::filesystem::remove("Logs");
     std::thread([logger] { logger->Error(u"kept %d", 2); }).join();
-    auto const lines = Lines(ReadFile("Logs/x.log"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "ERROR : X - kept 2");
+    EXPECT_EQ(Written("Logs/x.log"), std::vector<std::string> {"ERROR : X - kept 2"});
 }
 
 TEST_F(ServiceLoggerTest, CopyWritesThroughTheSameManagerWithoutBeingRegistered)
@@ -388,19 +330,15 @@ TEST_F(ServiceLoggerTest, CopyWritesThroughTheSameManagerWithoutBeingRegistered)
     EXPECT_EQ(assigned.GetOutputType(), OUTPUT_FILE);
     assigned.Debug(u"from assigned");
 
-    auto const lines = Lines(ReadFile("Logs/copy.log"));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(WithoutStamp(lines[0]), "DEBUG : Orig - from copy");
-    EXPECT_EQ(WithoutStamp(lines[1]), "DEBUG : Orig - from assigned");
+    EXPECT_EQ(Written("Logs/copy.log"),
+        (std::vector<std::string> {"DEBUG : Orig - from copy", "DEBUG : Orig - from assigned"}));
 }
 
 TEST_F(ServiceLoggerTest, LoggerWithoutManagerDropsItsMessages)
 {
     ServiceLogger orphan(u"Orphan", nullptr, OUTPUT_CONSOLE);
     EXPECT_EQ(orphan.GetLevelType(), LOG_WARN);
-    ::testing::internal::CaptureStdout();
-    orphan.Fatal(u"nowhere %d", 1);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(Stdout([&] { orphan.Fatal(u"nowhere %d", 1); }), "");
 }
 
 TEST_F(ServiceLoggerTest, TwoThreadsThroughTwoLoggersWriteOnlyWholeLines)

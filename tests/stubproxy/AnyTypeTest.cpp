@@ -63,28 +63,28 @@ template <class Node, class V> KindRow Row(char const* label, ParamType code, V 
 class AnyTypeValueKinds : public ::testing::TestWithParam<KindRow> {
 protected:
     ScopedTimeZone m_Zone {kUtc};
+
+    // `any` holds a node of the row's code and class, which reads as `text`.
+    static void ExpectHolds(AnyType const& any, std::u16string const& text)
+    {
+        ASSERT_NE(any.GetServiceType(), nullptr);
+        EXPECT_EQ(any.GetType(), GetParam().code);
+        EXPECT_EQ(DynamicClass(*any.GetServiceType()), *GetParam().nodeClass);
+        EXPECT_EQ(GetParam().read(any), text);
+    }
 };
 
-TEST_P(AnyTypeValueKinds, ConstructionBuildsTheRowsNodeWithTheEmptyName)
+TEST_P(AnyTypeValueKinds, ConstructionAndAssignmentIntoAnEmptyVariantBuildTheRowsNodeWithTheEmptyName)
 {
     KindRow const& row = GetParam();
-    AnyType const any = row.construct();
-    ASSERT_NE(any.GetServiceType(), nullptr);
-    EXPECT_EQ(any.GetType(), row.code);
-    EXPECT_EQ(DynamicClass(*any.GetServiceType()), *row.nodeClass);
-    EXPECT_EQ(any.GetServiceType()->GetParamName(), u"");
-    EXPECT_EQ(any.GetParamName(), u"");
-    EXPECT_EQ(row.read(any), row.firstText);
-}
+    AnyType const constructed = row.construct();
+    ExpectHolds(constructed, row.firstText);
+    EXPECT_EQ(constructed.GetServiceType()->GetParamName(), u"");
+    EXPECT_EQ(constructed.GetParamName(), u"");
 
-TEST_P(AnyTypeValueKinds, AssigningIntoAnEmptyVariantBuildsTheNode)
-{
-    KindRow const& row = GetParam();
-    AnyType any;
-    row.assignFirst(any);
-    EXPECT_EQ(any.GetType(), row.code);
-    EXPECT_EQ(DynamicClass(*any.GetServiceType()), *row.nodeClass);
-    EXPECT_EQ(row.read(any), row.firstText);
+    AnyType assigned;
+    row.assignFirst(assigned);
+    ExpectHolds(assigned, row.firstText);
 }
 
 TEST_P(AnyTypeValueKinds, AssigningTheSameKindSetsTheValueInPlaceAndKeepsTheNodeName)
@@ -96,7 +96,7 @@ TEST_P(AnyTypeValueKinds, AssigningTheSameKindSetsTheValueInPlaceAndKeepsTheNode
     row.assignSecond(any);
     EXPECT_EQ(any.GetServiceType(), node);
     EXPECT_EQ(any.GetServiceType()->GetParamName(), u"count");
-    EXPECT_EQ(row.read(any), row.secondText);
+    ExpectHolds(any, row.secondText);
 }
 
 TEST_P(AnyTypeValueKinds, AssigningAnotherKindReplacesTheNodeAndDropsItsName)
@@ -108,10 +108,8 @@ TEST_P(AnyTypeValueKinds, AssigningAnotherKindReplacesTheNodeAndDropsItsName)
     }
     any.GetServiceType()->SetParamName(u"count");
     row.assignFirst(any);
-    EXPECT_EQ(any.GetType(), row.code);
-    EXPECT_EQ(DynamicClass(*any.GetServiceType()), *row.nodeClass);
+    ExpectHolds(any, row.firstText);
     EXPECT_EQ(any.GetServiceType()->GetParamName(), u"");
-    EXPECT_EQ(row.read(any), row.firstText);
 }
 
 // clang-format off

@@ -211,7 +211,7 @@ TEST(TimeDuration, CopyReturnsAnIndependentObjectOfTheSameClass)
     EXPECT_EQ(source.GetHours(), 30u);
 }
 
-TEST(TimeDuration, StoreToBuildsAnIndependentDurationNode)
+TEST(TimeDuration, StoreToBuildsAnIndependentDurationNodeThatInitFromReadsNormalised)
 {
     TimeDuration duration(0, 30, 0, 0, 7);
     duration.SetParamName(u"ignored");
@@ -229,20 +229,14 @@ TEST(TimeDuration, StoreToBuildsAnIndependentDurationNode)
     duration.SetDays(1);
     EXPECT_EQ(node->GetValue(), 108000000007u);
     ExpectFields(duration, {1, 30, 0, 0, 7});
-}
-
-TEST(TimeDuration, InitFromReadsADurationNodeNormalisedAndKeepsName)
-{
-    TimeDuration const source(0, 30, 0, 0, 7);
-    std::unique_ptr<ServiceType> tree(TimeDuration(source).StoreTo(u"in the tree"));
 
     TimeDuration target;
     target.SetParamName(u"mine");
-    target.InitFrom(tree.get());
+    target.InitFrom(named.get());
     ExpectFields(target, {1, 6, 0, 0, 7});
     EXPECT_EQ(target.GetParamName(), u"mine");
-    EXPECT_EQ(tree->GetParamName(), u"in the tree");
-    EXPECT_EQ(static_cast<DataTypes::TimeDurationServiceType*>(tree.get())->GetValue(), 108000000007u);
+    EXPECT_EQ(named->GetParamName(), u"timeout");
+    EXPECT_EQ(static_cast<DataTypes::TimeDurationServiceType*>(named.get())->GetValue(), 108000000007u);
 }
 
 TEST(TimeDuration, InitFromRejectsEveryOtherNodeAndLeavesTheObjectUnchanged)

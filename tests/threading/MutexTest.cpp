@@ -35,6 +35,12 @@ public:
     { }
     ~Contender() { m_Thread.join(); }
     bool Acquired() const { return m_Acquired; }
+    /// Whether it got through after the time a thread that is not blocked needs.
+    bool AcquiredAfterSettling() const
+    {
+        std::this_thread::sleep_for(kSettle);
+        return m_Acquired;
+    }
 
 private:
     std::atomic<bool> m_Acquired {false};
@@ -65,8 +71,7 @@ TEST(MutexTest, NestedLocksReleaseForOtherThreadsOnlyAfterTheOutermost)
             MutexLock const inner(mutex); // the owner never blocks on itself
             contender.emplace(mutex);
         }
-        std::this_thread::sleep_for(kSettle);
-        EXPECT_FALSE(contender->Acquired()) << "released before the outermost lock went";
+        EXPECT_FALSE(contender->AcquiredAfterSettling()) << "released before the outermost lock went";
     }
     contender.reset(); // joins: the contender must get through now
 }
@@ -79,8 +84,7 @@ TEST(MutexTest, ExplicitLockAndUnlockCountOwnerships)
     mutex.MutexUnLock();
     {
         Contender contender(mutex);
-        std::this_thread::sleep_for(kSettle);
-        EXPECT_FALSE(contender.Acquired());
+        EXPECT_FALSE(contender.AcquiredAfterSettling());
         mutex.MutexUnLock();
     }
     MutexLock const again(mutex); // free once more
@@ -97,8 +101,7 @@ TEST(MutexTest, CopiesDenoteTheSameMutexAndOutliveTheOriginal)
     {
         MutexLock const lock(*original);
         contender.emplace(copyForThread);
-        std::this_thread::sleep_for(kSettle);
-        EXPECT_FALSE(contender->Acquired()) << "a copy denotes a different mutex";
+        EXPECT_FALSE(contender->AcquiredAfterSettling()) << "a copy denotes a different mutex";
         MutexLock const nested(assigned); // the same mutex, already held by this thread: no block
     }
     contender.reset();
@@ -122,28 +125,6 @@ TEST(MutexTest, AssignmentLeavesTheFormerMutexToItsOtherHolders)
     EXPECT_TRUE(contender.Acquired());
 }
 
-TEST(MutexTest, GuardsACounterAcrossThreads)
-{
-    Mutex mutex;
-    long counter = 0;
-    constexpr int kThreads = 4;
-    constexpr int kIncrements = 20000;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&] {
-            for (int i = 0; i < kIncrements; ++i) {
-                MutexLock const lock(mutex);
-                MutexLock const nested(mutex);
-                ++counter;
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(counter, kThreads * kIncrements);
-}
-
 TEST(MutexTest, AnUnlockByAThreadThatDoesNotOwnItChangesNothing)
 {
     Mutex mutex;
@@ -152,8 +133,7 @@ TEST(MutexTest, AnUnlockByAThreadThatDoesNotOwnItChangesNothing)
         MutexLock const hold(mutex);
         contender.emplace(mutex);
         std::thread([&] { mutex.MutexUnLock(); }).join();
-        std::this_thread::sleep_for(kSettle);
-        EXPECT_FALSE(contender->Acquired()) << "a stranger's unlock released the owner's mutex";
+        EXPECT_FALSE(contender->AcquiredAfterSettling()) << "a stranger's unlock released the owner's mutex";
     }
     contender.reset(); // gets through once the owner's lock goes
     std::thread([&] { mutex.MutexUnLock(); }).join(); // of a free mutex: nothing either
@@ -162,8 +142,7 @@ TEST(MutexTest, AnUnlockByAThreadThatDoesNotOwnItChangesNothing)
     mutex.MutexUnLock();
     {
         Contender blocked(mutex);
-        std::this_thread::sleep_for(kSettle);
-        EXPECT_FALSE(blocked.Acquired()) << "the owner's count was spoilt";
+        EXPECT_FALSE(blocked.AcquiredAfterSettling()) << "the owner's count was spoilt";
         mutex.MutexUnLock();
     }
 }
@@ -188,37 +167,49 @@ TEST(MutexTest, EverySleepingWaiterGetsThroughAfterTheRelease)
     contenders.clear(); // joins every waiter: a forgotten sleeper would hang here
 }
 
-// More threads than cores, some of them preempted or yielding while they hold
-// the mutex, so that waiters both spin and sleep: never two inside at once.
-TEST(MutexTest, ExcludesUnderOversubscription)
+// Threads counting under the lock, nested or not. With more threads than cores,
+// some of them preempted or yielding while they hold the mutex, waiters both
+// spin and sleep: never two inside at once.
+TEST(MutexTest, GuardsACounterAcrossThreads)
 {
-    Mutex mutex;
-    std::atomic<int> inside {0};
-    std::atomic<bool> overlapped {false};
-    long counter = 0;
-    constexpr int kThreads = 8;
-    constexpr int kRounds = 5000;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&] {
-            for (int i = 0; i < kRounds; ++i) {
-                MutexLock const lock(mutex);
-                if (inside.fetch_add(1, std::memory_order_relaxed) != 0) {
-                    overlapped = true;
+    struct Case {
+        int threads;
+        int rounds;
+        bool nested;
+        bool yields;
+    };
+    for (Case const c : {Case {4, 20000, true, false}, Case {8, 5000, false, true}}) {
+        SCOPED_TRACE(c.threads);
+        Mutex mutex;
+        std::atomic<int> inside {0};
+        std::atomic<bool> overlapped {false};
+        long counter = 0;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < c.threads; ++t) {
+            threads.emplace_back([&] {
+                for (int i = 0; i < c.rounds; ++i) {
+                    MutexLock const lock(mutex);
+                    std::optional<MutexLock> nested;
+                    if (c.nested) {
+                        nested.emplace(mutex);
+                    }
+                    if (inside.fetch_add(1, std::memory_order_relaxed) != 0) {
+                        overlapped = true;
+                    }
+                    ++counter;
+                    if (c.yields && i % 64 == 0) {
+                        std::this_thread::yield();
+                    }
+                    inside.fetch_sub(1, std::memory_order_relaxed);
                 }
-                ++counter;
-                if (i % 64 == 0) {
-                    std::this_thread::yield();
-                }
-                inside.fetch_sub(1, std::memory_order_relaxed);
-            }
-        });
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        EXPECT_FALSE(overlapped);
+        EXPECT_EQ(counter, c.threads * c.rounds);
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_FALSE(overlapped);
-    EXPECT_EQ(counter, kThreads * kRounds);
 }
 
 } // namespace

@@ -21,6 +21,9 @@ namespace {
 
 // An event is made from its name as from a wide string (`ServiceEvent event = {name};`).
 static_assert(std::is_convertible_v<std::u16string const&, ServiceEvent>);
+// An infinite wait is the largest unsigned 32-bit time.
+static_assert(ServiceEvent::INFINITE_TIME == 4294967295u);
+static_assert(std::is_same_v<decltype(ServiceEvent::INFINITE_TIME), std::uint32_t const>);
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -59,40 +62,37 @@ char ThreadState(pid_t id)
     return end == std::string::npos || end + 2 >= text.size() ? '?' : text[end + 2];
 }
 
-// Runs `child` in a forked process and answers its exit status (0 for success).
-template <class Body> int RunInChild(Body child)
+// Starts `child` in a forked process, which exits with 0 when it answers true.
+template <class Body> pid_t Spawn(Body child)
 {
     pid_t const pid = fork();
     if (pid == 0) {
-        int code = 1;
-        {
-            code = child() ? 0 : 1;
-        }
-        _exit(code);
+        _exit(child() ? 0 : 1);
     }
+    return pid;
+}
+
+// Waits for a child and answers its exit status (128 when it did not exit).
+int ExitStatus(pid_t pid)
+{
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
-TEST(ServiceEventTest, InfiniteTimeIsTheLargestUnsigned32)
+template <class Body> int RunInChild(Body child)
 {
-    static_assert(ServiceEvent::INFINITE_TIME == 4294967295u);
-    static_assert(std::is_same_v<decltype(ServiceEvent::INFINITE_TIME), std::uint32_t const>);
+    return ExitStatus(Spawn(child));
 }
 
-TEST(ServiceEventTest, NewEventIsNotSignalled)
+TEST(ServiceEventTest, NewEventIsNotSignalledAndSetOneStaysSoForEveryWaiterUntilReset)
 {
     ServiceEvent event;
     EXPECT_FALSE(event.GetEventState());
     auto const start = Clock::now();
     EXPECT_FALSE(event.WaitForEvent(0));
     EXPECT_LT(Clock::now() - start, kLateBound);
-}
 
-TEST(ServiceEventTest, StaysSignalledForEveryWaiterUntilReset)
-{
-    ServiceEvent event;
     event.SetEvent();
     EXPECT_TRUE(event.GetEventState());
     for (int i = 0; i < 3; ++i) {
@@ -334,19 +334,14 @@ TEST(NamedServiceEventTest, ChildProcessSignalsAWaitingParent)
 {
     std::u16string const name = UniqueName(u"child-sets");
     ServiceEvent parent(name);
-    pid_t const pid = fork();
-    if (pid == 0) {
-        {
-            ServiceEvent child(name);
-            std::this_thread::sleep_for(milliseconds(100)); // let the parent block first
-            child.SetEvent();
-        }
-        _exit(0);
-    }
+    pid_t const pid = Spawn([&] {
+        ServiceEvent child(name);
+        std::this_thread::sleep_for(milliseconds(100)); // let the parent block first
+        child.SetEvent();
+        return true;
+    });
     EXPECT_TRUE(parent.WaitForEvent(ServiceEvent::INFINITE_TIME));
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ExitStatus(pid), 0);
     EXPECT_TRUE(parent.WaitForEvent(0));
 }
 
@@ -357,24 +352,16 @@ TEST(NamedServiceEventTest, ParentSignalsAWaitingChild)
     std::u16string const readyName = UniqueName(u"child-ready");
     ServiceEvent parent(name);
     ServiceEvent childReady(readyName);
-    pid_t const pid = fork();
-    if (pid == 0) {
-        bool released = false;
-        {
-            ServiceEvent child(name);
-            ServiceEvent ready(readyName);
-            ready.SetEvent();
-            released = child.WaitForEvent(kPatienceMs);
-        }
-        _exit(released ? 0 : 1);
-    }
+    pid_t const pid = Spawn([&] {
+        ServiceEvent child(name);
+        ServiceEvent ready(readyName);
+        ready.SetEvent();
+        return child.WaitForEvent(kPatienceMs);
+    });
     ASSERT_TRUE(childReady.WaitForEvent(kPatienceMs));
     std::this_thread::sleep_for(milliseconds(50)); // usually already blocked in its wait
     parent.SetEvent();
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ExitStatus(pid), 0);
 }
 
 TEST(NamedServiceEventTest, ACopyInheritedThroughForkIsNoHolderOfItsOwn)

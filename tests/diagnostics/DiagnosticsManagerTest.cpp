@@ -1,16 +1,15 @@
-#include <tarnwick/core/ServiceException.h>
+#include "diagnostics/DiagnosticsTestSupport.h"
+
 #include <tarnwick/diagnostics/DiagnosticsManager.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
-using Tarnwick::ServiceException;
+using namespace DiagnosticsTest;
 using Tarnwick::Diagnostics::DiagnosticsManager;
 using Tarnwick::Diagnostics::ServiceDiagnostics;
 using Level = ServiceDiagnostics::DiagnosticsLevel;
@@ -139,59 +138,38 @@ TEST(DiagnosticsManagerTest, DestructionReleasesEveryDiagnosticsThenPassesTheFir
     c->TimeCounterStart(u"rtt", u"3");
 
     testing::internal::CaptureStderr();
-    std::u16string report = u"(no exception)";
-    try {
-        delete manager;
-    } catch (ServiceException const& e) {
-        report = e.ToString();
-    }
-    EXPECT_EQ(
-        report, u"Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 1 messages left in map.");
+    EXPECT_EQ(ReportOf([&] { delete manager; }),
+        u"Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 1 messages left in map.");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
         "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 3 messages left in map.\n");
 }
 
 TEST(DiagnosticsManagerTest, DestructionDuringAnotherExceptionDoesNotEndTheProcess)
 {
-    testing::internal::CaptureStderr();
-    bool caught = false;
-    try {
+    EXPECT_EQ(StandardErrorWhileUnwinding([] {
         DiagnosticsManager manager;
         manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_TIME_COUNTER);
         manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"A");
         manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"B");
-        throw std::logic_error("elsewhere");
-    } catch (std::logic_error const&) {
-        caught = true;
-    }
-    EXPECT_TRUE(caught);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+        throw std::runtime_error("the caller's own failure");
+    }),
         "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 2 messages left in map.\n");
 }
 
 TEST(DiagnosticsManagerTest, ThreadsFetchSetAndCountTogether)
 {
     DiagnosticsManager manager;
-    constexpr int kThreads = 4;
-    constexpr int kRounds = 300;
-    std::vector<std::thread> threads;
     std::atomic<int> counted {0};
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < kRounds; ++i) {
-                if (t == 0) {
-                    manager.SetLevelType(
-                        u"Pool", i % 3 ? ServiceDiagnostics::SD_ALL : ServiceDiagnostics::SD_NUMBER_COUNTER);
-                }
-                ServiceDiagnostics* const pool
-                    = manager.GetServiceDiagnostics(u"Pool::" + std::u16string(1, u'a' + i % 5));
-                counted += pool->NumberCounterIncrease(u"jobs") ? 1 : 0;
+    RunThreads(4, [&](int t) {
+        for (int i = 0; i < 300; ++i) {
+            if (t == 0) {
+                manager.SetLevelType(
+                    u"Pool", i % 3 ? ServiceDiagnostics::SD_ALL : ServiceDiagnostics::SD_NUMBER_COUNTER);
             }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+            ServiceDiagnostics* const pool = manager.GetServiceDiagnostics(u"Pool::" + std::u16string(1, u'a' + i % 5));
+            counted += pool->NumberCounterIncrease(u"jobs") ? 1 : 0;
+        }
+    });
     int total = 0;
     for (char16_t suffix = u'a'; suffix < u'a' + 5; ++suffix) {
         total += manager.GetServiceDiagnostics(u"Pool::" + std::u16string(1, suffix))->NumberCounterGetCount(u"jobs");

@@ -1,4 +1,5 @@
-#include <tarnwick/core/ServiceException.h>
+#include "diagnostics/DiagnosticsTestSupport.h"
+
 #include <tarnwick/diagnostics/ServiceDiagnostics.h>
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-using Tarnwick::ServiceException;
+using namespace DiagnosticsTest;
 using Tarnwick::Diagnostics::ServiceDiagnostics;
 using Level = ServiceDiagnostics::DiagnosticsLevel;
 
@@ -168,13 +169,8 @@ TEST(ServiceDiagnosticsTest, LevelNamesParseExactly)
     std::u16string const bads[]
         = {u"sd_all", u"SD_ALL ", u" SD_NONE", u"", u"SD_", u"4", std::u16string(u"SD_ALL\0", 7)};
     for (std::u16string const& bad : bads) {
-        try {
-            ServiceDiagnostics::GetLevelType(bad);
-            ADD_FAILURE() << "no exception";
-        } catch (ServiceException const& e) {
-            EXPECT_EQ(e.ToString(),
-                u"Exception: ServiceDiagnostics line 227 - GetLevelType() - type name " + bad + u" unknown");
-        }
+        EXPECT_EQ(ReportOf([&] { ServiceDiagnostics::GetLevelType(bad); }),
+            u"Exception: ServiceDiagnostics line 227 - GetLevelType() - type name " + bad + u" unknown");
     }
 }
 
@@ -198,55 +194,47 @@ TEST(ServiceDiagnosticsTest, NumberCounterGoesNegativeAndWrapsAtItsLimits)
 
 TEST(ServiceDiagnosticsTest, SizeStatistics)
 {
+    // `before` are counted and reset before `samples`.
     struct Case {
+        std::vector<std::uint32_t> before;
         std::vector<std::uint32_t> samples;
         std::uint32_t min;
         std::uint32_t max;
         double average;
     };
     Case const cases[] = {
-        {{}, kInitialMin, 0, 0.0},
-        {{10, 20, 30}, 10, 30, 20.0},
-        {{7}, 7, 7, 7.0},
-        {{30, 10, 20}, 10, 30, 20.0},
+        {{}, {}, kInitialMin, 0, 0.0},
+        {{}, {10, 20, 30}, 10, 30, 20.0},
+        {{}, {7}, 7, 7, 7.0},
+        {{}, {30, 10, 20}, 10, 30, 20.0},
         // The first sample is the minimum even at or above the initial 999999999.
-        {{2000000000}, 2000000000, 2000000000, 2000000000.0},
-        {{999999999}, 999999999, 999999999, 999999999.0},
-        {{4294967295u, 4294967295u}, 4294967295u, 4294967295u, 4294967295.0},
-        {{0}, 0, 0, 0.0},
-        {{1, 2}, 1, 2, 1.5},
+        {{}, {2000000000}, 2000000000, 2000000000, 2000000000.0},
+        {{}, {999999999}, 999999999, 999999999, 999999999.0},
+        {{}, {4294967295u, 4294967295u}, 4294967295u, 4294967295u, 4294967295.0},
+        {{}, {0}, 0, 0, 0.0},
+        {{}, {1, 2}, 1, 2, 1.5},
+        // A reset starts the statistics afresh.
+        {{10, 20, 30}, {}, kInitialMin, 0, 0.0},
+        {{10, 20, 30}, {7}, 7, 7, 7.0},
+        {{7}, {1000000000}, 1000000000, 1000000000, 1000000000.0},
     };
     for (Case const& c : cases) {
         ServiceDiagnostics diagnostics(u"Sizes");
         diagnostics.SetLevel(ServiceDiagnostics::SD_SIZE_COUNTER);
+        for (std::uint32_t const sample : c.before) {
+            diagnostics.SizeCounterUpdate(u"s", sample);
+        }
+        if (!c.before.empty()) {
+            diagnostics.SizeCounterReset(u"s");
+        }
         for (std::uint32_t const sample : c.samples) {
             diagnostics.SizeCounterUpdate(u"s", sample);
         }
-        SCOPED_TRACE(testing::PrintToString(c.samples));
+        SCOPED_TRACE(testing::PrintToString(c.before) + " then " + testing::PrintToString(c.samples));
         EXPECT_EQ(diagnostics.SizeCounterGetMin(u"s"), c.min);
         EXPECT_EQ(diagnostics.SizeCounterGetMax(u"s"), c.max);
         EXPECT_DOUBLE_EQ(diagnostics.SizeCounterGetAverage(u"s"), c.average);
     }
-}
-
-TEST(ServiceDiagnosticsTest, SizeResetStartsTheStatisticsAfresh)
-{
-    ServiceDiagnostics diagnostics(u"Sizes");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_SIZE_COUNTER);
-    for (std::uint32_t const sample : {10u, 20u, 30u}) {
-        diagnostics.SizeCounterUpdate(u"s", sample);
-    }
-    diagnostics.SizeCounterReset(u"s");
-    EXPECT_EQ(diagnostics.SizeCounterGetMin(u"s"), kInitialMin);
-    EXPECT_EQ(diagnostics.SizeCounterGetMax(u"s"), 0u);
-    EXPECT_EQ(diagnostics.SizeCounterGetAverage(u"s"), 0.0);
-    diagnostics.SizeCounterUpdate(u"s", 7);
-    EXPECT_EQ(diagnostics.SizeCounterGetMin(u"s"), 7u);
-    EXPECT_EQ(diagnostics.SizeCounterGetMax(u"s"), 7u);
-    EXPECT_EQ(diagnostics.SizeCounterGetAverage(u"s"), 7.0);
-    diagnostics.SizeCounterReset(u"s");
-    diagnostics.SizeCounterUpdate(u"s", 1000000000); // above the initial minimum, yet the minimum
-    EXPECT_EQ(diagnostics.SizeCounterGetMin(u"s"), 1000000000u);
 }
 
 // ---- Threads ----------------------------------------------------------------
@@ -257,20 +245,14 @@ TEST(ServiceDiagnosticsTest, ThreadsCountingThroughOneObjectLoseNoUpdate)
     diagnostics.SetLevel(ServiceDiagnostics::SD_ALL);
     constexpr int kThreads = 4;
     constexpr int kRounds = 5000;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < kRounds; ++i) {
-                diagnostics.NumberCounterIncrease(u"calls");
-                diagnostics.SizeCounterUpdate(u"bytes", static_cast<std::uint32_t>(t + 1));
-                (void)diagnostics.SizeCounterGetAverage(u"bytes");
-                (void)diagnostics.NumberCounterGetCount(u"calls");
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    RunThreads(kThreads, [&](int t) {
+        for (int i = 0; i < kRounds; ++i) {
+            diagnostics.NumberCounterIncrease(u"calls");
+            diagnostics.SizeCounterUpdate(u"bytes", static_cast<std::uint32_t>(t + 1));
+            (void)diagnostics.SizeCounterGetAverage(u"bytes");
+            (void)diagnostics.NumberCounterGetCount(u"calls");
+        }
+    });
     EXPECT_EQ(diagnostics.NumberCounterGetCount(u"calls"), kThreads * kRounds);
     EXPECT_EQ(diagnostics.SizeCounterGetMin(u"bytes"), 1u);
     EXPECT_EQ(diagnostics.SizeCounterGetMax(u"bytes"), static_cast<std::uint32_t>(kThreads));
@@ -284,20 +266,14 @@ TEST(ServiceDiagnosticsTest, CountersCreatedWhileOtherThreadsCountAreAllFound)
     diagnostics.SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
     constexpr int kThreads = 3;
     constexpr int kNames = 400;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < kNames; ++i) {
-                // Every name is counted by all threads, in different orders.
-                int const n = (i * (t + 1) * 7919) % kNames;
-                diagnostics.NumberCounterIncrease(u"counter-" + Widen(std::to_string(n)));
-                diagnostics.NumberCounterIncrease(u"common");
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    RunThreads(kThreads, [&](int t) {
+        for (int i = 0; i < kNames; ++i) {
+            // Every name is counted by all threads, in different orders.
+            int const n = (i * (t + 1) * 7919) % kNames;
+            diagnostics.NumberCounterIncrease(u"counter-" + Widen(std::to_string(n)));
+            diagnostics.NumberCounterIncrease(u"common");
+        }
+    });
     int total = 0;
     for (int n = 0; n < kNames; ++n) {
         total += diagnostics.NumberCounterGetCount(u"counter-" + Widen(std::to_string(n)));

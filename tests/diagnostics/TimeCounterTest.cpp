@@ -1,4 +1,5 @@
-#include <tarnwick/core/ServiceException.h>
+#include "diagnostics/DiagnosticsTestSupport.h"
+
 #include <tarnwick/diagnostics/ServiceDiagnostics.h>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 #include <string>
 #include <thread>
 
-using Tarnwick::ServiceException;
+using namespace DiagnosticsTest;
 using Tarnwick::Diagnostics::ServiceDiagnostics;
 
 namespace {
@@ -32,16 +33,6 @@ std::u16string StopNotFound(std::u16string const& counter, std::u16string const&
 {
     return kSource + std::u16string(u"64 - ") + counter + u" - Stop() - message with ID: " + id
         + u" not found in map.\n";
-}
-
-template <class Call> std::u16string ReportOf(Call call)
-{
-    try {
-        call();
-    } catch (ServiceException const& e) {
-        return e.ToString();
-    }
-    return u"(no exception)";
 }
 
 class TimeCounterTest : public testing::Test {
@@ -147,20 +138,14 @@ TEST_F(TimeCounterTest, ResetKeepsMeasurementsInFlight)
 
 TEST_F(TimeCounterTest, MeasurementsFromManyThreadsAllLand)
 {
-    std::thread threads[4];
-    for (int t = 0; t < 4; ++t) {
-        threads[t] = std::thread([this, t] {
-            for (int i = 0; i < 500; ++i) {
-                std::u16string const id = u"t" + std::u16string(1, static_cast<char16_t>(u'0' + t)) + u"-"
-                    + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
-                diagnostics.TimeCounterStart(u"rtt", id);
-                diagnostics.TimeCounterStop(u"rtt", id);
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    RunThreads(4, [this](int t) {
+        for (int i = 0; i < 500; ++i) {
+            std::u16string const id = u"t" + std::u16string(1, static_cast<char16_t>(u'0' + t)) + u"-"
+                + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
+            diagnostics.TimeCounterStart(u"rtt", id);
+            diagnostics.TimeCounterStop(u"rtt", id);
+        }
+    });
     EXPECT_NE(diagnostics.TimeCounterGetMin(u"rtt"), kInitialMin);
     // Every ID was stopped: destruction reports nothing.
 }
@@ -205,18 +190,12 @@ TEST(TimeCounterDestructionTest, NothingInFlightDestroysSilently)
 
 TEST(TimeCounterDestructionTest, DuringAnotherExceptionTheProcessSurvivesAndTheReportGoesToStandardError)
 {
-    testing::internal::CaptureStderr();
-    bool caught = false;
-    try {
+    EXPECT_EQ(StandardErrorWhileUnwinding([] {
         ServiceDiagnostics diagnostics(u"Unwinding");
         diagnostics.SetLevel(ServiceDiagnostics::SD_TIME_COUNTER);
         diagnostics.TimeCounterStart(u"rtt", u"A");
         throw std::runtime_error("the caller's own failure");
-    } catch (std::runtime_error const& e) {
-        caught = std::string(e.what()) == "the caller's own failure";
-    }
-    EXPECT_TRUE(caught);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    }),
         "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 1 messages left in map.\n");
 }
 

@@ -146,7 +146,7 @@ TEST_F(Composite, TreesOfAnyDepthCopyDeeply)
     EXPECT_EQ(item->GetParamName(), u"item");
 }
 
-TEST_F(CompositeSequence, CreateEmptyItemMakesNewTreesFromThePrototype)
+TEST_F(CompositeSequence, CreateEmptyItemMakesNewTreesFromThePrototypeWhichClearKeeps)
 {
     CompositeSequenceType sequence(u"rows", new CountingPrototype(7));
     std::unique_ptr<ServiceType> const first(sequence.CreateEmptyItem());
@@ -158,11 +158,7 @@ TEST_F(CompositeSequence, CreateEmptyItemMakesNewTreesFromThePrototype)
     auto const& item = dynamic_cast<CompositeType const&>(*first);
     EXPECT_EQ(dynamic_cast<CountingNode const&>(**item.BeginIterator()).GetValue(), 7);
     EXPECT_EQ(sequence.Size(), 0u);
-}
 
-TEST_F(CompositeSequence, ClearKeepsThePrototype)
-{
-    CompositeSequenceType sequence(u"rows", new CountingPrototype(7));
     sequence.Add(new CompositeType(u"a"));
     sequence.Add(nullptr);
     sequence.Add(new CompositeType(u"b"));
@@ -170,8 +166,8 @@ TEST_F(CompositeSequence, ClearKeepsThePrototype)
     sequence.Clear();
     EXPECT_EQ(sequence.Size(), 0u);
     EXPECT_EQ(Prototypes().live, 1);
-    std::unique_ptr<ServiceType> const item(sequence.CreateEmptyItem());
-    EXPECT_EQ(item->GetType(), COMPOSITE);
+    std::unique_ptr<ServiceType> const afterClear(sequence.CreateEmptyItem());
+    EXPECT_EQ(afterClear->GetType(), COMPOSITE);
 }
 
 TEST_F(CompositeSequence, WithoutPrototypeTheEmptyItemIsAnEmptyComposite)

@@ -1,0 +1,250 @@
+#include "diagnostics/MetricsWriter.h"
+
+#include <tarnwick/diagnostics/ServiceDiagnostics.h>
+#include <tarnwick/threading/Mutex.h>
+#include <tarnwick/threading/MutexLock.h>
+
+#include "core/Utf16.h"
+#include "diagnostics/CounterIndex.h"
+#include "diagnostics/Levels.h"
+#include "diagnostics/NumberCounter.h"
+#include "diagnostics/SizeCounter.h"
+#include "diagnostics/TimeCounter.h"
+
+#include <charconv>
+#include <string_view>
+#include <unordered_set>
+
+namespace Tarnwick::Diagnostics::Detail {
+
+namespace {
+
+enum Figure { LAST, MIN, MAX, MEAN, SAMPLES };
+
+struct Family {
+    std::string_view m_Name;
+    std::string_view m_Type;
+    std::string_view m_Help;
+    Figure m_Figure;
+};
+
+// The names are documented in DiagnosticsManager.h and the README; dashboards
+// and alerts are written against them.
+constexpr Family kNumberFamily {
+    "tarnwick_number_total", "counter", "Current value of each number counter of a service.", SAMPLES};
+
+constexpr Family kSizeFamilies[] = {
+    {"tarnwick_size_last", "gauge", "Last sample of each size counter.", LAST},
+    {"tarnwick_size_min", "gauge", "Smallest sample of each size counter since its reset.", MIN},
+    {"tarnwick_size_max", "gauge", "Largest sample of each size counter since its reset.", MAX},
+    {"tarnwick_size_mean", "gauge", "Mean of the samples of each size counter since its reset.", MEAN},
+    {"tarnwick_size_samples_total", "counter", "Samples taken by each size counter since its reset.", SAMPLES},
+};
+
+constexpr Family kTimeFamilies[] = {
+    {"tarnwick_time_last_seconds", "gauge", "Last duration measured by each time counter.", LAST},
+    {"tarnwick_time_min_seconds", "gauge", "Shortest duration measured by each time counter since its reset.", MIN},
+    {"tarnwick_time_max_seconds", "gauge", "Longest duration measured by each time counter since its reset.", MAX},
+    {"tarnwick_time_mean_seconds", "gauge", "Mean duration measured by each time counter since its reset.", MEAN},
+    {"tarnwick_time_samples_total", "counter", "Durations measured by each time counter since its reset.", SAMPLES},
+};
+
+constexpr std::uint32_t kMicrosecondsPerSecond = 1000000;
+
+/// One formatted sample value.
+struct Number {
+    char m_Text[40];
+    std::size_t m_Size = 0;
+
+    template <class T> void Set(T value) noexcept
+    {
+        m_Size = static_cast<std::size_t>(std::to_chars(m_Text, std::end(m_Text), value).ptr - m_Text);
+    }
+
+    /// Microseconds as exact decimal seconds: no rounding through a double.
+    void SetSeconds(std::uint32_t microseconds) noexcept
+    {
+        Set(microseconds / kMicrosecondsPerSecond);
+        std::uint32_t fraction = microseconds % kMicrosecondsPerSecond;
+        if (fraction == 0) {
+            return;
+        }
+        m_Text[m_Size++] = '.';
+        for (std::uint32_t digit = kMicrosecondsPerSecond / 10; fraction != 0; digit /= 10) {
+            m_Text[m_Size++] = static_cast<char>('0' + fraction / digit);
+            fraction %= digit;
+        }
+    }
+
+    std::string_view View() const noexcept { return {m_Text, m_Size}; }
+};
+
+/// Whether the statistics have the figure; `value` receives it in the
+/// family's unit (seconds for durations, which the counters keep in µs).
+bool Format(Figure figure, StatisticsSnapshot const& figures, bool seconds, Number& value) noexcept
+{
+    if (figure == SAMPLES) {
+        value.Set(figures.m_Samples);
+        return true;
+    }
+    // Without a sample the minimum's 999999999 and the zeros are placeholders.
+    if (figures.m_Samples == 0) {
+        return false;
+    }
+    if (figure == MEAN) {
+        // Shortest text that reads back as the same double.
+        value.Set(seconds ? figures.m_Average / kMicrosecondsPerSecond : figures.m_Average);
+        return true;
+    }
+    std::uint32_t const whole = figure == LAST ? figures.m_Last : figure == MIN ? figures.m_Min : figures.m_Max;
+    if (seconds) {
+        value.SetSeconds(whole);
+    } else {
+        value.Set(whole);
+    }
+    return true;
+}
+
+/// Escapes as the format requires: backslash and line feed everywhere, the
+/// double quote inside label values.
+void AppendEscaped(std::string& out, std::string_view text, bool labelValue)
+{
+    for (char const c : text) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '"' && labelValue) {
+            out += "\\\"";
+        } else {
+            out += c;
+        }
+    }
+}
+
+void AppendLabel(std::string& out, std::string_view name, std::u16string const& value, std::string& scratch)
+{
+    scratch.clear();
+    Tarnwick::Detail::AppendUtf8(scratch, value); // lone surrogates become U+FFFD
+    out += name;
+    out += "=\"";
+    AppendEscaped(out, scratch, true);
+    out += '"';
+}
+
+/// The label set of each entry; empty for an entry whose label set an earlier
+/// entry already has. Distinct UTF-16 names can meet in UTF-8 only through
+/// lone surrogates, which all become U+FFFD; a repeated series would make the
+/// whole exposition invalid to collectors, so the first in order stays.
+template <class Entry> std::vector<std::string> LabelSets(std::vector<Entry> const& entries)
+{
+    std::vector<std::string> labels(entries.size()); // never reallocated: `seen` views its strings
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(entries.size());
+    std::string scratch;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        std::string& label = labels[i];
+        AppendLabel(label, "service", *entries[i].m_Service, scratch);
+        label += ',';
+        AppendLabel(label, "counter", *entries[i].m_Counter, scratch);
+        if (!seen.insert(label).second) {
+            label.clear();
+        }
+    }
+    return labels;
+}
+
+/// Appends one family: its HELP and TYPE lines, then a sample per entry that
+/// has the figure; nothing at all when no entry has it.
+template <class Entry, class Formatter>
+void AppendFamily(std::string& out, Family const& family, std::vector<Entry> const& entries,
+    std::vector<std::string> const& labels, Formatter format)
+{
+    bool headed = false;
+    Number value;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (labels[i].empty() || !format(entries[i], value)) {
+            continue;
+        }
+        if (!headed) {
+            out += "# HELP ";
+            out += family.m_Name;
+            out += ' ';
+            AppendEscaped(out, family.m_Help, false);
+            out += "\n# TYPE ";
+            out += family.m_Name;
+            out += ' ';
+            out += family.m_Type;
+            out += '\n';
+            headed = true;
+        }
+        out += family.m_Name;
+        out += '{';
+        out += labels[i];
+        out += "} ";
+        out += value.View();
+        out += '\n';
+    }
+}
+
+template <class Families>
+void AppendStatistics(std::string& out, Families const& families,
+    std::vector<MetricsSnapshot::StatisticsEntry> const& entries, bool seconds)
+{
+    std::vector<std::string> const labels = LabelSets(entries);
+    for (Family const& family : families) {
+        AppendFamily(out, family, entries, labels,
+            [&](auto const& entry, Number& value) { return Format(family.m_Figure, entry.m_Figures, seconds, value); });
+    }
+}
+
+template <class Counter> struct Listed {
+    std::u16string const* m_Name;
+    Counter* m_Counter;
+};
+
+} // namespace
+
+void MetricsSnapshot::Add(ServiceDiagnostics const& diagnostics)
+{
+    ServiceDiagnostics::DiagnosticsLevel const level = diagnostics.GetLevelType();
+    std::vector<Listed<NumberCounter>> numbers;
+    std::vector<Listed<SizeCounter>> sizes;
+    std::vector<Listed<TimeCounter>> times;
+    {
+        // Counters are created under this mutex; holding it only to list them
+        // keeps counting threads waiting no longer than that.
+        Threading::MutexLock const lock(*diagnostics.m_Mutex);
+        if (Enables(level, NUMBER_KIND)) {
+            diagnostics.m_NumberCounters->List(numbers);
+        }
+        if (Enables(level, SIZE_KIND)) {
+            diagnostics.m_SizeCounters->List(sizes);
+        }
+        if (Enables(level, TIME_KIND)) {
+            diagnostics.m_TimeCounters->List(times);
+        }
+    }
+    std::u16string const* const service = &diagnostics.m_Name;
+    for (auto const& [name, counter] : numbers) {
+        m_Numbers.push_back({service, name, counter->GetCount()});
+    }
+    for (auto const& [name, counter] : sizes) {
+        m_Sizes.push_back({service, name, counter->Read()});
+    }
+    for (auto const& [name, counter] : times) {
+        m_Times.push_back({service, name, counter->Read()});
+    }
+}
+
+void MetricsSnapshot::AppendTo(std::string& out) const
+{
+    AppendFamily(out, kNumberFamily, m_Numbers, LabelSets(m_Numbers), [](NumberEntry const& entry, Number& value) {
+        value.Set(entry.m_Count);
+        return true;
+    });
+    AppendStatistics(out, kSizeFamilies, m_Sizes, false);
+    AppendStatistics(out, kTimeFamilies, m_Times, true);
+}
+
+} // namespace Tarnwick::Diagnostics::Detail

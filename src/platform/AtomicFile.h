@@ -21,7 +21,8 @@ struct FileFailure {
 /// Writes `content` to a new temporary file in the folder of `path` (a hidden
 /// name starting with '.' and not ending in the name's suffix, so that
 /// collectors matching "*.prom" skip it), flushes it to the disk and renames
-/// it over `path`. The new file gets the permissions 0666 less the umask. On
+/// it over `path`. The new file gets the permissions 0666 less the umask; a
+/// symbolic link at `path` is replaced by it, not followed. On
 /// failure the temporary file is removed and `path` is left as it was.
 std::optional<FileFailure> ReplaceFile(std::string const& path, std::string_view content);
 

@@ -75,7 +75,7 @@ public:
     /// `*.prom` skips it), flushes it to the disk and renames it over `path`:
     /// a reader sees the previous complete file or the new one, never a part.
     /// `path` is a file name in UTF-8; the file gets the permissions 0666 less
-    /// the umask. Throws `ServiceException` (source
+    /// the umask, and a symbolic link at `path` is replaced, not followed. Throws `ServiceException` (source
     /// "Tarnwick::Diagnostics::DiagnosticsManager", line 104) with the message
     /// "WriteMetricsFile() - cannot write <path> (<step>): <system's reason>"
     /// when the file cannot be written, for example because the folder is

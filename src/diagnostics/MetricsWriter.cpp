@@ -109,17 +109,14 @@ bool Format(Figure figure, StatisticsSnapshot const& figures, bool seconds, Numb
 /// double quote inside label values.
 void AppendEscaped(std::string& out, std::string_view text, bool labelValue)
 {
-    for (char const c : text) {
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '"' && labelValue) {
-            out += "\\\"";
-        } else {
-            out += c;
-        }
+    std::string_view const special = labelValue ? std::string_view("\\\n\"") : std::string_view("\\\n");
+    for (std::size_t found; (found = text.find_first_of(special)) != std::string_view::npos;) {
+        out.append(text.substr(0, found));
+        out += '\\';
+        out += text[found] == '\n' ? 'n' : text[found];
+        text.remove_prefix(found + 1);
     }
+    out.append(text);
 }
 
 void AppendLabel(std::string& out, std::string_view name, std::u16string const& value, std::string& scratch)
@@ -132,24 +129,54 @@ void AppendLabel(std::string& out, std::string_view name, std::u16string const& 
     out += '"';
 }
 
-/// The label set of each entry; empty for an entry whose label set an earlier
-/// entry already has. Distinct UTF-16 names can meet in UTF-8 only through
-/// lone surrogates, which all become U+FFFD; a repeated series would make the
-/// whole exposition invalid to collectors, so the first in order stays.
-template <class Entry> std::vector<std::string> LabelSets(std::vector<Entry> const& entries)
+/// The label sets of a kind's entries, one after the other in one text.
+struct LabelSets {
+    std::string m_Text;
+    std::vector<std::string_view> m_Sets; // into m_Text; empty: the entry is not written
+};
+
+/// Distinct UTF-16 names can meet in UTF-8 only through lone surrogates, which
+/// all become U+FFFD, so only label sets holding U+FFFD can repeat one another.
+/// A repeated series would make the whole exposition invalid to collectors:
+/// the first in order stays.
+void DropRepeated(LabelSets& labels)
 {
-    std::vector<std::string> labels(entries.size()); // never reallocated: `seen` views its strings
     std::unordered_set<std::string_view> seen;
-    seen.reserve(entries.size());
-    std::string scratch;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        std::string& label = labels[i];
-        AppendLabel(label, "service", *entries[i].m_Service, scratch);
-        label += ',';
-        AppendLabel(label, "counter", *entries[i].m_Counter, scratch);
-        if (!seen.insert(label).second) {
-            label.clear();
+    for (std::string_view& set : labels.m_Sets) {
+        if (set.find("\xEF\xBF\xBD") != std::string_view::npos && !seen.insert(set).second) {
+            set = {};
         }
+    }
+}
+
+template <class Entry> LabelSets LabelSetsOf(std::vector<Entry> const& entries)
+{
+    LabelSets labels;
+    std::vector<std::size_t> ends;
+    ends.reserve(entries.size());
+    std::string scratch;
+    std::string service;
+    std::u16string const* previous = nullptr; // entries come grouped by service
+    for (Entry const& entry : entries) {
+        if (entry.m_Service != previous) {
+            previous = entry.m_Service;
+            service.clear();
+            AppendLabel(service, "service", *previous, scratch);
+            service += ',';
+        }
+        labels.m_Text += service;
+        AppendLabel(labels.m_Text, "counter", *entry.m_Counter, scratch);
+        ends.push_back(labels.m_Text.size());
+    }
+    // Views only now that the text no longer grows.
+    labels.m_Sets.reserve(entries.size());
+    std::size_t start = 0;
+    for (std::size_t const end : ends) {
+        labels.m_Sets.emplace_back(labels.m_Text.data() + start, end - start);
+        start = end;
+    }
+    if (labels.m_Text.find("\xEF\xBF\xBD") != std::string::npos) {
+        DropRepeated(labels);
     }
     return labels;
 }
@@ -157,13 +184,15 @@ template <class Entry> std::vector<std::string> LabelSets(std::vector<Entry> con
 /// Appends one family: its HELP and TYPE lines, then a sample per entry that
 /// has the figure; nothing at all when no entry has it.
 template <class Entry, class Formatter>
-void AppendFamily(std::string& out, Family const& family, std::vector<Entry> const& entries,
-    std::vector<std::string> const& labels, Formatter format)
+void AppendFamily(std::string& out, Family const& family, std::vector<Entry> const& entries, LabelSets const& labels,
+    Formatter format)
 {
     bool headed = false;
     Number value;
+    // The exposition grows to hundreds of kilobytes: one allocation per family, not a doubling series.
+    out.reserve(out.size() + labels.m_Text.size() + entries.size() * (family.m_Name.size() + 32) + 256);
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (labels[i].empty() || !format(entries[i], value)) {
+        if (labels.m_Sets[i].empty() || !format(entries[i], value)) {
             continue;
         }
         if (!headed) {
@@ -180,7 +209,7 @@ void AppendFamily(std::string& out, Family const& family, std::vector<Entry> con
         }
         out += family.m_Name;
         out += '{';
-        out += labels[i];
+        out += labels.m_Sets[i];
         out += "} ";
         out += value.View();
         out += '\n';
@@ -191,7 +220,7 @@ template <class Families>
 void AppendStatistics(std::string& out, Families const& families,
     std::vector<MetricsSnapshot::StatisticsEntry> const& entries, bool seconds)
 {
-    std::vector<std::string> const labels = LabelSets(entries);
+    LabelSets const labels = LabelSetsOf(entries);
     for (Family const& family : families) {
         AppendFamily(out, family, entries, labels,
             [&](auto const& entry, Number& value) { return Format(family.m_Figure, entry.m_Figures, seconds, value); });
@@ -239,7 +268,7 @@ void MetricsSnapshot::Add(ServiceDiagnostics const& diagnostics)
 
 void MetricsSnapshot::AppendTo(std::string& out) const
 {
-    AppendFamily(out, kNumberFamily, m_Numbers, LabelSets(m_Numbers), [](NumberEntry const& entry, Number& value) {
+    AppendFamily(out, kNumberFamily, m_Numbers, LabelSetsOf(m_Numbers), [](NumberEntry const& entry, Number& value) {
         value.Set(entry.m_Count);
         return true;
     });

@@ -279,28 +279,30 @@ TEST(MetricsTest, ReadersSeeOnlyCompleteFilesWhileThreadsCount)
     std::string const path = folder / "live.prom";
     DiagnosticsManager manager;
     manager.SetLevelType(u"", ServiceDiagnostics::SD_ALL);
+    ServiceDiagnostics* const worker = manager.GetServiceDiagnostics(u"worker");
+    worker->NumberCounterIncrease(u"calls");
+    worker->SizeCounterUpdate(u"size", 500);
     manager.WriteMetricsFile(path);
 
     constexpr int kCounters = 2;
-    constexpr int kRounds = 3000;
+    constexpr int kRounds = 2000;
+    constexpr int kReads = 50; // counting goes on until the reader has checked this many files
     std::atomic<int> counting {kCounters};
     std::atomic<bool> writing {true};
-    std::vector<std::string> problems;
-    std::string lastSeen;
-    int reads = 0;
+    std::atomic<int> reads {0};
+    std::atomic<std::int64_t> rounds {0};
+    std::vector<std::string> problems; // the reader's own until it is joined
+    std::atomic<bool> failed {false};
     std::thread reader([&] {
         std::map<std::string, double> previous; // numbers and sample counts only grow here
         while (writing.load()) {
             std::string const text = ReadWholeFile(path);
             std::vector<Sample> samples;
             std::string why;
-            ++reads;
-            if (text.empty()) {
-                continue; // the first write had no enabled counter yet
-            }
             if (!ReadExposition(text, samples, why)) {
                 problems.push_back(why);
-                continue;
+                failed.store(true);
+                break;
             }
             std::map<std::string, double> figures;
             for (Sample const& sample : samples) {
@@ -315,18 +317,16 @@ TEST(MetricsTest, ReadersSeeOnlyCompleteFilesWhileThreadsCount)
             }
             // One counter's figures agree with each other.
             std::string const sizes = "|service=\"worker\",counter=\"size\"";
-            if (figures.count("tarnwick_size_min" + sizes) != 0) {
-                double const min = figures["tarnwick_size_min" + sizes];
-                double const max = figures["tarnwick_size_max" + sizes];
-                for (char const* figure : {"tarnwick_size_last", "tarnwick_size_mean"}) {
-                    double const value = figures[figure + sizes];
-                    if (value < min || value > max) {
-                        problems.push_back(std::string(figure) + " outside its minimum and maximum");
-                    }
+            double const min = figures["tarnwick_size_min" + sizes];
+            double const max = figures["tarnwick_size_max" + sizes];
+            for (char const* figure : {"tarnwick_size_last", "tarnwick_size_mean"}) {
+                double const value = figures[figure + sizes];
+                if (value < min || value > max) {
+                    problems.push_back(std::string(figure) + " outside its minimum and maximum");
                 }
             }
             previous = figures;
-            lastSeen = text;
+            reads.fetch_add(1);
         }
     });
     std::thread writer([&] {
@@ -337,25 +337,32 @@ TEST(MetricsTest, ReadersSeeOnlyCompleteFilesWhileThreadsCount)
         writing.store(false);
     });
     RunThreads(kCounters, [&](int t) {
-        ServiceDiagnostics* const worker = manager.GetServiceDiagnostics(u"worker");
         std::u16string const id = t == 0 ? u"first" : u"second";
-        for (int round = 0; round < kRounds; ++round) {
+        int round = 0;
+        for (; round < kRounds || (reads.load() < kReads && !failed.load() && writing.load()); ++round) {
             worker->NumberCounterIncrease(u"calls");
             worker->SizeCounterUpdate(u"size", static_cast<std::uint32_t>((round * 7919 + t) % 1000));
             worker->TimeCounterStart(u"time", id);
             worker->TimeCounterStop(u"time", id);
         }
+        rounds.fetch_add(round);
         counting.fetch_sub(1);
     });
     writer.join();
     reader.join();
     EXPECT_EQ(problems, std::vector<std::string> {});
-    EXPECT_GT(reads, 0);
+    EXPECT_GE(reads.load(), kReads);
     EXPECT_EQ(folder.Entries(), std::vector<std::string> {"live.prom"});
     // The last file holds the final counts.
-    EXPECT_NE(ReadWholeFile(path).find("tarnwick_number_total{service=\"worker\",counter=\"calls\"} 6000\n"),
-        std::string::npos);
-    EXPECT_NE(lastSeen, "");
+    std::string const last = ReadWholeFile(path);
+    EXPECT_NE(last.find("tarnwick_number_total{service=\"worker\",counter=\"calls\"} "
+                  + std::to_string(1 + rounds.load()) + "\n"),
+        std::string::npos)
+        << last;
+    EXPECT_NE(last.find("tarnwick_time_samples_total{service=\"worker\",counter=\"time\"} "
+                  + std::to_string(rounds.load()) + "\n"),
+        std::string::npos)
+        << last;
 }
 
 } // namespace

@@ -33,20 +33,26 @@ struct Family {
 constexpr Family kNumberFamily {
     "tarnwick_number_total", "counter", "Current value of each number counter of a service.", SAMPLES};
 
-constexpr Family kSizeFamilies[] = {
-    {"tarnwick_size_last", "gauge", "Last sample of each size counter.", LAST},
-    {"tarnwick_size_min", "gauge", "Smallest sample of each size counter since its reset.", MIN},
-    {"tarnwick_size_max", "gauge", "Largest sample of each size counter since its reset.", MAX},
-    {"tarnwick_size_mean", "gauge", "Mean of the samples of each size counter since its reset.", MEAN},
-    {"tarnwick_size_samples_total", "counter", "Samples taken by each size counter since its reset.", SAMPLES},
+/// One figure of the statistics, as a family of the size counters and one of
+/// the time counters.
+struct StatisticsFamilies {
+    Family m_Size;
+    Family m_Time;
 };
 
-constexpr Family kTimeFamilies[] = {
-    {"tarnwick_time_last_seconds", "gauge", "Last duration measured by each time counter.", LAST},
-    {"tarnwick_time_min_seconds", "gauge", "Shortest duration measured by each time counter since its reset.", MIN},
-    {"tarnwick_time_max_seconds", "gauge", "Longest duration measured by each time counter since its reset.", MAX},
-    {"tarnwick_time_mean_seconds", "gauge", "Mean duration measured by each time counter since its reset.", MEAN},
-    {"tarnwick_time_samples_total", "counter", "Durations measured by each time counter since its reset.", SAMPLES},
+constexpr StatisticsFamilies kStatisticsFamilies[] = {
+    {{"tarnwick_size_last", "gauge", "Last sample of each size counter.", LAST},
+        {"tarnwick_time_last_seconds", "gauge", "Last duration measured by each time counter.", LAST}},
+    {{"tarnwick_size_min", "gauge", "Smallest sample of each size counter since its reset.", MIN},
+        {"tarnwick_time_min_seconds", "gauge", "Shortest duration measured by each time counter since its reset.",
+            MIN}},
+    {{"tarnwick_size_max", "gauge", "Largest sample of each size counter since its reset.", MAX},
+        {"tarnwick_time_max_seconds", "gauge", "Longest duration measured by each time counter since its reset.", MAX}},
+    {{"tarnwick_size_mean", "gauge", "Mean of the samples of each size counter since its reset.", MEAN},
+        {"tarnwick_time_mean_seconds", "gauge", "Mean duration measured by each time counter since its reset.", MEAN}},
+    {{"tarnwick_size_samples_total", "counter", "Samples taken by each size counter since its reset.", SAMPLES},
+        {"tarnwick_time_samples_total", "counter", "Durations measured by each time counter since its reset.",
+            SAMPLES}},
 };
 
 constexpr std::uint32_t kMicrosecondsPerSecond = 1000000;
@@ -216,12 +222,12 @@ void AppendFamily(std::string& out, Family const& family, std::vector<Entry> con
     }
 }
 
-template <class Families>
-void AppendStatistics(std::string& out, Families const& families,
-    std::vector<MetricsSnapshot::StatisticsEntry> const& entries, bool seconds)
+/// The families of one kind of statistics counter; durations in seconds.
+void AppendStatistics(std::string& out, std::vector<MetricsSnapshot::StatisticsEntry> const& entries, bool seconds)
 {
     LabelSets const labels = LabelSetsOf(entries);
-    for (Family const& family : families) {
+    for (StatisticsFamilies const& both : kStatisticsFamilies) {
+        Family const& family = seconds ? both.m_Time : both.m_Size;
         AppendFamily(out, family, entries, labels,
             [&](auto const& entry, Number& value) { return Format(family.m_Figure, entry.m_Figures, seconds, value); });
     }
@@ -272,8 +278,8 @@ void MetricsSnapshot::AppendTo(std::string& out) const
         value.Set(entry.m_Count);
         return true;
     });
-    AppendStatistics(out, kSizeFamilies, m_Sizes, false);
-    AppendStatistics(out, kTimeFamilies, m_Times, true);
+    AppendStatistics(out, m_Sizes, false);
+    AppendStatistics(out, m_Times, true);
 }
 
 } // namespace Tarnwick::Diagnostics::Detail

@@ -212,13 +212,21 @@ Parsed ParseFile(std::string const& file)
     return parsed;
 }
 
+/// The rich manager's metrics, written to a file of a folder of its own.
+struct RichFile {
+    RichFile() { rich.Manager().WriteMetricsFile(path); }
+
+    RichManager const rich;
+    TemporaryFolder const folder;
+    std::string const path = folder / "rich.prom";
+};
+
 TEST(MetricsParsersTest, ClientLibraryReadsTheGettersAnswers)
 {
     ASSERT_STRNE(TARNWICK_METRICS_PYTHON, "") << "install python3-prometheus-client";
-    RichManager const rich;
-    TemporaryFolder folder;
-    std::string const path = folder / "rich.prom";
-    rich.Manager().WriteMetricsFile(path);
+    RichFile const file;
+    RichManager const& rich = file.rich;
+    std::string const& path = file.path;
 
     Parsed parsed = ParseFile(path);
     EXPECT_EQ(parsed.m_Problems, std::vector<std::string> {});
@@ -242,17 +250,14 @@ TEST(MetricsParsersTest, ClientLibraryReadsTheGettersAnswers)
 TEST(MetricsParsersTest, PromtoolFindsNothingToSay)
 {
     ASSERT_STRNE(TARNWICK_PROMTOOL, "TARNWICK_PROMTOOL-NOTFOUND") << "install prometheus (promtool)";
-    RichManager const rich;
-    TemporaryFolder folder;
-    std::string const path = folder / "rich.prom";
-    rich.Manager().WriteMetricsFile(path);
+    RichFile const file;
     // Exit status 3 would be lint problems, 1 a refusal; both print why.
-    CommandResult const checked = CheckWithPromtool(path);
+    CommandResult const checked = CheckWithPromtool(file.path);
     EXPECT_EQ(checked.m_Status, 0) << checked.m_Output;
     EXPECT_EQ(checked.m_Output, "");
 
     // And the tool does refuse what is not an exposition, so its silence means something.
-    std::string const broken = folder / "broken.prom";
+    std::string const broken = file.folder / "broken.prom";
     WriteWholeFile(broken, "tarnwick_number_total{service=\"a\n\"} 1\n");
     EXPECT_EQ(CheckWithPromtool(broken).m_Status, 1);
     WriteWholeFile(broken, "# TYPE tarnwick_number counter\ntarnwick_number 1\n");

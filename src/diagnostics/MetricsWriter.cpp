@@ -11,7 +11,9 @@
 #include "diagnostics/SizeCounter.h"
 #include "diagnostics/TimeCounter.h"
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
 #include <string_view>
 #include <unordered_set>
 
@@ -138,7 +140,14 @@ void AppendLabel(std::string& out, std::string_view name, std::u16string const& 
 /// The label sets of a kind's entries, one after the other in one text.
 struct LabelSets {
     std::string m_Text;
-    std::vector<std::string_view> m_Sets; // into m_Text; empty: the entry is not written
+    // Where each entry's set lies in m_Text, as offsets so that moving the
+    // text cannot leave them dangling; an empty set is not written.
+    std::vector<std::pair<std::size_t, std::size_t>> m_Sets;
+
+    std::string_view Set(std::size_t entry) const noexcept
+    {
+        return std::string_view(m_Text).substr(m_Sets[entry].first, m_Sets[entry].second);
+    }
 };
 
 /// Distinct UTF-16 names can meet in UTF-8 only through lone surrogates, which
@@ -148,9 +157,10 @@ struct LabelSets {
 void DropRepeated(LabelSets& labels)
 {
     std::unordered_set<std::string_view> seen;
-    for (std::string_view& set : labels.m_Sets) {
+    for (std::size_t entry = 0; entry < labels.m_Sets.size(); ++entry) {
+        std::string_view const set = labels.Set(entry);
         if (set.find("\xEF\xBF\xBD") != std::string_view::npos && !seen.insert(set).second) {
-            set = {};
+            labels.m_Sets[entry].second = 0;
         }
     }
 }
@@ -158,8 +168,7 @@ void DropRepeated(LabelSets& labels)
 template <class Entry> LabelSets LabelSetsOf(std::vector<Entry> const& entries)
 {
     LabelSets labels;
-    std::vector<std::size_t> ends;
-    ends.reserve(entries.size());
+    labels.m_Sets.reserve(entries.size());
     std::string scratch;
     std::string service;
     std::u16string const* previous = nullptr; // entries come grouped by service
@@ -170,16 +179,10 @@ template <class Entry> LabelSets LabelSetsOf(std::vector<Entry> const& entries)
             AppendLabel(service, "service", *previous, scratch);
             service += ',';
         }
+        std::size_t const start = labels.m_Text.size();
         labels.m_Text += service;
         AppendLabel(labels.m_Text, "counter", *entry.m_Counter, scratch);
-        ends.push_back(labels.m_Text.size());
-    }
-    // Views only now that the text no longer grows.
-    labels.m_Sets.reserve(entries.size());
-    std::size_t start = 0;
-    for (std::size_t const end : ends) {
-        labels.m_Sets.emplace_back(labels.m_Text.data() + start, end - start);
-        start = end;
+        labels.m_Sets.emplace_back(start, labels.m_Text.size() - start);
     }
     if (labels.m_Text.find("\xEF\xBF\xBD") != std::string::npos) {
         DropRepeated(labels);
@@ -195,10 +198,13 @@ void AppendFamily(std::string& out, Family const& family, std::vector<Entry> con
 {
     bool headed = false;
     Number value;
-    // The exposition grows to hundreds of kilobytes: one allocation per family, not a doubling series.
-    out.reserve(out.size() + labels.m_Text.size() + entries.size() * (family.m_Name.size() + 32) + 256);
+    // The exposition grows to hundreds of kilobytes: room for the whole family at once.
+    std::size_t const needed = out.size() + labels.m_Text.size() + entries.size() * (family.m_Name.size() + 32) + 256;
+    if (out.capacity() < needed) {
+        out.reserve(std::max(needed, 2 * out.capacity()));
+    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (labels.m_Sets[i].empty() || !format(entries[i], value)) {
+        if (labels.m_Sets[i].second == 0 || !format(entries[i], value)) {
             continue;
         }
         if (!headed) {
@@ -215,7 +221,7 @@ void AppendFamily(std::string& out, Family const& family, std::vector<Entry> con
         }
         out += family.m_Name;
         out += '{';
-        out += labels.m_Sets[i];
+        out += labels.Set(i);
         out += "} ";
         out += value.View();
         out += '\n';

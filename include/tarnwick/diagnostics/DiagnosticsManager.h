@@ -37,9 +37,9 @@ public:
     /// lines ending in a line feed), for a scraper or the node exporter's
     /// textfile collector. Each sample carries the labels `service` (the
     /// diagnostics' name) and `counter` (the counter's name), in UTF-8 with
-    /// `\`, `"` and the line feed escaped; a lone surrogate becomes U+FFFD,
-    /// and should two names meet that way, the first in code-unit order is
-    /// written. The families, each with its `# HELP` and `# TYPE` line and
+    /// the backslash, the double quote and the line feed escaped; a lone
+    /// surrogate becomes U+FFFD, and should two names meet that way, the first
+    /// in code-unit order is written. The families, each with its `# HELP` and `# TYPE` line and
     /// left out when it has no sample:
     ///
     /// | family | type | value |
@@ -67,7 +67,9 @@ public:
     /// they hold, never while reading counters or formatting; what is listed
     /// lives until the manager is destroyed, which no other call may overlap.
     /// The text is formatted first and written to `out` in one piece; the
-    /// stream's state tells whether that succeeded.
+    /// stream's state tells whether that succeeded. A lock problem would raise
+    /// "Unexpected problem with mutex lock." at line 88 (this library's lock
+    /// never reports one).
     void WriteMetrics(std::ostream& out) const;
 
     /// Writes the text of `WriteMetrics` to a new temporary file in the folder
@@ -75,10 +77,12 @@ public:
     /// `*.prom` skips it), flushes it to the disk and renames it over `path`:
     /// a reader sees the previous complete file or the new one, never a part.
     /// `path` is a file name in UTF-8; the file gets the permissions 0666 less
-    /// the umask, and a symbolic link at `path` is replaced, not followed. Throws `ServiceException` (source
+    /// the umask, and a symbolic link at `path` is replaced, not followed.
+    /// Throws `ServiceException` (source
     /// "Tarnwick::Diagnostics::DiagnosticsManager", line 104) with the message
-    /// "WriteMetricsFile() - cannot write <path> (<step>): <system's reason>"
-    /// when the file cannot be written, for example because the folder is
+    /// `WriteMetricsFile() - cannot write <path> (<step>): <system's reason>`,
+    /// the step being for example "creating the temporary file" or "renaming
+    /// the temporary file over it", when the file cannot be written, for example because the folder is
     /// missing or not writable or `path` is a folder; the temporary file is
     /// removed then and `path` is left as it was.
     void WriteMetricsFile(std::string const& path) const;

@@ -111,4 +111,43 @@ inline void AppendUtf8(std::string& out, std::u16string_view text)
     out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
+/// The UTF-16 form of UTF-8 text, such as a file name: each byte that does not
+/// belong to a well-formed sequence (overlong, surrogate, beyond U+10FFFF or
+/// cut short) becomes U+FFFD.
+inline std::u16string DecodeUtf8(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    auto const* it = reinterpret_cast<unsigned char const*>(text.data());
+    auto const* const end = it + text.size();
+    while (it != end) {
+        unsigned char const lead = *it;
+        std::size_t const length = lead < 0x80 ? 1
+            : lead >= 0xC2 && lead <= 0xDF     ? 2
+            : lead >= 0xE0 && lead <= 0xEF     ? 3
+            : lead >= 0xF0 && lead <= 0xF4     ? 4
+                                               : 0;
+        char32_t cp = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        bool valid = length != 0 && static_cast<std::size_t>(end - it) >= length;
+        for (std::size_t i = 1; valid && i < length; ++i) {
+            valid = (it[i] & 0xC0) == 0x80;
+            cp = (cp << 6) | (it[i] & 0x3F);
+        }
+        constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && cp >= kSmallest[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (!valid) {
+            out.push_back(static_cast<char16_t>(kReplacementCharacter));
+            ++it;
+        } else if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+            it += length;
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+            it += length;
+        }
+    }
+    return out;
+}
+
 } // namespace Tarnwick::Detail

@@ -18,6 +18,7 @@ class SizeCounter;
 class TimeCounter;
 namespace Detail {
 template <class Counter> class CounterIndex;
+class MetricsSnapshot;
 } // namespace Detail
 
 /// A named set of number, time and size counters, each kind in its own name
@@ -75,6 +76,9 @@ public:
     std::uint32_t TimeCounterGetMin(std::u16string const& counterName);
 
 private:
+    // Lists the counters under `m_Mutex` for the metrics export.
+    friend class Detail::MetricsSnapshot;
+
     NumberCounter* GetNumberCounter(std::u16string const& counterName);
     TimeCounter* GetTimeCounter(std::u16string const& counterName);
     SizeCounter* GetSizeCounter(std::u16string const& counterName);

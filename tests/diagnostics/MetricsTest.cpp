@@ -207,6 +207,16 @@ TEST(MetricsTest, UnwritableFileRaisesAndLeavesNoTemporary)
     EXPECT_EQ(NarrowReport(ReportOf([&] { manager.WriteMetricsFile(missing); })),
         ExpectedFailure(missing, "creating the temporary file", ENOENT));
 
+    // The path is UTF-8; a byte that is not becomes U+FFFD in the message.
+    std::string const foreign = folder
+        / "Gr\xC3\xBC\xC3\x9F"
+          "e\xFF/m.prom";
+    std::string const folder8 = folder.Path().string(); // ASCII
+    std::u16string const folder16(folder8.begin(), folder8.end());
+    EXPECT_EQ(ReportOf([&] { manager.WriteMetricsFile(foreign); }),
+        u"Exception: Tarnwick::Diagnostics::DiagnosticsManager line 104 - WriteMetricsFile() - cannot write " + folder16
+            + u"/Gr\u00FC\u00DFe\uFFFD/m.prom (creating the temporary file): No such file or directory");
+
     // A folder in the way: renaming a file over it fails, and it stays as it was.
     std::string const occupied = folder / "occupied.prom";
     std::filesystem::create_directory(occupied);

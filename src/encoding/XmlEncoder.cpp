@@ -83,11 +83,7 @@ template <class Node> Node const& As(ServiceType const* node)
 template <class T> void EncodeSequence(XmlWriter& writer, std::vector<T> const& elements, std::int32_t indent)
 {
     for (auto&& element : elements) {
-        writer.Spaces(indent);
-        writer.Put("<item>");
-        writer.Value(element);
-        writer.Put("</item>");
-        writer.EndLine();
+        writer.Item(indent, element);
     }
 }
 

@@ -4,7 +4,10 @@
 //
 // Text is collected in a local buffer and handed to the caller's stream in
 // whole blocks (no per-character virtual calls); every line end is written and
-// followed by a flush, which callers observe on file streams. Numbers go through
+// followed by a flush, which callers observe on file streams and on their own
+// stream buffers. A plain std::stringbuf (the exact class, never a subclass)
+// inherits the sync that does nothing and shows its content to nobody before
+// the call returns, so its lines are handed over in blocks of many, unflushed. Numbers go through
 // the stream's formatted insertion unless the stream is in its default state
 // (classic locale, decimal, no showpos, no pending width, and for floating point
 // the general notation without showpoint or uppercase); then they are formatted
@@ -23,9 +26,11 @@
 #include <limits>
 #include <locale>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -35,6 +40,7 @@ public:
         : m_Out(out)
         , m_Buf(out.rdbuf())
         , m_ClassicLocale(out.getloc() == std::locale::classic())
+        , m_SyncFree(m_Buf != nullptr && typeid(*m_Buf) == typeid(std::stringbuf))
     {
         Refresh();
     }
@@ -77,19 +83,64 @@ public:
         OnBuffer([&] { return m_Buf->sputn(m_Buffer, count) == count; });
     }
 
-    /// One LF, then the stream is flushed.
+    /// One LF, then the stream is flushed: the line is handed to the buffer and
+    /// the buffer synced, as `write` and `flush` would do it, unless the buffer
+    /// is a plain std::stringbuf, whose sync does nothing.
     void EndLine()
     {
         Put('\n');
-        Drain();
-        if (!m_Direct) {
-            m_Out.flush();
-            Refresh();
-            return;
-        }
-        OnBuffer([&] { return m_Buf->pubsync() != -1; });
+        LineDone();
     }
 
+    /// One item line of a sequence: `indent` spaces, "<item>", the value in its
+    /// leaf format, "</item>" and a line end. An integer in the default state
+    /// under the usual indent is placed with one room check and fixed stores.
+    template <class T> void Item(std::int32_t indent, T const& value)
+    {
+        if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+            if (m_IntegersPlain && static_cast<std::uint32_t>(indent) <= 2 * kSpaceStore) {
+                char* out = Reserve(2 * kSpaceStore + kNumberRoom + 2 * kTagStore);
+                std::memcpy(out, kSpaces.data(), kSpaceStore);
+                std::memcpy(out + kSpaceStore, kSpaces.data(), kSpaceStore);
+                out += indent;
+                std::memcpy(out, "<item>\0\0", kTagStore);
+                // 8-bit integers print as numbers, never as characters.
+                out = Decimal(out + 6,
+                    static_cast<std::conditional_t<(sizeof(T) < 2),
+                        std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>, T>>(value));
+                std::memcpy(out, "</item>\n", kTagStore);
+                m_Pos = static_cast<std::size_t>(out + kTagStore - m_Buffer);
+                LineDone();
+                return;
+            }
+        }
+        Spaces(indent);
+        Put("<item>");
+        Value(value);
+        Put("</item>");
+        EndLine();
+    }
+
+private:
+    /// The flush that follows every line end; see EndLine.
+    void LineDone()
+    {
+        if (m_Direct) {
+            if (m_SyncFree) {
+                return;
+            }
+            auto const count = static_cast<std::streamsize>(m_Pos);
+            m_Pos = 0;
+            // A short write sets badbit, after which `flush` would not sync.
+            OnBuffer([&] { return m_Buf->sputn(m_Buffer, count) == count && m_Buf->pubsync() != -1; });
+            return;
+        }
+        Drain();
+        m_Out.flush();
+        Refresh();
+    }
+
+public:
     [[gnu::always_inline]] void Put(char c)
     {
         Reserve(1)[0] = c;
@@ -112,6 +163,14 @@ public:
     /// run in fixed 16-byte stores, which may run past the end inside the buffer.
     [[gnu::always_inline]] void Spaces(std::int32_t count)
     {
+        // Indents of up to 32, the usual depth, take two stores and no loop.
+        if (static_cast<std::uint32_t>(count) - 1 < 2 * kSpaceStore) {
+            char* const first = Reserve(2 * kSpaceStore);
+            std::memcpy(first, kSpaces.data(), kSpaceStore);
+            std::memcpy(first + kSpaceStore, kSpaces.data(), kSpaceStore);
+            m_Pos += static_cast<std::size_t>(count);
+            return;
+        }
         while (count > 0) {
             std::size_t const run = count < kSpaceRun ? static_cast<std::size_t>(count) : kSpaceRun;
             char* const first = Reserve(run + kSpaceStore);
@@ -127,15 +186,24 @@ public:
     void Escaped(std::u16string_view text) { Utf8<true>(text); }
     /// UTF-8 without escaping: XML fragments.
     void Raw(std::u16string_view text) { Utf8<false>(text); }
-    /// An element name: UTF-8, no escaping. Short ASCII names, the usual case,
-    /// take a plain copy loop.
+    /// An element name: UTF-8, no escaping. ASCII names of 4 to 16 units, the
+    /// usual case, are narrowed as two overlapping groups; shorter ones take a
+    /// plain copy loop.
     [[gnu::always_inline]] void Name(std::u16string_view name)
     {
         if (name.size() > kShortName) {
             Utf8<false>(name);
             return;
         }
-        char* const first = Reserve(name.size());
+        char* const first = Reserve(name.size() < 2 * sizeof(Bytes8) ? 2 * sizeof(Bytes8) : name.size());
+        if (name.size() >= sizeof(Bytes4) && name.size() <= 2 * sizeof(Bytes8)) {
+            bool const done = name.size() < sizeof(Bytes8) ? NarrowEnds<Units4, Bytes4>(name, first)
+                                                           : NarrowEnds<Units8, Bytes8>(name, first);
+            if (done) {
+                m_Pos += name.size();
+                return;
+            }
+        }
         std::size_t done = 0;
         // Units 1 to 0x7F are copied as they are.
         while (done != name.size() && static_cast<char16_t>(name[done] - 1) < 0x7F) {
@@ -204,6 +272,8 @@ private:
     static constexpr std::streamsize kMaxFastPrecision = 60;
     static constexpr std::string_view kSpaces = "                ";
     static constexpr std::size_t kSpaceStore = 16;
+    /// An item tag in one fixed store.
+    static constexpr std::size_t kTagStore = 8;
     static constexpr std::int32_t kSpaceRun = 1024;
 
     /// Whether `write` and `flush` would do no more than hand the bytes to the
@@ -271,13 +341,23 @@ private:
         return Digits<std::uint32_t>(first, static_cast<std::uint32_t>(magnitude));
     }
 
-    /// Digits built from the right into the middle of a scratch area, then moved
-    /// with one fixed-size copy (the room reserved in the buffer allows the excess).
+    /// The number of decimal digits of `value`.
+    template <class Unsigned> static std::size_t DigitCount(Unsigned value)
+    {
+        std::size_t count = 1;
+        for (Unsigned limit = 10; value >= limit; limit *= 10) {
+            ++count;
+            if (count == std::numeric_limits<Unsigned>::digits10 + 1) {
+                break;
+            }
+        }
+        return count;
+    }
+
+    /// The digits written from the right, two at a time, straight into place.
     template <class Unsigned> static char* Digits(char* first, Unsigned value)
     {
-        constexpr std::size_t kWidth = 20;
-        char scratch[2 * kWidth] = {};
-        char* const end = scratch + kWidth;
+        char* const end = first + DigitCount(value);
         char* digit = end;
         while (value >= 100) {
             digit -= 2;
@@ -285,13 +365,11 @@ private:
             value /= 100;
         }
         if (value >= 10) {
-            digit -= 2;
-            std::memcpy(digit, kDigitPairs.data() + value * 2, 2);
+            std::memcpy(digit - 2, kDigitPairs.data() + value * 2, 2);
         } else {
-            *--digit = static_cast<char>('0' + value);
+            digit[-1] = static_cast<char>('0' + value);
         }
-        std::memcpy(first, digit, kWidth);
-        return first + (end - digit);
+        return end;
     }
 
     static constexpr std::string_view kDigitPairs = "00010203040506070809101112131415161718192021222324"
@@ -486,6 +564,30 @@ private:
         return plain == N;
     }
 
+    /// Narrows `name` (N to 2N units) into `out` as its first and last N units,
+    /// which overlap; false, with `out` holding garbage, when a unit is 0 or
+    /// not ASCII. The caller has room for 2N bytes.
+    template <class Units, class Bytes> static bool NarrowEnds(std::u16string_view name, char* out)
+    {
+        constexpr std::size_t N = sizeof(Bytes);
+        Units head;
+        Units tail;
+        std::memcpy(&head, name.data(), sizeof head);
+        std::memcpy(&tail, name.data() + name.size() - N, sizeof tail);
+        auto const special = (head - 1 > 0x7E) | (tail - 1 > 0x7E);
+        std::uint64_t mask[(2 * N + 7) / 8];
+        std::memcpy(mask, &special, sizeof special);
+        std::uint64_t any = 0;
+        for (std::uint64_t const half : mask) {
+            any |= half;
+        }
+        Bytes const first = __builtin_convertvector(head, Bytes);
+        Bytes const last = __builtin_convertvector(tail, Bytes);
+        std::memcpy(out, &first, N);
+        std::memcpy(out + name.size() - N, &last, N);
+        return any == 0;
+    }
+
     /// The run of plain units at `it`: eight, then four at a time, then one by one.
     template <bool Escape> static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst)
     {
@@ -506,6 +608,8 @@ private:
     std::ostream& m_Out;
     std::streambuf* const m_Buf;
     bool const m_ClassicLocale;
+    /// The target is a plain std::stringbuf (see the file comment).
+    bool const m_SyncFree;
     bool m_Direct = false;
     bool m_IntegersPlain = false;
     bool m_FloatsPlain = false;

@@ -22,6 +22,9 @@
 #include <cstdint>
 #include <cstring>
 #include <cxxabi.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <ios>
 #include <limits>
 #include <locale>
@@ -89,7 +92,7 @@ public:
     void EndLine()
     {
         Put('\n');
-        LineDone();
+        LineEnded();
     }
 
     /// One item line of a sequence: `indent` spaces, "<item>", the value in its
@@ -110,7 +113,7 @@ public:
                         std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>, T>>(value));
                 std::memcpy(out, "</item>\n", kTagStore);
                 m_Pos = static_cast<std::size_t>(out + kTagStore - m_Buffer);
-                LineDone();
+                LineEnded();
                 return;
             }
         }
@@ -121,9 +124,8 @@ public:
         EndLine();
     }
 
-private:
-    /// The flush that follows every line end; see EndLine.
-    void LineDone()
+    /// The flush that follows a line end already put into the buffer; see EndLine.
+    void LineEnded()
     {
         if (m_Direct) {
             if (m_SyncFree) {
@@ -140,7 +142,6 @@ private:
         Refresh();
     }
 
-public:
     [[gnu::always_inline]] void Put(char c)
     {
         Reserve(1)[0] = c;
@@ -186,6 +187,48 @@ public:
     void Escaped(std::u16string_view text) { Utf8<true>(text); }
     /// UTF-8 without escaping: XML fragments.
     void Raw(std::u16string_view text) { Utf8<false>(text); }
+    /// A piece of markup of at most 8 bytes beside an element name, stored with
+    /// one fixed 8-byte copy.
+    struct Markup {
+        char bytes[8];
+        std::size_t size;
+    };
+    /// `text` (at most 8 bytes) as markup, padded for the fixed copy.
+    static consteval Markup Mark(std::string_view text)
+    {
+        Markup markup {{}, text.size()};
+        for (std::size_t i = 0; i < text.size() && i < sizeof markup.bytes; ++i) {
+            markup.bytes[i] = text[i];
+        }
+        return markup;
+    }
+
+    /// `indent` spaces, `before`, the element name and `after`. With an indent
+    /// of at most 32 and an ASCII name of at most 16 units, the usual case,
+    /// it takes one room check and fixed stores.
+    [[gnu::always_inline]] void Tag(
+        std::int32_t indent, Markup const& before, std::u16string_view name, Markup const& after)
+    {
+        if (static_cast<std::uint32_t>(indent) <= 2 * kSpaceStore && name.size() <= 2 * sizeof(Bytes8)) {
+            char* out = Reserve(2 * kSpaceStore + 2 * sizeof(before.bytes) + 2 * sizeof(Bytes8));
+            std::memcpy(out, kSpaces.data(), kSpaceStore);
+            std::memcpy(out + kSpaceStore, kSpaces.data(), kSpaceStore);
+            out += indent;
+            std::memcpy(out, before.bytes, sizeof before.bytes);
+            out += before.size;
+            if (ShortName(name, out)) {
+                out += name.size();
+                std::memcpy(out, after.bytes, sizeof after.bytes);
+                m_Pos = static_cast<std::size_t>(out + after.size - m_Buffer);
+                return;
+            }
+        }
+        Spaces(indent);
+        Put(std::string_view(before.bytes, before.size));
+        Name(name);
+        Put(std::string_view(after.bytes, after.size));
+    }
+
     /// An element name: UTF-8, no escaping. ASCII names of 4 to 16 units, the
     /// usual case, are narrowed as two overlapping groups; shorter ones take a
     /// plain copy loop.
@@ -344,15 +387,21 @@ private:
     /// The number of decimal digits of `value`.
     template <class Unsigned> static std::size_t DigitCount(Unsigned value)
     {
-        std::size_t count = 1;
-        for (Unsigned limit = 10; value >= limit; limit *= 10) {
-            ++count;
-            if (count == std::numeric_limits<Unsigned>::digits10 + 1) {
-                break;
-            }
-        }
-        return count;
+        // log10 from the bit width (1233 / 4096 just above log10(2)), then one comparison.
+        auto const guess = static_cast<std::size_t>((std::bit_width(value | 1) * 1233) >> 12);
+        return guess + 1 - (value < kPowersOf10[guess] ? 1 : 0);
     }
+    /// 10^i, except 0 for i = 0: a guess of 0 (values up to 7) always has one digit.
+    static constexpr std::array<std::uint64_t, 20> kPowersOf10 = [] {
+        std::array<std::uint64_t, 20> powers {};
+        std::uint64_t power = 1;
+        for (auto& entry : powers) {
+            entry = power;
+            power *= 10;
+        }
+        powers[0] = 0;
+        return powers;
+    }();
 
     /// The digits written from the right, two at a time, straight into place.
     template <class Unsigned> static char* Digits(char* first, Unsigned value)
@@ -564,6 +613,25 @@ private:
         return plain == N;
     }
 
+    /// Narrows a name of at most 16 units into `out`, which has room for 16
+    /// bytes; false when a unit is 0 or not ASCII.
+    static bool ShortName(std::u16string_view name, char* out)
+    {
+        if (name.size() >= sizeof(Bytes8)) {
+            return NarrowEnds<Units8, Bytes8>(name, out);
+        }
+        if (name.size() >= sizeof(Bytes4)) {
+            return NarrowEnds<Units4, Bytes4>(name, out);
+        }
+        for (char16_t const unit : name) {
+            if (static_cast<char16_t>(unit - 1) >= 0x7F) {
+                return false;
+            }
+            *out++ = static_cast<char>(unit);
+        }
+        return true;
+    }
+
     /// Narrows `name` (N to 2N units) into `out` as its first and last N units,
     /// which overlap; false, with `out` holding garbage, when a unit is 0 or
     /// not ASCII. The caller has room for 2N bytes.
@@ -588,9 +656,43 @@ private:
         return any == 0;
     }
 
-    /// The run of plain units at `it`: eight, then four at a time, then one by one.
+#if defined(__SSE2__)
+    /// Sixteen units at a time: narrowed with saturation (every unit above 0x7F
+    /// becomes a byte of 0x80 or more, or 0), stored whole, and the plain prefix
+    /// found from one byte mask. Returns false when the group ended early.
+    template <bool Escape> static bool PlainGroup16(char16_t const*& it, char*& dst)
+    {
+        __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
+        __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it + 8));
+        __m128i const bytes = _mm_packus_epi16(low, high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), bytes);
+        // Signed bytes below 1: the unit 0 and everything above 0x7F.
+        __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(1));
+        if constexpr (Escape) {
+            // '"'; '&' and '\''; '<' and '>'.
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x22)));
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(0x27)));
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(2)), _mm_set1_epi8(0x3E)));
+        }
+        auto const mask = static_cast<unsigned>(_mm_movemask_epi8(special));
+        std::size_t const plain = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
+        it += plain;
+        dst += plain;
+        return mask == 0;
+    }
+#endif
+
+    /// The run of plain units at `it`: sixteen, eight, then four at a time,
+    /// then one by one.
     template <bool Escape> static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst)
     {
+#if defined(__SSE2__)
+        while (end - it >= 16) {
+            if (!PlainGroup16<Escape>(it, dst)) {
+                return it;
+            }
+        }
+#endif
         while (end - it >= 8) {
             if (!PlainGroup<Escape, Units8, Bytes8>(it, dst)) {
                 return it;

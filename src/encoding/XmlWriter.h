@@ -403,12 +403,19 @@ private:
         return powers;
     }();
 
-    /// The digits written from the right, two at a time, straight into place.
+    /// The digits written from the right, four and two at a time, straight into place.
     template <class Unsigned> static char* Digits(char* first, Unsigned value)
     {
         char* const end = first + DigitCount(value);
         char* digit = end;
-        while (value >= 100) {
+        while (value >= 10000) {
+            auto const four = static_cast<std::uint32_t>(value % 10000);
+            value /= 10000;
+            digit -= 4;
+            std::memcpy(digit, kDigitPairs.data() + (four / 100) * 2, 2);
+            std::memcpy(digit + 2, kDigitPairs.data() + (four % 100) * 2, 2);
+        }
+        if (value >= 100) {
             digit -= 2;
             std::memcpy(digit, kDigitPairs.data() + (value % 100) * 2, 2);
             value /= 100;

@@ -366,7 +366,7 @@ private:
     }
 
     /// The decimal digits of an integer, as to_chars writes them, two at a time.
-    template <class Int> static char* Decimal(char* first, Int value)
+    template <class Int> [[gnu::always_inline]] static char* Decimal(char* first, Int value)
     {
         using Unsigned = std::make_unsigned_t<Int>;
         auto magnitude = static_cast<Unsigned>(value);
@@ -404,7 +404,7 @@ private:
     }();
 
     /// The digits written from the right, four and two at a time, straight into place.
-    template <class Unsigned> static char* Digits(char* first, Unsigned value)
+    template <class Unsigned> [[gnu::always_inline]] static char* Digits(char* first, Unsigned value)
     {
         char* const end = first + DigitCount(value);
         char* digit = end;
@@ -538,6 +538,16 @@ private:
     /// characters give their entities. Runs of plain ASCII are copied in a tight loop.
     template <bool Escape> void Utf8(std::u16string_view text)
     {
+#if defined(__SSE2__)
+        // Short text without anything to replace, the usual case, in one step.
+        if (text.size() - 4 <= 12) {
+            char* const out = Reserve(2 * sizeof(Bytes8));
+            if (ShortPlain<Escape>(text, out)) {
+                m_Pos += text.size();
+                return;
+            }
+        }
+#endif
         char16_t const* it = text.data();
         char16_t const* const end = it + text.size();
         while (it != end) {
@@ -551,6 +561,13 @@ private:
             char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot);
             char* dst = start;
             while (it != chunkEnd) {
+#if defined(__SSE2__)
+                // Sixteen units at a time up to the next that needs more than a copy,
+                // which the steps below then write.
+                if (chunkEnd - it >= 16 && PlainGroup16<Escape>(it, dst)) {
+                    continue;
+                }
+#endif
                 char16_t const unit = *it;
                 if (unit < 0x80) {
                     unsigned char const kind = Escape ? kAsciiKind[unit] : (unit == 0 ? 1 : 0);
@@ -624,6 +641,11 @@ private:
     /// bytes; false when a unit is 0 or not ASCII.
     static bool ShortName(std::u16string_view name, char* out)
     {
+#if defined(__SSE2__)
+        if (name.size() >= 4) {
+            return ShortPlain<false>(name, out);
+        }
+#endif
         if (name.size() >= sizeof(Bytes8)) {
             return NarrowEnds<Units8, Bytes8>(name, out);
         }
@@ -638,6 +660,44 @@ private:
         }
         return true;
     }
+
+#if defined(__SSE2__)
+    /// The mask of the bytes, narrowed with saturation from units (so units 0
+    /// and above 0x7F give bytes below 1), that stand for units needing more
+    /// than a copy: 0, above 0x7F and, with `Escape`, the five XML characters.
+    template <bool Escape> static unsigned SpecialMask(__m128i bytes)
+    {
+        __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(1));
+        if constexpr (Escape) {
+            // '"'; '&' and '\''; '<' and '>'.
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x22)));
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(0x27)));
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(2)), _mm_set1_epi8(0x3E)));
+        }
+        return static_cast<unsigned>(_mm_movemask_epi8(special));
+    }
+
+    /// Narrows text of 4 to 16 units into `out`, which has room for 16 bytes,
+    /// as its first and last 8 (or 4) units, which overlap; false, with `out`
+    /// holding garbage, when a unit needs more than a copy.
+    template <bool Escape> static bool ShortPlain(std::u16string_view text, char* out)
+    {
+        if (text.size() >= 8) {
+            __m128i const bytes = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data())),
+                _mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data() + text.size() - 8)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + text.size() - 8), _mm_srli_si128(bytes, 8));
+            return SpecialMask<Escape>(bytes) == 0;
+        }
+        __m128i const bytes = _mm_packus_epi16(_mm_loadl_epi64(reinterpret_cast<__m128i const*>(text.data())),
+            _mm_loadl_epi64(reinterpret_cast<__m128i const*>(text.data() + text.size() - 4)));
+        int const head = _mm_cvtsi128_si32(bytes);
+        int const tail = _mm_cvtsi128_si32(_mm_srli_si128(bytes, 8));
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + text.size() - 4, &tail, 4);
+        return (SpecialMask<Escape>(bytes) & 0x0F0F) == 0;
+    }
+#endif
 
     /// Narrows `name` (N to 2N units) into `out` as its first and last N units,
     /// which overlap; false, with `out` holding garbage, when a unit is 0 or
@@ -673,15 +733,7 @@ private:
         __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it + 8));
         __m128i const bytes = _mm_packus_epi16(low, high);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), bytes);
-        // Signed bytes below 1: the unit 0 and everything above 0x7F.
-        __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(1));
-        if constexpr (Escape) {
-            // '"'; '&' and '\''; '<' and '>'.
-            special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x22)));
-            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(0x27)));
-            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(2)), _mm_set1_epi8(0x3E)));
-        }
-        auto const mask = static_cast<unsigned>(_mm_movemask_epi8(special));
+        unsigned const mask = SpecialMask<Escape>(bytes);
         std::size_t const plain = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
         it += plain;
         dst += plain;

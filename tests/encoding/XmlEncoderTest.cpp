@@ -372,6 +372,42 @@ TEST(XmlEncoderText, Ucs2ToUtf8Boundaries)
     EXPECT_EQ(Utf8Of(0), "");
 }
 
+// Text is narrowed many units at a time: every kind of unit that needs more
+// than a copy, at every position of texts of every length around those steps,
+// in a string value (escaped), an XML fragment (raw) and an element name.
+TEST(XmlEncoderText, EveryPositionOfEverySpecialUnit)
+{
+    struct Special {
+        std::u16string unit;
+        std::string escaped;
+        std::string raw;
+    };
+    Special const specials[]
+        = {{u"\"", "&quot;", "\""}, {u"&", "&amp;", "&"}, {u"'", "&apos;", "'"}, {u"<", "&lt;", "<"},
+            {u">", "&gt;", ">"}, {u"\u00e9", "\xC3\xA9", "\xC3\xA9"}, {u"\u20ac", "\xE2\x82\xAC", "\xE2\x82\xAC"},
+            {std::u16string(1, u'\0'), "", ""}, {u"\U0001F600", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+            {std::u16string(1, char16_t(0xDC00)), "\xEF\xBF\xBD", "\xEF\xBF\xBD"}, {u"\u0100", "\xC4\x80", "\xC4\x80"},
+            {u"\u00ff", "\xC3\xBF", "\xC3\xBF"}, {u"\u0080", "\xC2\x80", "\xC2\x80"}};
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (auto const& special : specials) {
+                std::u16string const text
+                    = std::u16string(at, u'a') + special.unit + std::u16string(length - at - 1, u'b');
+                std::string const before(at, 'a');
+                std::string const after(length - at - 1, 'b');
+                ASSERT_EQ(LeafOf<std::u16string>(text), before + special.escaped + after) << length << " " << at;
+                std::unique_ptr<ServiceType> xml(new XmlString(text, u"v"));
+                ASSERT_EQ(Encoded(*xml), "<v>" + before + special.raw + after + "</v>\n") << length << " " << at;
+                std::unique_ptr<ServiceType> named(Scalar<bool>(true, text));
+                std::string const name = before + special.raw + after;
+                ASSERT_EQ(Encoded(*named), "<" + name + ">true</" + name + ">\n") << length << " " << at;
+            }
+        }
+        std::u16string const plain(length, u'p');
+        ASSERT_EQ(LeafOf<std::u16string>(plain), std::string(length, 'p'));
+    }
+}
+
 TEST(XmlEncoderText, SurrogatesPairsAndTheUnitZero)
 {
     EXPECT_EQ(LeafOf<std::u16string>(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");

@@ -309,7 +309,9 @@ private:
     /// The longest text one code unit can become ("&quot;", "&apos;").
     static constexpr std::size_t kMaxBytesPerUnit = 6;
     static constexpr std::size_t kEntitySlot = 8;
-    static constexpr std::size_t kChunkUnits = (kCapacity - kEntitySlot) / kMaxBytesPerUnit;
+    /// Room past the output for the fixed 16-byte copies of the vector steps.
+    static constexpr std::size_t kVectorSlack = 16;
+    static constexpr std::size_t kChunkUnits = (kCapacity - kEntitySlot - kVectorSlack) / kMaxBytesPerUnit;
     static constexpr std::size_t kNumberRoom = 80;
     static constexpr std::size_t kShortName = 256;
     static constexpr std::streamsize kMaxFastPrecision = 60;
@@ -558,47 +560,99 @@ private:
             if (chunkEnd != end && Tarnwick::Detail::IsHighSurrogate(chunkEnd[-1])) {
                 --chunkEnd;
             }
-            char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot);
+            char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot + kVectorSlack);
             char* dst = start;
-            while (it != chunkEnd) {
 #if defined(__SSE2__)
-                // Sixteen units at a time up to the next that needs more than a copy,
-                // which the steps below then write.
-                if (chunkEnd - it >= 16 && PlainGroup16<Escape>(it, dst)) {
-                    continue;
-                }
+            if (chunkEnd - text.data() >= 16) {
+                it = Windows<Escape>(it, chunkEnd, dst);
+            }
 #endif
-                char16_t const unit = *it;
-                if (unit < 0x80) {
-                    unsigned char const kind = Escape ? kAsciiKind[unit] : (unit == 0 ? 1 : 0);
-                    ++it;
-                    if (kind == 0) {
-                        *dst++ = static_cast<char>(unit);
-                        // The run of units needing nothing: eight at a time, then one by one.
-                        it = PlainRun<Escape>(it, chunkEnd, dst);
-                    } else if (kind > 1) {
-                        std::string_view const entity = kEntities[kind];
-                        std::memcpy(dst, entity.data(), kEntitySlot);
-                        dst += entity.size();
-                    }
-                } else if (unit < 0x800) {
-                    dst[0] = static_cast<char>(0xC0 | (unit >> 6));
-                    dst[1] = static_cast<char>(0x80 | (unit & 0x3F));
-                    dst += 2;
-                    ++it;
-                } else if (!Tarnwick::Detail::IsSurrogate(unit)) {
-                    dst[0] = static_cast<char>(0xE0 | (unit >> 12));
-                    dst[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-                    dst[2] = static_cast<char>(0x80 | (unit & 0x3F));
-                    dst += 3;
-                    ++it;
+            while (it != chunkEnd) {
+                if (*it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
+                    *dst++ = static_cast<char>(*it++);
+                    // The run of units needing nothing: eight at a time, then one by one.
+                    it = PlainRun<Escape>(it, chunkEnd, dst);
                 } else {
-                    dst += Tarnwick::Detail::EncodeUtf8(Tarnwick::Detail::NextCodePoint(it, chunkEnd), dst);
+                    dst = Special<Escape>(it, chunkEnd, dst);
                 }
             }
             m_Pos += static_cast<std::size_t>(dst - start);
         }
     }
+
+    /// Writes the unit at `it` that needs more than a copy (see Utf8) and
+    /// advances past it: past both units of a surrogate pair. Returns the new end.
+    template <bool Escape> static char* Special(char16_t const*& it, char16_t const* end, char* dst)
+    {
+        char16_t const unit = *it;
+        if (unit < 0x80) {
+            ++it;
+            unsigned char const kind = Escape ? kAsciiKind[unit] : (unit == 0 ? 1 : 0);
+            if (kind > 1) {
+                std::string_view const entity = kEntities[kind];
+                std::memcpy(dst, entity.data(), kEntitySlot);
+                return dst + entity.size();
+            }
+            return dst;
+        }
+        if (unit < 0x800) {
+            dst[0] = static_cast<char>(0xC0 | (unit >> 6));
+            dst[1] = static_cast<char>(0x80 | (unit & 0x3F));
+            ++it;
+            return dst + 2;
+        }
+        if (!Tarnwick::Detail::IsSurrogate(unit)) {
+            dst[0] = static_cast<char>(0xE0 | (unit >> 12));
+            dst[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            dst[2] = static_cast<char>(0x80 | (unit & 0x3F));
+            ++it;
+            return dst + 3;
+        }
+        return dst + Tarnwick::Detail::EncodeUtf8(Tarnwick::Detail::NextCodePoint(it, end), dst);
+    }
+
+#if defined(__SSE2__)
+    /// All units from `it` to `end` (at least 16 units of the text end at
+    /// `end`) in windows of sixteen: each window is narrowed once, its runs of
+    /// plain units copied from the narrowed bytes, the units between them
+    /// written one by one. The last window is the one that ends at `end`.
+    /// Needs room for 16 bytes beyond the output of the units.
+    template <bool Escape> static char16_t const* Windows(char16_t const* it, char16_t const* end, char*& dst)
+    {
+        while (it != end) {
+            auto const left = static_cast<std::size_t>(end - it);
+            std::size_t const skip = left >= 16 ? 0 : 16 - left;
+            std::size_t const count = 16 - skip;
+            char16_t const* const window = it - skip;
+            __m128i const bytes = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(window)),
+                _mm_loadu_si128(reinterpret_cast<__m128i const*>(window + 8)));
+            alignas(16) char narrow[32];
+            _mm_store_si128(reinterpret_cast<__m128i*>(narrow), bytes);
+            _mm_store_si128(reinterpret_cast<__m128i*>(narrow + 16), _mm_setzero_si128());
+            // Bit i stands for the unit it + i.
+            unsigned mask = SpecialMask<Escape>(bytes) >> skip;
+            std::size_t done = 0;
+            for (;;) {
+                std::size_t const plainEnd = mask == 0 ? count : static_cast<std::size_t>(__builtin_ctz(mask));
+                std::memcpy(dst, narrow + skip + done, 16);
+                dst += plainEnd - done;
+                if (plainEnd >= count) {
+                    done = count;
+                    break;
+                }
+                char16_t const* next = it + plainEnd;
+                dst = Special<Escape>(next, end, dst);
+                done = static_cast<std::size_t>(next - it);
+                if (done >= count) {
+                    break;
+                }
+                mask &= ~0u << done;
+            }
+            it += done;
+        }
+        return it;
+    }
+#endif
 
     // The group masks are read in memory order.
     static_assert(std::endian::native == std::endian::little);

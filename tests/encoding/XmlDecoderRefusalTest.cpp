@@ -92,8 +92,12 @@ std::vector<IllFormed> const kIllFormed = {
     {"document type", "<!DOCTYPE a>\n<a/>", 106, u"Document type declaration not accepted at line 1, column 1"},
     {"invalid name start", "<a><-b/></a>", 103, u"Malformed XML: Could not determine tag type at line 1, column 5"},
     {"name with a times sign", "<a\xc3\x97/>", 121, u"Invalid name 'a\u00d7' at line 1, column 2"},
-    {"name starting with a combining mark", "<\xcc\x80" "a/>", 121, u"Invalid name '\u0300a' at line 1, column 2"},
-    {"attribute name with a dash first", "<a -b='1'/>", 103, u"Malformed XML: Error parsing start element tag at line 1, column 4"},
+    {"name starting with a combining mark",
+        "<\xcc\x80"
+        "a/>",
+        121, u"Invalid name '\u0300a' at line 1, column 2"},
+    {"attribute name with a dash first", "<a -b='1'/>", 103,
+        u"Malformed XML: Error parsing start element tag at line 1, column 4"},
     {"attributes without space", "<a b='1'c='2'/>", 103,
         u"Malformed XML: Error parsing element attribute at line 1, column 9"},
     {"unquoted attribute", "<a b=1/>", 103, u"Malformed XML: Error parsing element attribute at line 1, column 6"},
@@ -119,14 +123,13 @@ TEST_P(IllFormedText, IsRefusedWithItsPlace)
     EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder(row.text); }), Refusal(row.line, row.message)) << row.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed),
-    [](auto const& info) {
-        std::string name;
-        for (char c : std::string(info.param.name)) {
-            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed), [](auto const& info) {
+    std::string name;
+    for (char c : std::string(info.param.name)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+});
 
 TEST(XmlDecoderLimits, TooLongTextIsRefusedBeforeParsing)
 {
@@ -219,9 +222,8 @@ std::unique_ptr<ServiceType> RequestPrototype()
 {
     auto* prices = Dictionary(u"prices", Sequence<std::u16string>({}, u"keys"), Sequence<double>({}, u"values"));
     return std::unique_ptr<ServiceType>(Composite(u"request",
-        {Scalar<std::int32_t>(0, u"count"), Scalar<std::u16string>(u"", u"label"),
-            Sequence<std::int16_t>({}, u"codes"), new TimeStampServiceType(0, u"when"), prices,
-            new AnyTypeServiceType(Scalar<std::int32_t>(0), u"extra")}));
+        {Scalar<std::int32_t>(0, u"count"), Scalar<std::u16string>(u"", u"label"), Sequence<std::int16_t>({}, u"codes"),
+            new TimeStampServiceType(0, u"when"), prices, new AnyTypeServiceType(Scalar<std::int32_t>(0), u"extra")}));
 }
 
 std::string Request(std::string const& count, std::string const& codes = "<item>1</item>",

@@ -54,40 +54,40 @@ struct XmlDecoderLimits {
 ///
 /// | line | message |
 /// |---|---|
-/// | 101 | Text longer than the limit of N bytes |
-/// | 102 | The stream could not be read |
-/// | 103 | Malformed XML: <the parser's description> |
-/// | 104 | Invalid UTF-8 |
-/// | 105 | Null character |
-/// | 106 | Document type declaration not accepted |
-/// | 107 | XML declaration not at the start of the text |
-/// | 108 | Malformed XML declaration |
-/// | 109 | Unsupported encoding 'x' (only UTF-8 is read) |
-/// | 110 | Reserved processing instruction target 'x' |
-/// | 111 | '--' inside a comment |
-/// | 112 | Text outside the root element |
-/// | 113 | Second root element |
-/// | 114 | No root element |
-/// | 115 | Duplicate attribute 'x' |
-/// | 116 | '<' in an attribute value |
-/// | 117 | ']]>' in text |
-/// | 118 | Undefined entity '&x;' |
-/// | 119 | Invalid character reference '&#x' |
-/// | 120 | '&' not starting a reference |
-/// | 121 | Invalid name 'x' |
-/// | 122 | Elements nested deeper than N levels |
-/// | 130 | Not a message: the root element is not 'msg' |
-/// | 131 | Missing header attribute 'x' |
-/// | 132 | Invalid value 'x' of header attribute 'y' |
-/// | 133 | More than one parameter element |
-/// | 134 | Invalid KIND value 'x' (KIND the node's type name, for example INT32) |
-/// | 135 | Unknown element 'x' |
-/// | 136 | Missing element 'x' |
-/// | 137 | Unexpected text |
-/// | 138 | Unknown type 'x' |
-/// | 139 | Missing type attribute |
-/// | 140 | Unexpected attribute 'x' |
-/// | 141 | Cannot decode a prototype ... (a kind no text is written for, a class that does not match its kind, a dictionary without keys and values, a value object that stores no tree) |
+/// | 101 | `Text longer than the limit of N bytes` |
+/// | 102 | `The stream could not be read` |
+/// | 103 | `Malformed XML: ` and the parser's description, for example `Start-end tags mismatch` |
+/// | 104 | `Invalid UTF-8` |
+/// | 105 | `Null character` |
+/// | 106 | `Document type declaration not accepted` |
+/// | 107 | `XML declaration not at the start of the text` |
+/// | 108 | `Malformed XML declaration` |
+/// | 109 | `Unsupported encoding 'x'` (only UTF-8 is read) |
+/// | 110 | `Reserved processing instruction target 'x'` |
+/// | 111 | `'--' inside a comment` |
+/// | 112 | `Text outside the root element` |
+/// | 113 | `Second root element` |
+/// | 114 | `No root element` |
+/// | 115 | `Duplicate attribute 'x'` |
+/// | 116 | `'<' in an attribute value` |
+/// | 117 | `']]>' in text` |
+/// | 118 | `Undefined entity '&x;'` |
+/// | 119 | `Invalid character reference '&#x'` |
+/// | 120 | `'&' not starting a reference` |
+/// | 121 | `Invalid name 'x'` |
+/// | 122 | `Elements nested deeper than N levels` |
+/// | 130 | `Not a message: the root element is not 'msg'` |
+/// | 131 | `Missing header attribute 'x'` |
+/// | 132 | `Invalid value 'x' of header attribute 'y'` |
+/// | 133 | `More than one parameter element` |
+/// | 134 | `Invalid KIND value 'x'` (KIND the node's type name, for example INT32) |
+/// | 135 | `Unknown element 'x'` |
+/// | 136 | `Missing element 'x'` |
+/// | 137 | `Unexpected text` |
+/// | 138 | `Unknown type 'x'` |
+/// | 139 | `Missing type attribute` |
+/// | 140 | `Unexpected attribute 'x'` |
+/// | 141 | `Cannot decode a prototype of kind K`, `... of another class than its kind`, `... dictionary without keys and values`, `... dictionary with keys of kind K and values of kind V`, or `The value object stores no tree` |
 ///
 /// Lines 101 to 122 come from the constructors, the others from the Decode calls.
 /// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.

@@ -87,7 +87,12 @@ struct XmlDecoderLimits {
 /// | 138 | `Unknown type 'x'` |
 /// | 139 | `Missing type attribute` |
 /// | 140 | `Unexpected attribute 'x'` |
-/// | 141 | `Cannot decode a prototype of kind K`, `... of another class than its kind`, `... dictionary without keys and values`, `... dictionary with keys of kind K and values of kind V`, or `The value object stores no tree` |
+/// | 141 | a prototype that cannot shape a tree (below) |
+///
+/// Line 141 says `Cannot decode a prototype of kind K` (a kind no text is written for),
+/// `... of another class than its kind`, `... dictionary without keys and values`,
+/// `... dictionary with keys of kind K and values of kind V`, or, for `DecodeInto` and
+/// `DecodeMessage`, `The value object stores no tree`.
 ///
 /// Lines 101 to 122 come from the constructors, the others from the Decode calls.
 /// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.

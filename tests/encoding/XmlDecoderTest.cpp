@@ -148,7 +148,7 @@ TEST(XmlDecoderMessage, NoParameterElementLeavesValuesAlone)
 {
     XmlDecoder const decoder(HeaderText(Header(1, u"x")));
     EXPECT_EQ(decoder.DecodeTree(), nullptr);
-    EXPECT_EQ(decoder.DecodeTree(*Scalar<std::int32_t>(1)), nullptr);
+    EXPECT_EQ(decoder.DecodeTree(ScalarType<std::int32_t>(1, u"v")), nullptr);
     UserParametersErrorString value(u"kept");
     decoder.DecodeInto(value);
     EXPECT_EQ(value.GetError(), u"kept");
@@ -271,7 +271,7 @@ TEST(XmlDecoderTree, LegacyBytesDecodeToTheUnitsTheyStoodFor)
 {
     // A surrogate pair written unit by unit, and a name written as its low 8 bits.
     XmlDecoder const decoder("<caf\xe9>\xed\xa0\xbd\xed\xb8\x80|\xed\xb0\x80</caf\xe9>");
-    std::unique_ptr<ServiceType> const tree = decoder.DecodeTree(*Scalar<std::u16string>(u"", u"x"));
+    std::unique_ptr<ServiceType> const tree = decoder.DecodeTree(ScalarType<std::u16string>(u"", u"x"));
     EXPECT_EQ(tree->GetParamNameRef(), u"caf\u00e9");
     EXPECT_EQ(dynamic_cast<ScalarType<std::u16string> const&>(*tree).GetValueRef(), u"\U0001F600|\xdc00");
     // Written again, the pair becomes one 4-byte sequence and the name UTF-8.
@@ -317,8 +317,8 @@ TEST(XmlDecoderObject, MovesAndDecodesMoreThanOnce)
     XmlDecoder second(std::move(first));
     XmlDecoder third("<b/>");
     third = std::move(second);
-    std::unique_ptr<ServiceType> const once = third.DecodeTree(*Scalar<std::int32_t>(0));
-    std::unique_ptr<ServiceType> const twice = third.DecodeTree(*Scalar<std::int32_t>(0));
+    std::unique_ptr<ServiceType> const once = third.DecodeTree(ScalarType<std::int32_t>(0, u"v"));
+    std::unique_ptr<ServiceType> const twice = third.DecodeTree(ScalarType<std::int32_t>(0, u"v"));
     EXPECT_NE(once.get(), twice.get());
     EXPECT_EQ(dynamic_cast<ScalarType<std::int32_t> const&>(*twice).GetValueRef(), 1);
 }

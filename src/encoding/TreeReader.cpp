@@ -36,9 +36,10 @@ bool Named(pugi::xml_node element, char const* name)
     return std::strcmp(element.name(), name) == 0;
 }
 
+/// The type name of a code; a caller's node may answer any code.
 std::u16string KindName(ParamType code)
 {
-    return ServiceType::GetServiceTypeName(code);
+    return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
 }
 
 /// A decimal the nearest float of kind T cannot hold: one that rounds to zero is
@@ -148,9 +149,7 @@ TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* p
     NoAttributes(element);
     frame.node = ReadLeaf(element, code, frame.name);
     if (!frame.node) {
-        Fail(u"Cannot decode a prototype of kind "
-                + (code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? KindName(code) : u"unknown"),
-            kUndecodablePrototypeLine, element);
+        Fail(u"Cannot decode a prototype of kind " + KindName(code), kUndecodablePrototypeLine, element);
     }
     return frame;
 }
@@ -375,14 +374,7 @@ void TreeReader::StartDictionary(Frame& frame) const
                 + u" and values of kind " + KindName(valuesCode),
             kUndecodablePrototypeLine, element);
     }
-    for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
-        if (item.type() != pugi::node_element) {
-            continue;
-        }
-        if (!Named(item, "item")) {
-            Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
-        }
-        NoAttributes(item);
+    ReadItems(element, [&](pugi::xml_node item) {
         NoText(item);
         pugi::xml_node key = item.first_child();
         while (key && key.type() != pugi::node_element) {
@@ -409,7 +401,7 @@ void TreeReader::StartDictionary(Frame& frame) const
         }
         addKey(key);
         addValue(value);
-    }
+    });
     frame.node = std::move(node);
 }
 

@@ -27,6 +27,16 @@ std::u16string Refusal(int line, std::u16string const& message)
     return u"Exception: Tarnwick::Encoding::XmlDecoder line " + number + u" - " + message;
 }
 
+/// A row's name as a test name.
+template <class Row> std::string RowName(::testing::TestParamInfo<Row> const& info)
+{
+    std::string name;
+    for (char c : std::string(info.param.name)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
 struct IllFormed {
     char const* name;
     std::string text;
@@ -123,13 +133,7 @@ TEST_P(IllFormedText, IsRefusedWithItsPlace)
     EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder(row.text); }), Refusal(row.line, row.message)) << row.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed), [](auto const& info) {
-    std::string name;
-    for (char c : std::string(info.param.name)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed), RowName<IllFormed>);
 
 TEST(XmlDecoderLimits, TooLongTextIsRefusedBeforeParsing)
 {
@@ -283,12 +287,6 @@ TEST_P(MisfitTree, IsRefusedWithItsPathAndPlace)
     EXPECT_EQ(ThrownLine([&] { decoder.DecodeTree(*prototype); }), Refusal(row.line, row.message)) << row.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MisfitTree, ::testing::ValuesIn(kMisfits), [](auto const& info) {
-    std::string name;
-    for (char c : std::string(info.param.name)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Table, MisfitTree, ::testing::ValuesIn(kMisfits), RowName<Misfit>);
 
 } // namespace

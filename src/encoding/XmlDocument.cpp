@@ -219,11 +219,18 @@ void XmlDocument::CheckElement(pugi::xml_node element)
         Scan(attribute.value(), Data::Attribute, nullptr);
         ++count;
     }
-    // Duplicates: pairwise for the few attributes of ordinary elements, by a set for many.
+    if (count > 1) {
+        CheckDuplicates(element, count);
+    }
+    Scan(element.value(), Data::Text, nullptr);
+}
+
+void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) const
+{
+    // Pairwise for the few attributes of ordinary elements, by a set for many.
     constexpr std::size_t kPairwise = 16;
     std::unordered_set<std::string_view> seen(count > kPairwise ? count : 0);
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute && count > 1;
-         attribute = attribute.next_attribute()) {
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         bool duplicate = false;
         if (count <= kPairwise) {
             for (pugi::xml_attribute other = element.first_attribute(); other != attribute;
@@ -238,7 +245,6 @@ void XmlDocument::CheckElement(pugi::xml_node element)
                 kDuplicateAttributeLine, StartOf(attribute));
         }
     }
-    Scan(element.value(), Data::Text, nullptr);
 }
 
 void XmlDocument::CheckDeclaration(pugi::xml_node declaration)

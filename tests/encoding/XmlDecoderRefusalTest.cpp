@@ -73,6 +73,10 @@ std::vector<IllFormed> const kIllFormed = {
     {"CDATA end in text", "<a>x]]>y</a>", 117, u"']]>' in text at line 1, column 5"},
     {"less-than in attribute", "<a b='x<y'/>", 116, u"'<' in an attribute value at line 1, column 8"},
     {"duplicate attribute", "<a b='1' c='2' b='3'/>", 115, u"Duplicate attribute 'b' at line 1, column 16"},
+    {"duplicate among many attributes",
+        "<a a0='' a1='' a2='' a3='' a4='' a5='' a6='' a7='' a8='' a9='' a10='' a11='' a12='' a13='' a14='' a15='' "
+        "a16='' a3=''/>",
+        115, u"Duplicate attribute 'a3' at line 1, column 113"},
     {"declaration after the root", "<a/><?xml version='1.0'?>", 107,
         u"XML declaration not at the start of the text at line 1, column 5"},
     {"declaration after whitespace", "\n<?xml version='1.0'?><a/>", 107,

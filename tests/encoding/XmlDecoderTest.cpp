@@ -311,6 +311,18 @@ TEST(XmlDecoderTree, PrototypesThatCannotShapeATreeAreRefused)
         Refusal(u"141", u"Cannot decode a prototype of another class than its kind in d at line 1, column 1"));
 }
 
+TEST(XmlDecoderObject, ByteOrderMarkAndDeclarationAreRead)
+{
+    for (std::string const text : {"\xef\xbb\xbf<a>1</a>", "\xef\xbb\xbf<?xml version='1.0'?><a>1</a>",
+             "<?xml version=\"1.1\" encoding=\"UTF-8\" standalone='yes' ?>\n<!-- c --><?pi x?><a>1</a><!-- d -->\n"}) {
+        std::unique_ptr<ServiceType> const tree = XmlDecoder(text).DecodeTree(ScalarType<std::int32_t>(0, u"v"));
+        EXPECT_EQ(dynamic_cast<ScalarType<std::int32_t> const&>(*tree).GetValueRef(), 1) << text;
+    }
+    // A CR ends no line: only LF does, as the encoder writes them.
+    EXPECT_EQ(ThrownLine([] { XmlDecoder decoder("<a>\r\n\r<b>&c;</b></a>"); }),
+        Refusal(u"118", u"Undefined entity '&c;' at line 2, column 5"));
+}
+
 TEST(XmlDecoderObject, MovesAndDecodesMoreThanOnce)
 {
     XmlDecoder first("<a>1</a>");

@@ -254,6 +254,19 @@ TEST(XmlDecoderTree, ShapeFreeRules)
     EXPECT_EQ(dynamic_cast<ScalarType<std::u16string> const&>(**++child).GetValueRef(), u"  ");
 }
 
+TEST(XmlDecoderTree, CompositeChildrenComeBackInThePrototypesOrder)
+{
+    // The k-th child of a name takes the k-th element of that name, wherever it stands.
+    std::unique_ptr<ServiceType> const prototype(Composite(
+        u"r", {Scalar<std::int32_t>(0, u"a"), Scalar<std::u16string>(u"", u"b"), Scalar<std::int32_t>(0, u"a")}));
+    std::unique_ptr<ServiceType> const tree = XmlDecoder("<r><a>1</a><b>x</b><a>2</a></r>").DecodeTree(*prototype);
+    std::unique_ptr<ServiceType> const shuffled
+        = XmlDecoder("<r>\n<a>1</a>\n<a>2</a>\n<b>x</b>\n</r>").DecodeTree(*prototype);
+    std::string const expected = Lines({"<r>", "  <a>1</a>", "  <b>x</b>", "  <a>2</a>", "</r>"});
+    EXPECT_EQ(Encoded(*tree), expected);
+    EXPECT_EQ(Encoded(*shuffled), expected);
+}
+
 TEST(XmlDecoderTree, XmlStringsKeepTheirMarkupByteForByte)
 {
     std::string const inner = "\n  <b a='1'\tc=\"&amp;\">x&lt;y</b><!-- c --><![CDATA[ <]]><?p d?>\r\n  <e/>tail ";

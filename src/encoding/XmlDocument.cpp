@@ -214,10 +214,10 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
 
 void XmlDocument::CheckElement(pugi::xml_node element)
 {
-    ScanName(element.name(), nullptr);
+    ScanName(element.name(), nullptr, true);
     std::size_t count = 0;
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        ScanName(attribute.name(), nullptr);
+        ScanName(attribute.name(), nullptr, false);
         Scan(attribute.value(), Data::Attribute, nullptr);
         ++count;
     }
@@ -310,7 +310,7 @@ void XmlDocument::CheckComment(pugi::xml_node comment) const
 void XmlDocument::CheckInstruction(pugi::xml_node instruction) const
 {
     // A target "xml" in any case is taken for a declaration by the parser.
-    ScanName(instruction.name(), nullptr);
+    ScanName(instruction.name(), nullptr, false);
     Scan(instruction.value(), Data::Raw, nullptr);
 }
 
@@ -406,7 +406,7 @@ void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
     }
 }
 
-void XmlDocument::ScanName(char const* name, std::u16string* out) const
+void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) const
 {
     auto const* const first = reinterpret_cast<unsigned char const*>(name);
     std::size_t const length = std::strlen(name);
@@ -426,7 +426,7 @@ void XmlDocument::ScanName(char const* name, std::u16string* out) const
         }
         Utf8Sequence const sequence = DecodeUtf8(it, 4);
         if (sequence.length == 0) {
-            if (!m_Legacy) {
+            if (!m_Legacy || !element) {
                 Fail(u"Invalid UTF-8", {}, kInvalidUtf8Line, OffsetOf(reinterpret_cast<char const*>(it)));
             }
             legacy = true;
@@ -443,13 +443,13 @@ void XmlDocument::ScanName(char const* name, std::u16string* out) const
     if (!legacy) {
         return;
     }
-    // A name written by an older producer: one byte per unit, its low 8 bits.
-    // The ASCII bytes still have to make a name.
+    // An element name written by an older producer: one byte per unit, its low 8
+    // bits. The units still have to make a name, so that it is written again as one.
     if (out != nullptr) {
         out->resize(start);
     }
     for (auto const* it = first; *it != 0; ++it) {
-        if (*it < 0x80 && !(it == first ? IsNameStart(*it) : IsNameChar(*it))) {
+        if (!(it == first ? IsNameStart(*it) : IsNameChar(*it))) {
             invalid();
         }
         if (out != nullptr) {
@@ -569,7 +569,7 @@ std::u16string XmlDocument::PathOf(pugi::xml_node element, pugi::xml_node base) 
 std::u16string XmlDocument::Name(pugi::xml_node element) const
 {
     std::u16string name;
-    ScanName(element.name(), &name);
+    ScanName(element.name(), &name, true);
     return name;
 }
 

@@ -91,8 +91,9 @@ private:
     void CheckInstruction(pugi::xml_node instruction) const;
     /// Checks (and, with `out`, appends) character data at `raw`, ending at its zero byte.
     void Scan(char const* raw, Data kind, std::u16string* out) const;
-    /// Checks a name; with `out`, appends it decoded.
-    void ScanName(char const* name, std::u16string* out) const;
+    /// Checks a name; with `out`, appends it decoded. Only an `element` name may be
+    /// in the legacy form.
+    void ScanName(char const* name, std::u16string* out, bool element) const;
     void AppendCharacterData(std::u16string& out, char const* value) const;
     void AppendCharacterData(std::u16string& out, pugi::xml_node data) const;
     /// The offset just past the '>' of the start tag, and whether it closes the element.

@@ -498,11 +498,19 @@ std::u16string XmlDocument::Where(std::size_t offset) const
 
 void XmlDocument::RecordPatches()
 {
-    for (std::size_t i = 0; i < m_Size; ++i) {
-        char const original = m_Original[i];
-        if (m_Buffer[i] != original && original != '<' && original != '>') {
-            m_PatchAt.push_back(i);
-            m_PatchByte.push_back(original);
+    char const* const buffer = m_Buffer.get();
+    char const* const original = m_Original.data();
+    std::size_t i = 0;
+    while (i < m_Size) {
+        // Runs the parser left alone, eight bytes at a time.
+        while (i + 8 <= m_Size && std::memcmp(buffer + i, original + i, 8) == 0) {
+            i += 8;
+        }
+        for (std::size_t const stop = std::min(i + 8, m_Size); i < stop; ++i) {
+            if (buffer[i] != original[i] && original[i] != '<' && original[i] != '>') {
+                m_PatchAt.push_back(i);
+                m_PatchByte.push_back(original[i]);
+            }
         }
     }
 }

@@ -27,7 +27,8 @@ struct XmlDecoderLimits {
     /// Deeper element nesting is refused (the root element is level 1).
     std::size_t MaxDepth = 256;
     /// Accept what older producers wrote: characters beyond the Basic Multilingual Plane
-    /// as two 3-byte surrogate sequences, and non-ASCII element names as single bytes.
+    /// as two 3-byte surrogate sequences (a lone one gives its unit), and non-ASCII element
+    /// names as single bytes (the low 8 bits of each unit; the units must make a name).
     bool AcceptLegacyBytes = true;
 };
 
@@ -45,8 +46,8 @@ struct XmlDecoderLimits {
 /// is ever opened.
 ///
 /// Every refusal raises a `ServiceException` from "Tarnwick::Encoding::XmlDecoder". Its
-/// message says what is wrong and where: "<what> at line L, column C", or "<what> in <path>
-/// at line L, column C" where an element is concerned; the path is the element names from
+/// message says what is wrong and where: `WHAT at line L, column C`, or `WHAT in PATH at
+/// line L, column C` where an element is concerned; the path is the element names from
 /// the parameter element down ("request/count"; "msg" for the message element). Lines and
 /// columns count from 1; a line ends at LF; a column counts code points, i.e. every byte
 /// that is not a UTF-8 continuation byte. The lines and messages ('x' stands for text

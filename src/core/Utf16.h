@@ -1,7 +1,7 @@
 #pragma once
 
-// UTF-16 decoding and UTF-8 encoding shared by the encoder, the logger and the
-// locale conversions. Internal to the library.
+// UTF-16 decoding and UTF-8 encoding and decoding shared by the encoder, the
+// decoder, the logger and the locale conversions. Internal to the library.
 
 #include <cstddef>
 #include <cstdint>
@@ -109,6 +109,64 @@ inline void AppendUtf8(std::string& out, std::u16string_view text)
     out.resize(start + text.size() * 3);
     char* const end = EncodeUtf8(text, out.data() + start);
     out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+/// One UTF-8 sequence read by `DecodeUtf8`: its code point and its length in
+/// bytes; a length of 0 means the bytes start no well-formed sequence.
+struct Utf8Sequence {
+    char32_t codePoint;
+    std::size_t length;
+};
+
+/// Reads the UTF-8 sequence at `it`, of at most `available` bytes (at least 1).
+/// Well-formed means the shortest form of a code point up to U+10FFFF; with
+/// `surrogates`, the 3-byte forms of U+D800 to U+DFFF (which older producers
+/// wrote for each unit of a pair) are taken as well. Continuation bytes are
+/// read one by one and reading stops at the first that does not fit, so text
+/// ended by a zero byte is never read past it.
+inline Utf8Sequence DecodeUtf8(unsigned char const* it, std::size_t available, bool surrogates = false) noexcept
+{
+    unsigned char const lead = it[0];
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    std::size_t count = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        count = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        count = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED && !surrogates ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        count = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return {0, 0};
+    }
+    char32_t cp = lead & (0x3F >> count);
+    for (std::size_t i = 1; i <= count; ++i) {
+        if (i >= available || it[i] < low || it[i] > high) {
+            return {0, 0};
+        }
+        cp = (cp << 6) | (it[i] & 0x3F);
+        low = 0x80;
+        high = 0xBF;
+    }
+    return {cp, count + 1};
+}
+
+/// Appends a code point as UTF-16: one unit, or a surrogate pair beyond U+FFFF.
+inline void AppendUtf16(std::u16string& out, char32_t cp)
+{
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+        return;
+    }
+    out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
 }
 
 } // namespace Tarnwick::Detail

@@ -56,19 +56,13 @@ constexpr std::int32_t kFewerValuesLine = 617;
     throw ServiceException(u"Dictionary has fewer values than keys", kSource, kFewerValuesLine);
 }
 
-/// The `type` attribute names by code; empty where a code has none.
-constexpr std::array<std::string_view, 35> kStrTypes = {"", "", "string", "boolean", "int8", "uint8", "int16", "uint16",
-    "int32", "uint32", "int64", "uint64", "float", "double", "string_seq", "boolean_seq", "int8_seq", "uint8_seq",
-    "int16_seq", "uint16_seq", "int32_seq", "uint32_seq", "int64_seq", "uint64_seq", "float_seq", "double_seq", "", "",
-    "", "", "xml_string", "time_stamp", "", "time_duration", ""};
-
 std::string_view StrType(ParamType type)
 {
     auto const index = static_cast<std::uint32_t>(type);
-    if (index >= kStrTypes.size() || kStrTypes[index].empty()) {
+    if (index >= Detail::kStrTypes.size() || Detail::kStrTypes[index].empty()) {
         RaiseUnsupportedInAnyType();
     }
-    return kStrTypes[index];
+    return Detail::kStrTypes[index];
 }
 
 void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent);

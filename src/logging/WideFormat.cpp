@@ -539,41 +539,13 @@ bool AppendFastFloating(std::u16string& out, Directive const& directive, double 
 // sequence, or else the single byte as Latin-1. Never reads past a zero byte.
 char32_t NextNarrowCharacter(unsigned char const*& it)
 {
-    unsigned char const lead = *it;
-    int count = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        ++it;
-        return lead;
+    // At most 4 bytes are looked at, and none past a zero byte.
+    Utf8Sequence const sequence = DecodeUtf8(it, 4);
+    if (sequence.length == 0) {
+        return *it++;
     }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        count = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        count = 2;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        count = 3;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        ++it;
-        return lead;
-    }
-    char32_t cp = lead & (0x3F >> count);
-    for (int i = 1; i <= count; ++i) {
-        unsigned char const next = it[i];
-        if (next < low || next > high) {
-            ++it;
-            return lead;
-        }
-        cp = (cp << 6) | (next & 0x3F);
-        low = 0x80;
-        high = 0xBF;
-    }
-    it += count + 1;
-    return cp;
+    it += sequence.length;
+    return sequence.codePoint;
 }
 
 // The narrow text as UTF-16, at most `limit` code units (a pair is never split).
@@ -593,8 +565,7 @@ std::u16string WidenNarrow(char const* text, int limit)
             it = start;
             break;
         }
-        wide.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-        wide.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        AppendUtf16(wide, cp);
     }
     return wide;
 }

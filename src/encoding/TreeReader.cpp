@@ -16,6 +16,7 @@
 #include <tarnwick/datatypes/XmlString.h>
 
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <cstring>
@@ -38,6 +39,30 @@ bool Named(pugi::xml_node element, char const* name)
 std::u16string KindName(ParamType code)
 {
     return ServiceType::GetServiceTypeName(code);
+}
+
+/// A decimal the nearest float of kind T cannot hold: one that rounds to zero is
+/// that zero, and the largest finite value as the stream rounds it (at 15 digits
+/// DBL_MAX prints as 1.79769313486232e+308, just above it) is that value. Whatever
+/// lies further out keeps `error` set.
+template <class T> T NearestFinite(char const* first, char const* last, char const*& end, std::errc& error)
+{
+    long double wide = 0;
+    auto const result = std::from_chars(first, last, wide, std::chars_format::general);
+    end = result.ptr;
+    error = result.ec;
+    if (error != std::errc()) {
+        return T(0);
+    }
+    // Half a unit in the 15th digit, which is where the double of largest magnitude prints.
+    constexpr long double kSlack = 1 + 5e-15L;
+    long double const max = std::numeric_limits<T>::max();
+    if (std::fabs(wide) <= max * kSlack) {
+        return std::fabs(wide) >= max ? std::copysign(std::numeric_limits<T>::max(), static_cast<T>(wide))
+                                      : static_cast<T>(wide);
+    }
+    error = std::errc::result_out_of_range;
+    return T(0);
 }
 
 } // namespace
@@ -450,7 +475,10 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, std::u16string co
             value = narrow == "true";
         } else if constexpr (std::is_floating_point_v<T>) {
             // Every form the stream writes: fixed, exponent, inf and nan, with a sign.
-            auto const [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+            auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+            if (ascii && error == std::errc::result_out_of_range) {
+                value = NearestFinite<T>(first, last, end, error);
+            }
             if (!ascii || narrow.empty() || error != std::errc() || end != last) {
                 invalid();
             }

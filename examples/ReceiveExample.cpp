@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,28 +95,25 @@ private:
     }
 };
 
-// Standard output takes UTF-8; the library's text is UTF-16.
+// Standard output takes UTF-8; the library's text is UTF-16. Each code unit
+// goes through the encoder's own conversion, except a surrogate pair, which
+// is one character of four bytes.
 std::string Utf8(std::u16string const& text)
 {
-    std::string bytes;
+    std::ostringstream out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            bytes += static_cast<char>(cp);
+        bool const pair = i + 1 < text.size() && (text[i] & 0xFC00) == 0xD800 && (text[i + 1] & 0xFC00) == 0xDC00;
+        if (!pair) {
+            Encoding::XmlEncoder::UCS2ToUTF8(out, text[i]);
             continue;
         }
-        int const tail = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
-        bytes += static_cast<char>(((0xFF00 >> (tail + 1)) & 0xFF) | (cp >> (6 * tail)));
-        for (int k = tail - 1; k >= 0; --k) {
-            bytes += static_cast<char>(0x80 | ((cp >> (6 * k)) & 0x3F));
+        char32_t const cp = 0x10000 + ((char32_t(text[i]) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        ++i;
+        for (int shift : {18, 12, 6, 0}) {
+            out.put(static_cast<char>((shift == 18 ? 0xF0 : 0x80) | ((cp >> shift) & (shift == 18 ? 0x07 : 0x3F))));
         }
     }
-    return bytes;
+    return std::move(out).str();
 }
 
 void Print(ServiceMessage const& message, OrderRequest const& request)

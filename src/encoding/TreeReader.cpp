@@ -36,9 +36,10 @@ bool Named(pugi::xml_node element, char const* name)
     return std::strcmp(element.name(), name) == 0;
 }
 
+/// The type name of a code; a caller's node may answer any code.
 std::u16string KindName(ParamType code)
 {
-    return ServiceType::GetServiceTypeName(code);
+    return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
 }
 
 /// A decimal the nearest float of kind T cannot hold: one that rounds to zero is
@@ -148,11 +149,23 @@ TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* p
     NoAttributes(element);
     frame.node = ReadLeaf(element, code, frame.name);
     if (!frame.node) {
-        Fail(u"Cannot decode a prototype of kind "
-                + (code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? KindName(code) : u"unknown"),
-            kUndecodablePrototypeLine, element);
+        Fail(u"Cannot decode a prototype of kind " + KindName(code), kUndecodablePrototypeLine, element);
     }
     return frame;
+}
+
+bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) const
+{
+    char const* raw = element.name();
+    for (char16_t unit : name) {
+        if (unit >= 0x80 || static_cast<unsigned char>(*raw) >= 0x80) {
+            return m_Document.Name(element) == name;
+        }
+        if (*raw++ != unit) {
+            return false;
+        }
+    }
+    return *raw == 0;
 }
 
 template <class Node> Node const& TreeReader::Prototype(Frame const& frame) const
@@ -201,7 +214,29 @@ void TreeReader::StartComposite(Frame& frame) const
     NoAttributes(element);
     NoText(element);
     auto const& prototype = Prototype<CompositeType>(frame);
-    // The k-th prototype child of a name takes the k-th element of that name.
+    // The usual text has the prototype's children in its order: taken as they come.
+    auto proto = prototype.BeginIterator();
+    pugi::xml_node child = element.first_child();
+    for (;; ++proto, child = child.next_sibling()) {
+        while (proto != prototype.EndIterator() && *proto == nullptr) {
+            ++proto;
+        }
+        while (child && child.type() != pugi::node_element) {
+            child = child.next_sibling();
+        }
+        if (proto == prototype.EndIterator() || !child || !NameIs(child, (*proto)->GetParamNameRef())) {
+            break;
+        }
+        frame.jobs.push_back({child, *proto, Shape::Typed});
+    }
+    if (proto == prototype.EndIterator() && !child) {
+        auto node = std::make_unique<CompositeType>(frame.name);
+        frame.composite = node.get();
+        frame.node = std::move(node);
+        return;
+    }
+    frame.jobs.clear();
+    // Otherwise the k-th prototype child of a name takes the k-th element of that name.
     std::vector<pugi::xml_node> children;
     std::map<std::u16string, std::vector<std::size_t>> byName;
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
@@ -302,17 +337,15 @@ void TreeReader::StartDictionary(Frame& frame) const
     bool const keysKnown = VisitPrimitiveSequence(keysPrototype->GetType(), [&]<class T>() {
         auto* keys = new SequenceType<T>(keysPrototype->GetParamNameRef());
         node->SetKeys(keys);
-        addKey = [this, keys](
-                     pugi::xml_node key) { keys->GetValue().push_back(Parse<T>(key, Text(key), ScalarCodeOf<T>)); };
+        addKey = [this, keys](pugi::xml_node key) { keys->GetValue().push_back(Parse<T>(key, ScalarCodeOf<T>)); };
     });
     ParamType const valuesCode = valuesPrototype->GetType();
     bool const valuesKnown = VisitPrimitiveSequence(valuesCode, [&]<class T>() {
         auto* values = new SequenceType<T>(valuesPrototype->GetParamNameRef());
         node->SetValues(values);
         valueName = "value";
-        addValue = [this, values](pugi::xml_node value) {
-            values->GetValue().push_back(Parse<T>(value, Text(value), ScalarCodeOf<T>));
-        };
+        addValue
+            = [this, values](pugi::xml_node value) { values->GetValue().push_back(Parse<T>(value, ScalarCodeOf<T>)); };
     });
     if (valuesCode == ANY_TYPE_SEQUENCE) {
         auto* values = new AnyTypeSequenceType(valuesPrototype->GetParamNameRef());
@@ -341,14 +374,7 @@ void TreeReader::StartDictionary(Frame& frame) const
                 + u" and values of kind " + KindName(valuesCode),
             kUndecodablePrototypeLine, element);
     }
-    for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
-        if (item.type() != pugi::node_element) {
-            continue;
-        }
-        if (!Named(item, "item")) {
-            Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
-        }
-        NoAttributes(item);
+    ReadItems(element, [&](pugi::xml_node item) {
         NoText(item);
         pugi::xml_node key = item.first_child();
         while (key && key.type() != pugi::node_element) {
@@ -375,7 +401,7 @@ void TreeReader::StartDictionary(Frame& frame) const
         }
         addKey(key);
         addValue(value);
-    }
+    });
     frame.node = std::move(node);
 }
 
@@ -408,14 +434,13 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     case XML_STRING:
         return std::make_unique<XmlString>(m_Document.InnerMarkup(element), name);
     case TIME_STAMP:
-        return std::make_unique<TimeStampServiceType>(Parse<std::uint64_t>(element, Text(element), code), name);
+        return std::make_unique<TimeStampServiceType>(Parse<std::uint64_t>(element, code), name);
     case TIME_DURATION:
-        return std::make_unique<TimeDurationServiceType>(Parse<std::uint64_t>(element, Text(element), code), name);
+        return std::make_unique<TimeDurationServiceType>(Parse<std::uint64_t>(element, code), name);
     case TIME_STAMP_SEQUENCE:
     case TIME_DURATION_SEQUENCE: {
         std::vector<std::uint64_t> values;
-        ReadItems(
-            element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, Text(item), code)); });
+        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
         if (code == TIME_STAMP_SEQUENCE) {
             return std::make_unique<TimeStampSequenceType>(values, name);
         }
@@ -425,13 +450,12 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
         break;
     }
     std::unique_ptr<ServiceType> node;
-    VisitPrimitive(code, [&]<class T>() {
-        node = std::make_unique<ScalarType<T>>(Parse<T>(element, Text(element), code), name);
-    }) || VisitPrimitiveSequence(code, [&]<class T>() {
-        std::vector<T> values;
-        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<T>(item, Text(item), ScalarCodeOf<T>)); });
-        node = std::make_unique<SequenceType<T>>(values, name);
-    });
+    VisitPrimitive(code, [&]<class T>() { node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name); })
+        || VisitPrimitiveSequence(code, [&]<class T>() {
+               std::vector<T> values;
+               ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
+               node = std::make_unique<SequenceType<T>>(values, name);
+           });
     return node;
 }
 
@@ -450,36 +474,40 @@ template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add)
     }
 }
 
-template <class T> T TreeReader::Parse(pugi::xml_node element, std::u16string const& text, ParamType code) const
+template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) const
 {
     if constexpr (std::is_same_v<T, std::u16string>) {
-        return text;
+        return Text(element);
     } else {
-        // Numbers and words are ASCII; anything else cannot parse.
-        std::string narrow;
-        bool ascii = true;
-        for (char16_t unit : text) {
-            ascii = ascii && unit < 0x80;
-            narrow.push_back(static_cast<char>(unit));
+        // The usual text is one run of character data without references: it is read
+        // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
+        std::string decoded;
+        std::string_view narrow = element.value();
+        if (element.first_child() || narrow.find('&') != std::string_view::npos) {
+            for (char16_t unit : Text(element)) {
+                decoded.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
+            }
+            narrow = decoded;
         }
         auto const invalid = [&] {
-            Fail(u"Invalid " + KindName(code) + u" value '" + text.substr(0, 40) + u"'", kInvalidValueLine, element);
+            Fail(u"Invalid " + KindName(code) + u" value '" + Text(element).substr(0, 40) + u"'", kInvalidValueLine,
+                element);
         };
         char const* const first = narrow.data();
         char const* const last = first + narrow.size();
         T value {};
         if constexpr (std::is_same_v<T, bool>) {
-            if (!ascii || (narrow != "true" && narrow != "false")) {
+            if (narrow != "true" && narrow != "false") {
                 invalid();
             }
             value = narrow == "true";
         } else if constexpr (std::is_floating_point_v<T>) {
             // Every form the stream writes: fixed, exponent, inf and nan, with a sign.
             auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
-            if (ascii && error == std::errc::result_out_of_range) {
+            if (error == std::errc::result_out_of_range) {
                 value = NearestFinite<T>(first, last, end, error);
             }
-            if (!ascii || narrow.empty() || error != std::errc() || end != last) {
+            if (narrow.empty() || error != std::errc() || end != last) {
                 invalid();
             }
         } else if constexpr (sizeof(T) == 1) {
@@ -487,14 +515,14 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, std::u16string co
             using Wide = std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>;
             Wide wide = 0;
             auto const [end, error] = std::from_chars(first, last, wide);
-            if (!ascii || error != std::errc() || end != last || wide < std::numeric_limits<T>::min()
+            if (error != std::errc() || end != last || wide < std::numeric_limits<T>::min()
                 || wide > std::numeric_limits<T>::max()) {
                 invalid();
             }
             value = static_cast<T>(wide);
         } else {
             auto const [end, error] = std::from_chars(first, last, value);
-            if (!ascii || error != std::errc() || end != last) {
+            if (error != std::errc() || end != last) {
                 invalid();
             }
         }

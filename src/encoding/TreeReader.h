@@ -41,7 +41,10 @@ private:
     std::unique_ptr<DataTypes::ServiceType> ReadAnyType(pugi::xml_node element, std::u16string const& name) const;
     /// The texts of the `item` children of a sequence element.
     template <class Add> void ReadItems(pugi::xml_node element, Add add) const;
-    template <class T> T Parse(pugi::xml_node element, std::u16string const& text, DataTypes::ParamType code) const;
+    /// The element's text as a value of T; raises "Invalid KIND value".
+    template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code) const;
+    /// Whether the element is named `name`, without decoding an ASCII name.
+    bool NameIs(pugi::xml_node element, std::u16string const& name) const;
     std::u16string Text(pugi::xml_node element) const;
     void NoAttributes(pugi::xml_node element, char const* allowed = nullptr) const;
     void NoText(pugi::xml_node element) const;

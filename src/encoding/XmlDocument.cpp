@@ -3,6 +3,8 @@
 #include "core/Utf16.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <unordered_set>
@@ -27,7 +29,7 @@ constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pu
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsNameStart(char32_t c)
+constexpr bool IsNameStart(char32_t c)
 {
     if (c < 0x80) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
@@ -38,11 +40,23 @@ bool IsNameStart(char32_t c)
         || (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool IsNameChar(char32_t c)
+constexpr bool IsNameChar(char32_t c)
 {
     return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
         || (c >= 0x203F && c <= 0x2040);
 }
+
+constexpr std::uint8_t kInName = 1;
+constexpr std::uint8_t kStartsName = 2;
+
+/// The ASCII characters of names, by the two rules above.
+constexpr std::array<std::uint8_t, 128> kAsciiName = [] {
+    std::array<std::uint8_t, 128> table {};
+    for (char32_t c = 0; c < 128; ++c) {
+        table[c] = static_cast<std::uint8_t>((IsNameStart(c) ? kStartsName : 0) | (IsNameChar(c) ? kInName : 0));
+    }
+    return table;
+}();
 
 /// What a character reference may name.
 bool IsXmlChar(char32_t c)
@@ -205,11 +219,18 @@ void XmlDocument::CheckElement(pugi::xml_node element)
         Scan(attribute.value(), Data::Attribute, nullptr);
         ++count;
     }
-    // Duplicates: pairwise for the few attributes of ordinary elements, by a set for many.
+    if (count > 1) {
+        CheckDuplicates(element, count);
+    }
+    Scan(element.value(), Data::Text, nullptr);
+}
+
+void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) const
+{
+    // Pairwise for the few attributes of ordinary elements, by a set for many.
     constexpr std::size_t kPairwise = 16;
-    std::unordered_set<std::string_view> seen;
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute && count > 1;
-         attribute = attribute.next_attribute()) {
+    std::unordered_set<std::string_view> seen(count > kPairwise ? count : 0);
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         bool duplicate = false;
         if (count <= kPairwise) {
             for (pugi::xml_attribute other = element.first_attribute(); other != attribute;
@@ -224,7 +245,6 @@ void XmlDocument::CheckElement(pugi::xml_node element)
                 kDuplicateAttributeLine, StartOf(attribute));
         }
     }
-    Scan(element.value(), Data::Text, nullptr);
 }
 
 void XmlDocument::CheckDeclaration(pugi::xml_node declaration)
@@ -295,7 +315,18 @@ void XmlDocument::CheckInstruction(pugi::xml_node instruction) const
 void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
 {
     auto const* it = reinterpret_cast<unsigned char const*>(raw);
-    while (*it != 0) {
+    for (;;) {
+        // The run of bytes that stand for themselves, taken whole.
+        auto const* const run = it;
+        while (*it != 0 && *it < 0x80 && *it != '&' && *it != '<' && *it != ']') {
+            ++it;
+        }
+        if (out != nullptr && it != run) {
+            out->append(run, it);
+        }
+        if (*it == 0) {
+            return;
+        }
         unsigned char const c = *it;
         if (c >= 0x80) {
             // A zero byte ends the text and fits no sequence, so 4 bytes may be looked at.
@@ -381,6 +412,16 @@ void XmlDocument::ScanName(char const* name, std::u16string* out) const
     std::size_t const start = out != nullptr ? out->size() : 0;
     bool legacy = false;
     for (auto const* it = first; *it != 0;) {
+        if (*it < 0x80) {
+            if ((kAsciiName[*it] & (it == first ? kStartsName : kInName)) == 0) {
+                invalid();
+            }
+            if (out != nullptr) {
+                out->push_back(*it);
+            }
+            ++it;
+            continue;
+        }
         Utf8Sequence const sequence = DecodeUtf8(it, 4);
         if (sequence.length == 0) {
             if (!m_Legacy) {

@@ -83,6 +83,7 @@ private:
     void CheckTopLevel();
     void CheckTree(std::size_t maxDepth);
     void CheckElement(pugi::xml_node element);
+    void CheckDuplicates(pugi::xml_node element, std::size_t count) const;
     void CheckDeclaration(pugi::xml_node declaration);
     void CheckComment(pugi::xml_node comment) const;
     void CheckInstruction(pugi::xml_node instruction) const;

@@ -27,6 +27,16 @@ std::u16string Refusal(int line, std::u16string const& message)
     return u"Exception: Tarnwick::Encoding::XmlDecoder line " + number + u" - " + message;
 }
 
+/// A row's name as a test name.
+template <class Row> std::string RowName(::testing::TestParamInfo<Row> const& info)
+{
+    std::string name;
+    for (char c : std::string(info.param.name)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
 struct IllFormed {
     char const* name;
     std::string text;
@@ -63,6 +73,10 @@ std::vector<IllFormed> const kIllFormed = {
     {"CDATA end in text", "<a>x]]>y</a>", 117, u"']]>' in text at line 1, column 5"},
     {"less-than in attribute", "<a b='x<y'/>", 116, u"'<' in an attribute value at line 1, column 8"},
     {"duplicate attribute", "<a b='1' c='2' b='3'/>", 115, u"Duplicate attribute 'b' at line 1, column 16"},
+    {"duplicate among many attributes",
+        "<a a0='' a1='' a2='' a3='' a4='' a5='' a6='' a7='' a8='' a9='' a10='' a11='' a12='' a13='' a14='' a15='' "
+        "a16='' a3=''/>",
+        115, u"Duplicate attribute 'a3' at line 1, column 113"},
     {"declaration after the root", "<a/><?xml version='1.0'?>", 107,
         u"XML declaration not at the start of the text at line 1, column 5"},
     {"declaration after whitespace", "\n<?xml version='1.0'?><a/>", 107,
@@ -123,13 +137,7 @@ TEST_P(IllFormedText, IsRefusedWithItsPlace)
     EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder(row.text); }), Refusal(row.line, row.message)) << row.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed), [](auto const& info) {
-    std::string name;
-    for (char c : std::string(info.param.name)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed), RowName<IllFormed>);
 
 TEST(XmlDecoderLimits, TooLongTextIsRefusedBeforeParsing)
 {
@@ -283,12 +291,6 @@ TEST_P(MisfitTree, IsRefusedWithItsPathAndPlace)
     EXPECT_EQ(ThrownLine([&] { decoder.DecodeTree(*prototype); }), Refusal(row.line, row.message)) << row.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MisfitTree, ::testing::ValuesIn(kMisfits), [](auto const& info) {
-    std::string name;
-    for (char c : std::string(info.param.name)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Table, MisfitTree, ::testing::ValuesIn(kMisfits), RowName<Misfit>);
 
 } // namespace

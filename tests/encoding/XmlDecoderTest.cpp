@@ -148,7 +148,7 @@ TEST(XmlDecoderMessage, NoParameterElementLeavesValuesAlone)
 {
     XmlDecoder const decoder(HeaderText(Header(1, u"x")));
     EXPECT_EQ(decoder.DecodeTree(), nullptr);
-    EXPECT_EQ(decoder.DecodeTree(*Scalar<std::int32_t>(1)), nullptr);
+    EXPECT_EQ(decoder.DecodeTree(ScalarType<std::int32_t>(1, u"v")), nullptr);
     UserParametersErrorString value(u"kept");
     decoder.DecodeInto(value);
     EXPECT_EQ(value.GetError(), u"kept");
@@ -254,6 +254,19 @@ TEST(XmlDecoderTree, ShapeFreeRules)
     EXPECT_EQ(dynamic_cast<ScalarType<std::u16string> const&>(**++child).GetValueRef(), u"  ");
 }
 
+TEST(XmlDecoderTree, CompositeChildrenComeBackInThePrototypesOrder)
+{
+    // The k-th child of a name takes the k-th element of that name, wherever it stands.
+    std::unique_ptr<ServiceType> const prototype(Composite(
+        u"r", {Scalar<std::int32_t>(0, u"a"), Scalar<std::u16string>(u"", u"b"), Scalar<std::int32_t>(0, u"a")}));
+    std::unique_ptr<ServiceType> const tree = XmlDecoder("<r><a>1</a><b>x</b><a>2</a></r>").DecodeTree(*prototype);
+    std::unique_ptr<ServiceType> const shuffled
+        = XmlDecoder("<r>\n<a>1</a>\n<a>2</a>\n<b>x</b>\n</r>").DecodeTree(*prototype);
+    std::string const expected = Lines({"<r>", "  <a>1</a>", "  <b>x</b>", "  <a>2</a>", "</r>"});
+    EXPECT_EQ(Encoded(*tree), expected);
+    EXPECT_EQ(Encoded(*shuffled), expected);
+}
+
 TEST(XmlDecoderTree, XmlStringsKeepTheirMarkupByteForByte)
 {
     std::string const inner = "\n  <b a='1'\tc=\"&amp;\">x&lt;y</b><!-- c --><![CDATA[ <]]><?p d?>\r\n  <e/>tail ";
@@ -271,7 +284,7 @@ TEST(XmlDecoderTree, LegacyBytesDecodeToTheUnitsTheyStoodFor)
 {
     // A surrogate pair written unit by unit, and a name written as its low 8 bits.
     XmlDecoder const decoder("<caf\xe9>\xed\xa0\xbd\xed\xb8\x80|\xed\xb0\x80</caf\xe9>");
-    std::unique_ptr<ServiceType> const tree = decoder.DecodeTree(*Scalar<std::u16string>(u"", u"x"));
+    std::unique_ptr<ServiceType> const tree = decoder.DecodeTree(ScalarType<std::u16string>(u"", u"x"));
     EXPECT_EQ(tree->GetParamNameRef(), u"caf\u00e9");
     EXPECT_EQ(dynamic_cast<ScalarType<std::u16string> const&>(*tree).GetValueRef(), u"\U0001F600|\xdc00");
     // Written again, the pair becomes one 4-byte sequence and the name UTF-8.
@@ -311,14 +324,26 @@ TEST(XmlDecoderTree, PrototypesThatCannotShapeATreeAreRefused)
         Refusal(u"141", u"Cannot decode a prototype of another class than its kind in d at line 1, column 1"));
 }
 
+TEST(XmlDecoderObject, ByteOrderMarkAndDeclarationAreRead)
+{
+    for (std::string const text : {"\xef\xbb\xbf<a>1</a>", "\xef\xbb\xbf<?xml version='1.0'?><a>1</a>",
+             "<?xml version=\"1.1\" encoding=\"UTF-8\" standalone='yes' ?>\n<!-- c --><?pi x?><a>1</a><!-- d -->\n"}) {
+        std::unique_ptr<ServiceType> const tree = XmlDecoder(text).DecodeTree(ScalarType<std::int32_t>(0, u"v"));
+        EXPECT_EQ(dynamic_cast<ScalarType<std::int32_t> const&>(*tree).GetValueRef(), 1) << text;
+    }
+    // A CR ends no line: only LF does, as the encoder writes them.
+    EXPECT_EQ(ThrownLine([] { XmlDecoder decoder("<a>\r\n\r<b>&c;</b></a>"); }),
+        Refusal(u"118", u"Undefined entity '&c;' at line 2, column 5"));
+}
+
 TEST(XmlDecoderObject, MovesAndDecodesMoreThanOnce)
 {
     XmlDecoder first("<a>1</a>");
     XmlDecoder second(std::move(first));
     XmlDecoder third("<b/>");
     third = std::move(second);
-    std::unique_ptr<ServiceType> const once = third.DecodeTree(*Scalar<std::int32_t>(0));
-    std::unique_ptr<ServiceType> const twice = third.DecodeTree(*Scalar<std::int32_t>(0));
+    std::unique_ptr<ServiceType> const once = third.DecodeTree(ScalarType<std::int32_t>(0, u"v"));
+    std::unique_ptr<ServiceType> const twice = third.DecodeTree(ScalarType<std::int32_t>(0, u"v"));
     EXPECT_NE(once.get(), twice.get());
     EXPECT_EQ(dynamic_cast<ScalarType<std::int32_t> const&>(*twice).GetValueRef(), 1);
 }

@@ -21,8 +21,8 @@ namespace Tarnwick::Encoding {
 using namespace Detail;
 
 struct XmlDecoder::Document {
-    Document(std::string text, XmlDecoderLimits const& limits)
-        : xml(std::move(text), limits)
+    Document(std::string_view text, XmlDecoderLimits const& limits)
+        : xml(text, limits)
     { }
 
     XmlDocument xml;
@@ -180,13 +180,14 @@ XmlDecoder::XmlDecoder(std::string_view text, XmlDecoderLimits const& limits)
     if (text.size() > limits.MaxTextBytes) {
         RaiseTextTooLong(limits.MaxTextBytes);
     }
-    m_Document = std::make_unique<Document>(std::string(text), limits);
+    m_Document = std::make_unique<Document>(text, limits);
 }
 
 XmlDecoder::XmlDecoder(std::istream& in)
 {
     XmlDecoderLimits const limits;
-    m_Document = std::make_unique<Document>(ReadAll(in, limits.MaxTextBytes), limits);
+    std::string const text = ReadAll(in, limits.MaxTextBytes);
+    m_Document = std::make_unique<Document>(text, limits);
 }
 
 XmlDecoder::XmlDecoder(XmlDecoder&& other) noexcept = default;

@@ -93,32 +93,34 @@ void AppendCodePoint(std::u16string& out, char32_t cp)
 
 } // namespace
 
-XmlDocument::XmlDocument(std::string text, XmlDecoderLimits const& limits)
-    : m_Text(std::move(text))
+XmlDocument::XmlDocument(std::string_view text, XmlDecoderLimits const& limits)
+    : m_Original(text)
+    , m_Size(text.size())
     , m_Legacy(limits.AcceptLegacyBytes)
 {
     Parse(limits);
+    RecordPatches();
+    m_Original = {};
 }
 
 void XmlDocument::Parse(XmlDecoderLimits const& limits)
 {
-    if (m_Text.size() > limits.MaxTextBytes) {
+    if (m_Size > limits.MaxTextBytes) {
         RaiseTextTooLong(limits.MaxTextBytes);
     }
     // The parser would take a zero byte for the end of the text.
-    if (void const* zero = std::memchr(m_Text.data(), 0, m_Text.size())) {
-        Fail(u"Null character", {}, kNullCharacterLine, static_cast<char const*>(zero) - m_Text.data());
+    if (void const* zero = std::memchr(m_Original.data(), 0, m_Size)) {
+        Fail(u"Null character", {}, kNullCharacterLine, static_cast<char const*>(zero) - m_Original.data());
     }
     // The parser's own copy, ended by a zero byte it may use as the end of the last text.
-    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Text.size() + 1);
-    std::memcpy(m_Buffer.get(), m_Text.data(), m_Text.size());
-    m_Buffer[m_Text.size()] = 0;
+    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + 1);
+    std::memcpy(m_Buffer.get(), m_Original.data(), m_Size);
+    m_Buffer[m_Size] = 0;
     pugi::xml_parse_result const result
-        = m_Document.load_buffer_inplace(m_Buffer.get(), m_Text.size() + 1, kParseOptions, pugi::encoding_utf8);
+        = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
         auto const offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
-        Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine,
-            std::min(offset, m_Text.size()));
+        Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine, std::min(offset, m_Size));
     }
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
@@ -126,7 +128,7 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
 
 void XmlDocument::CheckTopLevel()
 {
-    std::size_t const start = m_Text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    std::size_t const start = m_Original.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     for (pugi::xml_node node = m_Document.first_child(); node; node = node.next_sibling()) {
         switch (node.type()) {
         case pugi::node_declaration:
@@ -142,7 +144,7 @@ void XmlDocument::CheckTopLevel()
             CheckDeclaration(node);
             break;
         case pugi::node_doctype: {
-            std::size_t const at = m_Text.rfind('<', OffsetOf(node.value()));
+            std::size_t const at = m_Original.rfind('<', OffsetOf(node.value()));
             Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at == std::string::npos ? 0 : at);
         }
         case pugi::node_pcdata:
@@ -160,7 +162,7 @@ void XmlDocument::CheckTopLevel()
         }
     }
     if (!m_Root) {
-        Fail(u"No root element", {}, kNoRootLine, m_Text.size());
+        Fail(u"No root element", {}, kNoRootLine, m_Size);
     }
 }
 
@@ -212,10 +214,10 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
 
 void XmlDocument::CheckElement(pugi::xml_node element)
 {
-    ScanName(element.name(), nullptr);
+    ScanName(element.name(), nullptr, true);
     std::size_t count = 0;
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        ScanName(attribute.name(), nullptr);
+        ScanName(attribute.name(), nullptr, false);
         Scan(attribute.value(), Data::Attribute, nullptr);
         ++count;
     }
@@ -308,7 +310,7 @@ void XmlDocument::CheckComment(pugi::xml_node comment) const
 void XmlDocument::CheckInstruction(pugi::xml_node instruction) const
 {
     // A target "xml" in any case is taken for a declaration by the parser.
-    ScanName(instruction.name(), nullptr);
+    ScanName(instruction.name(), nullptr, false);
     Scan(instruction.value(), Data::Raw, nullptr);
 }
 
@@ -404,7 +406,7 @@ void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
     }
 }
 
-void XmlDocument::ScanName(char const* name, std::u16string* out) const
+void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) const
 {
     auto const* const first = reinterpret_cast<unsigned char const*>(name);
     std::size_t const length = std::strlen(name);
@@ -424,7 +426,7 @@ void XmlDocument::ScanName(char const* name, std::u16string* out) const
         }
         Utf8Sequence const sequence = DecodeUtf8(it, 4);
         if (sequence.length == 0) {
-            if (!m_Legacy) {
+            if (!m_Legacy || !element) {
                 Fail(u"Invalid UTF-8", {}, kInvalidUtf8Line, OffsetOf(reinterpret_cast<char const*>(it)));
             }
             legacy = true;
@@ -441,13 +443,13 @@ void XmlDocument::ScanName(char const* name, std::u16string* out) const
     if (!legacy) {
         return;
     }
-    // A name written by an older producer: one byte per unit, its low 8 bits.
-    // The ASCII bytes still have to make a name.
+    // An element name written by an older producer: one byte per unit, its low 8
+    // bits. The units still have to make a name, so that it is written again as one.
     if (out != nullptr) {
         out->resize(start);
     }
     for (auto const* it = first; *it != 0; ++it) {
-        if (*it < 0x80 && !(it == first ? IsNameStart(*it) : IsNameChar(*it))) {
+        if (!(it == first ? IsNameStart(*it) : IsNameChar(*it))) {
             invalid();
         }
         if (out != nullptr) {
@@ -468,21 +470,60 @@ void XmlDocument::AppendCharacterData(std::u16string& out, pugi::xml_node data) 
 
 std::u16string XmlDocument::Where(std::size_t offset) const
 {
-    offset = std::min(offset, m_Text.size());
-    auto const begin = m_Text.begin();
-    auto const at = begin + static_cast<std::ptrdiff_t>(offset);
-    std::size_t const line = 1 + static_cast<std::size_t>(std::count(begin, at, '\n'));
-    std::size_t const lineStart = offset == 0 ? 0 : m_Text.rfind('\n', offset - 1) + 1;
-    std::size_t const column = 1
-        + static_cast<std::size_t>(std::count_if(begin + static_cast<std::ptrdiff_t>(lineStart), at,
-            [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    offset = std::min(offset, m_Size);
+    // While parsing, the caller's text; then the buffer, whose terminators stand for
+    // ASCII bytes, and the line ends among the patches.
+    char const* const text = m_Original.empty() ? m_Buffer.get() : m_Original.data();
+    std::size_t line = 1 + static_cast<std::size_t>(std::count(text, text + offset, '\n'));
+    std::size_t lineStart = 0;
+    for (std::size_t at = offset; at != 0; --at) {
+        if (text[at - 1] == '\n') {
+            lineStart = at;
+            break;
+        }
+    }
+    if (m_Original.empty()) {
+        for (std::size_t i = 0; i < m_PatchAt.size() && m_PatchAt[i] < offset; ++i) {
+            if (m_PatchByte[i] == '\n') {
+                ++line;
+                lineStart = std::max(lineStart, m_PatchAt[i] + 1);
+            }
+        }
+    }
+    std::size_t const column = 1 + static_cast<std::size_t>(std::count_if(text + lineStart, text + offset, [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
     return u"line " + MessageText(std::to_string(line)) + u", column " + MessageText(std::to_string(column));
+}
+
+void XmlDocument::RecordPatches()
+{
+    for (std::size_t i = 0; i < m_Size; ++i) {
+        char const original = m_Original[i];
+        if (m_Buffer[i] != original && original != '<' && original != '>') {
+            m_PatchAt.push_back(i);
+            m_PatchByte.push_back(original);
+        }
+    }
+}
+
+char XmlDocument::Patched(std::size_t offset, char otherwise) const
+{
+    auto const it = std::lower_bound(m_PatchAt.begin(), m_PatchAt.end(), offset);
+    return it != m_PatchAt.end() && *it == offset ? m_PatchByte[static_cast<std::size_t>(it - m_PatchAt.begin())]
+                                                  : otherwise;
+}
+
+std::size_t XmlDocument::Find(char c, std::size_t from) const
+{
+    char const* const first = m_Buffer.get();
+    return static_cast<std::size_t>(std::find(first + std::min(from, m_Size), first + m_Size, c) - first);
 }
 
 std::size_t XmlDocument::OffsetOf(char const* pointer) const noexcept
 {
     char const* const first = m_Buffer.get();
-    if (pointer < first || pointer > first + m_Text.size()) {
+    if (pointer < first || pointer > first + m_Size) {
         return 0;
     }
     return static_cast<std::size_t>(pointer - first);
@@ -528,7 +569,7 @@ std::u16string XmlDocument::PathOf(pugi::xml_node element, pugi::xml_node base) 
 std::u16string XmlDocument::Name(pugi::xml_node element) const
 {
     std::u16string name;
-    ScanName(element.name(), &name);
+    ScanName(element.name(), &name, true);
     return name;
 }
 
@@ -555,10 +596,21 @@ bool XmlDocument::HasText(pugi::xml_node element) const
 std::size_t XmlDocument::StartTagEnd(pugi::xml_node element, bool& empty) const
 {
     pugi::xml_attribute const last = element.last_attribute();
-    std::size_t const from = last ? OffsetOf(last.value()) + std::strlen(last.value()) + 1
-                                  : OffsetOf(element.name()) + std::strlen(element.name());
-    std::size_t const close = m_Text.find('>', from);
-    empty = close > 0 && m_Text[close - 1] == '/';
+    std::size_t from = 0;
+    if (last) {
+        // Past the closing quote nothing was replaced.
+        from = OffsetOf(last.value()) + std::strlen(last.value()) + 1;
+    } else {
+        // The name ends at '>', '/' or whitespace, replaced by the name's terminator.
+        from = OffsetOf(element.name()) + std::strlen(element.name());
+        char const after = Patched(from, '>');
+        if (after == '>' || after == '/') {
+            empty = after == '/';
+            return from + (empty ? 2 : 1);
+        }
+    }
+    std::size_t const close = Find('>', from);
+    empty = close > 0 && m_Buffer[close - 1] == '/';
     return close + 1;
 }
 
@@ -579,7 +631,7 @@ std::size_t XmlDocument::EndOf(pugi::xml_node node) const
         if (!empty) {
             char const* const value = node.value();
             std::size_t const from = *value != 0 ? OffsetOf(value) + std::strlen(value) : end;
-            end = m_Text.find('>', from) + 1;
+            end = Find('>', from) + 1;
         }
         break;
     }
@@ -590,12 +642,16 @@ std::size_t XmlDocument::EndOf(pugi::xml_node node) const
     case pugi::node_comment:
         end = OffsetOf(node.value()) + std::strlen(node.value()) + 3;
         break;
-    default:
-        end = m_Text.find("?>", OffsetOf(node.name())) + 2;
+    default: {
+        // The '?' of "?>" holds the terminator of the target or of the data.
+        char const* const value = node.value();
+        char const* const last = OffsetOf(value) != 0 ? value : node.name();
+        end = Find('>', OffsetOf(last) + std::strlen(last)) + 1;
         break;
     }
+    }
     for (; open != 0; --open) {
-        end = m_Text.find('>', end) + 1;
+        end = Find('>', end) + 1;
     }
     return end;
 }
@@ -613,8 +669,38 @@ std::u16string XmlDocument::InnerMarkup(pugi::xml_node element) const
     } else if (*element.value() != 0) {
         content = OffsetOf(element.value()) + std::strlen(element.value());
     }
-    std::size_t const endTag = m_Text.find('<', content);
-    return MessageText(std::string_view(m_Text).substr(start, endTag - start));
+    // The end tag starts at the terminator of the last text, or after whitespace.
+    std::size_t endTag = content;
+    while (endTag < m_Size && m_Buffer[endTag] != '<' && m_Buffer[endTag] != 0) {
+        ++endTag;
+    }
+    // The names that end in the markup end at a '>' the buffer no longer holds.
+    std::vector<std::size_t> nameEnds;
+    pugi::xml_node node = element.first_child();
+    while (node && node != element) {
+        if (node.type() == pugi::node_element) {
+            nameEnds.push_back(OffsetOf(node.name()) + std::strlen(node.name()));
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != element && !node.next_sibling()) {
+            node = node.parent();
+        }
+        if (node != element) {
+            node = node.next_sibling();
+        }
+    }
+    std::string markup(m_Buffer.get() + start, endTag - start);
+    for (std::size_t i = 0; i < markup.size(); ++i) {
+        if (markup[i] == 0) {
+            std::size_t const at = start + i;
+            bool const nameEnd = std::binary_search(nameEnds.begin(), nameEnds.end(), at);
+            markup[i] = Patched(at, nameEnd ? '>' : '<');
+        }
+    }
+    return MessageText(markup);
 }
 
 } // namespace Tarnwick::Encoding::Detail

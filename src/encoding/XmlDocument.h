@@ -13,14 +13,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Tarnwick::Encoding::Detail {
 
 class XmlDocument {
 public:
-    /// Parses `text` (taken over) within `limits`; raises on anything a
-    /// conforming XML 1.0 processor rejects, beyond the bytes the encoder writes.
-    XmlDocument(std::string text, XmlDecoderLimits const& limits);
+    /// Parses a copy of `text` within `limits`; raises on anything a conforming
+    /// XML 1.0 processor rejects, beyond the bytes the encoder writes. `text` is
+    /// read only while the constructor runs.
+    XmlDocument(std::string_view text, XmlDecoderLimits const& limits);
     XmlDocument(XmlDocument const&) = delete;
     XmlDocument& operator=(XmlDocument const&) = delete;
 
@@ -89,17 +91,31 @@ private:
     void CheckInstruction(pugi::xml_node instruction) const;
     /// Checks (and, with `out`, appends) character data at `raw`, ending at its zero byte.
     void Scan(char const* raw, Data kind, std::u16string* out) const;
-    /// Checks a name; with `out`, appends it decoded.
-    void ScanName(char const* name, std::u16string* out) const;
+    /// Checks a name; with `out`, appends it decoded. Only an `element` name may be
+    /// in the legacy form.
+    void ScanName(char const* name, std::u16string* out, bool element) const;
     void AppendCharacterData(std::u16string& out, char const* value) const;
     void AppendCharacterData(std::u16string& out, pugi::xml_node data) const;
     /// The offset just past the '>' of the start tag, and whether it closes the element.
     std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
     /// The offset just past the node's end.
     std::size_t EndOf(pugi::xml_node node) const;
+    /// Notes what the parser's terminators replaced, from the text still at hand.
+    void RecordPatches();
+    /// What stood at `offset`, where the buffer holds a terminator, when it was not `otherwise`.
+    char Patched(std::size_t offset, char otherwise) const;
+    /// The first offset from `from` where the buffer holds `c`, or the end.
+    std::size_t Find(char c, std::size_t from) const;
 
-    std::string m_Text;
+    /// The caller's text, while the constructor runs; then the buffer and the patches stand for it.
+    std::string_view m_Original;
+    std::size_t m_Size = 0;
+    /// The parser's copy of the text: the parser ends names and values in place with a zero
+    /// byte, over a '>' that ends an element's name, a '<' that ends text, or another byte
+    /// noted in the patches (about one per attribute, so the text is held once).
     std::unique_ptr<char[]> m_Buffer;
+    std::vector<std::size_t> m_PatchAt;
+    std::string m_PatchByte;
     pugi::xml_document m_Document;
     pugi::xml_node m_Root;
     bool m_Legacy = true;

@@ -201,6 +201,13 @@ TEST(XmlDecoderLimits, LegacyBytesCanBeRefused)
         Refusal(104, u"Invalid UTF-8 at line 1, column 5"));
     // Accepted by default; the ASCII part of a legacy name must still make a name.
     EXPECT_NO_THROW(XmlDecoder("<caf\xe9>1</caf\xe9>"));
+    // Legacy units must make a name too, and only element names may be legacy.
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder("<a\x9a>1</a\x9a>"); }),
+        Refusal(121, u"Invalid name 'a\u009a' at line 1, column 2"));
+    EXPECT_EQ(
+        ThrownLine([&] { XmlDecoder decoder("<a b\xe9='1'/>"); }), Refusal(104, u"Invalid UTF-8 at line 1, column 5"));
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder("<a><?p\xe9 x?></a>"); }),
+        Refusal(104, u"Invalid UTF-8 at line 1, column 7"));
     EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder("<caf\xe9(>1</caf\xe9(>"); }),
         Refusal(103, u"Malformed XML: Error parsing start element tag at line 1, column 7"));
 }

@@ -10,10 +10,13 @@
 #include "logging/WideFormat.h"
 #include "threading/GuardedSection.h"
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <span>
+#include <vector>
 
 namespace Tarnwick::Utils {
 
@@ -131,13 +134,24 @@ void ServiceLogger::Write(LevelTypes level, char16_t const* format, ...)
     if (m_LoggerManager == nullptr || !m_LoggerManager->GetGlobalEnableLogging()) {
         return;
     }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(level, format, args);
+    std::va_list list;
+    va_start(list, format);
+    ArgumentsEnd const end(list);
+    std::vector<LogArgument> const arguments = Detail::ReadVariadicArguments(format, list);
+    printMessage(level, format, arguments.data(), arguments.size());
 }
 
-void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::va_list args)
+void ServiceLogger::WriteArguments(
+    LevelTypes level, char16_t const* format, LogArgument const* arguments, std::size_t count)
+{
+    if (m_LoggerManager == nullptr || !m_LoggerManager->GetGlobalEnableLogging()) {
+        return;
+    }
+    printMessage(level, format, arguments, count);
+}
+
+void ServiceLogger::printMessage(
+    LevelTypes level, char16_t const* format, LogArgument const* arguments, std::size_t count)
 {
     // The stamp is taken before any lock.
     LineBuffers& buffers = t_Buffers;
@@ -159,7 +173,7 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     line += u" : ";
     line += m_Name;
     line += u" - ";
-    Detail::AppendWideFormat(line, format, args);
+    Detail::AppendWideFormat(line, format, std::span(arguments, count));
     line += u'\n';
 
     std::string& bytes = buffers.bytes;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <dlfcn.h>
 #include <functional>
 #include <limits>
 #include <string>
@@ -159,6 +160,81 @@ std::vector<FormatCase> const kCorrectCalls {
     {"no arguments", [](ServiceLogger& l) { l.Warning(u"plain"); }, "plain"},
 };
 
+enum class Size : unsigned char { LARGE = 200 };
+
+// Calls whose arguments do not match their directives as printf would need
+// them. Each argument prints by its own kind where the directive can print
+// that kind; otherwise the directive is written as it stands.
+std::vector<FormatCase> const kMismatchedCalls {
+    {"narrow text under s", [](ServiceLogger& l) { l.Warning(u"[%s|%ls]", "narrow", "too"); }, "[narrow|too]"},
+    {"wide text under S", [](ServiceLogger& l) { l.Warning(u"[%S|%hs]", u"wide", u"too"); }, "[wide|too]"},
+    {"64-bit under d",
+        [](ServiceLogger& l) { l.Warning(u"%d|%d", std::int64_t {1} << 40, std::numeric_limits<std::int64_t>::min()); },
+        "1099511627776|-9223372036854775808"},
+    {"64-bit under u and x",
+        [](ServiceLogger& l) { l.Warning(u"%u|%x|%X", std::uint64_t {1} << 63, -1LL, std::uint64_t {0xABCDEF012345}); },
+        "9223372036854775808|ffffffffffffffff|ABCDEF012345"},
+    {"h and hh keep every digit",
+        [](ServiceLogger& l) {
+            l.Warning(u"%hd|%hhd|%hhu|%hd|%hhx", 70000, 128, 300, static_cast<unsigned short>(65535), 300);
+        },
+        "70000|128|300|65535|12c"},
+    {"negative beyond the modifier's size",
+        [](ServiceLogger& l) { l.Warning(u"%hhx|%hx|%hhu", -200, -40000, -1LL << 40); },
+        "ffffff38|ffff63c0|18446742974197923840"},
+    {"modifier wider than the argument", [](ServiceLogger& l) { l.Warning(u"%lld|%llx|%lu", 4294967295u, -1, -2); },
+        "4294967295|ffffffffffffffff|18446744073709551614"},
+    {"scoped enumeration", [](ServiceLogger& l) { l.Warning(u"%u|%d", Size::LARGE, Size::LARGE); }, "200|200"},
+    {"double under L, long double without", [](ServiceLogger& l) { l.Warning(u"%Lf|%f|%.3Lg", 0.5, 1.0L / 3, 2.0f); },
+        "0.500000|0.333333|2"},
+    {"character of any width",
+        [](ServiceLogger& l) { l.Warning(u"[%C|%c|%c|%C]", u'\u20AC', 0x1F600, '\xE9', U'\u03A9'); },
+        "[\xE2\x82\xAC|\xF0\x9F\x98\x80|\xC3\xA9|\xCE\xA9]"},
+    {"floating point under integer directives",
+        [](ServiceLogger& l) { l.Warning(u"[%d|%x|%5.2u|%d]", 1.5, 2.5L, 3.0f, 4); }, "[%d|%x|%5.2u|4]"},
+    {"integer under s and S", [](ServiceLogger& l) { l.Warning(u"[%s|%-8S|%d]", 5, 6LL, 7); }, "[%s|%-8S|7]"},
+    {"integer under floating directives", [](ServiceLogger& l) { l.Warning(u"[%f|%.2e|%g|%d]", 1, 2u, 'x', 4); },
+        "[%f|%.2e|%g|4]"},
+    {"text and pointer under integer directives",
+        [](ServiceLogger& l) {
+            int object = 0;
+            l.Warning(u"[%d|%x|%u|%d]", u"wide", "narrow", &object, 4);
+        },
+        "[%d|%x|%u|4]"},
+    {"pointer and character under s",
+        [](ServiceLogger& l) {
+            int object = 0;
+            l.Warning(u"[%s|%S|%d]", &object, u'c', 4);
+        },
+        "[%s|%S|4]"},
+    {"text and floating point under c", [](ServiceLogger& l) { l.Warning(u"[%c|%C|%d]", u"text", 2.5, 4); },
+        "[%c|%C|4]"},
+    {"no code point under c",
+        [](ServiceLogger& l) { l.Warning(u"[%c|%c|%lc|%d]", -1, 0x110000, std::uint64_t {1} << 40, 4); },
+        "[%c|%c|%lc|4]"},
+    {"number under p", [](ServiceLogger& l) { l.Warning(u"[%p|%p|%d]", 0x1234, 1.5, 4); }, "[%p|%p|4]"},
+    {"bool under s", [](ServiceLogger& l) { l.Warning(u"[%s]", true); }, "[%s]"},
+    {"null pointer literal", [](ServiceLogger& l) { l.Warning(u"[%s|%S|%p]", nullptr, nullptr, nullptr); },
+        "[(null)|(null)|(nil)]"},
+    {"star given no integer", [](ServiceLogger& l) { l.Warning(u"[%*d|%.*f|%d]", 1.5, 2, 1e300, 3.0, 4); },
+        "[%*d|%.*f|4]"},
+};
+
+// Directives without arguments, and arguments without directives.
+std::vector<FormatCase> const kMissingAndSurplus {
+    {"nothing passed", [](ServiceLogger& l) { l.Warning(u"[%d|%s|%S|%c|%f|%p|%5.2x|%-*d]"); },
+        "[%d|%s|%S|%c|%f|%p|%5.2x|%-*d]"},
+    {"one short", [](ServiceLogger& l) { l.Warning(u"[%d|%d|%s]", 1, 2); }, "[1|2|%s]"},
+    {"star without value", [](ServiceLogger& l) { l.Warning(u"[%*d]", 5); }, "[%*d]"},
+    {"star precision without value", [](ServiceLogger& l) { l.Warning(u"[%*.*f]", 5, 2); }, "[%*.*f]"},
+    {"n without pointer", [](ServiceLogger& l) { l.Warning(u"[%n|%d]"); }, "[%n|%d]"},
+    {"n given anything", [](ServiceLogger& l) { l.Warning(u"[%n|%d]", u"text", 3); }, "[%n|3]"},
+    {"surplus of every kind", [](ServiceLogger& l) { l.Warning(u"[%s]", u"one", 2, 3.0, "four", nullptr, 5.0L); },
+        "[one]"},
+    {"surplus with no directive", [](ServiceLogger& l) { l.Warning(u"plain", 1, u"two"); }, "plain"},
+    {"literal percent consumes nothing", [](ServiceLogger& l) { l.Warning(u"[%%|%*%|%d]", 9); }, "[%|%|9]"},
+};
+
 class FormatArgumentsTest : public LoggingTest {
 protected:
     // Writes every case through one file logger (no line limit) and returns
@@ -193,6 +269,54 @@ protected:
 TEST_F(FormatArgumentsTest, CorrectCallsWriteWhatTheyAlwaysWrote)
 {
     ExpectAll(kCorrectCalls);
+}
+
+TEST_F(FormatArgumentsTest, MismatchedArgumentsPrintByTheirKindOrLeaveTheDirective)
+{
+    ExpectAll(kMismatchedCalls);
+}
+
+TEST_F(FormatArgumentsTest, MissingArgumentsLeaveTheDirectiveAndSurplusIsIgnored)
+{
+    ExpectAll(kMissingAndSurplus);
+}
+
+// Programs compiled against the earlier headers call the variadic entry with C
+// variadic arguments; each directive reads the type it always read.
+TEST_F(FormatArgumentsTest, VariadicEntryOfEarlierProgramsWritesAsBefore)
+{
+    using VariadicWrite = void (*)(ServiceLogger*, LevelTypes, char16_t const*, ...);
+    auto const write = reinterpret_cast<VariadicWrite>(
+        ::dlsym(RTLD_DEFAULT, "_ZN8Tarnwick5Utils13ServiceLogger5WriteENS0_10LevelTypesEPKDsz"));
+    ASSERT_NE(write, nullptr);
+    int count = 3;
+    auto const texts = WriteAll({
+        {"integers",
+            [&](ServiceLogger& l) {
+                write(&l, LOG_WARN, u"%d|%u|%hhd|%hu|%lld|%I64x|%zu", -1, -1, 300, 70000, 1LL << 40, -1LL,
+                    std::size_t {7});
+            },
+            ""},
+        {"texts and characters",
+            [&](ServiceLogger& l) {
+                write(&l, LOG_WARN, u"%s|%S|%ls|%hs|%c|%C", u"w", "n", u"l", "h", u'\u00E9', 0x1E9);
+            },
+            ""},
+        {"floating point, pointer, star, n",
+            [&](ServiceLogger& l) {
+                write(&l, LOG_WARN, u"%.2f|%Lg|%p|%*d|%n|%%|%y", 2.5, 0.25L, static_cast<void*>(nullptr), 4, 1, &count);
+            },
+            ""},
+        {"null texts",
+            [&](ServiceLogger& l) {
+                write(&l, LOG_WARN, u"%s|%S", static_cast<char16_t const*>(nullptr), static_cast<char const*>(nullptr));
+            },
+            ""},
+    });
+    EXPECT_EQ(texts,
+        (std::vector<std::string> {"-1|4294967295|44|4464|1099511627776|ffffffffffffffff|7",
+            "w|n|l|h|\xC3\xA9|\xC3\xA9", "2.50|0.25|(nil)|   1|%n|%|%y", "(null)|(null)"}));
+    EXPECT_EQ(count, 3);
 }
 
 } // namespace

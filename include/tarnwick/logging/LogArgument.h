@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+namespace Tarnwick::Utils {
+
+/// What one argument of a log message is, as its C++ type says. The formatter
+/// prints an argument only under the directives that suit its kind, so a
+/// mismatched format can never make it read memory that was not passed.
+enum LogArgumentKind : std::int32_t {
+    LOG_ARGUMENT_SIGNED = 0, ///< a signed integer, `bool` or enumeration, in `signedValue`
+    LOG_ARGUMENT_UNSIGNED = 1, ///< an unsigned integer of at least `int`'s width, in `unsignedValue`
+    LOG_ARGUMENT_NARROW_CHAR = 2, ///< `char`, `signed char` or `unsigned char`, its value in `signedValue`
+    LOG_ARGUMENT_DOUBLE = 3, ///< `float` or `double`, in `doubleValue`
+    LOG_ARGUMENT_LONG_DOUBLE = 4, ///< `long double`, in `longDoubleValue`
+    LOG_ARGUMENT_POINTER = 5, ///< any other object or function pointer, in `pointer`
+    LOG_ARGUMENT_WIDE_TEXT = 6, ///< `char16_t const*` (or a null pointer literal), in `wideText`
+    LOG_ARGUMENT_NARROW_TEXT = 7, ///< `char const*`, UTF-8 or Latin-1, in `narrowText`
+};
+
+/// One argument of a log message with its kind, built by the logger's entry
+/// points for every argument they are given and read by the formatter. It
+/// refers to texts, it does not copy them: it lives only for the call.
+struct LogArgument {
+    /// Which member of the union holds the value.
+    LogArgumentKind kind = LOG_ARGUMENT_SIGNED;
+    /// The size in bytes of an integer after the usual promotions (4 for
+    /// anything narrower than `int`): where a negative value is printed by an
+    /// unsigned directive without a length modifier, it is printed as an
+    /// unsigned number of this size, as printf does.
+    std::int32_t width = 0;
+    union {
+        std::int64_t signedValue = 0;
+        std::uint64_t unsignedValue;
+        double doubleValue;
+        long double longDoubleValue;
+        void const* pointer;
+        char16_t const* wideText;
+        char const* narrowText;
+    };
+};
+
+/// The tagged form of one log argument. Arguments of kinds that no directive
+/// prints (objects, member pointers) are refused when the call is compiled.
+template <class T> constexpr LogArgument MakeLogArgument(T value) noexcept
+{
+    using Plain = std::remove_cv_t<T>;
+    LogArgument argument;
+    if constexpr (std::is_enum_v<Plain>) {
+        return MakeLogArgument(static_cast<std::underlying_type_t<Plain>>(value));
+    } else if constexpr (std::is_null_pointer_v<Plain>) {
+        argument.kind = LOG_ARGUMENT_WIDE_TEXT;
+        argument.wideText = nullptr;
+    } else if constexpr (std::is_same_v<Plain,
+                             char> || std::is_same_v<Plain, signed char> || std::is_same_v<Plain, unsigned char>) {
+        argument.kind = LOG_ARGUMENT_NARROW_CHAR;
+        argument.width = sizeof(int);
+        argument.signedValue = value;
+    } else if constexpr (std::is_integral_v<Plain>) {
+        argument.width = sizeof(Plain) < sizeof(int) ? sizeof(int) : sizeof(Plain);
+        // Narrower unsigned types are promoted to int, as in a C variadic call.
+        if constexpr (std::is_signed_v<Plain> || sizeof(Plain) < sizeof(int)) {
+            argument.kind = LOG_ARGUMENT_SIGNED;
+            argument.signedValue = static_cast<std::int64_t>(value);
+        } else {
+            argument.kind = LOG_ARGUMENT_UNSIGNED;
+            argument.unsignedValue = static_cast<std::uint64_t>(value);
+        }
+    } else if constexpr (std::is_same_v<Plain, long double>) {
+        argument.kind = LOG_ARGUMENT_LONG_DOUBLE;
+        argument.longDoubleValue = value;
+    } else if constexpr (std::is_floating_point_v<Plain>) {
+        argument.kind = LOG_ARGUMENT_DOUBLE;
+        argument.doubleValue = value;
+    } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<Plain>>, char16_t>) {
+        argument.kind = LOG_ARGUMENT_WIDE_TEXT;
+        argument.wideText = value;
+    } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<Plain>>, char>) {
+        argument.kind = LOG_ARGUMENT_NARROW_TEXT;
+        argument.narrowText = value;
+    } else if constexpr (std::is_pointer_v<Plain> && std::is_function_v<std::remove_pointer_t<Plain>>) {
+        argument.kind = LOG_ARGUMENT_POINTER;
+        argument.pointer = reinterpret_cast<void const*>(value);
+    } else if constexpr (std::is_pointer_v<Plain>) {
+        argument.kind = LOG_ARGUMENT_POINTER;
+        argument.pointer = const_cast<void const*>(static_cast<void const volatile*>(value));
+    } else {
+        static_assert(std::is_pointer_v<Plain>,
+            "log arguments are numbers, characters, texts and pointers: pass a string's c_str()");
+    }
+    return argument;
+}
+
+} // namespace Tarnwick::Utils

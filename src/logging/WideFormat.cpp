@@ -302,7 +302,7 @@ Integer IntegerValue(LogArgument const& argument, Length length, bool signedDire
         if (signedDirective) {
             return Integer {0 - static_cast<std::uint64_t>(value), true};
         }
-        int const size = bits(modifier == 8 || value >= -(std::int64_t {1} << (8 * modifier - 1)));
+        int const size = bits(modifier == 8 || (modifier > 0 && value >= -(std::int64_t {1} << (8 * modifier - 1))));
         std::uint64_t const mask = size >= 64 ? ~std::uint64_t {0} : (std::uint64_t {1} << size) - 1;
         return Integer {static_cast<std::uint64_t>(value) & mask, false};
     }
@@ -310,7 +310,7 @@ Integer IntegerValue(LogArgument const& argument, Length length, bool signedDire
     if (!signedDirective) {
         return Integer {value, false};
     }
-    int const size = bits(modifier == 8 || value < (std::uint64_t {1} << (8 * modifier)));
+    int const size = bits(modifier == 8 || (modifier > 0 && value < (std::uint64_t {1} << (8 * modifier))));
     if (size < 64 && value < (std::uint64_t {1} << (size - 1))) {
         return Integer {value, false};
     }

@@ -182,6 +182,9 @@ std::vector<FormatCase> const kMismatchedCalls {
     {"negative beyond the modifier's size",
         [](ServiceLogger& l) { l.Warning(u"%hhx|%hx|%hhu", -200, -40000, -1LL << 40); },
         "ffffff38|ffff63c0|18446742974197923840"},
+    // Found by log_format_fuzzer: without a modifier the size came from a shift by -1.
+    {"negative under x without modifier", [](ServiceLogger& l) { l.Warning(u"%+x|%x|%d", -42, -42LL, 4294967254u); },
+        "ffffffd6|ffffffffffffffd6|-42"},
     {"modifier wider than the argument", [](ServiceLogger& l) { l.Warning(u"%lld|%llx|%lu", 4294967295u, -1, -2); },
         "4294967295|ffffffffffffffff|18446744073709551614"},
     {"scoped enumeration", [](ServiceLogger& l) { l.Warning(u"%u|%d", Size::LARGE, Size::LARGE); }, "200|200"},

@@ -1,0 +1,4 @@
+# Fuzz targets for every entry point that takes callers' bytes: the log
+# formatter, the conversions, the encoder and the value objects.
+tarnwick_add_fuzzer(log_format_fuzzer SOURCES LogFormatFuzzer.cpp)
+tarnwick_add_fuzzer(conversion_fuzzer SOURCES ConversionFuzzer.cpp)

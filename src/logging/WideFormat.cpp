@@ -792,13 +792,11 @@ private:
     std::va_list m_List;
 };
 
-LogArgument Tagged(Utils::LogArgumentKind kind, std::int64_t value)
+void Tag(LogArgument& argument, Utils::LogArgumentKind kind, std::int64_t value)
 {
-    LogArgument argument;
     argument.kind = kind;
     argument.width = 8;
     argument.signedValue = value;
-    return argument;
 }
 
 Integer NextSigned(Length length, VariadicArguments& args)
@@ -885,16 +883,16 @@ bool IsWideText(Directive const& directive)
 }
 
 // The argument that one directive read, with the type it always read.
-LogArgument ReadArgument(Directive const& directive, VariadicArguments& args)
+void ReadArgument(Directive const& directive, VariadicArguments& args, LogArgument& argument)
 {
-    LogArgument argument;
     switch (directive.conversion) {
     case u'd':
     case u'i': {
         Integer const value = NextSigned(directive.length, args);
-        return Tagged(Utils::LOG_ARGUMENT_SIGNED,
+        Tag(argument, Utils::LOG_ARGUMENT_SIGNED,
             value.negative ? static_cast<std::int64_t>(0 - value.magnitude)
                            : static_cast<std::int64_t>(value.magnitude));
+        return;
     }
     case u'o':
     case u'u':
@@ -903,12 +901,16 @@ LogArgument ReadArgument(Directive const& directive, VariadicArguments& args)
         argument.kind = Utils::LOG_ARGUMENT_UNSIGNED;
         argument.width = 8;
         argument.unsignedValue = NextUnsigned(directive.length, args);
-        return argument;
+        return;
     case u'c':
     case u'C': {
         int const value = args.Next<int>();
-        return IsWideText(directive) ? Tagged(Utils::LOG_ARGUMENT_SIGNED, static_cast<char16_t>(value))
-                                     : Tagged(Utils::LOG_ARGUMENT_NARROW_CHAR, static_cast<unsigned char>(value));
+        if (IsWideText(directive)) {
+            Tag(argument, Utils::LOG_ARGUMENT_SIGNED, static_cast<char16_t>(value));
+        } else {
+            Tag(argument, Utils::LOG_ARGUMENT_NARROW_CHAR, static_cast<unsigned char>(value));
+        }
+        return;
     }
     case u's':
     case u'S':
@@ -919,12 +921,12 @@ LogArgument ReadArgument(Directive const& directive, VariadicArguments& args)
             argument.kind = Utils::LOG_ARGUMENT_NARROW_TEXT;
             argument.narrowText = args.Next<char const*>();
         }
-        return argument;
+        return;
     case u'p':
     case u'n':
         argument.kind = Utils::LOG_ARGUMENT_POINTER;
         argument.pointer = args.Next<void const*>();
-        return argument;
+        return;
     default:
         break;
     }
@@ -935,7 +937,6 @@ LogArgument ReadArgument(Directive const& directive, VariadicArguments& args)
         argument.kind = Utils::LOG_ARGUMENT_DOUBLE;
         argument.doubleValue = args.Next<double>();
     }
-    return argument;
 }
 
 } // namespace
@@ -958,13 +959,12 @@ std::vector<LogArgument> ReadVariadicArguments(char16_t const* format, std::va_l
         if (directive.conversion == u'%') {
             continue;
         }
-        if (directive.widthFromArgument) {
-            arguments.push_back(Tagged(Utils::LOG_ARGUMENT_SIGNED, args.Next<int>()));
+        for (bool const star : {directive.widthFromArgument, directive.precisionFromArgument}) {
+            if (star) {
+                Tag(arguments.emplace_back(), Utils::LOG_ARGUMENT_SIGNED, args.Next<int>());
+            }
         }
-        if (directive.precisionFromArgument) {
-            arguments.push_back(Tagged(Utils::LOG_ARGUMENT_SIGNED, args.Next<int>()));
-        }
-        arguments.push_back(ReadArgument(directive, args));
+        ReadArgument(directive, args, arguments.emplace_back());
     }
     return arguments;
 }

@@ -23,6 +23,13 @@ enum LogArgumentKind : std::int32_t {
 /// points for every argument they are given and read by the formatter. It
 /// refers to texts, it does not copy them: it lives only for the call.
 struct LogArgument {
+    /// Signed, zero: what the formatter's own conversions start from.
+    LogArgument() = default;
+
+    /// The tagged form of `value`. Arguments of kinds that no directive prints
+    /// (objects, member pointers) are refused when the call is compiled.
+    template <class T> constexpr explicit LogArgument(T value) noexcept { Assign(value); }
+
     /// Which member of the union holds the value.
     LogArgumentKind kind = LOG_ARGUMENT_SIGNED;
     /// The size in bytes of an integer after the usual promotions (4 for
@@ -39,57 +46,54 @@ struct LogArgument {
         char16_t const* wideText;
         char const* narrowText;
     };
-};
 
-/// The tagged form of one log argument. Arguments of kinds that no directive
-/// prints (objects, member pointers) are refused when the call is compiled.
-template <class T> constexpr LogArgument MakeLogArgument(T value) noexcept
-{
-    using Plain = std::remove_cv_t<T>;
-    LogArgument argument;
-    if constexpr (std::is_enum_v<Plain>) {
-        return MakeLogArgument(static_cast<std::underlying_type_t<Plain>>(value));
-    } else if constexpr (std::is_null_pointer_v<Plain>) {
-        argument.kind = LOG_ARGUMENT_WIDE_TEXT;
-        argument.wideText = nullptr;
-    } else if constexpr (std::is_same_v<Plain,
-                             char> || std::is_same_v<Plain, signed char> || std::is_same_v<Plain, unsigned char>) {
-        argument.kind = LOG_ARGUMENT_NARROW_CHAR;
-        argument.width = sizeof(int);
-        argument.signedValue = value;
-    } else if constexpr (std::is_integral_v<Plain>) {
-        argument.width = sizeof(Plain) < sizeof(int) ? sizeof(int) : sizeof(Plain);
-        // Narrower unsigned types are promoted to int, as in a C variadic call.
-        if constexpr (std::is_signed_v<Plain> || sizeof(Plain) < sizeof(int)) {
-            argument.kind = LOG_ARGUMENT_SIGNED;
-            argument.signedValue = static_cast<std::int64_t>(value);
+private:
+    template <class T> constexpr void Assign(T value) noexcept
+    {
+        using Plain = std::remove_cv_t<T>;
+        if constexpr (std::is_enum_v<Plain>) {
+            Assign(static_cast<std::underlying_type_t<Plain>>(value));
+        } else if constexpr (std::is_null_pointer_v<Plain>) {
+            kind = LOG_ARGUMENT_WIDE_TEXT;
+            wideText = nullptr;
+        } else if constexpr (std::is_same_v<Plain,
+                                 char> || std::is_same_v<Plain, signed char> || std::is_same_v<Plain, unsigned char>) {
+            kind = LOG_ARGUMENT_NARROW_CHAR;
+            width = sizeof(int);
+            signedValue = value;
+        } else if constexpr (std::is_integral_v<Plain>) {
+            width = sizeof(Plain) < sizeof(int) ? sizeof(int) : sizeof(Plain);
+            // Narrower unsigned types are promoted to int, as in a C variadic call.
+            if constexpr (std::is_signed_v<Plain> || sizeof(Plain) < sizeof(int)) {
+                kind = LOG_ARGUMENT_SIGNED;
+                signedValue = static_cast<std::int64_t>(value);
+            } else {
+                kind = LOG_ARGUMENT_UNSIGNED;
+                unsignedValue = static_cast<std::uint64_t>(value);
+            }
+        } else if constexpr (std::is_same_v<Plain, long double>) {
+            kind = LOG_ARGUMENT_LONG_DOUBLE;
+            longDoubleValue = value;
+        } else if constexpr (std::is_floating_point_v<Plain>) {
+            kind = LOG_ARGUMENT_DOUBLE;
+            doubleValue = value;
+        } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<Plain>>, char16_t>) {
+            kind = LOG_ARGUMENT_WIDE_TEXT;
+            wideText = value;
+        } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<Plain>>, char>) {
+            kind = LOG_ARGUMENT_NARROW_TEXT;
+            narrowText = value;
+        } else if constexpr (std::is_pointer_v<Plain> && std::is_function_v<std::remove_pointer_t<Plain>>) {
+            kind = LOG_ARGUMENT_POINTER;
+            pointer = reinterpret_cast<void const*>(value);
+        } else if constexpr (std::is_pointer_v<Plain>) {
+            kind = LOG_ARGUMENT_POINTER;
+            pointer = const_cast<void const*>(static_cast<void const volatile*>(value));
         } else {
-            argument.kind = LOG_ARGUMENT_UNSIGNED;
-            argument.unsignedValue = static_cast<std::uint64_t>(value);
+            static_assert(std::is_pointer_v<Plain>,
+                "log arguments are numbers, characters, texts and pointers: pass a string's c_str()");
         }
-    } else if constexpr (std::is_same_v<Plain, long double>) {
-        argument.kind = LOG_ARGUMENT_LONG_DOUBLE;
-        argument.longDoubleValue = value;
-    } else if constexpr (std::is_floating_point_v<Plain>) {
-        argument.kind = LOG_ARGUMENT_DOUBLE;
-        argument.doubleValue = value;
-    } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<Plain>>, char16_t>) {
-        argument.kind = LOG_ARGUMENT_WIDE_TEXT;
-        argument.wideText = value;
-    } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<Plain>>, char>) {
-        argument.kind = LOG_ARGUMENT_NARROW_TEXT;
-        argument.narrowText = value;
-    } else if constexpr (std::is_pointer_v<Plain> && std::is_function_v<std::remove_pointer_t<Plain>>) {
-        argument.kind = LOG_ARGUMENT_POINTER;
-        argument.pointer = reinterpret_cast<void const*>(value);
-    } else if constexpr (std::is_pointer_v<Plain>) {
-        argument.kind = LOG_ARGUMENT_POINTER;
-        argument.pointer = const_cast<void const*>(static_cast<void const volatile*>(value));
-    } else {
-        static_assert(std::is_pointer_v<Plain>,
-            "log arguments are numbers, characters, texts and pointers: pass a string's c_str()");
     }
-    return argument;
-}
+};
 
 } // namespace Tarnwick::Utils

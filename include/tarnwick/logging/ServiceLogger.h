@@ -102,7 +102,7 @@ private:
         static_assert((std::is_scalar_v<Args> && ...),
             "log arguments are numbers, characters, texts and pointers: pass a string's c_str()");
         if (level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)) {
-            std::array<LogArgument, sizeof...(Args)> const arguments {MakeLogArgument(args)...};
+            std::array<LogArgument, sizeof...(Args)> const arguments {LogArgument(args)...};
             WriteArguments(level, format, arguments.data(), arguments.size());
         }
     }

@@ -6,6 +6,8 @@
 #include "FuzzSupport.h"
 #include "TreeBuilder.h"
 
+#include "core/Utf16.h"
+
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/encoding/XmlEncoder.h>
 
@@ -31,30 +33,11 @@ using Document = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 std::string Utf8(std::u16string const& text)
 {
     std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp == 0) {
-            continue;
-        }
-        if (cp < 0x80) {
-            bytes += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            bytes += static_cast<char>(0xC0 | (cp >> 6));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (cp >> 12));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (cp >> 18));
-            bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+    char buffer[4];
+    for (char16_t const* it = text.data(); it != text.data() + text.size();) {
+        char32_t const cp = Tarnwick::Detail::NextCodePoint(it, text.data() + text.size());
+        if (cp != 0) {
+            bytes.append(buffer, Tarnwick::Detail::EncodeUtf8(cp, buffer));
         }
     }
     return bytes;
@@ -104,41 +87,39 @@ template <class T> void CheckValue(std::string const& text, T const& value)
     }
 }
 
-// The items of a primitive sequence, or false when `node` is none.
-bool CheckPrimitiveSequence(ServiceType const* node, std::vector<xmlNode const*> const& items)
+// Calls `body(typed)` with `node` as the `Node<T>` of the primitive T it is;
+// false when it is none of them.
+template <template <class> class Node, class Body> bool AsPrimitive(ServiceType const* node, Body const& body)
 {
     bool matched = false;
-    for (std::size_t kind = 0; kind < 12; ++kind) {
+    for (std::size_t kind = 0; kind < 12 && !matched; ++kind) {
         Fuzz::WithPrimitive(kind, [&]<class T>() {
-            auto const* sequence = dynamic_cast<SequenceType<T> const*>(node);
-            if (sequence == nullptr || matched) {
-                return;
-            }
-            matched = true;
-            auto const& values = const_cast<SequenceType<T>*>(sequence)->GetValue();
-            Fuzz::Check(items.size() == values.size(), "a sequence came back with another length");
-            for (std::size_t i = 0; i < items.size(); ++i) {
-                CheckValue(Content(items[i]), static_cast<T>(values[i]));
+            if (auto const* typed = dynamic_cast<Node<T> const*>(node)) {
+                matched = true;
+                body(*typed, T {});
             }
         });
     }
     return matched;
 }
 
+// The items of a primitive sequence, or false when `node` is none.
+bool CheckPrimitiveSequence(ServiceType const* node, std::vector<xmlNode const*> const& items)
+{
+    return AsPrimitive<SequenceType>(node, [&]<class T>(SequenceType<T> const& sequence, T) {
+        auto const& values = const_cast<SequenceType<T>&>(sequence).GetValue();
+        Fuzz::Check(items.size() == values.size(), "a sequence came back with another length");
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            CheckValue(Content(items[i]), static_cast<T>(values[i]));
+        }
+    });
+}
+
 bool CheckScalar(ServiceType const* node, xmlNode const* element)
 {
-    bool matched = false;
-    for (std::size_t kind = 0; kind < 12; ++kind) {
-        Fuzz::WithPrimitive(kind, [&]<class T>() {
-            auto const* scalar = dynamic_cast<ScalarType<T> const*>(node);
-            if (scalar == nullptr || matched) {
-                return;
-            }
-            matched = true;
-            CheckValue(Content(element), static_cast<T>(scalar->GetValue()));
-        });
-    }
-    return matched;
+    return AsPrimitive<ScalarType>(node, [&]<class T>(ScalarType<T> const& scalar, T) {
+        CheckValue(Content(element), static_cast<T>(scalar.GetValue()));
+    });
 }
 
 void Check(ServiceType* node, xmlNode const* element);

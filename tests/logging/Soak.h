@@ -5,6 +5,8 @@
 // and the check of what it left. Run small by the logging tests (also under
 // ThreadSanitizer) and large by bench/SoakRun.
 
+#include "logging/Utf8Check.h"
+
 #include <tarnwick/diagnostics/ServiceDiagnostics.h>
 #include <tarnwick/logging/LoggerManager.h>
 #include <tarnwick/logging/ServiceLogger.h>
@@ -138,47 +140,6 @@ inline Outcome Run(
     return total;
 }
 
-/// True when `text` is well-formed UTF-8 (no surrogates, no overlong forms).
-inline bool IsUtf8(std::string const& text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        auto const lead = static_cast<unsigned char>(text[i]);
-        int count = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            count = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            count = 2;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            count = 3;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        for (int k = 1; k <= count; ++k) {
-            if (i + k >= text.size()) {
-                return false;
-            }
-            auto const next = static_cast<unsigned char>(text[i + k]);
-            if (next < low || next > high) {
-                return false;
-            }
-            low = 0x80;
-            high = 0xBF;
-        }
-        i += static_cast<std::size_t>(count) + 1;
-    }
-    return true;
-}
-
 /// True when `line` starts with a time stamp "hh:mm:ss.uuuuuu M/D/YYYY ".
 inline bool StartsWithStamp(std::string const& line, std::size_t& end)
 {
@@ -246,7 +207,7 @@ inline std::vector<std::string> Check(std::string const& logPath, int operations
         std::size_t textAt = 0;
         int thread = -1;
         int op = -1;
-        if (!IsUtf8(line) || !StartsWithStamp(line, textAt)) {
+        if (!TarnwickTest::IsUtf8(line) || !StartsWithStamp(line, textAt)) {
             problem("not a whole UTF-8 line: " + line);
             continue;
         }

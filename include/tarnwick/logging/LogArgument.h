@@ -37,14 +37,15 @@ struct LogArgument {
     /// unsigned directive without a length modifier, it is printed as an
     /// unsigned number of this size, as printf does.
     std::int32_t width = 0;
+    /// The value, in the member that `kind` names.
     union {
-        std::int64_t signedValue = 0;
-        std::uint64_t unsignedValue;
-        double doubleValue;
-        long double longDoubleValue;
-        void const* pointer;
-        char16_t const* wideText;
-        char const* narrowText;
+        std::int64_t signedValue = 0; ///< `LOG_ARGUMENT_SIGNED` and `LOG_ARGUMENT_NARROW_CHAR`
+        std::uint64_t unsignedValue; ///< `LOG_ARGUMENT_UNSIGNED`
+        double doubleValue; ///< `LOG_ARGUMENT_DOUBLE`
+        long double longDoubleValue; ///< `LOG_ARGUMENT_LONG_DOUBLE`
+        void const* pointer; ///< `LOG_ARGUMENT_POINTER`
+        char16_t const* wideText; ///< `LOG_ARGUMENT_WIDE_TEXT`, may be null
+        char const* narrowText; ///< `LOG_ARGUMENT_NARROW_TEXT`, may be null
     };
 
 private:

@@ -7,6 +7,7 @@
 #include "TreeBuilder.h"
 
 #include "core/Utf16.h"
+#include "encoding/XmlReadBack.h"
 
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/encoding/XmlEncoder.h>
@@ -43,24 +44,7 @@ std::string Utf8(std::u16string const& text)
     return bytes;
 }
 
-std::string Content(xmlNode const* element)
-{
-    xmlChar* const content = xmlNodeGetContent(element);
-    std::string text(content != nullptr ? reinterpret_cast<char const*>(content) : "");
-    xmlFree(content);
-    return text;
-}
-
-std::vector<xmlNode const*> Elements(xmlNode const* parent)
-{
-    std::vector<xmlNode const*> elements;
-    for (xmlNode const* child = parent->children; child != nullptr; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE) {
-            elements.push_back(child);
-        }
-    }
-    return elements;
-}
+using XmlReadBack::Elements;
 
 template <class T> void CheckValue(std::string const& text, T const& value)
 {
@@ -110,7 +94,7 @@ bool CheckPrimitiveSequence(ServiceType const* node, std::vector<xmlNode const*>
         auto const& values = const_cast<SequenceType<T>&>(sequence).GetValue();
         Fuzz::Check(items.size() == values.size(), "a sequence came back with another length");
         for (std::size_t i = 0; i < items.size(); ++i) {
-            CheckValue(Content(items[i]), static_cast<T>(values[i]));
+            CheckValue(XmlReadBack::Text(items[i]), static_cast<T>(values[i]));
         }
     });
 }
@@ -118,7 +102,7 @@ bool CheckPrimitiveSequence(ServiceType const* node, std::vector<xmlNode const*>
 bool CheckScalar(ServiceType const* node, xmlNode const* element)
 {
     return AsPrimitive<ScalarType>(node, [&]<class T>(ScalarType<T> const& scalar, T) {
-        CheckValue(Content(element), static_cast<T>(scalar.GetValue()));
+        CheckValue(XmlReadBack::Text(element), static_cast<T>(scalar.GetValue()));
     });
 }
 

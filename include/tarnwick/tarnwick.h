@@ -37,6 +37,7 @@
 #include <tarnwick/encoding/XmlSequenceWrapper.h>
 
 #include <tarnwick/logging/LevelTypes.h>
+#include <tarnwick/logging/LogArgument.h>
 #include <tarnwick/logging/ServiceLogger.h>
 #include <tarnwick/logging/LoggerManager.h>
 

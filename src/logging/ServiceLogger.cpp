@@ -10,10 +10,13 @@
 #include "logging/WideFormat.h"
 #include "threading/GuardedSection.h"
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <span>
+#include <vector>
 
 namespace Tarnwick::Utils {
 
@@ -194,20 +197,31 @@ void ServiceLogger::Write(LevelTypes level, char16_t const* format, ...)
     if (m_LoggerManager == nullptr || !m_LoggerManager->GetGlobalEnableLogging()) {
         return;
     }
-    std::va_list args;
-    va_start(args, format);
-    ArgumentsEnd const end(args);
-    printMessage(level, format, args);
+    std::va_list list;
+    va_start(list, format);
+    ArgumentsEnd const end(list);
+    std::vector<LogArgument> const arguments = Detail::ReadVariadicArguments(format, list);
+    printMessage(level, format, arguments.data(), arguments.size());
 }
 
-void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::va_list args)
+void ServiceLogger::WriteArguments(
+    LevelTypes level, char16_t const* format, LogArgument const* arguments, std::size_t count)
+{
+    if (m_LoggerManager == nullptr || !m_LoggerManager->GetGlobalEnableLogging()) {
+        return;
+    }
+    printMessage(level, format, arguments, count);
+}
+
+void ServiceLogger::printMessage(
+    LevelTypes level, char16_t const* format, LogArgument const* arguments, std::size_t count)
 {
     // The stamp is taken before any lock.
     LineBuffers& buffers = t_Buffers;
     std::u16string& line = buffers.line;
     // Only the caller's format is expanded; everything before it is written as it is.
     buffers.StartLine(LevelTypeNames[level], m_Name);
-    Detail::AppendWideFormat(line, format, args);
+    Detail::AppendWideFormat(line, format, std::span(arguments, count));
     line += u'\n';
 
     LoggerManager& manager = *GetLoggerManager();

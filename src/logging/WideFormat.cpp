@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <locale.h>
 #include <string_view>
 #include <system_error>
@@ -40,19 +41,33 @@ struct Directive {
     char16_t conversion = 0;
 };
 
-// The caller's arguments, copied so that the caller's list stays as it was.
+using Utils::LogArgument;
+
+// The caller's tagged arguments, taken one by one; none past the last.
 class Arguments {
 public:
-    explicit Arguments(std::va_list args) { va_copy(m_List, args); }
-    Arguments(Arguments const&) = delete;
-    Arguments& operator=(Arguments const&) = delete;
-    ~Arguments() { va_end(m_List); }
+    explicit Arguments(std::span<LogArgument const> list) noexcept
+        : m_List(list)
+    { }
 
-    template <class T> T Next() { return va_arg(m_List, T); }
+    LogArgument const* Next() noexcept { return m_Next < m_List.size() ? &m_List[m_Next++] : nullptr; }
 
 private:
-    std::va_list m_List;
+    std::span<LogArgument const> m_List;
+    std::size_t m_Next = 0;
 };
+
+bool IsInteger(LogArgument const* argument)
+{
+    return argument != nullptr
+        && (argument->kind == Utils::LOG_ARGUMENT_SIGNED || argument->kind == Utils::LOG_ARGUMENT_UNSIGNED
+            || argument->kind == Utils::LOG_ARGUMENT_NARROW_CHAR);
+}
+
+bool IsSigned(LogArgument const& argument)
+{
+    return argument.kind != Utils::LOG_ARGUMENT_UNSIGNED;
+}
 
 bool IsDigit(char16_t unit)
 {
@@ -194,20 +209,35 @@ bool Parse(char16_t const*& it, Directive& directive)
     return true;
 }
 
-// Width and precision that came as arguments, taken before the value itself.
-void TakeStarArguments(Directive& directive, Arguments& args)
+// An integer argument as a field size, cut to kMaxField.
+int FieldSize(LogArgument const& argument)
 {
+    if (!IsSigned(argument)) {
+        return static_cast<int>(std::min<std::uint64_t>(kMaxField, argument.unsignedValue));
+    }
+    std::int64_t const value = argument.signedValue;
+    return static_cast<int>(std::clamp<std::int64_t>(value, -kMaxField, kMaxField));
+}
+
+// Width and precision that come as arguments, taken before the value itself;
+// false when one of them is missing or no integer (both are consumed all the same).
+bool TakeStarArguments(Directive& directive, Arguments& args)
+{
+    bool taken = true;
     if (directive.widthFromArgument) {
-        long long const width = args.Next<int>();
-        if (width < 0) {
-            directive.left = true;
-        }
-        directive.width = static_cast<int>(std::min<long long>(kMaxField, width < 0 ? -width : width));
+        LogArgument const* const argument = args.Next();
+        taken = IsInteger(argument);
+        int const width = taken ? FieldSize(*argument) : 0;
+        directive.left = directive.left || width < 0;
+        directive.width = width < 0 ? -width : width;
     }
     if (directive.precisionFromArgument) {
-        int const precision = args.Next<int>();
-        directive.precision = precision < 0 ? -1 : std::min(kMaxField, precision);
+        LogArgument const* const argument = args.Next();
+        taken = taken && IsInteger(argument);
+        int const precision = IsInteger(argument) ? FieldSize(*argument) : -1;
+        directive.precision = precision < 0 ? -1 : precision;
     }
+    return taken;
 }
 
 void Pad(std::u16string& out, int count, char16_t fill)
@@ -237,76 +267,59 @@ struct Integer {
     bool negative;
 };
 
-Integer NextSigned(Length length, Arguments& args)
+// The size in bytes that a length modifier names for integers; 0 for none.
+int ModifierWidth(Length length)
 {
-    long long value = 0;
     switch (length) {
-    case Length::Char:
-        value = static_cast<signed char>(args.Next<int>());
-        break;
-    case Length::Short:
-        value = static_cast<short>(args.Next<int>());
-        break;
-    case Length::Long:
-        value = args.Next<long>();
-        break;
-    case Length::LongLong:
-    case Length::LongDouble:
-        value = args.Next<long long>();
-        break;
-    case Length::IntMax:
-        value = args.Next<std::intmax_t>();
-        break;
-    case Length::Size:
-        value = args.Next<ssize_t>();
-        break;
-    case Length::PtrDiff:
-    case Length::Pointer:
-        value = args.Next<std::ptrdiff_t>();
-        break;
-    case Length::Int32:
-        value = args.Next<std::int32_t>();
-        break;
-    case Length::Int64:
-        value = args.Next<std::int64_t>();
-        break;
     case Length::None:
-        value = args.Next<int>();
-        break;
+        return 0;
+    case Length::Char:
+        return 1;
+    case Length::Short:
+        return 2;
+    case Length::Int32:
+        return 4;
+    default:
+        return 8;
     }
-    // The magnitude of the most negative value is computed without overflow.
-    return value < 0 ? Integer {0 - static_cast<std::uint64_t>(value), true}
-                     : Integer {static_cast<std::uint64_t>(value), false};
 }
 
-std::uint64_t NextUnsigned(Length length, Arguments& args)
+// The integer as a directive of the given signedness prints it: its own value,
+// except where printf reinterprets the bits (a negative value under an unsigned
+// directive, an unsigned one beyond the signed range under a signed
+// directive), which happens at the modifier's size when the value fits it and
+// at the argument's size otherwise.
+Integer IntegerValue(LogArgument const& argument, Length length, bool signedDirective)
 {
-    switch (length) {
-    case Length::Char:
-        return static_cast<unsigned char>(args.Next<int>());
-    case Length::Short:
-        return static_cast<unsigned short>(args.Next<int>());
-    case Length::Long:
-        return args.Next<unsigned long>();
-    case Length::LongLong:
-    case Length::LongDouble:
-        return args.Next<unsigned long long>();
-    case Length::IntMax:
-        return args.Next<std::uintmax_t>();
-    case Length::Size:
-        return args.Next<std::size_t>();
-    case Length::PtrDiff:
-    case Length::Pointer:
-        return static_cast<std::uint64_t>(args.Next<std::ptrdiff_t>());
-    case Length::Int32:
-        return args.Next<std::uint32_t>();
-    case Length::Int64:
-        return args.Next<std::uint64_t>();
-    case Length::None:
-        break;
+    int const modifier = ModifierWidth(length);
+    auto const bits
+        = [&](bool fitsModifier) { return 8 * (modifier != 0 && fitsModifier ? modifier : argument.width); };
+    if (IsSigned(argument)) {
+        std::int64_t const value = argument.signedValue;
+        if (value >= 0) {
+            return Integer {static_cast<std::uint64_t>(value), false};
+        }
+        if (signedDirective) {
+            return Integer {0 - static_cast<std::uint64_t>(value), true};
+        }
+        int const size = bits(modifier == 8 || (modifier > 0 && value >= -(std::int64_t {1} << (8 * modifier - 1))));
+        std::uint64_t const mask = size >= 64 ? ~std::uint64_t {0} : (std::uint64_t {1} << size) - 1;
+        return Integer {static_cast<std::uint64_t>(value) & mask, false};
     }
-    // Read as int, which an unsigned argument of the same width also is.
-    return static_cast<unsigned>(args.Next<int>());
+    std::uint64_t const value = argument.unsignedValue;
+    if (!signedDirective) {
+        return Integer {value, false};
+    }
+    int const size = bits(modifier == 8 || (modifier > 0 && value < (std::uint64_t {1} << (8 * modifier))));
+    if (size < 64 && value < (std::uint64_t {1} << (size - 1))) {
+        return Integer {value, false};
+    }
+    if (size >= 64 && value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        return Integer {value, false};
+    }
+    // Negative at that size: its magnitude is 2^size - value.
+    std::uint64_t const magnitude = size >= 64 ? 0 - value : (std::uint64_t {1} << size) - value;
+    return Integer {magnitude, true};
 }
 
 void AppendInteger(std::u16string& out, Directive directive, Integer value, bool isSigned)
@@ -586,85 +599,107 @@ std::u16string_view WideText(char16_t const* text, int limit)
     return std::u16string_view(text, length);
 }
 
-bool IsWideText(Directive const& directive)
+// A character argument as one or two code units; false when it is none.
+bool AppendCharacter(std::u16string& out, Directive const& directive, LogArgument const& argument)
 {
-    if (directive.length == Length::Long) {
-        return true;
-    }
-    if (directive.length == Length::Short) {
+    constexpr std::uint64_t kLastCodePoint = 0x10FFFF;
+    std::uint64_t code = 0;
+    if (argument.kind == Utils::LOG_ARGUMENT_NARROW_CHAR) {
+        code = static_cast<unsigned char>(argument.signedValue);
+    } else if (!IsSigned(argument)) {
+        code = argument.unsignedValue;
+    } else if (argument.signedValue >= 0) {
+        code = static_cast<std::uint64_t>(argument.signedValue);
+    } else {
         return false;
     }
-    return directive.conversion == u'c' || directive.conversion == u's';
+    if (code > kLastCodePoint) {
+        return false;
+    }
+    char16_t units[2] {static_cast<char16_t>(code), 0};
+    std::size_t count = 1;
+    if (code >= 0x10000) {
+        units[0] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+        units[1] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        count = 2;
+    }
+    AppendField(out, directive, std::u16string_view(units, count));
+    return true;
 }
 
-void AppendText(std::u16string& out, Directive const& directive, Arguments& args)
+bool AppendText(std::u16string& out, Directive const& directive, LogArgument const& argument)
 {
-    bool const wide = IsWideText(directive);
-    if (directive.conversion == u'c' || directive.conversion == u'C') {
-        int const value = args.Next<int>();
-        char16_t const unit = wide ? static_cast<char16_t>(value) : static_cast<unsigned char>(value);
-        AppendField(out, directive, std::u16string_view(&unit, 1));
-        return;
-    }
-    if (wide) {
-        char16_t const* const text = args.Next<char16_t const*>();
+    if (argument.kind == Utils::LOG_ARGUMENT_WIDE_TEXT) {
+        char16_t const* const text = argument.wideText;
         AppendField(out, directive, WideText(text != nullptr ? text : u"(null)", directive.precision));
-        return;
+        return true;
     }
-    char const* const text = args.Next<char const*>();
-    AppendField(out, directive, WidenNarrow(text != nullptr ? text : "(null)", directive.precision));
+    if (argument.kind == Utils::LOG_ARGUMENT_NARROW_TEXT) {
+        char const* const text = argument.narrowText;
+        AppendField(out, directive, WidenNarrow(text != nullptr ? text : "(null)", directive.precision));
+        return true;
+    }
+    return false;
 }
 
-void AppendDirective(std::u16string& out, Directive& directive, Arguments& args)
+bool AppendFloating(std::u16string& out, Directive directive, LogArgument const& argument)
 {
-    switch (directive.conversion) {
-    case u'%':
-        out.push_back(u'%');
-        return;
-    case u'n':
-        // Consumes its pointer so that the arguments after it stay in step.
-        args.Next<void*>();
-        return;
-    default:
-        break;
+    if (argument.kind == Utils::LOG_ARGUMENT_LONG_DOUBLE) {
+        directive.length = Length::LongDouble;
+        AppendPrintfFloating(out, directive, argument.longDoubleValue);
+        return true;
     }
-    TakeStarArguments(directive, args);
+    if (argument.kind != Utils::LOG_ARGUMENT_DOUBLE) {
+        return false;
+    }
+    directive.length = Length::None;
+    if (!AppendFastFloating(out, directive, argument.doubleValue)) {
+        AppendPrintfFloating(out, directive, argument.doubleValue);
+    }
+    return true;
+}
+
+// Writes one directive with its argument; false when the argument does not suit it.
+bool AppendValue(std::u16string& out, Directive const& directive, LogArgument const& argument)
+{
     switch (directive.conversion) {
     case u'd':
     case u'i':
-        AppendInteger(out, directive, NextSigned(directive.length, args), true);
-        return;
     case u'o':
     case u'u':
     case u'x':
-    case u'X':
-        AppendInteger(out, directive, Integer {NextUnsigned(directive.length, args), false}, false);
-        return;
+    case u'X': {
+        if (!IsInteger(&argument)) {
+            return false;
+        }
+        bool const isSigned = directive.conversion == u'd' || directive.conversion == u'i';
+        AppendInteger(out, directive, IntegerValue(argument, directive.length, isSigned), isSigned);
+        return true;
+    }
     case u'p':
-        AppendPointer(out, directive, args.Next<void const*>());
-        return;
+        if (argument.kind != Utils::LOG_ARGUMENT_POINTER && argument.kind != Utils::LOG_ARGUMENT_WIDE_TEXT
+            && argument.kind != Utils::LOG_ARGUMENT_NARROW_TEXT) {
+            return false;
+        }
+        AppendPointer(out, directive,
+            argument.kind == Utils::LOG_ARGUMENT_WIDE_TEXT         ? static_cast<void const*>(argument.wideText)
+                : argument.kind == Utils::LOG_ARGUMENT_NARROW_TEXT ? static_cast<void const*>(argument.narrowText)
+                                                                   : argument.pointer);
+        return true;
     case u'c':
     case u'C':
+        return IsInteger(&argument) && AppendCharacter(out, directive, argument);
     case u's':
     case u'S':
-        AppendText(out, directive, args);
-        return;
+        return AppendText(out, directive, argument);
     default:
-        break;
-    }
-    if (directive.length == Length::LongDouble) {
-        AppendPrintfFloating(out, directive, args.Next<long double>());
-        return;
-    }
-    double const value = args.Next<double>();
-    if (!AppendFastFloating(out, directive, value)) {
-        AppendPrintfFloating(out, directive, value);
+        return AppendFloating(out, directive, argument);
     }
 }
 
 } // namespace
 
-void AppendWideFormat(std::u16string& out, char16_t const* format, std::va_list list)
+void AppendWideFormat(std::u16string& out, char16_t const* format, std::span<LogArgument const> list)
 {
     if (format == nullptr) {
         return;
@@ -691,17 +726,218 @@ void AppendWideFormat(std::u16string& out, char16_t const* format, std::va_list 
             out.append(start, it);
             continue;
         }
+        if (directive.conversion == u'%') {
+            out.push_back(u'%');
+            continue;
+        }
         if (directive.conversion == u'n') {
-            if (directive.widthFromArgument) {
-                args.Next<int>();
-            }
-            if (directive.precisionFromArgument) {
-                args.Next<int>();
-            }
+            // Refused; its arguments are consumed so that the rest stay in step.
+            TakeStarArguments(directive, args);
+            args.Next();
+            out.append(start, it);
+            continue;
+        }
+        bool const starsTaken = TakeStarArguments(directive, args);
+        LogArgument const* const argument = args.Next();
+        if (!starsTaken || argument == nullptr || !AppendValue(out, directive, *argument)) {
             out.append(start, it);
         }
-        AppendDirective(out, directive, args);
     }
+}
+
+// ---- arguments of calls compiled against the variadic entry points ----------
+
+namespace {
+
+// The caller's C variadic arguments, copied so that the caller's list stays as it was.
+class VariadicArguments {
+public:
+    explicit VariadicArguments(std::va_list args) { va_copy(m_List, args); }
+    VariadicArguments(VariadicArguments const&) = delete;
+    VariadicArguments& operator=(VariadicArguments const&) = delete;
+    ~VariadicArguments() { va_end(m_List); }
+
+    template <class T> T Next() { return va_arg(m_List, T); }
+
+private:
+    std::va_list m_List;
+};
+
+void Tag(LogArgument& argument, Utils::LogArgumentKind kind, std::int64_t value)
+{
+    argument.kind = kind;
+    argument.width = 8;
+    argument.signedValue = value;
+}
+
+Integer NextSigned(Length length, VariadicArguments& args)
+{
+    long long value = 0;
+    switch (length) {
+    case Length::Char:
+        value = static_cast<signed char>(args.Next<int>());
+        break;
+    case Length::Short:
+        value = static_cast<short>(args.Next<int>());
+        break;
+    case Length::Long:
+        value = args.Next<long>();
+        break;
+    case Length::LongLong:
+    case Length::LongDouble:
+        value = args.Next<long long>();
+        break;
+    case Length::IntMax:
+        value = args.Next<std::intmax_t>();
+        break;
+    case Length::Size:
+        value = args.Next<ssize_t>();
+        break;
+    case Length::PtrDiff:
+    case Length::Pointer:
+        value = args.Next<std::ptrdiff_t>();
+        break;
+    case Length::Int32:
+        value = args.Next<std::int32_t>();
+        break;
+    case Length::Int64:
+        value = args.Next<std::int64_t>();
+        break;
+    case Length::None:
+        value = args.Next<int>();
+        break;
+    }
+    // The magnitude of the most negative value is computed without overflow.
+    return value < 0 ? Integer {0 - static_cast<std::uint64_t>(value), true}
+                     : Integer {static_cast<std::uint64_t>(value), false};
+}
+
+std::uint64_t NextUnsigned(Length length, VariadicArguments& args)
+{
+    switch (length) {
+    case Length::Char:
+        return static_cast<unsigned char>(args.Next<int>());
+    case Length::Short:
+        return static_cast<unsigned short>(args.Next<int>());
+    case Length::Long:
+        return args.Next<unsigned long>();
+    case Length::LongLong:
+    case Length::LongDouble:
+        return args.Next<unsigned long long>();
+    case Length::IntMax:
+        return args.Next<std::uintmax_t>();
+    case Length::Size:
+        return args.Next<std::size_t>();
+    case Length::PtrDiff:
+    case Length::Pointer:
+        return static_cast<std::uint64_t>(args.Next<std::ptrdiff_t>());
+    case Length::Int32:
+        return args.Next<std::uint32_t>();
+    case Length::Int64:
+        return args.Next<std::uint64_t>();
+    case Length::None:
+        break;
+    }
+    // Read as int, which an unsigned argument of the same width also is.
+    return static_cast<unsigned>(args.Next<int>());
+}
+
+bool IsWideText(Directive const& directive)
+{
+    if (directive.length == Length::Long) {
+        return true;
+    }
+    if (directive.length == Length::Short) {
+        return false;
+    }
+    return directive.conversion == u'c' || directive.conversion == u's';
+}
+
+// The argument that one directive read, with the type it always read.
+void ReadArgument(Directive const& directive, VariadicArguments& args, LogArgument& argument)
+{
+    switch (directive.conversion) {
+    case u'd':
+    case u'i': {
+        Integer const value = NextSigned(directive.length, args);
+        Tag(argument, Utils::LOG_ARGUMENT_SIGNED,
+            value.negative ? static_cast<std::int64_t>(0 - value.magnitude)
+                           : static_cast<std::int64_t>(value.magnitude));
+        return;
+    }
+    case u'o':
+    case u'u':
+    case u'x':
+    case u'X':
+        argument.kind = Utils::LOG_ARGUMENT_UNSIGNED;
+        argument.width = 8;
+        argument.unsignedValue = NextUnsigned(directive.length, args);
+        return;
+    case u'c':
+    case u'C': {
+        int const value = args.Next<int>();
+        if (IsWideText(directive)) {
+            Tag(argument, Utils::LOG_ARGUMENT_SIGNED, static_cast<char16_t>(value));
+        } else {
+            Tag(argument, Utils::LOG_ARGUMENT_NARROW_CHAR, static_cast<unsigned char>(value));
+        }
+        return;
+    }
+    case u's':
+    case u'S':
+        if (IsWideText(directive)) {
+            argument.kind = Utils::LOG_ARGUMENT_WIDE_TEXT;
+            argument.wideText = args.Next<char16_t const*>();
+        } else {
+            argument.kind = Utils::LOG_ARGUMENT_NARROW_TEXT;
+            argument.narrowText = args.Next<char const*>();
+        }
+        return;
+    case u'p':
+    case u'n':
+        argument.kind = Utils::LOG_ARGUMENT_POINTER;
+        argument.pointer = args.Next<void const*>();
+        return;
+    default:
+        break;
+    }
+    if (directive.length == Length::LongDouble) {
+        argument.kind = Utils::LOG_ARGUMENT_LONG_DOUBLE;
+        argument.longDoubleValue = args.Next<long double>();
+    } else {
+        argument.kind = Utils::LOG_ARGUMENT_DOUBLE;
+        argument.doubleValue = args.Next<double>();
+    }
+}
+
+} // namespace
+
+std::vector<LogArgument> ReadVariadicArguments(char16_t const* format, std::va_list list)
+{
+    std::vector<LogArgument> arguments;
+    if (format == nullptr) {
+        return arguments;
+    }
+    VariadicArguments args(list);
+    for (char16_t const* it = format; *it != 0;) {
+        if (*it++ != u'%') {
+            continue;
+        }
+        Directive directive;
+        if (!Parse(it, directive)) {
+            continue;
+        }
+        if (directive.conversion == u'%') {
+            continue;
+        }
+        for (bool const star : {directive.widthFromArgument, directive.precisionFromArgument}) {
+            if (star) {
+                Tag(arguments.emplace_back(), Utils::LOG_ARGUMENT_SIGNED, args.Next<int>());
+            }
+        }
+        ReadArgument(directive, args, arguments.emplace_back());
+    }
+    return arguments;
 }
 
 } // namespace Tarnwick::Detail

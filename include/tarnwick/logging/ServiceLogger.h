@@ -2,9 +2,11 @@
 
 #include <tarnwick/core/Export.h>
 #include <tarnwick/logging/LevelTypes.h>
+#include <tarnwick/logging/LogArgument.h>
 
+#include <array>
 #include <atomic>
-#include <cstdarg>
+#include <cstddef>
 #include <string>
 #include <type_traits>
 
@@ -34,9 +36,13 @@ public:
     OutputTypes GetOutputType() const noexcept { return m_OutputType; }
     void SetEnableLogging(bool enable) noexcept { m_EnableLogging.store(enable, std::memory_order_relaxed); }
 
-    // The six entry points: a printf-style wide format (%s wide, %S narrow)
-    // and its arguments, which are passed on as C variadic arguments. The
-    // threshold and the logger's switch are tested here, in the caller, so a
+    // The six entry points: a printf-style wide format and its arguments,
+    // which are passed on tagged with their kinds (LogArgument), so that each
+    // directive prints only an argument it suits: a wide or narrow text under
+    // %s or %S, an integer of any width under d, i, o, u, x, X, a character
+    // under %c or %C, a floating-point value under e, f, g, a, a pointer
+    // under %p. A directive whose argument is missing or of another kind is
+    // written as it stands in the format. The threshold and the logger's switch are tested here, in the caller, so a
     // suppressed message costs two loads and a compare. A format held in a
     // std::u16string is taken by reference, so it costs no copy either.
     template <class... Args> void Trace(char16_t const* format, Args... args)
@@ -91,21 +97,26 @@ public:
 private:
     template <class... Args> void Log(LevelTypes level, char16_t const* format, Args... args)
     {
-        // A directive reads a number, a character or a pointer. An object
-        // such as a std::u16string_view would be read as garbage (the C
-        // variadic call accepts it silently), so it is refused here.
+        // An object such as a std::u16string_view has no kind a directive
+        // prints, so it is refused here.
         static_assert((std::is_scalar_v<Args> && ...),
-            "log arguments are numbers, characters and pointers: pass a string's c_str()");
+            "log arguments are numbers, characters, texts and pointers: pass a string's c_str()");
         if (level >= m_LevelType.load(std::memory_order_relaxed) && m_EnableLogging.load(std::memory_order_relaxed)) {
-            Write(level, format, args...);
+            std::array<LogArgument, sizeof...(Args)> const arguments {LogArgument(args)...};
+            WriteArguments(level, format, arguments.data(), arguments.size());
         }
     }
-    /// A message that passed the logger's own gate: the manager's switch is
-    /// tested, then the line is composed and written.
+    /// A message that passed the logger's own gate, with its `count` tagged
+    /// arguments: the manager's switch is tested, then the line is composed
+    /// and written.
+    void WriteArguments(LevelTypes level, char16_t const* format, LogArgument const* arguments, std::size_t count);
+    /// The same for programs compiled against the earlier form of the entry
+    /// points, which pass C variadic arguments: each directive reads the type
+    /// that its conversion and length modifier name, as it always did.
     void Write(LevelTypes level, char16_t const* format, ...);
     LoggerManager* GetLoggerManager() const noexcept { return m_LoggerManager; }
     /// Writes one message that passed the gate.
-    void printMessage(LevelTypes level, char16_t const* format, std::va_list args);
+    void printMessage(LevelTypes level, char16_t const* format, LogArgument const* arguments, std::size_t count);
 
     LoggerManager* m_LoggerManager;
     // Read without a lock by every message while the manager may change them.

@@ -24,21 +24,31 @@ public:
     ServiceLogger(std::u16string name, LoggerManager* loggerManager, OutputTypes outputType);
     /// Member-wise: the copy refers to the same manager but is not registered with it.
     ServiceLogger(ServiceLogger const& other);
+    /// Member-wise, as the copy constructor.
     ServiceLogger& operator=(ServiceLogger const& other);
     ~ServiceLogger();
 
+    /// The name written in each line after the level.
     std::u16string GetName() const;
+    /// The threshold: messages of a lower level are dropped.
     LevelTypes GetLevelType() const noexcept { return m_LevelType.load(std::memory_order_relaxed); }
     /// Replaces the threshold until the manager's next propagation of its level settings.
     void SetLevelType(LevelTypes levelType) noexcept { m_LevelType.store(levelType, std::memory_order_relaxed); }
+    /// The output type given at construction; only `OUTPUT_FILE` (1) writes to the file.
     OutputTypes GetOutputType() const noexcept { return m_OutputType; }
+    /// Switches this logger alone on or off. Any thread.
     void SetEnableLogging(bool enable) noexcept { m_EnableLogging.store(enable, std::memory_order_relaxed); }
 
-    // The six entry points: a printf-style wide format (%s wide, %S narrow)
-    // and its arguments, which are passed on as C variadic arguments. The
-    // threshold and the logger's switch are tested here, in the caller, so a
-    // suppressed message costs two loads and a compare. A format held in a
-    // std::u16string is taken by reference, so it costs no copy either.
+    /// The six entry points, one per level (`Trace` for LOG_TRACE ... `Fatal` for
+    /// LOG_FATAL): a printf-style wide format (%s wide, %S narrow) and its
+    /// arguments, which are passed on as C variadic arguments; arguments other
+    /// than numbers, characters and pointers are refused at compile time. The
+    /// threshold and the logger's switch are tested here, in the caller, so a
+    /// suppressed message costs two loads and a compare. A format held in a
+    /// std::u16string is taken by reference, so it costs no copy either. The
+    /// first file message after construction or `LoggerManager::Close` opens the
+    /// log file and throws as `LoggerManager::OpenFileName` does.
+    /// @{
     template <class... Args> void Trace(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_TRACE, format, args...);
@@ -87,6 +97,7 @@ public:
     {
         Log(Utils::LOG_FATAL, format.c_str(), args...);
     }
+    /// @}
 
 private:
     template <class... Args> void Log(LevelTypes level, char16_t const* format, Args... args)

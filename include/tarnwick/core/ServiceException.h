@@ -26,7 +26,7 @@ public:
 
     /// The message, one character per code unit (low 8 bits), built once at construction.
     char const* what() const noexcept override;
-    /// "Exception: <source> line <line> - <message>".
+    /// `Exception: <source> line <line> - <message>`.
     std::u16string ToString() const;
 
 private:

@@ -14,7 +14,7 @@
 namespace Tarnwick::Utils {
 
 /// Owns the loggers of one logging context, their level settings by name
-/// pattern, and the one log file "./Logs/<name>" that its file loggers share.
+/// pattern, and the one log file, "./Logs/" + its name, that its file loggers share.
 /// Not copyable: a copy would share the loggers, the stream and the mutex.
 class TARNWICK_EXPORT LoggerManager {
 public:
@@ -38,7 +38,7 @@ public:
     std::FILE* GetFN() const noexcept { return m_File.get(); }
     /// The recursive mutex under which every file line is written and the file is opened or closed.
     Threading::Mutex& GetCriticalSection() noexcept { return m_CriticalSection; }
-    /// Creates "./Logs" if needed and opens "./Logs/<name>" truncated, unless the file is
+    /// Creates "./Logs" if needed and opens "./Logs/" + the name, truncated, unless the file is
     /// open already. Holds `GetCriticalSection()` meanwhile (the mutex is recursive).
     /// Throws "Opening of the log file is failed." (line 142) when the file cannot be
     /// opened (or the name holds the unit 0).
@@ -56,7 +56,7 @@ public:
     /// then in code-unit order, and the last match wins.
     void SetLevelType(std::u16string const& name, LevelTypes levelType);
     /// "TRACE" ... "NONE" (exact spelling) to its `LevelTypes` value. Any other name throws
-    /// "GetLevelType() - type name <name> unknown" (source "ServiceLogger", line 130).
+    /// `"GetLevelType() - type name <name> unknown"` (source "ServiceLogger", line 130).
     static LevelTypes GetLevelType(std::u16string const& levelName);
 
 private:

@@ -13,7 +13,7 @@ namespace Tarnwick::Utils {
 class LoggerManager;
 
 /// A named logger, owned by the `LoggerManager` that made it, writing one
-/// stamped line per message ("<stamp> <LEVEL> : <name> - <text>") to the
+/// stamped line per message (`<stamp> <LEVEL> : <name> - <text>`) to the
 /// manager's log file or to standard output.
 class TARNWICK_EXPORT ServiceLogger {
 public:

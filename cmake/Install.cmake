@@ -19,7 +19,14 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/TarnwickConfigVersion.cma
 install(FILES ${PROJECT_BINARY_DIR}/TarnwickConfig.cmake ${PROJECT_BINARY_DIR}/TarnwickConfigVersion.cmake
   DESTINATION ${TARNWICK_CMAKE_DIR} COMPONENT development)
 
-# The prefix is found relative to the .pc file, so that `cmake --install --prefix` anywhere works.
-file(RELATIVE_PATH TARNWICK_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+# The prefix is found relative to the .pc file, so that `cmake --install --prefix` anywhere works;
+# for the system prefix of the Debian packages it is written as it is, so that pkg-config
+# recognises the system directories and leaves them out of the flags.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(TARNWICK_PC_PREFIX /usr)
+else()
+  file(RELATIVE_PATH TARNWICK_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+  set(TARNWICK_PC_PREFIX "\${pcfiledir}/${TARNWICK_PC_PREFIX}")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tarnwick.pc.in ${PROJECT_BINARY_DIR}/tarnwick.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tarnwick.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)

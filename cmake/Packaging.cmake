@@ -74,6 +74,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
+# The extended descriptions: this paragraph, then what each package holds.
+set(TARNWICK_DEB_ABOUT "Tarnwick is a C++20 library for the components of a service-oriented
+application: trees of typed parameter nodes with deep copies, value objects
+that store themselves into such trees, an XML encoder for messages, named
+loggers, diagnostic counters and threading primitives.
+.
+")
+
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtarnwick0)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
@@ -86,12 +94,7 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
   "C++ library for service components - shared library
-Tarnwick is a C++20 library for the components of a service-oriented
-application: trees of typed parameter nodes with deep copies, value objects
-that store themselves into such trees, an XML encoder for messages, named
-loggers, diagnostic counters and threading primitives.
-.
-This package contains the shared library.")
+${TARNWICK_DEB_ABOUT}This package contains the shared library.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtarnwick-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
@@ -100,12 +103,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_ARCHITECTURE ${CPACK_DEBIAN_PACKAGE_ARCHITE
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
   "C++ library for service components - development files
-Tarnwick is a C++20 library for the components of a service-oriented
-application: trees of typed parameter nodes with deep copies, value objects
-that store themselves into such trees, an XML encoder for messages, named
-loggers, diagnostic counters and threading primitives.
-.
-This package contains the headers, the CMake package (find_package(Tarnwick))
+${TARNWICK_DEB_ABOUT}This package contains the headers, the CMake package (find_package(Tarnwick))
 and the pkg-config file (tarnwick).")
 
 include(CPack)

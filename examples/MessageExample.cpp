@@ -10,6 +10,7 @@ using namespace Tarnwick::DataTypes;
 
 int main()
 {
+    //! [header]
     ServiceMessage message;
     message.SetMsgType(3);
     message.SetMsgCorrelationId(17);
@@ -19,6 +20,7 @@ int main()
     message.SetProducerAddress(u"svc&co");
     message.SetOperationName(u"PlaceOrder");
     message.SetParametersTypeName(u"OrderRequest");
+    //! [header]
 
     // The composite owns every node added to it.
     CompositeType request(u"request");
@@ -36,6 +38,7 @@ int main()
     prices->SetValues(new SequenceType<double>({2.2, 6.75}, u"values"));
     request.Add(prices);
 
+    //! [send]
     try {
         Encoding::XmlEncoder::EncodeHeader(std::cout, &message);
         Encoding::XmlEncoder::Encode(std::cout, &request, 2);
@@ -45,5 +48,6 @@ int main()
         std::cerr << e.what() << '\n';
         return 1;
     }
+    //! [send]
     return std::cout.good() ? 0 : 1;
 }

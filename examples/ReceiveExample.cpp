@@ -147,6 +147,7 @@ void Print(ServiceMessage const& message, OrderRequest const& request)
 int main()
 {
     try {
+        //! [receive]
         // The whole input is parsed, and judged well-formed, once.
         Encoding::XmlDecoder const decoder(std::cin);
         if (!decoder.IsMessage()) {
@@ -157,6 +158,7 @@ int main()
         decoder.DecodeHeader(message);
         OrderRequest request;
         decoder.DecodeInto(request); // typed by request.StoreTo(u"request"), then request.InitFrom
+        //! [receive]
         Print(message, request);
     } catch (ServiceException const& e) {
         std::cerr << e.what() << '\n';

@@ -12,16 +12,24 @@ namespace Tarnwick::Utils {
 /// `...ToChar`/`...ToWchar` operations are owned by the caller (`delete[]`).
 class TARNWICK_EXPORT Conversion {
 public:
+    /// Only static operations: there is nothing to construct.
     Conversion() = delete;
 
+    /// Decimal text of `value`, with a leading '-' when negative.
+    /// @{
     static std::string IntegerToString(std::int32_t value);
     static std::u16string IntegerToWstring(std::int32_t value);
+    /// @}
+    /// Decimal text of an unsigned 64-bit `value`.
+    /// @{
     static std::string Integer64ToString(std::uint64_t value);
     static std::u16string Integer64ToWstring(std::uint64_t value);
+    /// @}
 
     /// General format with 6 significant digits, as a default-formatted stream
     /// writes it; independent of any global locale.
     static std::string DoubleToString(double value);
+    /// The wide form of `DoubleToString`.
     static std::u16string DoubleToWstring(double value);
 
     /// Base-10 prefix parse: leading blanks, optional sign, digits. Values out
@@ -43,12 +51,15 @@ public:
     /// the unit of the same unsigned value.
     static char16_t* CharToWchar(char const* text);
 
+    /// The text unchanged: wide strings already are the XML layer's UTF-16 units.
     static std::u16string WstringToXMLChString(std::u16string const& text);
+    /// A copy of the zero-terminated `text`, which must not be null.
     static std::u16string XMLChToWstring(char16_t const* text);
 
     /// Drops the "class " prefix of a run-time type name, giving the fully
     /// qualified class name. Throws std::out_of_range for names under six characters.
     static std::u16string ConvertClassId(char const* typeName);
+    /// `ConvertClassId` narrowed by `WcharToChar`; a new buffer owned by the caller (`delete[]`).
     static char* ConvertClassIdToChar(char const* typeName);
 };
 

@@ -15,9 +15,13 @@ protected:
     virtual void SetThisClassName();
 
 public:
+    /// No class name recorded yet.
     MainBaseClass();
+    /// Copies the recorded name.
+    /// @{
     MainBaseClass(MainBaseClass const&);
     MainBaseClass& operator=(MainBaseClass const&);
+    /// @}
     virtual ~MainBaseClass();
 
     /// Throws "The class name is not set." (line 18) until `SetThisClassName` has run.

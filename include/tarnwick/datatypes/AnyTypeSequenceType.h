@@ -14,11 +14,17 @@ namespace Tarnwick::DataTypes {
 /// nodes); copies are deep.
 class TARNWICK_EXPORT AnyTypeSequenceType : public ServiceType {
 public:
+    /// The owned wrappers, in order.
     using Items = std::vector<AnyTypeServiceType*>;
+    /// Iterators over the wrapper pointers.
+    /// @{
     using Iterator = Items::iterator;
     using ConstIterator = Items::const_iterator;
+    /// @}
 
+    /// An empty sequence named `name`.
     AnyTypeSequenceType(std::u16string const& name);
+    /// Deep copies of the other's wrappers, and its name.
     AnyTypeSequenceType(AnyTypeSequenceType const& other);
     /// Destroys the wrappers held, then takes deep copies of the other's; self-assignment is a no-op.
     AnyTypeSequenceType& operator=(AnyTypeSequenceType const& other);
@@ -27,16 +33,23 @@ public:
     /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
     void Add(AnyTypeServiceType* item);
 
+    /// Iterators over the stored wrapper pointers, first to last.
+    /// @{
     Iterator BeginIterator();
     Iterator EndIterator();
     ConstIterator BeginIterator() const;
     ConstIterator EndIterator() const;
+    /// @}
 
+    /// ANY_TYPE_SEQUENCE.
     ParamType GetType() const override;
+    /// Always false.
     bool IsLeaf() const override;
     /// Destroys and removes all wrappers; the name stays.
     void Clear() override;
+    /// The number of wrappers.
     std::uint32_t Size() const override;
+    /// A new deep copy, owned by the caller.
     ServiceType* Copy() const override;
 
 private:

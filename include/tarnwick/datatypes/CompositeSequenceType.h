@@ -15,12 +15,17 @@ namespace Tarnwick::DataTypes {
 /// empty item is made. It owns its items and its prototype; copies are deep.
 class TARNWICK_EXPORT CompositeSequenceType : public ServiceType {
 public:
+    /// The owned items, in order.
     using Items = std::vector<CompositeType*>;
+    /// Iterators over the item pointers.
+    /// @{
     using Iterator = Items::iterator;
     using ConstIterator = Items::const_iterator;
+    /// @}
 
     /// Takes ownership of `prototype` (may be null), even when construction fails.
     CompositeSequenceType(std::u16string const& name, StubProxy::UserParameters* prototype);
+    /// Deep copies of the other's items and prototype, and its name.
     CompositeSequenceType(CompositeSequenceType const& other);
     /// Destroys what is held, then takes deep copies of the other's items and prototype; self-assignment is a no-op.
     CompositeSequenceType& operator=(CompositeSequenceType const& other);
@@ -33,16 +38,23 @@ public:
     /// sequence does not change. Without a prototype: a new empty composite named "item".
     ServiceType* CreateEmptyItem() const;
 
+    /// Iterators over the stored item pointers, first to last.
+    /// @{
     Iterator BeginIterator();
     Iterator EndIterator();
     ConstIterator BeginIterator() const;
     ConstIterator EndIterator() const;
+    /// @}
 
+    /// COMPOSITE_SEQUENCE.
     ParamType GetType() const override;
+    /// Always false.
     bool IsLeaf() const override;
     /// Destroys and removes all items; the name and the prototype stay.
     void Clear() override;
+    /// The number of items.
     std::uint32_t Size() const override;
+    /// A new deep copy (items and prototype), owned by the caller.
     ServiceType* Copy() const override;
 
 private:

@@ -24,6 +24,7 @@ template <> inline constexpr ParamType ScalarCodeOf<std::uint64_t> = UINT64;
 template <> inline constexpr ParamType ScalarCodeOf<float> = FLOAT;
 template <> inline constexpr ParamType ScalarCodeOf<double> = DOUBLE;
 
+/// The sequence code of each of the twelve primitive element types (scalar code plus 12).
 template <class T> inline constexpr ParamType SequenceCodeOf = static_cast<ParamType>(ScalarCodeOf<T> + 12);
 
 /// One of the twelve element types of `ScalarType` and `SequenceType`.

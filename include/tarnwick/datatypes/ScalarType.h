@@ -13,8 +13,11 @@ namespace Tarnwick::DataTypes {
 /// and exports it for exactly the twelve element types listed at the end.
 template <PrimitiveElement T> class TARNWICK_EXPORT ScalarType : public ServiceType {
 public:
+    /// A node named `name` holding a copy of `value`.
     ScalarType(T const& value, std::u16string const& name);
+    /// Copies name and value.
     ScalarType(ScalarType const& other);
+    /// Replaces name and value by copies of the other's.
     ScalarType& operator=(ScalarType const& other);
     ~ScalarType() override;
 
@@ -22,13 +25,18 @@ public:
     T GetValue() const;
     /// The value without a copy, for readers on a hot path such as the encoder.
     T const& GetValueRef() const noexcept { return m_Value; }
+    /// Replaces the value by a copy of `value`.
     void SetValue(T const& value);
 
+    /// The scalar code of `T` (STRING, BOOLEAN, INT8 ... DOUBLE).
     ParamType GetType() const override;
+    /// Always true.
     bool IsLeaf() const override;
+    /// A new node of the same class with the same name and value, owned by the caller.
     ServiceType* Copy() const override;
 
 protected:
+    /// The value, readable by derived classes.
     T m_Value;
 
 private:

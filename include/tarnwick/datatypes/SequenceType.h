@@ -14,29 +14,40 @@ namespace Tarnwick::DataTypes {
 /// instantiates and exports it for exactly the twelve element types listed at the end.
 template <PrimitiveElement T> class TARNWICK_EXPORT SequenceType : public ServiceType {
 public:
+    /// A node named `name` holding a copy of `values`.
     SequenceType(std::vector<T> const& values, std::u16string const& name);
+    /// An empty sequence named `name`.
     SequenceType(std::u16string const& name);
+    /// Copies name and elements.
     SequenceType(SequenceType const& other);
+    /// Replaces name and elements by copies of the other's.
     SequenceType& operator=(SequenceType const& other);
     ~SequenceType() override;
 
     /// The node's own array, not a copy: changes through it change the node.
     std::vector<T>& GetValue();
+    /// The node's own array, read-only, without a copy.
     std::vector<T> const& GetValue() const;
     /// The address of the same array as `GetValue()`; never null.
     std::vector<T>* GetValuePtr();
+    /// The address of the same array, read-only; never null.
     std::vector<T> const* GetValuePtr() const;
     /// Replaces the elements by a copy of `values`.
     void SetValue(std::vector<T> const& values);
 
+    /// The sequence code of `T` (STRING_SEQUENCE ... DOUBLE_SEQUENCE).
     ParamType GetType() const override;
+    /// Always false: the encoder writes one `<item>` per element.
     bool IsLeaf() const override;
     /// Removes all elements; the name stays.
     void Clear() override;
+    /// The number of elements.
     std::uint32_t Size() const override;
+    /// A new node of the same class with the same name and elements, owned by the caller.
     ServiceType* Copy() const override;
 
 protected:
+    /// The elements, readable by derived classes.
     std::vector<T> m_Values;
 
 private:

@@ -12,23 +12,35 @@ namespace Tarnwick::DataTypes {
 /// `Copy()` returns an independent deep copy of the same dynamic class.
 class TARNWICK_EXPORT ServiceType {
 public:
+    /// An unnamed node.
     ServiceType();
+    /// A node named `name`; names are neither checked nor required to be unique.
     ServiceType(std::u16string const& name);
+    /// Copies the name; the derived classes copy their content deeply.
+    /// @{
     ServiceType(ServiceType const&);
     ServiceType& operator=(ServiceType const&);
+    /// @}
     virtual ~ServiceType();
 
+    /// The node's type code, fixed by its class (`ScalarType<std::int32_t>` answers INT32,
+    /// `XmlString` XML_STRING, ...).
     virtual ParamType GetType() const = 0;
     /// Whether the encoder writes the node as one element with text content.
     virtual bool IsLeaf() const = 0;
+    /// Removes the content a container holds (destroying owned nodes); the name stays.
+    /// A node without content (a scalar) does nothing.
     virtual void Clear();
+    /// The number of elements or children a container holds; 0 for a scalar.
     virtual std::uint32_t Size() const;
     /// A new deep copy owned by the caller.
     virtual ServiceType* Copy() const = 0;
 
+    /// A copy of the node's name (the element name the encoder writes).
     std::u16string GetParamName() const;
     /// The name without a copy, for readers on a hot path such as the encoder.
     std::u16string const& GetParamNameRef() const noexcept { return m_ParamName; }
+    /// Renames the node.
     void SetParamName(std::u16string const& name);
 
     /// The type name of a code ("NULL_TYPE" ... "TIME_DURATION_SEQUENCE"), static
@@ -36,6 +48,7 @@ public:
     static char16_t const* GetServiceTypeName(ParamType type);
 
 protected:
+    /// The node's name, readable by derived classes without a copy.
     std::u16string m_ParamName;
 };
 

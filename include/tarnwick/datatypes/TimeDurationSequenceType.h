@@ -17,10 +17,14 @@ class TARNWICK_EXPORT TimeDurationSequenceType : public SequenceType<std::uint64
 public:
     /// There is no constructor from a name alone.
     TimeDurationSequenceType(std::vector<std::uint64_t> const& values, std::u16string const& name);
+    /// Copies name and numbers.
+    /// @{
     TimeDurationSequenceType(TimeDurationSequenceType const& other);
     TimeDurationSequenceType& operator=(TimeDurationSequenceType const& other);
+    /// @}
     ~TimeDurationSequenceType() override;
 
+    /// TIME_DURATION_SEQUENCE.
     ParamType GetType() const override;
     /// A new `TimeDurationSequenceType`, owned by the caller.
     ServiceType* Copy() const override;

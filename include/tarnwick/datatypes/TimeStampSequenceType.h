@@ -17,10 +17,14 @@ class TARNWICK_EXPORT TimeStampSequenceType : public SequenceType<std::uint64_t>
 public:
     /// There is no constructor from a name alone.
     TimeStampSequenceType(std::vector<std::uint64_t> const& values, std::u16string const& name);
+    /// Copies name and numbers.
+    /// @{
     TimeStampSequenceType(TimeStampSequenceType const& other);
     TimeStampSequenceType& operator=(TimeStampSequenceType const& other);
+    /// @}
     ~TimeStampSequenceType() override;
 
+    /// TIME_STAMP_SEQUENCE.
     ParamType GetType() const override;
     /// A new `TimeStampSequenceType`, owned by the caller.
     ServiceType* Copy() const override;

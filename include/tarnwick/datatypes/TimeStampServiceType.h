@@ -12,11 +12,16 @@ namespace Tarnwick::DataTypes {
 /// node stores and copies it without interpreting it.
 class TARNWICK_EXPORT TimeStampServiceType : public ScalarType<std::uint64_t> {
 public:
+    /// A node named `name` holding `value` unchanged.
     TimeStampServiceType(std::uint64_t const& value, std::u16string const& name);
+    /// Copies name and value.
+    /// @{
     TimeStampServiceType(TimeStampServiceType const& other);
     TimeStampServiceType& operator=(TimeStampServiceType const& other);
+    /// @}
     ~TimeStampServiceType() override;
 
+    /// TIME_STAMP.
     ParamType GetType() const override;
     /// A new `TimeStampServiceType`, owned by the caller.
     ServiceType* Copy() const override;

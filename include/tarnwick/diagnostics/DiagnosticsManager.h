@@ -18,6 +18,7 @@ namespace Tarnwick::Diagnostics {
 /// match wins and the empty pattern is a default.
 class TARNWICK_EXPORT DiagnosticsManager {
 public:
+    /// No diagnostics objects and no settings yet.
     DiagnosticsManager();
     DiagnosticsManager(DiagnosticsManager const&) = delete;
     DiagnosticsManager& operator=(DiagnosticsManager const&) = delete;

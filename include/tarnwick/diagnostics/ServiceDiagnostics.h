@@ -37,6 +37,7 @@ public:
         SD_ALL = 4,
     };
 
+    /// No counters yet, level `SD_NONE` until a manager's setting or `SetLevel` says otherwise.
     ServiceDiagnostics(std::u16string const& name);
     ServiceDiagnostics(ServiceDiagnostics const&) = delete;
     ServiceDiagnostics& operator=(ServiceDiagnostics const&) = delete;
@@ -47,26 +48,43 @@ public:
     /// the object meanwhile.
     ~ServiceDiagnostics() noexcept(false);
 
+    /// The name the level settings are matched against.
     std::u16string GetName() const;
+    /// The level in force.
     DiagnosticsLevel GetLevelType() const;
+    /// Replaces the level until the manager's next application of its settings. Any thread.
     void SetLevel(DiagnosticsLevel level);
-    /// "SD_NONE" ... "SD_ALL" (exact, case-sensitive) to 0 ... 4; throws for any other text.
+    /// "SD_NONE" ... "SD_ALL" (exact, case-sensitive) to 0 ... 4. Any other text throws
+    /// `"GetLevelType() - type name <name> unknown"` (source "ServiceDiagnostics", line 227).
     static DiagnosticsLevel GetLevelType(std::u16string const& name);
 
+    /// The modifiers: each answers false and changes nothing when the level
+    /// disables its kind. A number counter counts up or down by one or is reset to
+    /// `value`; a size counter folds `size` into minimum, maximum and mean, or is reset.
+    /// @{
     bool NumberCounterIncrease(std::u16string const& counterName);
     bool NumberCounterDecrease(std::u16string const& counterName);
     bool NumberCounterReset(std::u16string const& counterName, std::int32_t value);
     bool SizeCounterUpdate(std::u16string const& counterName, std::uint32_t size);
     bool SizeCounterReset(std::u16string const& counterName);
-    /// Throws the counter's "exists in map." message for an ID already in flight.
+    /// @}
+    /// Starts a measurement: the empty ID names one anonymous measurement that a new
+    /// start restarts; any other ID throws
+    /// `"<counter> - Start() - message with ID: <id> exists in map.\n"` (source "Tarnwick::Diagnostics::TimeCounter", line 45)
+    /// while it is in flight.
     bool TimeCounterStart(std::u16string const& counterName, std::u16string const& messageId);
-    /// Throws the counter's "not found in map." message for an ID not in flight.
+    /// Folds the microseconds since the start of `messageId` into the statistics.
+    /// Throws `"<counter> - Stop() - message with ID: <id> not found in map.\n"` (source
+    /// "Tarnwick::Diagnostics::TimeCounter", line 64) for an ID not in
+    /// flight, the empty ID without its start included.
     bool TimeCounterStop(std::u16string const& counterName, std::u16string const& messageId);
     /// Clears the statistics; measurements in flight stay and can be stopped.
     bool TimeCounterReset(std::u16string const& counterName);
 
-    // A counter never used yet is created and reports its initial value:
-    // count 0, minimum 999999999, maximum 0, mean 0.0.
+    /// The readers, at every level. A counter never used yet is created and reports its
+    /// initial value: count 0, minimum 999999999, maximum 0, mean 0.0. Minimum and
+    /// maximum of time counters are in microseconds, saturating at 4294967295.
+    /// @{
     std::int32_t NumberCounterGetCount(std::u16string const& counterName);
     double SizeCounterGetAverage(std::u16string const& counterName);
     std::uint32_t SizeCounterGetMax(std::u16string const& counterName);
@@ -74,6 +92,7 @@ public:
     double TimeCounterGetAverage(std::u16string const& counterName);
     std::uint32_t TimeCounterGetMax(std::u16string const& counterName);
     std::uint32_t TimeCounterGetMin(std::u16string const& counterName);
+    /// @}
 
 private:
     // Lists the counters under `m_Mutex` for the metrics export.

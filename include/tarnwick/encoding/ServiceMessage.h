@@ -18,6 +18,7 @@ class TARNWICK_EXPORT ServiceMessage {
 public:
     /// All numbers 0, all strings empty, no payload.
     ServiceMessage();
+    /// Copies every header field and holds a deep copy (`Copy()`) of the other's payload.
     ServiceMessage(ServiceMessage const& other);
     /// Deletes the payload held, then takes a deep copy of the other's; self-assignment is a no-op.
     ServiceMessage& operator=(ServiceMessage const& other);
@@ -26,6 +27,9 @@ public:
     /// A new deep copy, owned by the caller.
     virtual ServiceMessage* Copy() const;
 
+    /// The eight header fields, each written as an attribute of the `msg` element by
+    /// `XmlEncoder::EncodeHeader`. Any value is accepted; the strings are escaped when encoded.
+    /// @{
     std::int32_t GetMsgType() const noexcept { return m_MsgType; }
     void SetMsgType(std::int32_t value) noexcept { m_MsgType = value; }
     std::uint32_t GetMsgCorrelationId() const noexcept { return m_MsgCorrelationId; }
@@ -51,6 +55,7 @@ public:
     void SetParametersTypeName(std::u16string const& value) { m_ParametersTypeName = value; }
     /// Takes the text over without copying; never raises.
     void SetParametersTypeName(std::u16string&& value) noexcept { m_ParametersTypeName = std::move(value); }
+    /// @}
 
     /// The payload, still owned by the message; may be null.
     StubProxy::UserParameters* GetParameters() const noexcept { return m_Parameters; }

@@ -27,8 +27,11 @@ namespace Tarnwick::Encoding {
 /// failure, whatever was written before it stays in the stream.
 class TARNWICK_EXPORT XmlEncoder {
 public:
+    /// Objects carry no state; every operation is static.
+    /// @{
     XmlEncoder() = default;
     XmlEncoder(XmlEncoder const&) = default;
+    /// @}
     /// There is nothing to assign.
     XmlEncoder& operator=(XmlEncoder const&) noexcept { return *this; }
 
@@ -53,11 +56,11 @@ public:
     /// Items of key and `value` elements; keys and values are primitive sequences.
     static void EncodeDictionary(std::ostream& out, DataTypes::DictionaryType const* dictionary, std::int32_t indent);
     /// Items of a key and an any-type element encoded at indent 0. Throws "Dictionary
-    /// has fewer values than keys" after the complete items when values run out.
+    /// has fewer values than keys" (line 617) after the complete items when values run out.
     static void EncodeAnyTypeDictionary(
         std::ostream& out, DataTypes::DictionaryType const* dictionary, std::int32_t indent);
     /// Items of a key and a composite element at indent + 2. Throws "Dictionary has
-    /// fewer values than keys" after the complete items when values run out.
+    /// fewer values than keys" (line 617) after the complete items when values run out.
     static void EncodeCompositeTypeDictionary(
         std::ostream& out, DataTypes::DictionaryType const* dictionary, std::int32_t indent);
 };

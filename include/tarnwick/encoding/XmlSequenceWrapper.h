@@ -19,6 +19,7 @@ public:
     /// Writes the next element's text (no tag, no space, no line end) and
     /// advances; past the end it throws std::out_of_range.
     virtual void EncodeNext(std::ostream& out) = 0;
+    /// Leaves the sequence alone: a wrapper never owns it.
     virtual ~XmlSequenceWrapperBase();
 
     /// A new wrapper, owned by the caller, over the elements of `sequence`, which
@@ -29,13 +30,17 @@ public:
 
 protected:
     XmlSequenceWrapperBase() = default;
+    /// Only derived wrappers are made, through `Create`.
+    /// @{
     XmlSequenceWrapperBase(XmlSequenceWrapperBase const&) = default;
     XmlSequenceWrapperBase& operator=(XmlSequenceWrapperBase const&) = default;
+    /// @}
 };
 
 /// The wrapper of a `SequenceType<T>`; it neither copies nor owns the elements.
 template <DataTypes::PrimitiveElement T> class TARNWICK_EXPORT XmlSequenceWrapper : public XmlSequenceWrapperBase {
 public:
+    /// A cursor at the first element of `*sequence`, which must outlive the wrapper unchanged.
     explicit XmlSequenceWrapper(std::vector<T> const* sequence) noexcept;
     void EncodeNext(std::ostream& out) override;
 

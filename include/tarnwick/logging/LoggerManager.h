@@ -14,7 +14,7 @@
 namespace Tarnwick::Utils {
 
 /// Owns the loggers of one logging context, their level settings by name
-/// pattern, and the one log file "./Logs/<name>" that its file loggers share.
+/// pattern, and the one log file, "./Logs/" + its name, that its file loggers share.
 /// Not copyable: a copy would share the loggers, the stream and the mutex.
 class TARNWICK_EXPORT LoggerManager {
 public:
@@ -26,28 +26,37 @@ public:
 
     /// Used the next time the file is opened (after `Close`); an open file stays as it is.
     void SetLogFileName(std::u16string logFileName);
+    /// Switches every logger of this manager on or off at once; each logger's own
+    /// switch and threshold apply as well. Any thread.
     void SetGlobalEnableLogging(bool enable) noexcept
     {
         m_GlobalEnableLogging.store(enable, std::memory_order_relaxed);
     }
+    /// The switch of `SetGlobalEnableLogging`; on initially.
     bool GetGlobalEnableLogging() const noexcept { return m_GlobalEnableLogging.load(std::memory_order_relaxed); }
     /// The open log stream or null; meant to be read holding `GetCriticalSection()`.
     std::FILE* GetFN() const noexcept { return m_File.get(); }
+    /// The recursive mutex under which every file line is written and the file is opened or closed.
     Threading::Mutex& GetCriticalSection() noexcept { return m_CriticalSection; }
-    /// Creates "./Logs" if needed and opens "./Logs/<name>" truncated, unless the file is
+    /// Creates "./Logs" if needed and opens "./Logs/" + the name, truncated, unless the file is
     /// open already. Holds `GetCriticalSection()` meanwhile (the mutex is recursive).
+    /// Throws "Opening of the log file is failed." (line 142) when the file cannot be
+    /// opened (or the name holds the unit 0).
     void OpenFileName();
     /// Deletes every logger, forgets the level settings and closes the file; the manager stays usable.
     void Close();
 
     /// The logger of that name, made on first request at `LOG_WARN` with the level
-    /// settings applied; valid until `Close`. Raises if it exists with another output type.
+    /// settings applied; valid until `Close`, owned by the manager. Throws "The logger is
+    /// different type that is required." (source "ServiceLogger::GetLogger", line 75)
+    /// when it exists with another output type.
     ServiceLogger* GetLogger(std::u16string name, OutputTypes outputType);
     /// Sets the level of every logger whose name contains `name` (the empty name: all),
     /// now and for loggers made later; settings with fewer ':' are applied first,
     /// then in code-unit order, and the last match wins.
     void SetLevelType(std::u16string const& name, LevelTypes levelType);
-    /// "TRACE" ... "NONE" (exact spelling) to its `LevelTypes` value.
+    /// "TRACE" ... "NONE" (exact spelling) to its `LevelTypes` value. Any other name throws
+    /// `"GetLevelType() - type name <name> unknown"` (source "ServiceLogger", line 130).
     static LevelTypes GetLevelType(std::u16string const& levelName);
 
 private:

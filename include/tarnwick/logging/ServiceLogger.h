@@ -15,7 +15,7 @@ namespace Tarnwick::Utils {
 class LoggerManager;
 
 /// A named logger, owned by the `LoggerManager` that made it, writing one
-/// stamped line per message ("<stamp> <LEVEL> : <name> - <text>") to the
+/// stamped line per message (`<stamp> <LEVEL> : <name> - <text>`) to the
 /// manager's log file or to standard output.
 class TARNWICK_EXPORT ServiceLogger {
 public:
@@ -26,25 +26,35 @@ public:
     ServiceLogger(std::u16string name, LoggerManager* loggerManager, OutputTypes outputType);
     /// Member-wise: the copy refers to the same manager but is not registered with it.
     ServiceLogger(ServiceLogger const& other);
+    /// Member-wise, as the copy constructor.
     ServiceLogger& operator=(ServiceLogger const& other);
     ~ServiceLogger();
 
+    /// The name written in each line after the level.
     std::u16string GetName() const;
+    /// The threshold: messages of a lower level are dropped.
     LevelTypes GetLevelType() const noexcept { return m_LevelType.load(std::memory_order_relaxed); }
     /// Replaces the threshold until the manager's next propagation of its level settings.
     void SetLevelType(LevelTypes levelType) noexcept { m_LevelType.store(levelType, std::memory_order_relaxed); }
+    /// The output type given at construction; only `OUTPUT_FILE` (1) writes to the file.
     OutputTypes GetOutputType() const noexcept { return m_OutputType; }
+    /// Switches this logger alone on or off. Any thread.
     void SetEnableLogging(bool enable) noexcept { m_EnableLogging.store(enable, std::memory_order_relaxed); }
 
-    // The six entry points: a printf-style wide format and its arguments,
-    // which are passed on tagged with their kinds (LogArgument), so that each
-    // directive prints only an argument it suits: a wide or narrow text under
-    // %s or %S, an integer of any width under d, i, o, u, x, X, a character
-    // under %c or %C, a floating-point value under e, f, g, a, a pointer
-    // under %p. A directive whose argument is missing or of another kind is
-    // written as it stands in the format. The threshold and the logger's switch are tested here, in the caller, so a
-    // suppressed message costs two loads and a compare. A format held in a
-    // std::u16string is taken by reference, so it costs no copy either.
+    /// The six entry points, one per level (`Trace` for LOG_TRACE ... `Fatal` for
+    /// LOG_FATAL): a printf-style wide format and its arguments, which are
+    /// passed on tagged with their kinds (`LogArgument`), so that each directive
+    /// prints only an argument it suits: a wide or narrow text under %s or %S, an
+    /// integer of any width under d, i, o, u, x, X, a character under %c or %C,
+    /// a floating-point value under e, f, g, a, a pointer under %p. A directive
+    /// whose argument is missing or of another kind is written as it stands in
+    /// the format. The threshold and the logger's switch are tested here, in the
+    /// caller, so a suppressed message costs two loads and a compare. A format
+    /// held in a std::u16string is taken by reference, so it costs no copy
+    /// either. The first file message after construction or
+    /// `LoggerManager::Close` opens the log file and throws as
+    /// `LoggerManager::OpenFileName` does.
+    /// @{
     template <class... Args> void Trace(char16_t const* format, Args... args)
     {
         Log(Utils::LOG_TRACE, format, args...);
@@ -93,6 +103,7 @@ public:
     {
         Log(Utils::LOG_FATAL, format.c_str(), args...);
     }
+    /// @}
 
 private:
     template <class... Args> void Log(LevelTypes level, char16_t const* format, Args... args)

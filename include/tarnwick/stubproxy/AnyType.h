@@ -29,8 +29,11 @@ class ServiceType;
 /// into a BOOLEAN, and `u"text"` is taken as text by its own overload.
 namespace AnyTypeKinds {
 
+/// The row of `T` as its member `type`; a type without a row has no `type`. The
+/// specialisations for the rows listed above are an implementation detail.
 template <class T> struct RowOf { };
 
+/// @cond TARNWICK_INTERNAL
 template <PrimitiveElement T> struct RowOf<T> {
     using type = T;
 };
@@ -88,6 +91,7 @@ template <std::derived_from<TimeStamp> T> struct RowOf<T> {
 template <std::derived_from<TimeDuration> T> struct RowOf<T> {
     using type = TimeDuration;
 };
+/// @endcond
 
 /// The row type of `T`.
 template <class T> using Row = typename RowOf<T>::type;
@@ -149,14 +153,17 @@ public:
     }
     /// As the assignment of a wide string; a null text counts as the empty text.
     AnyType& operator=(char16_t const* text);
+    /// Ambiguous as the constructor from `nullptr` is.
     AnyType& operator=(std::nullptr_t) = delete;
 
     /// Destroys the held node and takes ownership of `node` (null empties the
     /// variant). Handing over the node already held changes nothing.
     void SetServiceType(ServiceType* node);
     /// The held node itself, still owned by the variant; null when empty.
+    /// @{
     ServiceType* GetServiceType();
     ServiceType const* GetServiceType() const;
+    /// @}
     /// The held node's type code, or NULL_TYPE when empty.
     ParamType GetType() const;
 
@@ -184,6 +191,7 @@ public:
         }
     }
 
+    /// A new `AnyType` with the same parameter name and a deep copy of the node, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
     /// A new `AnyTypeServiceType` named `name` (empty when null) wrapping a copy of
     /// the held node renamed to `name`, or no node when the variant is empty.

@@ -16,6 +16,7 @@ class ServiceType;
 /// arithmetic works on. Only `SetUTime` normalises the fields.
 class TARNWICK_EXPORT TimeDuration : public StubProxy::UserParameters {
 public:
+    /// A zero length: all fields 0.
     TimeDuration();
     /// Stores the five values unchanged (30 hours stay 30 hours).
     TimeDuration(std::uint32_t days, std::uint32_t hours, std::uint32_t minutes, std::uint32_t seconds,
@@ -33,6 +34,9 @@ public:
     /// Splits `uTime` into normalised fields (hours 0 to 23, minutes and seconds 0 to 59).
     void SetUTime(std::uint64_t uTime);
 
+    /// The fields as stored, one by one: no check and no normalisation (use
+    /// `SetUTime` for normalised fields).
+    /// @{
     std::uint32_t GetDays() const { return m_Days; }
     std::uint32_t GetHours() const { return m_Hours; }
     std::uint32_t GetMinutes() const { return m_Minutes; }
@@ -43,6 +47,7 @@ public:
     void SetMinutes(std::uint32_t minutes) { m_Minutes = minutes; }
     void SetSeconds(std::uint32_t seconds) { m_Seconds = seconds; }
     void SetMicroSeconds(std::uint32_t microSeconds) { m_MicroSeconds = microSeconds; }
+    /// @}
 
     /// Replaces `text` with "DD:HH:MM:SS.UUUUUU" (each field at least that wide,
     /// printed as a signed 32-bit number), e.g. "01:02:03:04.000005".
@@ -54,6 +59,7 @@ public:
     /// "TimeDuration substraction exception." (line 104) when `other` is longer.
     TimeDuration operator-(TimeDuration const& other) const;
 
+    /// A new `TimeDuration` with the same parameter name and fields, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
     /// A new `TimeDurationServiceType` holding `GetUTime()`, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;

@@ -32,6 +32,7 @@ public:
 
     /// Microseconds since 1970-01-01 00:00:00 UTC from the wall clock; any thread.
     static std::uint64_t GetCurrentUTime();
+    /// Sets the fields to the local calendar time of `GetCurrentUTime()`; throws as `SetUTime` does.
     void SetCurrentTime();
 
     /// Converts the fields through local time (out-of-range fields normalised,
@@ -44,6 +45,9 @@ public:
     /// leaving the fields unchanged.
     void SetUTime(std::uint64_t uTime);
 
+    /// The fields as stored, one by one: no check and no normalisation; the
+    /// month runs from 1, the year is the full year (2024).
+    /// @{
     std::uint32_t GetYear() const { return m_Year; }
     std::uint32_t GetMonth() const { return m_Month; }
     std::uint32_t GetDay() const { return m_Day; }
@@ -58,6 +62,7 @@ public:
     void SetMinute(std::uint32_t minute) { m_Minute = minute; }
     void SetSecond(std::uint32_t second) { m_Second = second; }
     void SetMicroSecond(std::uint32_t microSecond) { m_MicroSecond = microSecond; }
+    /// @}
 
     /// "HH:MM:SS.UUUUUU M/D/YYYY" from the fields as they are, e.g.
     /// "09:05:02.000042 3/7/2024"; wider values are written in full.
@@ -71,6 +76,7 @@ public:
     /// smaller than the duration's.
     TimeStamp operator-(TimeDuration const& duration) const;
 
+    /// A new `TimeStamp` with the same parameter name and fields, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
     /// A new `TimeStampServiceType` holding `GetUTime()`, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;

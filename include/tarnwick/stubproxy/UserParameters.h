@@ -15,9 +15,13 @@ namespace Tarnwick::StubProxy {
 /// into a tree.
 class TARNWICK_EXPORT UserParameters {
 public:
+    /// The empty parameter name.
     UserParameters();
+    /// Copies the parameter name; each derived class says whether its own assignment does.
+    /// @{
     UserParameters(UserParameters const& other);
     UserParameters& operator=(UserParameters const& other);
+    /// @}
     virtual ~UserParameters();
 
     /// A new object of the same class, owned by the caller.
@@ -29,10 +33,13 @@ public:
     /// never changes `m_ParamName`.
     virtual void InitFrom(DataTypes::ServiceType* tree) = 0;
 
+    /// A name the caller may keep with the object; `StoreTo` does not use it.
     std::u16string GetParamName() const;
+    /// Replaces the parameter name.
     void SetParamName(std::u16string const& name);
 
 protected:
+    /// The parameter name, readable by derived classes.
     std::u16string m_ParamName;
 };
 

@@ -41,13 +41,16 @@ public:
     UserParametersErrorString& operator=(UserParametersErrorString const& other);
     ~UserParametersErrorString() override;
 
+    /// A copy of the error text.
     std::u16string GetError() const;
     /// Any text is accepted, the empty one included.
     void SetError(std::u16string const& text);
     /// 1 to 4 store their texts ("Sessions error." for 4); every other value stores "Error not set.".
     void SetError(tPredefinedErrors error);
+    /// A literal 0 would otherwise become a null text.
     void SetError(std::nullptr_t) = delete;
 
+    /// A new object with the same parameter name and text, owned by the caller.
     UserParameters* Copy() const override;
     /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
     /// wide-string child "ErrorString" holding the text.

@@ -26,9 +26,12 @@ public:
     UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent const& other);
     ~UserParametersSubscribeEvent() override;
 
+    /// True to subscribe, false to unsubscribe.
     bool GetSubscribe() const;
+    /// Replaces the flag.
     void SetSubscribe(bool subscribe);
 
+    /// A new object with the same parameter name and flag, owned by the caller.
     UserParameters* Copy() const override;
     /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
     /// boolean child "Subscribe" holding the flag.

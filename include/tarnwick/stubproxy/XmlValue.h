@@ -13,6 +13,7 @@ class ServiceType;
 /// in a parameter tree as an `XmlString` node, which the encoder writes as markup.
 class TARNWICK_EXPORT XmlValue : public StubProxy::UserParameters {
 public:
+    /// The empty text.
     XmlValue();
     /// Copies the parameter name and the text.
     XmlValue(XmlValue const& other);
@@ -25,6 +26,7 @@ public:
     /// Replaces the text; any text is accepted, well-formed or not.
     void SetString(std::u16string const& text);
 
+    /// A new `XmlValue` with the same parameter name and text, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
     /// A new `XmlString` node with a copy of the text, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;

@@ -15,7 +15,9 @@ namespace Tarnwick::Threading {
 /// is closed when the last object denoting it goes.
 class TARNWICK_EXPORT Mutex {
 public:
+    /// A new mutex, held by nobody.
     Mutex();
+    /// Denotes the same mutex as `other`.
     Mutex(Mutex const& other) noexcept;
     /// Makes this object denote the source's mutex; the former mutex stays valid
     /// for the objects that still denote it. Do not assign to a `Mutex` that

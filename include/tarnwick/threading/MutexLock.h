@@ -10,13 +10,18 @@ namespace Tarnwick::Threading {
 class TARNWICK_EXPORT MutexLock {
 public:
     // Inline: guarded sections sit on callers' hot paths.
+    /// Acquires `mutex` (see `Mutex::MutexLock`), which must outlive the lock.
     explicit MutexLock(Mutex& mutex)
         : m_Mutex(&mutex)
     {
         m_Mutex->MutexLock();
     }
+    /// Not copyable: one acquisition, one release.
+    /// @{
     MutexLock(MutexLock const&) = delete;
     MutexLock& operator=(MutexLock const&) = delete;
+    /// @}
+    /// Releases the one ownership the constructor took.
     ~MutexLock() { m_Mutex->MutexUnLock(); }
 
     /// Whether acquiring the mutex had a problem; this lock never has one, so

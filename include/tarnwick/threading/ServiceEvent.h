@@ -23,10 +23,18 @@ public:
     /// The time-out that waits without limit.
     static constexpr std::uint32_t INFINITE_TIME = 0xFFFFFFFF;
 
+    /// A private event, not signalled.
     ServiceEvent();
+    /// The event of that name, shared with every object of the same name in this
+    /// and other processes of the user (a new one starts not signalled); the empty
+    /// name gives a private event.
     ServiceEvent(std::u16string const& name);
+    /// Denotes the same event as `other` and takes over its `GetEventState()`.
+    /// @{
     ServiceEvent(ServiceEvent const& other);
     ServiceEvent& operator=(ServiceEvent const& other);
+    /// @}
+    /// The named event goes when its last holder, in any process, closes it.
     ~ServiceEvent();
 
     /// Signals the event unless this object has already set it.

@@ -74,8 +74,8 @@ public:
     void WriteMetrics(std::ostream& out) const;
 
     /// Writes the text of `WriteMetrics` to a new temporary file in the folder
-    /// of `path` (named `.<name>.tmp.<pid>.<n>`, so that a collector reading
-    /// `*.prom` skips it), flushes it to the disk and renames it over `path`:
+    /// of `path` (named ".NAME.tmp.PID.N", so that a collector reading
+    /// `*.prom` files skips it), flushes it to the disk and renames it over `path`:
     /// a reader sees the previous complete file or the new one, never a part.
     /// `path` is a file name in UTF-8; the file gets the permissions 0666 less
     /// the umask, and a symbolic link at `path` is replaced, not followed.

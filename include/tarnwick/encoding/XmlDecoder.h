@@ -72,8 +72,8 @@ struct XmlDecoderLimits {
 /// | 115 | `Duplicate attribute 'x'` |
 /// | 116 | `'<' in an attribute value` |
 /// | 117 | `']]>' in text` |
-/// | 118 | `Undefined entity '&x;'` |
-/// | 119 | `Invalid character reference '&#x'` |
+/// | 118 | Undefined entity '\&x;' (the name as written) |
+/// | 119 | Invalid character reference '\&\#x' |
 /// | 120 | `'&' not starting a reference` |
 /// | 121 | `Invalid name 'x'` |
 /// | 122 | `Elements nested deeper than N levels` |

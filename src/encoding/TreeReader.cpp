@@ -36,6 +36,16 @@ bool Named(pugi::xml_node element, char const* name)
     return std::strcmp(element.name(), name) == 0;
 }
 
+/// How many child elements `element` has.
+std::size_t ElementCount(pugi::xml_node element)
+{
+    std::size_t count = 0;
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        count += child.type() == pugi::node_element ? 1 : 0;
+    }
+    return count;
+}
+
 /// The type name of a code; a caller's node may answer any code.
 std::u16string KindName(ParamType code)
 {
@@ -452,9 +462,12 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     std::unique_ptr<ServiceType> node;
     VisitPrimitive(code, [&]<class T>() { node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name); })
         || VisitPrimitiveSequence(code, [&]<class T>() {
-               std::vector<T> values;
+               // Read into the node's own values, sized once.
+               auto sequence = std::make_unique<SequenceType<T>>(name);
+               std::vector<T>& values = sequence->GetValue();
+               values.reserve(ElementCount(element));
                ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
-               node = std::make_unique<SequenceType<T>>(values, name);
+               node = std::move(sequence);
            });
     return node;
 }

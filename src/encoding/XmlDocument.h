@@ -10,6 +10,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,7 +58,10 @@ public:
     template <class OnElement> std::u16string Text(pugi::xml_node element, OnElement onElement) const
     {
         std::u16string text;
-        AppendCharacterData(text, element.value());
+        // The usual text is one run, of at most as many units as it has bytes.
+        char const* const value = element.value();
+        text.reserve(std::strlen(value));
+        AppendCharacterData(text, value);
         for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element:

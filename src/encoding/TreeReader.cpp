@@ -225,6 +225,7 @@ void TreeReader::StartComposite(Frame& frame) const
     NoText(element);
     auto const& prototype = Prototype<CompositeType>(frame);
     // The usual text has the prototype's children in its order: taken as they come.
+    frame.jobs.reserve(prototype.Size());
     auto proto = prototype.BeginIterator();
     pugi::xml_node child = element.first_child();
     for (;; ++proto, child = child.next_sibling()) {
@@ -495,8 +496,13 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) c
         // The usual text is one run of character data without references: it is read
         // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
         std::string decoded;
-        std::string_view narrow = element.value();
-        if (element.first_child() || narrow.find('&') != std::string_view::npos) {
+        char const* const raw = element.value();
+        char const* stop = raw;
+        while (*stop != 0 && *stop != '&') {
+            ++stop;
+        }
+        std::string_view narrow(raw, static_cast<std::size_t>(stop - raw));
+        if (*stop != 0 || element.first_child()) {
             for (char16_t unit : Text(element)) {
                 decoded.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
             }

@@ -100,6 +100,21 @@ void AppendCodePoint(std::u16string& out, char32_t cp)
     AppendUtf16(out, cp);
 }
 
+/// One bit for each zero byte among the 16 at `block`, the first byte's lowest.
+unsigned ZeroBytes(char const* block)
+{
+#if defined(__SSE2__)
+    __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(block));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+#else
+    unsigned zeros = 0;
+    for (unsigned i = 0; i < 16; ++i) {
+        zeros |= block[i] == 0 ? 1u << i : 0u;
+    }
+    return zeros;
+#endif
+}
+
 /// The first byte from `it` that does not stand for itself in character data: a zero byte,
 /// '&', '<', ']' or a byte of a multi-byte sequence. With `blocks`, 16 bytes may be read
 /// from `it` and from after each block of plain bytes (the text is padded).
@@ -561,18 +576,14 @@ std::u16string XmlDocument::Where(std::size_t offset) const
 void XmlDocument::RecordPatches()
 {
     // The parser changes no byte but to end a name, a value or a text with a zero byte, and
-    // the text holds none of its own: the zero bytes of the buffer, eight at a time, are
-    // the changed bytes.
+    // the text holds none of its own: the zero bytes of the (padded) buffer, found a block at
+    // a time, are the changed bytes.
     char const* const buffer = m_Buffer.get();
     char const* const original = m_Original.data();
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-    for (std::size_t block = 0; block < m_Size; block += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, buffer + block, sizeof word);
-        // The high bit of each byte that is zero, exactly (no carry between bytes).
-        std::uint64_t zeros = ~(((word & kLow7) + kLow7) | word | kLow7);
+    for (std::size_t block = 0; block < m_Size; block += 16) {
+        unsigned zeros = ZeroBytes(buffer + block);
         while (zeros != 0) {
-            std::size_t const i = block + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+            std::size_t const i = block + static_cast<std::size_t>(std::countr_zero(zeros));
             zeros &= zeros - 1;
             if (i < m_Size && original[i] != '<' && original[i] != '>') {
                 m_PatchAt.push_back(i);

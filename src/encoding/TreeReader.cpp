@@ -467,7 +467,14 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
                auto sequence = std::make_unique<SequenceType<T>>(name);
                std::vector<T>& values = sequence->GetValue();
                values.reserve(ElementCount(element));
-               ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
+               ReadItems(element, [&](pugi::xml_node item) {
+                   values.push_back(Parse<T>(item, ScalarCodeOf<T>));
+                   if constexpr (std::is_same_v<T, std::u16string>) {
+                       // A text's room was its byte count: references and multi-byte
+                       // characters leave some over, which the tree does not keep.
+                       values.back().shrink_to_fit();
+                   }
+               });
                node = std::move(sequence);
            });
     return node;

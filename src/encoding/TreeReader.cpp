@@ -36,16 +36,6 @@ bool Named(pugi::xml_node element, char const* name)
     return std::strcmp(element.name(), name) == 0;
 }
 
-/// How many child elements `element` has.
-std::size_t ElementCount(pugi::xml_node element)
-{
-    std::size_t count = 0;
-    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-        count += child.type() == pugi::node_element ? 1 : 0;
-    }
-    return count;
-}
-
 /// The type name of a code; a caller's node may answer any code.
 std::u16string KindName(ParamType code)
 {
@@ -385,34 +375,36 @@ void TreeReader::StartDictionary(Frame& frame) const
                 + u" and values of kind " + KindName(valuesCode),
             kUndecodablePrototypeLine, element);
     }
-    ReadItems(element, [&](pugi::xml_node item) {
-        NoText(item);
-        pugi::xml_node key = item.first_child();
-        while (key && key.type() != pugi::node_element) {
-            key = key.next_sibling();
-        }
-        if (!key || !Named(key, "key")) {
-            Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
-        }
-        NoAttributes(key);
-        pugi::xml_node value = key.next_sibling();
-        while (value && value.type() != pugi::node_element) {
-            value = value.next_sibling();
-        }
-        if (!value || (valueName != nullptr && !Named(value, valueName))) {
-            Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
-        }
-        for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
-            if (more.type() == pugi::node_element) {
-                Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+    ReadItems(
+        element, [](std::size_t) {},
+        [&](pugi::xml_node item) {
+            NoText(item);
+            pugi::xml_node key = item.first_child();
+            while (key && key.type() != pugi::node_element) {
+                key = key.next_sibling();
             }
-        }
-        if (valueName != nullptr) {
-            NoAttributes(value);
-        }
-        addKey(key);
-        addValue(value);
-    });
+            if (!key || !Named(key, "key")) {
+                Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
+            }
+            NoAttributes(key);
+            pugi::xml_node value = key.next_sibling();
+            while (value && value.type() != pugi::node_element) {
+                value = value.next_sibling();
+            }
+            if (!value || (valueName != nullptr && !Named(value, valueName))) {
+                Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
+            }
+            for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
+                if (more.type() == pugi::node_element) {
+                    Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+                }
+            }
+            if (valueName != nullptr) {
+                NoAttributes(value);
+            }
+            addKey(key);
+            addValue(value);
+        });
     frame.node = std::move(node);
 }
 
@@ -451,7 +443,9 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     case TIME_STAMP_SEQUENCE:
     case TIME_DURATION_SEQUENCE: {
         std::vector<std::uint64_t> values;
-        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
+        ReadItems(
+            element, [&](std::size_t count) { values.reserve(count); },
+            [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
         if (code == TIME_STAMP_SEQUENCE) {
             return std::make_unique<TimeStampSequenceType>(values, name);
         }
@@ -466,23 +460,24 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
                // Read into the node's own values, sized once.
                auto sequence = std::make_unique<SequenceType<T>>(name);
                std::vector<T>& values = sequence->GetValue();
-               values.reserve(ElementCount(element));
-               ReadItems(element, [&](pugi::xml_node item) {
-                   values.push_back(Parse<T>(item, ScalarCodeOf<T>));
-                   if constexpr (std::is_same_v<T, std::u16string>) {
-                       // A text's room was its byte count: references and multi-byte
-                       // characters leave some over, which the tree does not keep.
-                       values.back().shrink_to_fit();
-                   }
-               });
+               ReadItems(
+                   element, [&](std::size_t count) { values.reserve(count); },
+                   [&](pugi::xml_node item) {
+                       values.push_back(Parse<T>(item, ScalarCodeOf<T>));
+                       if constexpr (std::is_same_v<T, std::u16string>) {
+                           // A text's room was its byte count: references and multi-byte
+                           // characters leave some over, which the tree does not keep.
+                           values.back().shrink_to_fit();
+                       }
+                   });
                node = std::move(sequence);
            });
     return node;
 }
 
-template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add) const
+template <class Size, class Add> void TreeReader::ReadItems(pugi::xml_node element, Size size, Add add) const
 {
-    NoText(element);
+    size(NoText(element));
     for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
         if (item.type() != pugi::node_element) {
             continue;
@@ -573,11 +568,13 @@ void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const
     }
 }
 
-void TreeReader::NoText(pugi::xml_node element) const
+std::size_t TreeReader::NoText(pugi::xml_node element) const
 {
-    if (m_Document.HasText(element)) {
+    std::size_t elements = 0;
+    if (m_Document.HasText(element, &elements)) {
         Fail(u"Unexpected text", kUnexpectedTextLine, element);
     }
+    return elements;
 }
 
 void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const

@@ -666,14 +666,18 @@ std::u16string XmlDocument::Value(pugi::xml_attribute attribute) const
     return value;
 }
 
-bool XmlDocument::HasText(pugi::xml_node element) const
+bool XmlDocument::HasText(pugi::xml_node element, std::size_t* elements) const
 {
     if (!IsBlank(element.value())) {
         return true;
     }
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_cdata || (child.type() == pugi::node_pcdata && !IsBlank(child.value()))) {
+        pugi::xml_node_type const type = child.type();
+        if (type == pugi::node_cdata || (type == pugi::node_pcdata && !IsBlank(child.value()))) {
             return true;
+        }
+        if (type == pugi::node_element && elements != nullptr) {
+            ++*elements;
         }
     }
     return false;

@@ -79,8 +79,9 @@ public:
     }
     /// The element's content as it stands in the text, byte for byte, as UTF-16.
     std::u16string InnerMarkup(pugi::xml_node element) const;
-    /// True when the element has text that is not only whitespace.
-    bool HasText(pugi::xml_node element) const;
+    /// True when the element has text that is not only whitespace. With `elements`,
+    /// counts there the child elements passed while looking (all of them when false).
+    bool HasText(pugi::xml_node element, std::size_t* elements = nullptr) const;
 
 private:
     enum class Data { Text, Attribute, Raw };

@@ -33,7 +33,10 @@ namespace {
 
 bool Named(pugi::xml_node element, char const* name)
 {
-    return std::strcmp(element.name(), name) == 0;
+    // Inline: the names compared are short words.
+    char const* raw = element.name();
+    for (; *name != 0 && *raw == *name; ++raw, ++name) { }
+    return *raw == *name;
 }
 
 /// The type name of a code; a caller's node may answer any code.
@@ -93,6 +96,14 @@ struct TreeReader::Frame {
 
 std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceType const* prototype) const
 {
+    auto const add = [](Frame& parent, std::unique_ptr<ServiceType> done) {
+        if (parent.items != nullptr) {
+            // Items are read in a composite's shape, so they are composites.
+            parent.items->Add(static_cast<CompositeType*>(done.release()));
+        } else {
+            parent.composite->Add(done.release());
+        }
+    };
     // An explicit stack instead of recursion: the nesting comes from the text.
     std::vector<Frame> stack;
     stack.push_back(Start(element, prototype, prototype != nullptr ? Shape::Typed : Shape::Free));
@@ -100,7 +111,13 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
         Frame& top = stack.back();
         if (top.next < top.jobs.size()) {
             Frame::Job const job = top.jobs[top.next++];
-            stack.push_back(Start(job.element, job.prototype, job.shape));
+            Frame child = Start(job.element, job.prototype, job.shape);
+            if (child.jobs.empty()) {
+                // A leaf (or an empty node) is finished as it starts.
+                add(top, std::move(child.node));
+            } else {
+                stack.push_back(std::move(child));
+            }
             continue;
         }
         std::unique_ptr<ServiceType> done = std::move(top.node);
@@ -108,13 +125,7 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
         if (stack.empty()) {
             return done;
         }
-        Frame& parent = stack.back();
-        if (parent.items != nullptr) {
-            // Items are read in a composite's shape, so they are composites.
-            parent.items->Add(static_cast<CompositeType*>(done.release()));
-        } else {
-            parent.composite->Add(done.release());
-        }
+        add(stack.back(), std::move(done));
     }
 }
 

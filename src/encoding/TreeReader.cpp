@@ -33,7 +33,10 @@ namespace {
 
 bool Named(pugi::xml_node element, char const* name)
 {
-    return std::strcmp(element.name(), name) == 0;
+    // Inline: the names compared are short words.
+    char const* raw = element.name();
+    for (; *name != 0 && *raw == *name; ++raw, ++name) { }
+    return *raw == *name;
 }
 
 /// The type name of a code; a caller's node may answer any code.
@@ -93,6 +96,14 @@ struct TreeReader::Frame {
 
 std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceType const* prototype) const
 {
+    auto const add = [](Frame& parent, std::unique_ptr<ServiceType> done) {
+        if (parent.items != nullptr) {
+            // Items are read in a composite's shape, so they are composites.
+            parent.items->Add(static_cast<CompositeType*>(done.release()));
+        } else {
+            parent.composite->Add(done.release());
+        }
+    };
     // An explicit stack instead of recursion: the nesting comes from the text.
     std::vector<Frame> stack;
     stack.push_back(Start(element, prototype, prototype != nullptr ? Shape::Typed : Shape::Free));
@@ -100,7 +111,13 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
         Frame& top = stack.back();
         if (top.next < top.jobs.size()) {
             Frame::Job const job = top.jobs[top.next++];
-            stack.push_back(Start(job.element, job.prototype, job.shape));
+            Frame child = Start(job.element, job.prototype, job.shape);
+            if (child.jobs.empty()) {
+                // A leaf (or an empty node) is finished as it starts.
+                add(top, std::move(child.node));
+            } else {
+                stack.push_back(std::move(child));
+            }
             continue;
         }
         std::unique_ptr<ServiceType> done = std::move(top.node);
@@ -108,13 +125,7 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
         if (stack.empty()) {
             return done;
         }
-        Frame& parent = stack.back();
-        if (parent.items != nullptr) {
-            // Items are read in a composite's shape, so they are composites.
-            parent.items->Add(static_cast<CompositeType*>(done.release()));
-        } else {
-            parent.composite->Add(done.release());
-        }
+        add(stack.back(), std::move(done));
     }
 }
 
@@ -215,6 +226,7 @@ void TreeReader::StartComposite(Frame& frame) const
     NoText(element);
     auto const& prototype = Prototype<CompositeType>(frame);
     // The usual text has the prototype's children in its order: taken as they come.
+    frame.jobs.reserve(prototype.Size());
     auto proto = prototype.BeginIterator();
     pugi::xml_node child = element.first_child();
     for (;; ++proto, child = child.next_sibling()) {
@@ -374,34 +386,36 @@ void TreeReader::StartDictionary(Frame& frame) const
                 + u" and values of kind " + KindName(valuesCode),
             kUndecodablePrototypeLine, element);
     }
-    ReadItems(element, [&](pugi::xml_node item) {
-        NoText(item);
-        pugi::xml_node key = item.first_child();
-        while (key && key.type() != pugi::node_element) {
-            key = key.next_sibling();
-        }
-        if (!key || !Named(key, "key")) {
-            Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
-        }
-        NoAttributes(key);
-        pugi::xml_node value = key.next_sibling();
-        while (value && value.type() != pugi::node_element) {
-            value = value.next_sibling();
-        }
-        if (!value || (valueName != nullptr && !Named(value, valueName))) {
-            Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
-        }
-        for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
-            if (more.type() == pugi::node_element) {
-                Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+    ReadItems(
+        element, [](std::size_t) {},
+        [&](pugi::xml_node item) {
+            NoText(item);
+            pugi::xml_node key = item.first_child();
+            while (key && key.type() != pugi::node_element) {
+                key = key.next_sibling();
             }
-        }
-        if (valueName != nullptr) {
-            NoAttributes(value);
-        }
-        addKey(key);
-        addValue(value);
-    });
+            if (!key || !Named(key, "key")) {
+                Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
+            }
+            NoAttributes(key);
+            pugi::xml_node value = key.next_sibling();
+            while (value && value.type() != pugi::node_element) {
+                value = value.next_sibling();
+            }
+            if (!value || (valueName != nullptr && !Named(value, valueName))) {
+                Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
+            }
+            for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
+                if (more.type() == pugi::node_element) {
+                    Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+                }
+            }
+            if (valueName != nullptr) {
+                NoAttributes(value);
+            }
+            addKey(key);
+            addValue(value);
+        });
     frame.node = std::move(node);
 }
 
@@ -440,7 +454,9 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     case TIME_STAMP_SEQUENCE:
     case TIME_DURATION_SEQUENCE: {
         std::vector<std::uint64_t> values;
-        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
+        ReadItems(
+            element, [&](std::size_t count) { values.reserve(count); },
+            [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
         if (code == TIME_STAMP_SEQUENCE) {
             return std::make_unique<TimeStampSequenceType>(values, name);
         }
@@ -452,16 +468,27 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     std::unique_ptr<ServiceType> node;
     VisitPrimitive(code, [&]<class T>() { node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name); })
         || VisitPrimitiveSequence(code, [&]<class T>() {
-               std::vector<T> values;
-               ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
-               node = std::make_unique<SequenceType<T>>(values, name);
+               // Read into the node's own values, sized once.
+               auto sequence = std::make_unique<SequenceType<T>>(name);
+               std::vector<T>& values = sequence->GetValue();
+               ReadItems(
+                   element, [&](std::size_t count) { values.reserve(count); },
+                   [&](pugi::xml_node item) {
+                       values.push_back(Parse<T>(item, ScalarCodeOf<T>));
+                       if constexpr (std::is_same_v<T, std::u16string>) {
+                           // A text's room was its byte count: references and multi-byte
+                           // characters leave some over, which the tree does not keep.
+                           values.back().shrink_to_fit();
+                       }
+                   });
+               node = std::move(sequence);
            });
     return node;
 }
 
-template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add) const
+template <class Size, class Add> void TreeReader::ReadItems(pugi::xml_node element, Size size, Add add) const
 {
-    NoText(element);
+    size(NoText(element));
     for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
         if (item.type() != pugi::node_element) {
             continue;
@@ -482,8 +509,13 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) c
         // The usual text is one run of character data without references: it is read
         // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
         std::string decoded;
-        std::string_view narrow = element.value();
-        if (element.first_child() || narrow.find('&') != std::string_view::npos) {
+        char const* const raw = element.value();
+        char const* stop = raw;
+        while (*stop != 0 && *stop != '&') {
+            ++stop;
+        }
+        std::string_view narrow(raw, static_cast<std::size_t>(stop - raw));
+        if (*stop != 0 || element.first_child()) {
             for (char16_t unit : Text(element)) {
                 decoded.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
             }
@@ -547,11 +579,13 @@ void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const
     }
 }
 
-void TreeReader::NoText(pugi::xml_node element) const
+std::size_t TreeReader::NoText(pugi::xml_node element) const
 {
-    if (m_Document.HasText(element)) {
+    std::size_t elements = 0;
+    if (m_Document.HasText(element, &elements)) {
         Fail(u"Unexpected text", kUnexpectedTextLine, element);
     }
+    return elements;
 }
 
 void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const

@@ -39,15 +39,17 @@ private:
         pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name) const;
     /// The any-type node of an element with a `type` attribute.
     std::unique_ptr<DataTypes::ServiceType> ReadAnyType(pugi::xml_node element, std::u16string const& name) const;
-    /// The texts of the `item` children of a sequence element.
-    template <class Add> void ReadItems(pugi::xml_node element, Add add) const;
+    /// The `item` children of a sequence element, each given to `add`; `size` learns
+    /// first how many child elements there are.
+    template <class Size, class Add> void ReadItems(pugi::xml_node element, Size size, Add add) const;
     /// The element's text as a value of T; raises "Invalid KIND value".
     template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code) const;
     /// Whether the element is named `name`, without decoding an ASCII name.
     bool NameIs(pugi::xml_node element, std::u16string const& name) const;
     std::u16string Text(pugi::xml_node element) const;
     void NoAttributes(pugi::xml_node element, char const* allowed = nullptr) const;
-    void NoText(pugi::xml_node element) const;
+    /// Raises for text in `element`; answers how many child elements it has.
+    std::size_t NoText(pugi::xml_node element) const;
     [[noreturn]] void Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const;
 
     XmlDocument const& m_Document;

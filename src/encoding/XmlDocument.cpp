@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -13,6 +14,7 @@ namespace Tarnwick::Encoding::Detail {
 
 namespace {
 
+using Tarnwick::Detail::AppendAscii;
 using Tarnwick::Detail::AppendUtf16;
 using Tarnwick::Detail::DecodeUtf8;
 using Tarnwick::Detail::Utf8Sequence;
@@ -28,6 +30,10 @@ constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pu
     | pugi::parse_doctype | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata | pugi::parse_fragment;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+/// Zero bytes after the text in the buffer: its terminator, and room to read a block of 16
+/// bytes from anywhere up to it.
+constexpr std::size_t kPadding = 17;
 
 constexpr bool IsNameStart(char32_t c)
 {
@@ -83,12 +89,56 @@ bool IsBlank(char const* text)
 /// The bytes of a reference or a name for a message: at most 40.
 std::u16string Quoted(char const* text, std::size_t length)
 {
-    return u"'" + MessageText(std::string_view(text, std::min<std::size_t>(length, 40))) + u"'";
+    std::u16string quoted(1, u'\'');
+    quoted += MessageText(std::string_view(text, std::min<std::size_t>(length, 40)));
+    quoted += u'\'';
+    return quoted;
 }
 
 void AppendCodePoint(std::u16string& out, char32_t cp)
 {
     AppendUtf16(out, cp);
+}
+
+/// One bit for each zero byte among the 16 at `block`, the first byte's lowest.
+unsigned ZeroBytes(char const* block)
+{
+#if defined(__SSE2__)
+    __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(block));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+#else
+    unsigned zeros = 0;
+    for (unsigned i = 0; i < 16; ++i) {
+        zeros |= block[i] == 0 ? 1u << i : 0u;
+    }
+    return zeros;
+#endif
+}
+
+/// The first byte from `it` that does not stand for itself in character data: a zero byte,
+/// '&', '<', ']' or a byte of a multi-byte sequence. With `blocks`, 16 bytes may be read
+/// from `it` and from after each block of plain bytes (the text is padded).
+unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
+{
+#if defined(__SSE2__)
+    if (blocks) {
+        for (;; it += 16) {
+            __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
+            __m128i const stops = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))),
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(']'))));
+            // A byte from 0x80 has its high bit set, which the mask takes as it is.
+            auto const mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stops, bytes)));
+            if (mask != 0) {
+                return it + std::countr_zero(mask);
+            }
+        }
+    }
+#endif
+    while (*it != 0 && *it < 0x80 && *it != '&' && *it != '<' && *it != ']') {
+        ++it;
+    }
+    return it;
 }
 
 } // namespace
@@ -113,9 +163,10 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
         Fail(u"Null character", {}, kNullCharacterLine, static_cast<char const*>(zero) - m_Original.data());
     }
     // The parser's own copy, ended by a zero byte it may use as the end of the last text.
-    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + 1);
+    // Zero bytes after it, so that the text can be read in blocks up to its end.
+    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
     std::memcpy(m_Buffer.get(), m_Original.data(), m_Size);
-    m_Buffer[m_Size] = 0;
+    std::memset(m_Buffer.get() + m_Size, 0, kPadding);
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
@@ -196,19 +247,21 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
         default:
             break;
         }
-        if (node.first_child()) {
+        if (pugi::xml_node const child = node.first_child()) {
             ++depth;
-            node = node.first_child();
+            node = child;
             continue;
         }
-        while (node && !node.next_sibling()) {
+        pugi::xml_node next = node.next_sibling();
+        while (!next) {
             node = node.parent();
             if (node == m_Document) {
                 return;
             }
             --depth;
+            next = node.next_sibling();
         }
-        node = node.next_sibling();
+        node = next;
     }
 }
 
@@ -317,19 +370,27 @@ void XmlDocument::CheckInstruction(pugi::xml_node instruction) const
 void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
 {
     auto const* it = reinterpret_cast<unsigned char const*>(raw);
+    // Empty texts are the parser's own empty string, outside the buffer.
+    bool const inBuffer = OffsetOf(raw) != 0 || raw == m_Buffer.get();
     for (;;) {
         // The run of bytes that stand for themselves, taken whole.
         auto const* const run = it;
-        while (*it != 0 && *it < 0x80 && *it != '&' && *it != '<' && *it != ']') {
-            ++it;
-        }
+        it = SkipPlain(it, inBuffer);
         if (out != nullptr && it != run) {
-            out->append(run, it);
+            AppendAscii(*out, reinterpret_cast<char const*>(run), static_cast<std::size_t>(it - run));
         }
         if (*it == 0) {
             return;
         }
         unsigned char const c = *it;
+        if (c >= 0xC2 && c <= 0xDF && (it[1] & 0xC0) == 0x80) {
+            // The usual non-ASCII character, of two bytes.
+            if (out != nullptr) {
+                out->push_back(static_cast<char16_t>(((c & 0x1F) << 6) | (it[1] & 0x3F)));
+            }
+            it += 2;
+            continue;
+        }
         if (c >= 0x80) {
             // A zero byte ends the text and fits no sequence, so 4 bytes may be looked at.
             Utf8Sequence const sequence = DecodeUtf8(it, 4, m_Legacy);
@@ -409,11 +470,27 @@ void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
 void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) const
 {
     auto const* const first = reinterpret_cast<unsigned char const*>(name);
-    std::size_t const length = std::strlen(name);
-    auto const invalid = [&] { Fail(u"Invalid name " + Quoted(name, length), {}, kInvalidNameLine, OffsetOf(name)); };
+    auto const invalid
+        = [&] { Fail(u"Invalid name " + Quoted(name, std::strlen(name)), {}, kInvalidNameLine, OffsetOf(name)); };
+    // The usual name is ASCII: checked by the table and taken whole.
+    auto const* ascii = first;
+    for (std::uint8_t rule = kStartsName; *ascii != 0 && *ascii < 0x80; ++ascii, rule = kInName) {
+        if ((kAsciiName[*ascii] & rule) == 0) {
+            invalid();
+        }
+    }
+    if (*ascii == 0) {
+        if (out != nullptr) {
+            AppendAscii(*out, name, static_cast<std::size_t>(ascii - first));
+        }
+        return;
+    }
     std::size_t const start = out != nullptr ? out->size() : 0;
+    if (out != nullptr) {
+        AppendAscii(*out, name, static_cast<std::size_t>(ascii - first));
+    }
     bool legacy = false;
-    for (auto const* it = first; *it != 0;) {
+    for (auto const* it = ascii; *it != 0;) {
         if (*it < 0x80) {
             if ((kAsciiName[*it] & (it == first ? kStartsName : kInName)) == 0) {
                 invalid();
@@ -498,16 +575,17 @@ std::u16string XmlDocument::Where(std::size_t offset) const
 
 void XmlDocument::RecordPatches()
 {
+    // The parser changes no byte but to end a name, a value or a text with a zero byte, and
+    // the text holds none of its own: the zero bytes of the (padded) buffer, found a block at
+    // a time, are the changed bytes.
     char const* const buffer = m_Buffer.get();
     char const* const original = m_Original.data();
-    std::size_t i = 0;
-    while (i < m_Size) {
-        // Runs the parser left alone, eight bytes at a time.
-        while (i + 8 <= m_Size && std::memcmp(buffer + i, original + i, 8) == 0) {
-            i += 8;
-        }
-        for (std::size_t const stop = std::min(i + 8, m_Size); i < stop; ++i) {
-            if (buffer[i] != original[i] && original[i] != '<' && original[i] != '>') {
+    for (std::size_t block = 0; block < m_Size; block += 16) {
+        unsigned zeros = ZeroBytes(buffer + block);
+        while (zeros != 0) {
+            std::size_t const i = block + static_cast<std::size_t>(std::countr_zero(zeros));
+            zeros &= zeros - 1;
+            if (i < m_Size && original[i] != '<' && original[i] != '>') {
                 m_PatchAt.push_back(i);
                 m_PatchByte.push_back(original[i]);
             }
@@ -588,14 +666,18 @@ std::u16string XmlDocument::Value(pugi::xml_attribute attribute) const
     return value;
 }
 
-bool XmlDocument::HasText(pugi::xml_node element) const
+bool XmlDocument::HasText(pugi::xml_node element, std::size_t* elements) const
 {
     if (!IsBlank(element.value())) {
         return true;
     }
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_cdata || (child.type() == pugi::node_pcdata && !IsBlank(child.value()))) {
+        pugi::xml_node_type const type = child.type();
+        if (type == pugi::node_cdata || (type == pugi::node_pcdata && !IsBlank(child.value()))) {
             return true;
+        }
+        if (type == pugi::node_element && elements != nullptr) {
+            ++*elements;
         }
     }
     return false;

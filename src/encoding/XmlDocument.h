@@ -10,6 +10,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,7 +58,10 @@ public:
     template <class OnElement> std::u16string Text(pugi::xml_node element, OnElement onElement) const
     {
         std::u16string text;
-        AppendCharacterData(text, element.value());
+        // The usual text is one run, of at most as many units as it has bytes.
+        char const* const value = element.value();
+        text.reserve(std::strlen(value));
+        AppendCharacterData(text, value);
         for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element:
@@ -75,8 +79,9 @@ public:
     }
     /// The element's content as it stands in the text, byte for byte, as UTF-16.
     std::u16string InnerMarkup(pugi::xml_node element) const;
-    /// True when the element has text that is not only whitespace.
-    bool HasText(pugi::xml_node element) const;
+    /// True when the element has text that is not only whitespace. With `elements`,
+    /// counts there the child elements passed while looking (all of them when false).
+    bool HasText(pugi::xml_node element, std::size_t* elements = nullptr) const;
 
 private:
     enum class Data { Text, Attribute, Raw };

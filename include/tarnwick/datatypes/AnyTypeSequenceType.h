@@ -5,6 +5,7 @@
 #include <tarnwick/datatypes/ServiceType.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,15 +23,27 @@ public:
     AnyTypeSequenceType(AnyTypeSequenceType const& other);
     /// Destroys the wrappers held, then takes deep copies of the other's; self-assignment is a no-op.
     AnyTypeSequenceType& operator=(AnyTypeSequenceType const& other);
+    /// Takes the wrappers and the name over without copying them; the source is
+    /// left without items and with the empty name.
+    AnyTypeSequenceType(AnyTypeSequenceType&& other) noexcept;
+    /// Destroys the wrappers held, then takes the other's over as the move constructor does.
+    AnyTypeSequenceType& operator=(AnyTypeSequenceType&& other) noexcept;
     ~AnyTypeSequenceType() override;
 
     /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
     void Add(AnyTypeServiceType* item);
+    /// `Add` of an owning pointer.
+    void Add(std::unique_ptr<AnyTypeServiceType> item);
 
     Iterator BeginIterator();
     Iterator EndIterator();
     ConstIterator BeginIterator() const;
     ConstIterator EndIterator() const;
+    /// For range-for: `for (AnyTypeServiceType* item : sequence)`.
+    Iterator begin() noexcept { return m_Items.begin(); }
+    Iterator end() noexcept { return m_Items.end(); }
+    ConstIterator begin() const noexcept { return m_Items.cbegin(); }
+    ConstIterator end() const noexcept { return m_Items.cend(); }
 
     ParamType GetType() const override;
     bool IsLeaf() const override;
@@ -38,6 +51,8 @@ public:
     void Clear() override;
     std::uint32_t Size() const override;
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to an any-type sequence.
+    std::unique_ptr<AnyTypeSequenceType> Clone() const;
 
 private:
     Items m_Items;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -16,6 +17,10 @@ public:
     ScalarType(T const& value, std::u16string const& name);
     ScalarType(ScalarType const& other);
     ScalarType& operator=(ScalarType const& other);
+    /// Takes the name and the value over (text without a copy); the source is
+    /// left with the empty name.
+    ScalarType(ScalarType&& other) noexcept;
+    ScalarType& operator=(ScalarType&& other) noexcept;
     ~ScalarType() override;
 
     /// A copy of the value (for text, a copy of the string).
@@ -27,6 +32,8 @@ public:
     ParamType GetType() const override;
     bool IsLeaf() const override;
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a scalar.
+    std::unique_ptr<ScalarType> Clone() const;
 
 protected:
     T m_Value;

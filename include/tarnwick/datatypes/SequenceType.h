@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -18,6 +19,10 @@ public:
     SequenceType(std::u16string const& name);
     SequenceType(SequenceType const& other);
     SequenceType& operator=(SequenceType const& other);
+    /// Takes the name and the elements over without copying them; the source is
+    /// left with the empty name and no elements.
+    SequenceType(SequenceType&& other) noexcept;
+    SequenceType& operator=(SequenceType&& other) noexcept;
     ~SequenceType() override;
 
     /// The node's own array, not a copy: changes through it change the node.
@@ -28,6 +33,11 @@ public:
     std::vector<T> const* GetValuePtr() const;
     /// Replaces the elements by a copy of `values`.
     void SetValue(std::vector<T> const& values);
+    /// The elements for range-for: `for (double price : prices)`.
+    typename std::vector<T>::iterator begin() noexcept { return m_Values.begin(); }
+    typename std::vector<T>::iterator end() noexcept { return m_Values.end(); }
+    typename std::vector<T>::const_iterator begin() const noexcept { return m_Values.cbegin(); }
+    typename std::vector<T>::const_iterator end() const noexcept { return m_Values.cend(); }
 
     ParamType GetType() const override;
     bool IsLeaf() const override;
@@ -35,6 +45,8 @@ public:
     void Clear() override;
     std::uint32_t Size() const override;
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a sequence.
+    std::unique_ptr<SequenceType> Clone() const;
 
 protected:
     std::vector<T> m_Values;

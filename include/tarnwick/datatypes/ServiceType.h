@@ -4,6 +4,7 @@
 #include <tarnwick/datatypes/ParamType.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Tarnwick::DataTypes {
@@ -16,6 +17,9 @@ public:
     ServiceType(std::u16string const& name);
     ServiceType(ServiceType const&);
     ServiceType& operator=(ServiceType const&);
+    /// Takes the name over; the source is left with the empty name.
+    ServiceType(ServiceType&&) noexcept;
+    ServiceType& operator=(ServiceType&&) noexcept;
     virtual ~ServiceType();
 
     virtual ParamType GetType() const = 0;
@@ -25,6 +29,10 @@ public:
     virtual std::uint32_t Size() const;
     /// A new deep copy owned by the caller.
     virtual ServiceType* Copy() const = 0;
+    /// `Copy()` as an owning pointer. Not virtual: every node class declares its
+    /// own `Clone()`, which hides this one and answers its own class, so
+    /// `composite.Clone()` is a `std::unique_ptr<CompositeType>`.
+    std::unique_ptr<ServiceType> Clone() const;
 
     std::u16string GetParamName() const;
     /// The name without a copy, for readers on a hot path such as the encoder.

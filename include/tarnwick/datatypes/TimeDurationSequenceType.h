@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -19,11 +20,17 @@ public:
     TimeDurationSequenceType(std::vector<std::uint64_t> const& values, std::u16string const& name);
     TimeDurationSequenceType(TimeDurationSequenceType const& other);
     TimeDurationSequenceType& operator=(TimeDurationSequenceType const& other);
+    /// Takes the name and the elements over without copying them; the source is
+    /// left with the empty name and no elements.
+    TimeDurationSequenceType(TimeDurationSequenceType&& other) noexcept;
+    TimeDurationSequenceType& operator=(TimeDurationSequenceType&& other) noexcept;
     ~TimeDurationSequenceType() override;
 
     ParamType GetType() const override;
     /// A new `TimeDurationSequenceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time duration sequence.
+    std::unique_ptr<TimeDurationSequenceType> Clone() const;
 
     /// A new node named `name` holding the `GetUTime()` of each object, in order;
     /// the objects stay the caller's. No pointer may be null.

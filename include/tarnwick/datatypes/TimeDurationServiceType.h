@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -15,11 +16,16 @@ public:
     TimeDurationServiceType(std::uint64_t const& value, std::u16string const& name);
     TimeDurationServiceType(TimeDurationServiceType const& other);
     TimeDurationServiceType& operator=(TimeDurationServiceType const& other);
+    /// Takes the name over; the source is left with the empty name.
+    TimeDurationServiceType(TimeDurationServiceType&& other) noexcept;
+    TimeDurationServiceType& operator=(TimeDurationServiceType&& other) noexcept;
     ~TimeDurationServiceType() override;
 
     ParamType GetType() const override;
     /// A new `TimeDurationServiceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time duration node.
+    std::unique_ptr<TimeDurationServiceType> Clone() const;
 };
 
 } // namespace Tarnwick::DataTypes

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -19,11 +20,17 @@ public:
     TimeStampSequenceType(std::vector<std::uint64_t> const& values, std::u16string const& name);
     TimeStampSequenceType(TimeStampSequenceType const& other);
     TimeStampSequenceType& operator=(TimeStampSequenceType const& other);
+    /// Takes the name and the elements over without copying them; the source is
+    /// left with the empty name and no elements.
+    TimeStampSequenceType(TimeStampSequenceType&& other) noexcept;
+    TimeStampSequenceType& operator=(TimeStampSequenceType&& other) noexcept;
     ~TimeStampSequenceType() override;
 
     ParamType GetType() const override;
     /// A new `TimeStampSequenceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time stamp sequence.
+    std::unique_ptr<TimeStampSequenceType> Clone() const;
 
     /// A new node named `name` holding the `GetUTime()` of each object, in order;
     /// the objects stay the caller's. No pointer may be null.

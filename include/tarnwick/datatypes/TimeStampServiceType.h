@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -15,11 +16,16 @@ public:
     TimeStampServiceType(std::uint64_t const& value, std::u16string const& name);
     TimeStampServiceType(TimeStampServiceType const& other);
     TimeStampServiceType& operator=(TimeStampServiceType const& other);
+    /// Takes the name over; the source is left with the empty name.
+    TimeStampServiceType(TimeStampServiceType&& other) noexcept;
+    TimeStampServiceType& operator=(TimeStampServiceType&& other) noexcept;
     ~TimeStampServiceType() override;
 
     ParamType GetType() const override;
     /// A new `TimeStampServiceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time stamp node.
+    std::unique_ptr<TimeStampServiceType> Clone() const;
 };
 
 } // namespace Tarnwick::DataTypes

@@ -4,6 +4,7 @@
 #include <tarnwick/datatypes/ScalarType.h>
 
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -14,11 +15,17 @@ public:
     XmlString(std::u16string const& value, std::u16string const& name);
     XmlString(XmlString const& other);
     XmlString& operator=(XmlString const& other);
+    /// Takes the name and the value over (text without a copy); the source is
+    /// left with the empty name.
+    XmlString(XmlString&& other) noexcept;
+    XmlString& operator=(XmlString&& other) noexcept;
     ~XmlString() override;
 
     ParamType GetType() const override;
     /// A new `XmlString`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to an XML fragment node.
+    std::unique_ptr<XmlString> Clone() const;
 };
 
 } // namespace Tarnwick::DataTypes

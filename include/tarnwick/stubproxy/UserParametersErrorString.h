@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
 
 namespace Tarnwick::StubProxy {
 
@@ -39,6 +40,10 @@ public:
     UserParametersErrorString(UserParametersErrorString const& other);
     /// Copies parameter name and text.
     UserParametersErrorString& operator=(UserParametersErrorString const& other);
+    /// Take the parameter name and the text over without copying the text; the
+    /// source is left with the empty name and the empty text.
+    UserParametersErrorString(UserParametersErrorString&& other) noexcept;
+    UserParametersErrorString& operator=(UserParametersErrorString&& other) noexcept;
     ~UserParametersErrorString() override;
 
     std::u16string GetError() const;
@@ -49,6 +54,8 @@ public:
     void SetError(std::nullptr_t) = delete;
 
     UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to an error string.
+    std::unique_ptr<UserParametersErrorString> Clone() const;
     /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
     /// wide-string child "ErrorString" holding the text.
     DataTypes::ServiceType* StoreTo(char16_t const* name) override;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <memory>
 
 namespace Tarnwick::StubProxy {
 
@@ -24,12 +25,18 @@ public:
     UserParametersSubscribeEvent(UserParametersSubscribeEvent const& other);
     /// Copies parameter name and flag.
     UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent const& other);
+    /// Take the parameter name and the flag over; the
+    /// source is left with the empty name.
+    UserParametersSubscribeEvent(UserParametersSubscribeEvent&& other) noexcept;
+    UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent&& other) noexcept;
     ~UserParametersSubscribeEvent() override;
 
     bool GetSubscribe() const;
     void SetSubscribe(bool subscribe);
 
     UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to a subscription request.
+    std::unique_ptr<UserParametersSubscribeEvent> Clone() const;
     /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
     /// boolean child "Subscribe" holding the flag.
     DataTypes::ServiceType* StoreTo(char16_t const* name) override;

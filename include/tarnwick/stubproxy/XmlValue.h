@@ -4,6 +4,7 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -18,6 +19,11 @@ public:
     XmlValue(XmlValue const& other);
     /// Copies the text only: the target keeps its own parameter name.
     XmlValue& operator=(XmlValue const& other);
+    /// Takes the parameter name and the text over without copying the text; the
+    /// source is left with the empty name and the empty text.
+    XmlValue(XmlValue&& other) noexcept;
+    /// Takes the text over (the source's becomes empty); both keep their names.
+    XmlValue& operator=(XmlValue&& other) noexcept;
     ~XmlValue() override;
 
     /// A copy of the text.
@@ -26,6 +32,8 @@ public:
     void SetString(std::u16string const& text);
 
     StubProxy::UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to an XML value.
+    std::unique_ptr<XmlValue> Clone() const;
     /// A new `XmlString` node with a copy of the text, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;
     /// Takes the text of an `XmlString` node (the node's name is not read). Any

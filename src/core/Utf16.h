@@ -1,7 +1,7 @@
 #pragma once
 
-// UTF-16 decoding and UTF-8 encoding shared by the encoder, the logger and the
-// locale conversions. Internal to the library.
+// UTF-16 and UTF-8 decoding and encoding shared by the encoder, the logger and
+// the text conversions. Internal to the library.
 
 #include <cstddef>
 #include <cstdint>
@@ -100,6 +100,66 @@ inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
         out += EncodeUtf8(NextCodePoint(it, end), out);
     }
     return out;
+}
+
+/// What `NextUtf8` answers for bytes that start no well-formed sequence.
+inline constexpr char32_t kIllFormed = 0xFFFFFFFE;
+
+/// Reads one UTF-8 character at `it` (it < end) and advances past it. A
+/// well-formed sequence (no overlong form, no surrogate, nothing above
+/// U+10FFFF) gives its code point. Otherwise the answer is `kIllFormed` and `it`
+/// advances past the maximal subpart: the longest run at `it` that begins some
+/// well-formed sequence, or the one byte at `it` when none does. Each maximal
+/// subpart so counts as one error, as the Unicode standard recommends.
+inline char32_t NextUtf8(unsigned char const*& it, unsigned char const* end) noexcept
+{
+    unsigned char const lead = *it;
+    if (lead < 0x80) {
+        ++it;
+        return lead;
+    }
+    int count = 0;
+    // The range of the second byte; every later byte is 0x80 to 0xBF.
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        count = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        count = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong form
+        high = lead == 0xED ? 0x9F : 0xBF; // no surrogate
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        count = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80; // no overlong form
+        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        ++it;
+        return kIllFormed;
+    }
+    char32_t cp = lead & (0x3F >> count);
+    unsigned char const* next = it + 1;
+    for (int i = 0; i < count; ++i, ++next) {
+        if (next == end || *next < low || *next > high) {
+            it = next;
+            return kIllFormed;
+        }
+        cp = (cp << 6) | (*next & 0x3F);
+        low = 0x80;
+        high = 0xBF;
+    }
+    it = next;
+    return cp;
+}
+
+/// Appends a code point (at most U+10FFFF) as one UTF-16 unit or a surrogate pair.
+inline void AppendUtf16(std::u16string& out, char32_t cp)
+{
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+        return;
+    }
+    out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
 }
 
 /// Appends the UTF-8 form of UTF-16 text, as `EncodeUtf8` writes it.

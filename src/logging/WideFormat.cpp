@@ -535,66 +535,26 @@ bool AppendFastFloating(std::u16string& out, Directive const& directive, double 
 
 // ---- text -----------------------------------------------------------------
 
-// Reads one character of narrow text (at a non-zero byte): a well-formed UTF-8
-// sequence, or else the single byte as Latin-1. Never reads past a zero byte.
-char32_t NextNarrowCharacter(unsigned char const*& it)
-{
-    unsigned char const lead = *it;
-    int count = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        ++it;
-        return lead;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        count = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        count = 2;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        count = 3;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        ++it;
-        return lead;
-    }
-    char32_t cp = lead & (0x3F >> count);
-    for (int i = 1; i <= count; ++i) {
-        unsigned char const next = it[i];
-        if (next < low || next > high) {
-            ++it;
-            return lead;
-        }
-        cp = (cp << 6) | (next & 0x3F);
-        low = 0x80;
-        high = 0xBF;
-    }
-    it += count + 1;
-    return cp;
-}
-
 // The narrow text as UTF-16, at most `limit` code units (a pair is never split).
 std::u16string WidenNarrow(char const* text, int limit)
 {
     std::u16string wide;
-    auto const* it = reinterpret_cast<unsigned char const*>(text);
+    std::string_view const narrow(text);
+    auto const* it = reinterpret_cast<unsigned char const*>(narrow.data());
+    auto const* const end = it + narrow.size();
     std::size_t const max = limit < 0 ? std::u16string::npos : static_cast<std::size_t>(limit);
-    while (*it != 0 && wide.size() < max) {
+    while (it != end && wide.size() < max) {
+        // A well-formed UTF-8 sequence, or else the single byte as Latin-1.
         unsigned char const* const start = it;
-        char32_t const cp = NextNarrowCharacter(it);
-        if (cp < 0x10000) {
-            wide.push_back(static_cast<char16_t>(cp));
-            continue;
+        char32_t cp = NextUtf8(it, end);
+        if (cp == kIllFormed) {
+            cp = *start;
+            it = start + 1;
         }
-        if (wide.size() + 2 > max) {
-            it = start;
+        if (cp >= 0x10000 && wide.size() + 2 > max) {
             break;
         }
-        wide.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-        wide.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        AppendUtf16(wide, cp);
     }
     return wide;
 }

@@ -75,6 +75,9 @@ public:
     std::uint32_t TimeCounterGetMin(std::u16string const& counterName);
 
 private:
+    // Ends a measurement without a sample when the level was switched off meanwhile.
+    friend class ScopedTimeCounter;
+
     NumberCounter* GetNumberCounter(std::u16string const& counterName);
     TimeCounter* GetTimeCounter(std::u16string const& counterName);
     SizeCounter* GetSizeCounter(std::u16string const& counterName);

@@ -41,8 +41,11 @@ public:
     ConstIterator EndIterator() const;
     /// For range-for: `for (AnyTypeServiceType* item : sequence)`.
     Iterator begin() noexcept { return m_Items.begin(); }
+    /// The past-the-end iterator.
     Iterator end() noexcept { return m_Items.end(); }
+    /// The first iterator (read-only).
     ConstIterator begin() const noexcept { return m_Items.cbegin(); }
+    /// The past-the-end iterator (read-only).
     ConstIterator end() const noexcept { return m_Items.cend(); }
 
     ParamType GetType() const override;

@@ -56,8 +56,11 @@ public:
     /// The iterators above under the names range-for looks for:
     /// `for (ServiceType* child : composite)`.
     Iterator begin() noexcept { return m_Children.begin(); }
+    /// The past-the-end iterator.
     Iterator end() noexcept { return m_Children.end(); }
+    /// The first iterator (read-only).
     ConstIterator begin() const noexcept { return m_Children.cbegin(); }
+    /// The past-the-end iterator (read-only).
     ConstIterator end() const noexcept { return m_Children.cend(); }
 
     ParamType GetType() const override;

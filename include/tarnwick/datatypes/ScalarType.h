@@ -20,6 +20,7 @@ public:
     /// Takes the name and the value over (text without a copy); the source is
     /// left with the empty name.
     ScalarType(ScalarType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     ScalarType& operator=(ScalarType&& other) noexcept;
     ~ScalarType() override;
 

@@ -22,6 +22,7 @@ public:
     /// Takes the name and the elements over without copying them; the source is
     /// left with the empty name and no elements.
     SequenceType(SequenceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     SequenceType& operator=(SequenceType&& other) noexcept;
     ~SequenceType() override;
 
@@ -35,8 +36,11 @@ public:
     void SetValue(std::vector<T> const& values);
     /// The elements for range-for: `for (double price : prices)`.
     typename std::vector<T>::iterator begin() noexcept { return m_Values.begin(); }
+    /// The past-the-end iterator.
     typename std::vector<T>::iterator end() noexcept { return m_Values.end(); }
+    /// The first iterator (read-only).
     typename std::vector<T>::const_iterator begin() const noexcept { return m_Values.cbegin(); }
+    /// The past-the-end iterator (read-only).
     typename std::vector<T>::const_iterator end() const noexcept { return m_Values.cend(); }
 
     ParamType GetType() const override;

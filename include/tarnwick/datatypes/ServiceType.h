@@ -19,6 +19,7 @@ public:
     ServiceType& operator=(ServiceType const&);
     /// Takes the name over; the source is left with the empty name.
     ServiceType(ServiceType&&) noexcept;
+    /// Takes the name over; the source is left with the empty name.
     ServiceType& operator=(ServiceType&&) noexcept;
     virtual ~ServiceType();
 

@@ -18,6 +18,7 @@ public:
     TimeDurationServiceType& operator=(TimeDurationServiceType const& other);
     /// Takes the name over; the source is left with the empty name.
     TimeDurationServiceType(TimeDurationServiceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     TimeDurationServiceType& operator=(TimeDurationServiceType&& other) noexcept;
     ~TimeDurationServiceType() override;
 

@@ -23,6 +23,7 @@ public:
     /// Takes the name and the elements over without copying them; the source is
     /// left with the empty name and no elements.
     TimeStampSequenceType(TimeStampSequenceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     TimeStampSequenceType& operator=(TimeStampSequenceType&& other) noexcept;
     ~TimeStampSequenceType() override;
 

@@ -18,6 +18,7 @@ public:
     TimeStampServiceType& operator=(TimeStampServiceType const& other);
     /// Takes the name over; the source is left with the empty name.
     TimeStampServiceType(TimeStampServiceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     TimeStampServiceType& operator=(TimeStampServiceType&& other) noexcept;
     ~TimeStampServiceType() override;
 

@@ -18,6 +18,7 @@ public:
     /// Takes the name and the value over (text without a copy); the source is
     /// left with the empty name.
     XmlString(XmlString&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     XmlString& operator=(XmlString&& other) noexcept;
     ~XmlString() override;
 

@@ -21,6 +21,7 @@ public:
     UserParameters& operator=(UserParameters const& other);
     /// Takes the parameter name over; the source is left with the empty name.
     UserParameters(UserParameters&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     UserParameters& operator=(UserParameters&& other) noexcept;
     virtual ~UserParameters();
 

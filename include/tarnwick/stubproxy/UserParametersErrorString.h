@@ -43,6 +43,7 @@ public:
     /// Take the parameter name and the text over without copying the text; the
     /// source is left with the empty name and the empty text.
     UserParametersErrorString(UserParametersErrorString&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     UserParametersErrorString& operator=(UserParametersErrorString&& other) noexcept;
     ~UserParametersErrorString() override;
 

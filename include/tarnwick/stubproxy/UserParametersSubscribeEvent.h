@@ -28,6 +28,7 @@ public:
     /// Take the parameter name and the flag over; the
     /// source is left with the empty name.
     UserParametersSubscribeEvent(UserParametersSubscribeEvent&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
     UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent&& other) noexcept;
     ~UserParametersSubscribeEvent() override;
 

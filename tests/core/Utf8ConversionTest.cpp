@@ -14,12 +14,15 @@ namespace {
 
 using namespace std::string_literals;
 
-struct WellFormed {
+/// The same text in both forms (for ill-formed UTF-8: the UTF-16 it becomes).
+struct Texts {
     std::u16string utf16;
     std::string utf8;
 };
+using WellFormed = Texts;
+using Converted16 = Texts;
 
-class Utf8RoundTripTest : public testing::TestWithParam<WellFormed> { };
+class Utf8RoundTripTest : public testing::TestWithParam<Texts> { };
 
 TEST_P(Utf8RoundTripTest, EachFormGivesTheOther)
 {
@@ -37,12 +40,7 @@ INSTANTIATE_TEST_SUITE_P(Characters, Utf8RoundTripTest,
         WellFormed {u"\U00010000", "\xF0\x90\x80\x80"}, // a surrogate pair, one 4-byte sequence
         WellFormed {u"x\U0001F600y", "x\xF0\x9F\x98\x80y"}, WellFormed {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}));
 
-struct Converted16 {
-    std::u16string utf16;
-    std::string utf8;
-};
-
-class LoneSurrogateTest : public testing::TestWithParam<Converted16> { };
+class LoneSurrogateTest : public testing::TestWithParam<Texts> { };
 
 TEST_P(LoneSurrogateTest, BecomesTheReplacementCharacter)
 {

@@ -26,10 +26,7 @@
 #include <vector>
 
 using namespace Tarnwick::DataTypes;
-using TestSupport::CountingNode;
-using TestSupport::CountingPrototype;
-using TestSupport::Nodes;
-using TestSupport::Prototypes;
+using namespace TestSupport;
 
 namespace {
 

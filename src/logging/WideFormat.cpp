@@ -539,14 +539,17 @@ bool AppendFastFloating(std::u16string& out, Directive const& directive, double 
 std::u16string WidenNarrow(char const* text, int limit)
 {
     std::u16string wide;
-    std::string_view const narrow(text);
-    auto const* it = reinterpret_cast<unsigned char const*>(narrow.data());
-    auto const* const end = it + narrow.size();
+    auto const* it = reinterpret_cast<unsigned char const*>(text);
     std::size_t const max = limit < 0 ? std::u16string::npos : static_cast<std::size_t>(limit);
-    while (it != end && wide.size() < max) {
+    // With a precision the text need not end with a zero byte, so nothing is
+    // read beyond the character being decoded: a sequence is at most four bytes,
+    // and the decoder stops at the first byte that does not continue it (a zero
+    // byte never does).
+    constexpr std::size_t kLongestSequence = 4;
+    while (wide.size() < max && *it != 0) {
         // A well-formed UTF-8 sequence, or else the single byte as Latin-1.
         unsigned char const* const start = it;
-        char32_t cp = NextUtf8(it, end);
+        char32_t cp = NextUtf8(it, start + kLongestSequence);
         if (cp == kIllFormed) {
             cp = *start;
             it = start + 1;

@@ -2,11 +2,15 @@
 // counts under callgrind: each is run once to warm up, then once inside a
 // function named Measured*, which callgrind is told to collect alone:
 //   valgrind --tool=callgrind --toggle-collect='Measured*' ./encoder_instructions
+// The encoder and pugixml write into one string kept across messages (the
+// server's steady state), into a fresh string and into a file stream.
 
 #include "EncoderReference.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 using namespace EncoderBench;
 
@@ -16,14 +20,36 @@ std::size_t volatile g_Sink;
 
 } // namespace
 
-extern "C" __attribute__((noinline)) void MeasuredTarnwick(
+extern "C" __attribute__((noinline)) void MeasuredTarnwickReused(
+    ReusedOutput& o, Tarnwick::ServiceMessage const& h, Tarnwick::DataTypes::ServiceType const& t)
+{
+    g_Sink = o.Encode(h, t).size();
+}
+extern "C" __attribute__((noinline)) void MeasuredPugixmlReused(PugiReusedOutput& o, pugi::xml_document const& d)
+{
+    g_Sink = o.Save(d).size();
+}
+extern "C" __attribute__((noinline)) void MeasuredTarnwickFresh(
     Tarnwick::ServiceMessage const& h, Tarnwick::DataTypes::ServiceType const& t)
 {
     g_Sink = EncodeTarnwick(h, t).size();
 }
-extern "C" __attribute__((noinline)) void MeasuredPugixml(pugi::xml_document const& d)
+extern "C" __attribute__((noinline)) void MeasuredPugixmlFresh(pugi::xml_document const& d)
 {
     g_Sink = SavePugi(d).size();
+}
+extern "C" __attribute__((noinline)) void MeasuredTarnwickFile(
+    std::ofstream& out, Tarnwick::ServiceMessage const& h, Tarnwick::DataTypes::ServiceType const& t)
+{
+    out.seekp(0);
+    EncodeTarnwickTo(out, h, t);
+    out.flush();
+}
+extern "C" __attribute__((noinline)) void MeasuredPugixmlFile(std::ofstream& out, pugi::xml_document const& d)
+{
+    out.seekp(0);
+    d.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
+    out.flush();
 }
 extern "C" __attribute__((noinline)) void MeasuredTinyxml2(tinyxml2::XMLDocument const& d)
 {
@@ -48,10 +74,29 @@ int main()
     auto const pugi = MakePugiDocument(texts);
     auto const tiny = MakeTinyDocument(texts);
 
+    ReusedOutput reused;
+    reused.Encode(header, *tree);
+    MeasuredTarnwickReused(reused, header, *tree);
+    PugiReusedOutput pugiReused;
+    pugiReused.Save(*pugi);
+    MeasuredPugixmlReused(pugiReused, *pugi);
+
     std::string const ours = EncodeTarnwick(header, *tree);
-    MeasuredTarnwick(header, *tree);
+    MeasuredTarnwickFresh(header, *tree);
     std::size_t const pugiBytes = SavePugi(*pugi).size();
-    MeasuredPugixml(*pugi);
+    MeasuredPugixmlFresh(*pugi);
+
+    // Each run rewrites one file from its start.
+    std::filesystem::path const path = std::filesystem::temp_directory_path() / "tarnwick-encoder-instructions.xml";
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        MeasuredTarnwickFile(file, header, *tree);
+        MeasuredTarnwickFile(file, header, *tree);
+        MeasuredPugixmlFile(file, *pugi);
+        MeasuredPugixmlFile(file, *pugi);
+    }
+    std::filesystem::remove(path);
+
     std::size_t const tinyBytes = PrintTiny(*tiny).size();
     MeasuredTinyxml2(*tiny);
     std::size_t const libxmlBytes = WriteLibxml2(texts).size();

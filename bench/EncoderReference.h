@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <utility>
 #include <vector>
@@ -121,15 +122,71 @@ inline std::unique_ptr<Tarnwick::DataTypes::CompositeType> MakeTree(std::vector<
     return root;
 }
 
-/// The message as this library writes it.
-inline std::string EncodeTarnwick(Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
+/// The message as this library writes it, appended to `out`.
+inline void EncodeTarnwickTo(
+    std::ostream& out, Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
 {
-    std::ostringstream out;
     Tarnwick::Encoding::XmlEncoder::EncodeHeader(out, &header);
     Tarnwick::Encoding::XmlEncoder::Encode(out, &tree, 2);
     Tarnwick::Encoding::XmlEncoder::AppendFooter(out);
+}
+
+/// The message as this library writes it, into a fresh string stream.
+inline std::string EncodeTarnwick(Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
+{
+    std::ostringstream out;
+    EncodeTarnwickTo(out, header, tree);
     return std::move(out).str();
 }
+
+/// A server's stream buffer: appends to a string that the caller keeps across
+/// messages (cleared, never shrunk), so a message is written into memory that
+/// is already there. Its `sync` is the inherited one, which does nothing, but
+/// as a class of the caller's it is flushed like any other buffer.
+class AppendBuffer : public std::streambuf {
+public:
+    explicit AppendBuffer(std::string& text)
+        : m_Text(text)
+    { }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            m_Text.push_back(traits_type::to_char_type(c));
+        }
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(char const* text, std::streamsize count) override
+    {
+        m_Text.append(text, static_cast<std::size_t>(count));
+        return count;
+    }
+
+private:
+    std::string& m_Text;
+};
+
+/// One output string kept across messages, written through an `std::ostream`
+/// over an `AppendBuffer`.
+class ReusedOutput {
+public:
+    ReusedOutput()
+        : m_Buffer(m_Text)
+        , m_Out(&m_Buffer)
+    { }
+    std::string const& Encode(Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
+    {
+        m_Text.clear();
+        EncodeTarnwickTo(m_Out, header, tree);
+        return m_Text;
+    }
+
+private:
+    std::string m_Text;
+    AppendBuffer m_Buffer;
+    std::ostream m_Out;
+};
 
 inline std::string Utf8(std::u16string const& text)
 {
@@ -246,6 +303,20 @@ inline std::string SavePugi(pugi::xml_document const& document)
     document.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
     return std::move(writer.text);
 }
+
+/// pugixml's save into one string kept across messages.
+class PugiReusedOutput {
+public:
+    std::string const& Save(pugi::xml_document const& document)
+    {
+        m_Writer.text.clear();
+        document.save(m_Writer, "  ", pugi::format_default, pugi::encoding_utf8);
+        return m_Writer.text;
+    }
+
+private:
+    StringWriter m_Writer;
+};
 
 // ---- tinyxml2: a DOM built once, printed per run with XMLPrinter ----
 

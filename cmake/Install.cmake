@@ -9,6 +9,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tarnwick DESTINATION ${CMAKE_INS
 
 set(TARNWICK_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Tarnwick)
 install(EXPORT TarnwickTargets NAMESPACE Tarnwick:: DESTINATION ${TARNWICK_CMAKE_DIR})
+# The package's configuration looks for pugixml only where a consumer needs it.
+get_target_property(TARNWICK_LIBRARY_TYPE tarnwick TYPE)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/TarnwickConfig.cmake.in
   ${PROJECT_BINARY_DIR}/TarnwickConfig.cmake INSTALL_DESTINATION ${TARNWICK_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/TarnwickConfigVersion.cmake

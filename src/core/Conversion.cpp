@@ -242,8 +242,14 @@ std::u16string Conversion::Utf8ToUtf16(std::string_view text)
     auto const* it = reinterpret_cast<unsigned char const*>(text.data());
     auto const* const end = it + text.size();
     while (it != end) {
-        char32_t const cp = Detail::NextUtf8(it, end);
-        Detail::AppendUtf16(utf16, cp == Detail::kIllFormed ? Detail::kReplacementCharacter : cp);
+        Detail::Utf8Sequence const sequence = Detail::DecodeUtf8(it, static_cast<std::size_t>(end - it));
+        if (sequence.length == 0) {
+            utf16.push_back(static_cast<char16_t>(Detail::kReplacementCharacter));
+            it += sequence.subpart;
+        } else {
+            Detail::AppendUtf16(utf16, sequence.codePoint);
+            it += sequence.length;
+        }
     }
     return utf16;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
-// UTF-16 and UTF-8 decoding and encoding shared by the encoder, the logger and
-// the text conversions. Internal to the library.
+// UTF-16 decoding and UTF-8 encoding and decoding shared by the encoder, the
+// decoder, the logger and the locale conversions. Internal to the library.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Tarnwick::Detail {
 
@@ -75,12 +78,27 @@ inline std::size_t EncodeUtf8(char32_t cp, char* out) noexcept
 
 /// Writes the UTF-8 form of UTF-16 text at `out`, which has room for three
 /// bytes per code unit: pairs combined, lone surrogates as U+FFFD, the unit 0
-/// as the byte 0. Runs of ASCII go four units at a time. Returns the end.
+/// as the byte 0. Runs of ASCII go sixteen (where the processor has the
+/// vector instructions for it), then four units at a time. Returns the end.
 inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
 {
     char16_t const* it = text.data();
     char16_t const* const end = it + text.size();
     while (it != end) {
+#if defined(__SSE2__)
+        while (end - it >= 16) {
+            __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
+            __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it + 8));
+            // ASCII units have no bit above the seventh.
+            __m128i const above = _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, _mm_setzero_si128())) != 0xFFFF) {
+                break;
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+            it += 16;
+            out += 16;
+        }
+#endif
         std::uint64_t block = 0;
         while (end - it >= 4 && (std::memcpy(&block, it, sizeof block), (block & 0xFF80FF80FF80FF80u) == 0)) {
             out[0] = static_cast<char>(it[0]);
@@ -102,56 +120,67 @@ inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
     return out;
 }
 
-/// What `NextUtf8` answers for bytes that start no well-formed sequence.
-inline constexpr char32_t kIllFormed = 0xFFFFFFFE;
-
-/// Reads one UTF-8 character at `it` (it < end) and advances past it. A
-/// well-formed sequence (no overlong form, no surrogate, nothing above
-/// U+10FFFF) gives its code point. Otherwise the answer is `kIllFormed` and `it`
-/// advances past the maximal subpart: the longest run at `it` that begins some
-/// well-formed sequence, or the one byte at `it` when none does. Each maximal
-/// subpart so counts as one error, as the Unicode standard recommends.
-inline char32_t NextUtf8(unsigned char const*& it, unsigned char const* end) noexcept
+/// Appends the UTF-8 form of UTF-16 text, as `EncodeUtf8` writes it.
+inline void AppendUtf8(std::string& out, std::u16string_view text)
 {
-    unsigned char const lead = *it;
+    std::size_t const start = out.size();
+    out.resize(start + text.size() * 3);
+    char* const end = EncodeUtf8(text, out.data() + start);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+/// One UTF-8 sequence read by `DecodeUtf8`: its code point and its length in
+/// bytes; a length of 0 means the bytes start no well-formed sequence. Then
+/// `subpart` is the length of the maximal subpart at the start: the longest run
+/// that begins some well-formed sequence, or 1 when none does; replacing each
+/// maximal subpart by one U+FFFD is what the Unicode standard recommends.
+struct Utf8Sequence {
+    char32_t codePoint;
+    std::size_t length;
+    std::size_t subpart = 0;
+};
+
+/// Reads the UTF-8 sequence at `it`, of at most `available` bytes (at least 1).
+/// Well-formed means the shortest form of a code point up to U+10FFFF; with
+/// `surrogates`, the 3-byte forms of U+D800 to U+DFFF (which older producers
+/// wrote for each unit of a pair) are taken as well. Continuation bytes are
+/// read one by one and reading stops at the first that does not fit, so text
+/// ended by a zero byte is never read past it.
+inline Utf8Sequence DecodeUtf8(unsigned char const* it, std::size_t available, bool surrogates = false) noexcept
+{
+    unsigned char const lead = it[0];
     if (lead < 0x80) {
-        ++it;
-        return lead;
+        return {lead, 1};
     }
-    int count = 0;
-    // The range of the second byte; every later byte is 0x80 to 0xBF.
+    std::size_t count = 0;
     unsigned char low = 0x80;
     unsigned char high = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF) {
         count = 1;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         count = 2;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong form
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogate
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED && !surrogates ? 0x9F : 0xBF;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         count = 3;
-        low = lead == 0xF0 ? 0x90 : 0x80; // no overlong form
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
     } else {
-        ++it;
-        return kIllFormed;
+        return {0, 0, 1};
     }
     char32_t cp = lead & (0x3F >> count);
-    unsigned char const* next = it + 1;
-    for (int i = 0; i < count; ++i, ++next) {
-        if (next == end || *next < low || *next > high) {
-            it = next;
-            return kIllFormed;
+    for (std::size_t i = 1; i <= count; ++i) {
+        if (i >= available || it[i] < low || it[i] > high) {
+            return {0, 0, i};
         }
-        cp = (cp << 6) | (*next & 0x3F);
+        cp = (cp << 6) | (it[i] & 0x3F);
         low = 0x80;
         high = 0xBF;
     }
-    it = next;
-    return cp;
+    return {cp, count + 1};
 }
 
-/// Appends a code point (at most U+10FFFF) as one UTF-16 unit or a surrogate pair.
+/// Appends a code point as UTF-16: one unit, or a surrogate pair beyond U+FFFF.
 inline void AppendUtf16(std::u16string& out, char32_t cp)
 {
     if (cp < 0x10000) {
@@ -162,13 +191,26 @@ inline void AppendUtf16(std::u16string& out, char32_t cp)
     out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
 }
 
-/// Appends the UTF-8 form of UTF-16 text, as `EncodeUtf8` writes it.
-inline void AppendUtf8(std::string& out, std::u16string_view text)
+/// The UTF-16 form of UTF-8 text, such as a file name: each byte that does not
+/// belong to a well-formed sequence (overlong, surrogate, beyond U+10FFFF or
+/// cut short) becomes U+FFFD.
+inline std::u16string DecodeUtf8(std::string_view text)
 {
-    std::size_t const start = out.size();
-    out.resize(start + text.size() * 3);
-    char* const end = EncodeUtf8(text, out.data() + start);
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    std::u16string out;
+    out.reserve(text.size());
+    auto const* it = reinterpret_cast<unsigned char const*>(text.data());
+    auto const* const end = it + text.size();
+    while (it != end) {
+        Utf8Sequence const sequence = DecodeUtf8(it, static_cast<std::size_t>(end - it));
+        if (sequence.length == 0) {
+            out.push_back(static_cast<char16_t>(kReplacementCharacter));
+            ++it;
+        } else {
+            AppendUtf16(out, sequence.codePoint);
+            it += sequence.length;
+        }
+    }
+    return out;
 }
 
 } // namespace Tarnwick::Detail

@@ -107,6 +107,16 @@ public:
         return *entry->second;
     }
 
+    /// Appends every counter with its name, in name order; the caller holds the
+    /// owner's mutex. Both stay valid until `ReleaseAll`: counters are never
+    /// removed before, and the names are the keys of a node-based map.
+    template <class Entry> void List(std::vector<Entry>& out) const
+    {
+        for (auto const& [name, counter] : m_Counters) {
+            out.push_back(Entry {&name, counter.get()});
+        }
+    }
+
     /// Deletes every counter in name order, keeping the first report of a
     /// throwing destruction for the caller. No other thread may use the index.
     void ReleaseAll(std::optional<ServiceException>& firstReport) noexcept

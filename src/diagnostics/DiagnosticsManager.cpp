@@ -4,11 +4,15 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "core/Utf16.h"
+#include "diagnostics/MetricsWriter.h"
 #include "diagnostics/Report.h"
+#include "platform/AtomicFile.h"
 #include "threading/GuardedSection.h"
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace Tarnwick::Diagnostics {
 
@@ -16,6 +20,8 @@ namespace {
 // The line numbers are part of the exceptions' interface.
 constexpr std::int32_t kGetServiceDiagnosticsLockLine = 31;
 constexpr std::int32_t kSetLevelTypeLockLine = 69;
+constexpr std::int32_t kMetricsLockLine = 88;
+constexpr std::int32_t kMetricsFileLine = 104;
 } // namespace
 
 bool DiagnosticsManager::LevelSettingOrder::operator()(std::u16string const& left, std::u16string const& right) const
@@ -71,6 +77,45 @@ void DiagnosticsManager::PropagateLevels()
                 diagnostics->SetLevel(level);
             }
         }
+    }
+}
+
+std::string DiagnosticsManager::MetricsText() const
+{
+    // Diagnostics objects are never removed before the manager goes, so the
+    // listed pointers stay valid after the mutex is released.
+    std::vector<ServiceDiagnostics const*> listed;
+    {
+        Threading::MutexLock const lock(m_CriticalSection);
+        Tarnwick::Detail::CheckLock(lock, *this, kMetricsLockLine);
+        listed.reserve(m_Diagnostics.size());
+        for (auto const& entry : m_Diagnostics) {
+            listed.push_back(entry.second.get());
+        }
+    }
+    Detail::MetricsSnapshot snapshot;
+    for (ServiceDiagnostics const* diagnostics : listed) {
+        snapshot.Add(*diagnostics);
+    }
+    std::string text;
+    snapshot.AppendTo(text);
+    return text;
+}
+
+void DiagnosticsManager::WriteMetrics(std::ostream& out) const
+{
+    std::string const text = MetricsText();
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void DiagnosticsManager::WriteMetricsFile(std::string const& path) const
+{
+    std::optional<Platform::FileFailure> const failure = Platform::ReplaceFile(path, MetricsText());
+    if (failure) {
+        throw ServiceException(u"WriteMetricsFile() - cannot write " + Tarnwick::Detail::DecodeUtf8(path) + u" ("
+                + Tarnwick::Detail::DecodeUtf8(Platform::StepText(failure->m_Step)) + u"): "
+                + Tarnwick::Detail::DecodeUtf8(Platform::ErrorText(failure->m_Error)),
+            Tarnwick::Detail::ClassNameOf(*this), kMetricsFileLine);
     }
 }
 

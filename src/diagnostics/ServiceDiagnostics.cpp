@@ -5,11 +5,11 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "diagnostics/CounterIndex.h"
+#include "diagnostics/Levels.h"
 #include "diagnostics/NumberCounter.h"
 #include "diagnostics/SizeCounter.h"
 #include "diagnostics/TimeCounter.h"
 
-#include <array>
 #include <optional>
 
 namespace Tarnwick::Diagnostics {
@@ -20,28 +20,10 @@ namespace {
 constexpr std::int32_t kUnknownLevelLine = 227;
 constexpr char kLevelSource[] = "ServiceDiagnostics";
 
-enum CounterKind : std::size_t { NUMBER_KIND, TIME_KIND, SIZE_KIND };
-
-using Level = ServiceDiagnostics::DiagnosticsLevel;
-
-struct LevelRow {
-    char16_t const* name;
-    std::array<bool, 3> enables; // by CounterKind
-};
-
-// Indexed by level value.
-constexpr LevelRow kLevels[] = {
-    {u"SD_NONE", {false, false, false}},
-    {u"SD_NUMBER_COUNTER", {true, false, false}},
-    {u"SD_TIME_COUNTER", {false, true, false}},
-    {u"SD_SIZE_COUNTER", {false, false, true}},
-    {u"SD_ALL", {true, true, true}},
-};
-
-bool Enables(Level level, CounterKind kind) noexcept
-{
-    return level >= 0 && static_cast<std::size_t>(level) < std::size(kLevels) && kLevels[level].enables[kind];
-}
+using Detail::Enables;
+using Detail::NUMBER_KIND;
+using Detail::SIZE_KIND;
+using Detail::TIME_KIND;
 
 template <class Counter>
 Counter& FindOrCreate(Threading::Mutex& mutex, Detail::CounterIndex<Counter>& index, std::u16string const& name)
@@ -93,8 +75,8 @@ void ServiceDiagnostics::SetLevel(DiagnosticsLevel level)
 
 ServiceDiagnostics::DiagnosticsLevel ServiceDiagnostics::GetLevelType(std::u16string const& name)
 {
-    for (std::size_t value = 0; value < std::size(kLevels); ++value) {
-        if (name == kLevels[value].name) {
+    for (std::size_t value = 0; value < std::size(Detail::kLevels); ++value) {
+        if (name == Detail::kLevels[value].name) {
             return static_cast<DiagnosticsLevel>(value);
         }
     }

@@ -11,7 +11,8 @@
 namespace Tarnwick::Diagnostics {
 
 // Taking the lock brings the statistics along.
-static_assert(sizeof(Threading::Detail::InlineMutex) + sizeof(Detail::Statistics) <= Threading::Detail::kCacheLineSize);
+static_assert(
+    sizeof(Threading::Detail::InlineMutex) + Detail::Statistics::kHotSize <= Threading::Detail::kCacheLineSize);
 
 namespace {
 // The line numbers are part of the exceptions' interface.
@@ -35,6 +36,13 @@ void SizeCounter::Reset()
     Threading::MutexLock const lock(m_Mutex);
     Tarnwick::Detail::CheckLock(lock, *this, kResetLockLine);
     m_Statistics.Reset();
+}
+
+Detail::StatisticsSnapshot SizeCounter::Read() const
+{
+    // The library's lock never reports a problem, and reading changes nothing.
+    Threading::MutexLock const lock(m_Mutex);
+    return m_Statistics.Read();
 }
 
 } // namespace Tarnwick::Diagnostics

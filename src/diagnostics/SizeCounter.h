@@ -24,10 +24,12 @@ public:
     double GetAverage() const noexcept { return m_Statistics.GetAverage(); }
     std::uint32_t GetMax() const noexcept { return m_Statistics.GetMax(); }
     std::uint32_t GetMin() const noexcept { return m_Statistics.GetMin(); }
+    /// Every figure as it was at one moment, read under the counter's mutex.
+    Detail::StatisticsSnapshot Read() const;
 
 private:
     // The lock and the statistics share the counter's first cache line.
-    Threading::Detail::InlineMutex m_Mutex;
+    mutable Threading::Detail::InlineMutex m_Mutex;
     Detail::Statistics m_Statistics;
     std::u16string m_Name;
 };

@@ -15,7 +15,8 @@
 namespace Tarnwick::Diagnostics {
 
 // Taking the lock brings the statistics along.
-static_assert(sizeof(Threading::Detail::InlineMutex) + sizeof(Detail::Statistics) <= Threading::Detail::kCacheLineSize);
+static_assert(
+    sizeof(Threading::Detail::InlineMutex) + Detail::Statistics::kHotSize <= Threading::Detail::kCacheLineSize);
 
 namespace {
 // The line numbers are part of the exceptions' interface.
@@ -106,6 +107,13 @@ void TimeCounter::Reset()
     m_Statistics.Reset();
     m_StartTime = 0;
     m_StartTimeSet = false;
+}
+
+Detail::StatisticsSnapshot TimeCounter::Read() const
+{
+    // The library's lock never reports a problem, and reading changes nothing.
+    Threading::MutexLock const lock(m_Mutex);
+    return m_Statistics.Read();
 }
 
 } // namespace Tarnwick::Diagnostics

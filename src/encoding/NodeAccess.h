@@ -7,8 +7,10 @@
 #include <tarnwick/datatypes/PrimitiveCode.h>
 #include <tarnwick/datatypes/ServiceType.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <typeinfo>
 
 namespace Tarnwick::Encoding::Detail {
@@ -29,6 +31,12 @@ template <class Node, class Raise> Node const& As(DataTypes::ServiceType const* 
     // `raise` throws; its [[noreturn]] does not travel with the function pointer.
     __builtin_unreachable();
 }
+
+/// The `type` attribute names of any-type elements by code; empty where a code has none.
+inline constexpr std::array<std::string_view, 35> kStrTypes = {"", "", "string", "boolean", "int8", "uint8", "int16",
+    "uint16", "int32", "uint32", "int64", "uint64", "float", "double", "string_seq", "boolean_seq", "int8_seq",
+    "uint8_seq", "int16_seq", "uint16_seq", "int32_seq", "uint32_seq", "int64_seq", "uint64_seq", "float_seq",
+    "double_seq", "", "", "", "", "xml_string", "time_stamp", "", "time_duration", ""};
 
 template <class... T> struct TypeList { };
 

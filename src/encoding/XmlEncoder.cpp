@@ -18,7 +18,6 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/encoding/ServiceMessage.h>
-#include <tarnwick/encoding/XmlSequenceWrapper.h>
 
 #include <array>
 #include <memory>
@@ -56,19 +55,13 @@ constexpr std::int32_t kFewerValuesLine = 617;
     throw ServiceException(u"Dictionary has fewer values than keys", kSource, kFewerValuesLine);
 }
 
-/// The `type` attribute names by code; empty where a code has none.
-constexpr std::array<std::string_view, 35> kStrTypes = {"", "", "string", "boolean", "int8", "uint8", "int16", "uint16",
-    "int32", "uint32", "int64", "uint64", "float", "double", "string_seq", "boolean_seq", "int8_seq", "uint8_seq",
-    "int16_seq", "uint16_seq", "int32_seq", "uint32_seq", "int64_seq", "uint64_seq", "float_seq", "double_seq", "", "",
-    "", "", "xml_string", "time_stamp", "", "time_duration", ""};
-
 std::string_view StrType(ParamType type)
 {
     auto const index = static_cast<std::uint32_t>(type);
-    if (index >= kStrTypes.size() || kStrTypes[index].empty()) {
+    if (index >= Detail::kStrTypes.size() || Detail::kStrTypes[index].empty()) {
         RaiseUnsupportedInAnyType();
     }
-    return kStrTypes[index];
+    return Detail::kStrTypes[index];
 }
 
 void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent);
@@ -83,11 +76,7 @@ template <class Node> Node const& As(ServiceType const* node)
 template <class T> void EncodeSequence(XmlWriter& writer, std::vector<T> const& elements, std::int32_t indent)
 {
     for (auto&& element : elements) {
-        writer.Spaces(indent);
-        writer.Put("<item>");
-        writer.Value(element);
-        writer.Put("</item>");
-        writer.EndLine();
+        writer.Item(indent, element);
     }
 }
 
@@ -115,27 +104,52 @@ void CloseItem(XmlWriter& writer, std::int32_t indent)
     writer.EndLine();
 }
 
-/// `indent` spaces, then `open`, the wrapper's next element and `close` on one line.
-void WrappedLine(XmlWriter& writer, std::int32_t indent, std::string_view open, XmlSequenceWrapperBase& wrapper,
-    std::string_view close)
-{
-    writer.Spaces(indent);
-    writer.Put(open);
-    // The wrapper writes to the stream itself, after what is buffered.
-    writer.OnStream([&wrapper](std::ostream& out) { wrapper.EncodeNext(out); });
-    writer.Put(close);
-    writer.EndLine();
-}
+/// The elements of a primitive sequence node, written one by one in their leaf
+/// format into the writer itself: what `XmlSequenceWrapper` writes to the
+/// stream, the same checks and the same failures (a node that is no primitive
+/// sequence raises, an element past the end throws std::out_of_range).
+class SequenceCursor {
+public:
+    explicit SequenceCursor(ServiceType const* sequence)
+    {
+        if (sequence == nullptr) {
+            Detail::RaiseRequiresSequence();
+        }
+        bool const primitive = Detail::VisitPrimitiveSequence(sequence->GetType(), [&]<class T>() {
+            m_Elements = Detail::As<SequenceType<T>>(sequence, Detail::RaiseRequiresSequence).GetValuePtr();
+            m_Write = [](XmlWriter& writer, void const* elements, std::size_t index) {
+                writer.Value(static_cast<std::vector<T> const*>(elements)->at(index));
+            };
+        });
+        if (!primitive) {
+            Detail::RaiseRequiresSequence();
+        }
+    }
+    /// `indent` spaces, `open`, the next element and `close` on one line.
+    void Line(XmlWriter& writer, std::int32_t indent, std::string_view open, std::string_view close)
+    {
+        writer.Spaces(indent);
+        writer.Put(open);
+        m_Write(writer, m_Elements, m_Next++);
+        writer.Put(close);
+        writer.EndLine();
+    }
+
+private:
+    void const* m_Elements = nullptr;
+    void (*m_Write)(XmlWriter&, void const*, std::size_t) = nullptr;
+    std::size_t m_Next = 0;
+};
 
 void WritePrimitiveDictionary(XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent)
 {
     std::uint32_t const count = dictionary->Size();
-    std::unique_ptr<XmlSequenceWrapperBase> const keys(XmlSequenceWrapperBase::Create(dictionary->GetKeys()));
-    std::unique_ptr<XmlSequenceWrapperBase> const values(XmlSequenceWrapperBase::Create(dictionary->GetValues()));
+    SequenceCursor keys(dictionary->GetKeys());
+    SequenceCursor values(dictionary->GetValues());
     for (std::uint32_t i = 0; i < count; ++i) {
         OpenItem(writer, indent);
-        WrappedLine(writer, indent + 2, "<key>", *keys, "</key>");
-        WrappedLine(writer, indent + 2, "<value>", *values, "</value>");
+        keys.Line(writer, indent + 2, "<key>", "</key>");
+        values.Line(writer, indent + 2, "<value>", "</value>");
         CloseItem(writer, indent);
     }
 }
@@ -147,7 +161,7 @@ void WriteNodeDictionary(
     XmlWriter& writer, DictionaryType const* dictionary, std::int32_t indent, EncodeValue encodeValue)
 {
     std::uint32_t const count = dictionary->Size();
-    std::unique_ptr<XmlSequenceWrapperBase> const keys(XmlSequenceWrapperBase::Create(dictionary->GetKeys()));
+    SequenceCursor keys(dictionary->GetKeys());
     auto const* values = dynamic_cast<Sequence const*>(dictionary->GetValues());
     if (values == nullptr) {
         Detail::RaiseRequiresSequence();
@@ -158,7 +172,7 @@ void WriteNodeDictionary(
             RaiseFewerValues();
         }
         OpenItem(writer, indent);
-        WrappedLine(writer, indent + 2, "<key>", *keys, "</key>");
+        keys.Line(writer, indent + 2, "<key>", "</key>");
         encodeValue(*value);
         CloseItem(writer, indent);
     }
@@ -257,28 +271,19 @@ void EncodeNode(XmlWriter& writer, ServiceType const* node, std::int32_t indent)
         }
         type = value->GetType();
         std::string_view const typeName = StrType(type);
-        writer.Put('<');
-        writer.Name(name);
-        writer.Put(" type='");
+        writer.Tag(0, XmlWriter::Mark("<"), name, XmlWriter::Mark(" type='"));
         writer.Put(typeName);
         writer.Put("'>");
     } else {
-        writer.Put('<');
-        writer.Name(name);
-        writer.Put('>');
+        writer.Tag(0, XmlWriter::Mark("<"), name, XmlWriter::Mark(">"));
     }
     bool const leaf = value->IsLeaf();
     if (!leaf) {
         writer.EndLine();
     }
     EncodeContent(writer, value, type, indent);
-    if (!leaf) {
-        writer.Spaces(indent);
-    }
-    writer.Put("</");
-    writer.Name(name);
-    writer.Put('>');
-    writer.EndLine();
+    writer.Tag(leaf ? 0 : indent, XmlWriter::Mark("</"), name, XmlWriter::Mark(">\n"));
+    writer.LineEnded();
 }
 
 /// One header attribute line: two spaces, name="value".

@@ -4,7 +4,10 @@
 //
 // Text is collected in a local buffer and handed to the caller's stream in
 // whole blocks (no per-character virtual calls); every line end is written and
-// followed by a flush, which callers observe on file streams. Numbers go through
+// followed by a flush, which callers observe on file streams and on their own
+// stream buffers. A plain std::stringbuf (the exact class, never a subclass)
+// inherits the sync that does nothing and shows its content to nobody before
+// the call returns, so its lines are handed over in blocks of many, unflushed. Numbers go through
 // the stream's formatted insertion unless the stream is in its default state
 // (classic locale, decimal, no showpos, no pending width, and for floating point
 // the general notation without showpoint or uppercase); then they are formatted
@@ -19,13 +22,18 @@
 #include <cstdint>
 #include <cstring>
 #include <cxxabi.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <ios>
 #include <limits>
 #include <locale>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -35,6 +43,7 @@ public:
         : m_Out(out)
         , m_Buf(out.rdbuf())
         , m_ClassicLocale(out.getloc() == std::locale::classic())
+        , m_SyncFree(m_Buf != nullptr && typeid(*m_Buf) == typeid(std::stringbuf))
     {
         Refresh();
     }
@@ -77,17 +86,60 @@ public:
         OnBuffer([&] { return m_Buf->sputn(m_Buffer, count) == count; });
     }
 
-    /// One LF, then the stream is flushed.
+    /// One LF, then the stream is flushed: the line is handed to the buffer and
+    /// the buffer synced, as `write` and `flush` would do it, unless the buffer
+    /// is a plain std::stringbuf, whose sync does nothing.
     void EndLine()
     {
         Put('\n');
-        Drain();
-        if (!m_Direct) {
-            m_Out.flush();
-            Refresh();
+        LineEnded();
+    }
+
+    /// One item line of a sequence: `indent` spaces, "<item>", the value in its
+    /// leaf format, "</item>" and a line end. An integer in the default state
+    /// under the usual indent is placed with one room check and fixed stores.
+    template <class T> void Item(std::int32_t indent, T const& value)
+    {
+        if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+            if (m_IntegersPlain && static_cast<std::uint32_t>(indent) <= 2 * kSpaceStore) {
+                char* out = Reserve(2 * kSpaceStore + kNumberRoom + 2 * kTagStore);
+                std::memcpy(out, kSpaces.data(), kSpaceStore);
+                std::memcpy(out + kSpaceStore, kSpaces.data(), kSpaceStore);
+                out += indent;
+                std::memcpy(out, "<item>\0\0", kTagStore);
+                // 8-bit integers print as numbers, never as characters.
+                out = Decimal(out + 6,
+                    static_cast<std::conditional_t<(sizeof(T) < 2),
+                        std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>, T>>(value));
+                std::memcpy(out, "</item>\n", kTagStore);
+                m_Pos = static_cast<std::size_t>(out + kTagStore - m_Buffer);
+                LineEnded();
+                return;
+            }
+        }
+        Spaces(indent);
+        Put("<item>");
+        Value(value);
+        Put("</item>");
+        EndLine();
+    }
+
+    /// The flush that follows a line end already put into the buffer; see EndLine.
+    void LineEnded()
+    {
+        if (m_Direct) {
+            if (m_SyncFree) {
+                return;
+            }
+            auto const count = static_cast<std::streamsize>(m_Pos);
+            m_Pos = 0;
+            // A short write sets badbit, after which `flush` would not sync.
+            OnBuffer([&] { return m_Buf->sputn(m_Buffer, count) == count && m_Buf->pubsync() != -1; });
             return;
         }
-        OnBuffer([&] { return m_Buf->pubsync() != -1; });
+        Drain();
+        m_Out.flush();
+        Refresh();
     }
 
     [[gnu::always_inline]] void Put(char c)
@@ -112,6 +164,14 @@ public:
     /// run in fixed 16-byte stores, which may run past the end inside the buffer.
     [[gnu::always_inline]] void Spaces(std::int32_t count)
     {
+        // Indents of up to 32, the usual depth, take two stores and no loop.
+        if (static_cast<std::uint32_t>(count) - 1 < 2 * kSpaceStore) {
+            char* const first = Reserve(2 * kSpaceStore);
+            std::memcpy(first, kSpaces.data(), kSpaceStore);
+            std::memcpy(first + kSpaceStore, kSpaces.data(), kSpaceStore);
+            m_Pos += static_cast<std::size_t>(count);
+            return;
+        }
         while (count > 0) {
             std::size_t const run = count < kSpaceRun ? static_cast<std::size_t>(count) : kSpaceRun;
             char* const first = Reserve(run + kSpaceStore);
@@ -127,15 +187,66 @@ public:
     void Escaped(std::u16string_view text) { Utf8<true>(text); }
     /// UTF-8 without escaping: XML fragments.
     void Raw(std::u16string_view text) { Utf8<false>(text); }
-    /// An element name: UTF-8, no escaping. Short ASCII names, the usual case,
-    /// take a plain copy loop.
+    /// A piece of markup of at most 8 bytes beside an element name, stored with
+    /// one fixed 8-byte copy.
+    struct Markup {
+        char bytes[8];
+        std::size_t size;
+    };
+    /// `text` (at most 8 bytes) as markup, padded for the fixed copy.
+    static consteval Markup Mark(std::string_view text)
+    {
+        Markup markup {{}, text.size()};
+        for (std::size_t i = 0; i < text.size() && i < sizeof markup.bytes; ++i) {
+            markup.bytes[i] = text[i];
+        }
+        return markup;
+    }
+
+    /// `indent` spaces, `before`, the element name and `after`. With an indent
+    /// of at most 32 and an ASCII name of at most 16 units, the usual case,
+    /// it takes one room check and fixed stores.
+    [[gnu::always_inline]] void Tag(
+        std::int32_t indent, Markup const& before, std::u16string_view name, Markup const& after)
+    {
+        if (static_cast<std::uint32_t>(indent) <= 2 * kSpaceStore && name.size() <= 2 * sizeof(Bytes8)) {
+            char* out = Reserve(2 * kSpaceStore + 2 * sizeof(before.bytes) + 2 * sizeof(Bytes8));
+            std::memcpy(out, kSpaces.data(), kSpaceStore);
+            std::memcpy(out + kSpaceStore, kSpaces.data(), kSpaceStore);
+            out += indent;
+            std::memcpy(out, before.bytes, sizeof before.bytes);
+            out += before.size;
+            if (ShortName(name, out)) {
+                out += name.size();
+                std::memcpy(out, after.bytes, sizeof after.bytes);
+                m_Pos = static_cast<std::size_t>(out + after.size - m_Buffer);
+                return;
+            }
+        }
+        Spaces(indent);
+        Put(std::string_view(before.bytes, before.size));
+        Name(name);
+        Put(std::string_view(after.bytes, after.size));
+    }
+
+    /// An element name: UTF-8, no escaping. ASCII names of 4 to 16 units, the
+    /// usual case, are narrowed as two overlapping groups; shorter ones take a
+    /// plain copy loop.
     [[gnu::always_inline]] void Name(std::u16string_view name)
     {
         if (name.size() > kShortName) {
             Utf8<false>(name);
             return;
         }
-        char* const first = Reserve(name.size());
+        char* const first = Reserve(name.size() < 2 * sizeof(Bytes8) ? 2 * sizeof(Bytes8) : name.size());
+        if (name.size() >= sizeof(Bytes4) && name.size() <= 2 * sizeof(Bytes8)) {
+            bool const done = name.size() < sizeof(Bytes8) ? NarrowEnds<Units4, Bytes4>(name, first)
+                                                           : NarrowEnds<Units8, Bytes8>(name, first);
+            if (done) {
+                m_Pos += name.size();
+                return;
+            }
+        }
         std::size_t done = 0;
         // Units 1 to 0x7F are copied as they are.
         while (done != name.size() && static_cast<char16_t>(name[done] - 1) < 0x7F) {
@@ -198,12 +309,16 @@ private:
     /// The longest text one code unit can become ("&quot;", "&apos;").
     static constexpr std::size_t kMaxBytesPerUnit = 6;
     static constexpr std::size_t kEntitySlot = 8;
-    static constexpr std::size_t kChunkUnits = (kCapacity - kEntitySlot) / kMaxBytesPerUnit;
+    /// Room past the output for the fixed 16-byte copies of the vector steps.
+    static constexpr std::size_t kVectorSlack = 16;
+    static constexpr std::size_t kChunkUnits = (kCapacity - kEntitySlot - kVectorSlack) / kMaxBytesPerUnit;
     static constexpr std::size_t kNumberRoom = 80;
     static constexpr std::size_t kShortName = 256;
     static constexpr std::streamsize kMaxFastPrecision = 60;
     static constexpr std::string_view kSpaces = "                ";
     static constexpr std::size_t kSpaceStore = 16;
+    /// An item tag in one fixed store.
+    static constexpr std::size_t kTagStore = 8;
     static constexpr std::int32_t kSpaceRun = 1024;
 
     /// Whether `write` and `flush` would do no more than hand the bytes to the
@@ -253,7 +368,7 @@ private:
     }
 
     /// The decimal digits of an integer, as to_chars writes them, two at a time.
-    template <class Int> static char* Decimal(char* first, Int value)
+    template <class Int> [[gnu::always_inline]] static char* Decimal(char* first, Int value)
     {
         using Unsigned = std::make_unsigned_t<Int>;
         auto magnitude = static_cast<Unsigned>(value);
@@ -271,27 +386,48 @@ private:
         return Digits<std::uint32_t>(first, static_cast<std::uint32_t>(magnitude));
     }
 
-    /// Digits built from the right into the middle of a scratch area, then moved
-    /// with one fixed-size copy (the room reserved in the buffer allows the excess).
-    template <class Unsigned> static char* Digits(char* first, Unsigned value)
+    /// The number of decimal digits of `value`.
+    template <class Unsigned> static std::size_t DigitCount(Unsigned value)
     {
-        constexpr std::size_t kWidth = 20;
-        char scratch[2 * kWidth] = {};
-        char* const end = scratch + kWidth;
+        // log10 from the bit width (1233 / 4096 just above log10(2)), then one comparison.
+        auto const guess = static_cast<std::size_t>((std::bit_width(value | 1) * 1233) >> 12);
+        return guess + 1 - (value < kPowersOf10[guess] ? 1 : 0);
+    }
+    /// 10^i, except 0 for i = 0: a guess of 0 (values up to 7) always has one digit.
+    static constexpr std::array<std::uint64_t, 20> kPowersOf10 = [] {
+        std::array<std::uint64_t, 20> powers {};
+        std::uint64_t power = 1;
+        for (auto& entry : powers) {
+            entry = power;
+            power *= 10;
+        }
+        powers[0] = 0;
+        return powers;
+    }();
+
+    /// The digits written from the right, four and two at a time, straight into place.
+    template <class Unsigned> [[gnu::always_inline]] static char* Digits(char* first, Unsigned value)
+    {
+        char* const end = first + DigitCount(value);
         char* digit = end;
-        while (value >= 100) {
+        while (value >= 10000) {
+            auto const four = static_cast<std::uint32_t>(value % 10000);
+            value /= 10000;
+            digit -= 4;
+            std::memcpy(digit, kDigitPairs.data() + (four / 100) * 2, 2);
+            std::memcpy(digit + 2, kDigitPairs.data() + (four % 100) * 2, 2);
+        }
+        if (value >= 100) {
             digit -= 2;
             std::memcpy(digit, kDigitPairs.data() + (value % 100) * 2, 2);
             value /= 100;
         }
         if (value >= 10) {
-            digit -= 2;
-            std::memcpy(digit, kDigitPairs.data() + value * 2, 2);
+            std::memcpy(digit - 2, kDigitPairs.data() + value * 2, 2);
         } else {
-            *--digit = static_cast<char>('0' + value);
+            digit[-1] = static_cast<char>('0' + value);
         }
-        std::memcpy(first, digit, kWidth);
-        return first + (end - digit);
+        return end;
     }
 
     static constexpr std::string_view kDigitPairs = "00010203040506070809101112131415161718192021222324"
@@ -404,6 +540,16 @@ private:
     /// characters give their entities. Runs of plain ASCII are copied in a tight loop.
     template <bool Escape> void Utf8(std::u16string_view text)
     {
+#if defined(__SSE2__)
+        // Short text without anything to replace, the usual case, in one step.
+        if (text.size() - 4 <= 12) {
+            char* const out = Reserve(2 * sizeof(Bytes8));
+            if (ShortPlain<Escape>(text, out)) {
+                m_Pos += text.size();
+                return;
+            }
+        }
+#endif
         char16_t const* it = text.data();
         char16_t const* const end = it + text.size();
         while (it != end) {
@@ -414,40 +560,99 @@ private:
             if (chunkEnd != end && Tarnwick::Detail::IsHighSurrogate(chunkEnd[-1])) {
                 --chunkEnd;
             }
-            char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot);
+            char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot + kVectorSlack);
             char* dst = start;
+#if defined(__SSE2__)
+            if (chunkEnd - text.data() >= 16) {
+                it = Windows<Escape>(it, chunkEnd, dst);
+            }
+#endif
             while (it != chunkEnd) {
-                char16_t const unit = *it;
-                if (unit < 0x80) {
-                    unsigned char const kind = Escape ? kAsciiKind[unit] : (unit == 0 ? 1 : 0);
-                    ++it;
-                    if (kind == 0) {
-                        *dst++ = static_cast<char>(unit);
-                        // The run of units needing nothing: eight at a time, then one by one.
-                        it = PlainRun<Escape>(it, chunkEnd, dst);
-                    } else if (kind > 1) {
-                        std::string_view const entity = kEntities[kind];
-                        std::memcpy(dst, entity.data(), kEntitySlot);
-                        dst += entity.size();
-                    }
-                } else if (unit < 0x800) {
-                    dst[0] = static_cast<char>(0xC0 | (unit >> 6));
-                    dst[1] = static_cast<char>(0x80 | (unit & 0x3F));
-                    dst += 2;
-                    ++it;
-                } else if (!Tarnwick::Detail::IsSurrogate(unit)) {
-                    dst[0] = static_cast<char>(0xE0 | (unit >> 12));
-                    dst[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-                    dst[2] = static_cast<char>(0x80 | (unit & 0x3F));
-                    dst += 3;
-                    ++it;
+                if (*it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
+                    *dst++ = static_cast<char>(*it++);
+                    // The run of units needing nothing: eight at a time, then one by one.
+                    it = PlainRun<Escape>(it, chunkEnd, dst);
                 } else {
-                    dst += Tarnwick::Detail::EncodeUtf8(Tarnwick::Detail::NextCodePoint(it, chunkEnd), dst);
+                    dst = Special<Escape>(it, chunkEnd, dst);
                 }
             }
             m_Pos += static_cast<std::size_t>(dst - start);
         }
     }
+
+    /// Writes the unit at `it` that needs more than a copy (see Utf8) and
+    /// advances past it: past both units of a surrogate pair. Returns the new end.
+    template <bool Escape> static char* Special(char16_t const*& it, char16_t const* end, char* dst)
+    {
+        char16_t const unit = *it;
+        if (unit < 0x80) {
+            ++it;
+            unsigned char const kind = Escape ? kAsciiKind[unit] : (unit == 0 ? 1 : 0);
+            if (kind > 1) {
+                std::string_view const entity = kEntities[kind];
+                std::memcpy(dst, entity.data(), kEntitySlot);
+                return dst + entity.size();
+            }
+            return dst;
+        }
+        if (unit < 0x800) {
+            dst[0] = static_cast<char>(0xC0 | (unit >> 6));
+            dst[1] = static_cast<char>(0x80 | (unit & 0x3F));
+            ++it;
+            return dst + 2;
+        }
+        if (!Tarnwick::Detail::IsSurrogate(unit)) {
+            dst[0] = static_cast<char>(0xE0 | (unit >> 12));
+            dst[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            dst[2] = static_cast<char>(0x80 | (unit & 0x3F));
+            ++it;
+            return dst + 3;
+        }
+        return dst + Tarnwick::Detail::EncodeUtf8(Tarnwick::Detail::NextCodePoint(it, end), dst);
+    }
+
+#if defined(__SSE2__)
+    /// All units from `it` to `end` (at least 16 units of the text end at
+    /// `end`) in windows of sixteen: each window is narrowed once, its runs of
+    /// plain units copied from the narrowed bytes, the units between them
+    /// written one by one. The last window is the one that ends at `end`.
+    /// Needs room for 16 bytes beyond the output of the units.
+    template <bool Escape> static char16_t const* Windows(char16_t const* it, char16_t const* end, char*& dst)
+    {
+        while (it != end) {
+            auto const left = static_cast<std::size_t>(end - it);
+            std::size_t const skip = left >= 16 ? 0 : 16 - left;
+            std::size_t const count = 16 - skip;
+            char16_t const* const window = it - skip;
+            __m128i const bytes = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(window)),
+                _mm_loadu_si128(reinterpret_cast<__m128i const*>(window + 8)));
+            alignas(16) char narrow[32];
+            _mm_store_si128(reinterpret_cast<__m128i*>(narrow), bytes);
+            _mm_store_si128(reinterpret_cast<__m128i*>(narrow + 16), _mm_setzero_si128());
+            // Bit i stands for the unit it + i.
+            unsigned mask = SpecialMask<Escape>(bytes) >> skip;
+            std::size_t done = 0;
+            for (;;) {
+                std::size_t const plainEnd = mask == 0 ? count : static_cast<std::size_t>(__builtin_ctz(mask));
+                std::memcpy(dst, narrow + skip + done, 16);
+                dst += plainEnd - done;
+                if (plainEnd >= count) {
+                    done = count;
+                    break;
+                }
+                char16_t const* next = it + plainEnd;
+                dst = Special<Escape>(next, end, dst);
+                done = static_cast<std::size_t>(next - it);
+                if (done >= count) {
+                    break;
+                }
+                mask &= ~0u << done;
+            }
+            it += done;
+        }
+        return it;
+    }
+#endif
 
     // The group masks are read in memory order.
     static_assert(std::endian::native == std::endian::little);
@@ -486,9 +691,121 @@ private:
         return plain == N;
     }
 
-    /// The run of plain units at `it`: eight, then four at a time, then one by one.
+    /// Narrows a name of at most 16 units into `out`, which has room for 16
+    /// bytes; false when a unit is 0 or not ASCII.
+    static bool ShortName(std::u16string_view name, char* out)
+    {
+#if defined(__SSE2__)
+        if (name.size() >= 4) {
+            return ShortPlain<false>(name, out);
+        }
+#endif
+        if (name.size() >= sizeof(Bytes8)) {
+            return NarrowEnds<Units8, Bytes8>(name, out);
+        }
+        if (name.size() >= sizeof(Bytes4)) {
+            return NarrowEnds<Units4, Bytes4>(name, out);
+        }
+        for (char16_t const unit : name) {
+            if (static_cast<char16_t>(unit - 1) >= 0x7F) {
+                return false;
+            }
+            *out++ = static_cast<char>(unit);
+        }
+        return true;
+    }
+
+#if defined(__SSE2__)
+    /// The mask of the bytes, narrowed with saturation from units (so units 0
+    /// and above 0x7F give bytes below 1), that stand for units needing more
+    /// than a copy: 0, above 0x7F and, with `Escape`, the five XML characters.
+    template <bool Escape> static unsigned SpecialMask(__m128i bytes)
+    {
+        __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(1));
+        if constexpr (Escape) {
+            // '"'; '&' and '\''; '<' and '>'.
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x22)));
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(0x27)));
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(2)), _mm_set1_epi8(0x3E)));
+        }
+        return static_cast<unsigned>(_mm_movemask_epi8(special));
+    }
+
+    /// Narrows text of 4 to 16 units into `out`, which has room for 16 bytes,
+    /// as its first and last 8 (or 4) units, which overlap; false, with `out`
+    /// holding garbage, when a unit needs more than a copy.
+    template <bool Escape> static bool ShortPlain(std::u16string_view text, char* out)
+    {
+        if (text.size() >= 8) {
+            __m128i const bytes = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data())),
+                _mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data() + text.size() - 8)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + text.size() - 8), _mm_srli_si128(bytes, 8));
+            return SpecialMask<Escape>(bytes) == 0;
+        }
+        __m128i const bytes = _mm_packus_epi16(_mm_loadl_epi64(reinterpret_cast<__m128i const*>(text.data())),
+            _mm_loadl_epi64(reinterpret_cast<__m128i const*>(text.data() + text.size() - 4)));
+        int const head = _mm_cvtsi128_si32(bytes);
+        int const tail = _mm_cvtsi128_si32(_mm_srli_si128(bytes, 8));
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + text.size() - 4, &tail, 4);
+        return (SpecialMask<Escape>(bytes) & 0x0F0F) == 0;
+    }
+#endif
+
+    /// Narrows `name` (N to 2N units) into `out` as its first and last N units,
+    /// which overlap; false, with `out` holding garbage, when a unit is 0 or
+    /// not ASCII. The caller has room for 2N bytes.
+    template <class Units, class Bytes> static bool NarrowEnds(std::u16string_view name, char* out)
+    {
+        constexpr std::size_t N = sizeof(Bytes);
+        Units head;
+        Units tail;
+        std::memcpy(&head, name.data(), sizeof head);
+        std::memcpy(&tail, name.data() + name.size() - N, sizeof tail);
+        auto const special = (head - 1 > 0x7E) | (tail - 1 > 0x7E);
+        std::uint64_t mask[(2 * N + 7) / 8];
+        std::memcpy(mask, &special, sizeof special);
+        std::uint64_t any = 0;
+        for (std::uint64_t const half : mask) {
+            any |= half;
+        }
+        Bytes const first = __builtin_convertvector(head, Bytes);
+        Bytes const last = __builtin_convertvector(tail, Bytes);
+        std::memcpy(out, &first, N);
+        std::memcpy(out + name.size() - N, &last, N);
+        return any == 0;
+    }
+
+#if defined(__SSE2__)
+    /// Sixteen units at a time: narrowed with saturation (every unit above 0x7F
+    /// becomes a byte of 0x80 or more, or 0), stored whole, and the plain prefix
+    /// found from one byte mask. Returns false when the group ended early.
+    template <bool Escape> static bool PlainGroup16(char16_t const*& it, char*& dst)
+    {
+        __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
+        __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it + 8));
+        __m128i const bytes = _mm_packus_epi16(low, high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), bytes);
+        unsigned const mask = SpecialMask<Escape>(bytes);
+        std::size_t const plain = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
+        it += plain;
+        dst += plain;
+        return mask == 0;
+    }
+#endif
+
+    /// The run of plain units at `it`: sixteen, eight, then four at a time,
+    /// then one by one.
     template <bool Escape> static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst)
     {
+#if defined(__SSE2__)
+        while (end - it >= 16) {
+            if (!PlainGroup16<Escape>(it, dst)) {
+                return it;
+            }
+        }
+#endif
         while (end - it >= 8) {
             if (!PlainGroup<Escape, Units8, Bytes8>(it, dst)) {
                 return it;
@@ -506,6 +823,8 @@ private:
     std::ostream& m_Out;
     std::streambuf* const m_Buf;
     bool const m_ClassicLocale;
+    /// The target is a plain std::stringbuf (see the file comment).
+    bool const m_SyncFree;
     bool m_Direct = false;
     bool m_IntegersPlain = false;
     bool m_FloatsPlain = false;

@@ -19,15 +19,20 @@ namespace Tarnwick::Utils {
 
 namespace {
 
-// The lines of the two guarded sections of a file message; part of the
-// exceptions' interface.
+// The line of the guarded section of a file message; part of the exceptions'
+// interface. The file is opened, and the line written and flushed, in one
+// section, checked with the line of the first.
 constexpr std::int32_t kLineOpenLock = 81;
-constexpr std::int32_t kLineWriteLock = 90;
 
 // A console line keeps at most this many code units of the composed line.
 constexpr std::size_t kConsoleLineLimit = 1999;
 
 constexpr std::uint64_t kMicroSecondsPerSecond = 1000000;
+
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324"
+                               "25262728293031323334353637383940414243444546474849"
+                               "50515253545556575859606162636465666768697071727374"
+                               "75767778798081828384858687888990919293949596979899";
 
 // A thread's buffers for the line being written, reused from message to message.
 struct LineBuffers {
@@ -41,8 +46,9 @@ struct LineBuffers {
     std::u16string stampText;
     std::size_t microSecondAt = 0;
 
-    /// Appends the text of the current local time to the line.
-    void AppendStamp()
+    /// Starts the line with the text of the current local time, then " ",
+    /// `level`, " : ", `name` and " - ", all written as they are.
+    void StartLine(std::u16string_view level, std::u16string_view name)
     {
         std::uint64_t const now = DataTypes::TimeStamp::GetCurrentUTime();
         std::uint64_t const second = now / kMicroSecondsPerSecond;
@@ -51,12 +57,39 @@ struct LineBuffers {
             microSecondAt = stampText.find(u'.') + 1;
             stampSecond = second;
         }
-        std::size_t const at = line.size() + microSecondAt;
-        line += stampText;
-        auto micro = static_cast<std::uint32_t>(now % kMicroSecondsPerSecond);
-        for (std::size_t digit = 6; digit-- > 0; micro /= 10) {
-            line[at + digit] = static_cast<char16_t>(u'0' + micro % 10);
+        // The pieces are put side by side in place, with one size change.
+        std::u16string_view const pieces[] = {stampText, std::u16string_view(u" ", 1), level,
+            std::u16string_view(u" : ", 3), name, std::u16string_view(u" - ", 3)};
+        std::size_t size = 0;
+        for (std::u16string_view const piece : pieces) {
+            size += piece.size();
         }
+        line.resize(size);
+        char16_t* out = line.data();
+        for (std::u16string_view const piece : pieces) {
+            std::memcpy(out, piece.data(), piece.size() * sizeof(char16_t));
+            out += piece.size();
+        }
+        // The microseconds, two digits at a time from a table.
+        auto micro = static_cast<std::uint32_t>(now % kMicroSecondsPerSecond);
+        char16_t* const digits = line.data() + microSecondAt;
+        for (std::size_t pair = 3; pair-- > 0; micro /= 100) {
+            char const* const twoDigits = kDigitPairs + 2 * (micro % 100);
+            digits[2 * pair] = static_cast<char16_t>(twoDigits[0]);
+            digits[2 * pair + 1] = static_cast<char16_t>(twoDigits[1]);
+        }
+    }
+
+    /// The UTF-8 form of `text`, converted into room that is only ever grown
+    /// (at most three bytes per unit), so a line costs no clearing or filling.
+    std::string_view Utf8(std::u16string_view text)
+    {
+        std::size_t const room = text.size() * 3;
+        if (bytes.size() < room) {
+            bytes.resize(room);
+        }
+        char* const end = Tarnwick::Detail::EncodeUtf8(text, bytes.data());
+        return std::string_view(bytes.data(), static_cast<std::size_t>(end - bytes.data()));
     }
 
     // A rare huge line does not keep its memory for the thread's lifetime.
@@ -88,6 +121,36 @@ public:
 private:
     std::va_list& m_Args;
 };
+
+/// Writes a composed line (stamp to line feed) of `logger`: to the file,
+/// opened by `open` if need be, written and flushed in one section under the
+/// manager's lock; or to standard output.
+template <class Open>
+void WriteLine(ServiceLogger const& logger, LoggerManager& manager, LineBuffers& buffers, Open open)
+{
+    std::u16string& line = buffers.line;
+    if (logger.GetOutputType() == OUTPUT_FILE) {
+        // Converted before the lock, so the section holds only the write and the flush.
+        std::string_view const bytes = buffers.Utf8(line);
+        Threading::MutexLock const lock(manager.GetCriticalSection());
+        Tarnwick::Detail::CheckLock(lock, logger, kLineOpenLock);
+        // Opened on the first file message, and again after a Close.
+        open();
+        if (std::FILE* const file = manager.GetFN()) {
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            std::fflush(file);
+            return;
+        }
+    }
+
+    // Standard output keeps the first 1999 code units of the line (a longer
+    // line loses its line feed with the rest); no lock, no flush.
+    if (line.size() > kConsoleLineLimit) {
+        line.resize(kConsoleLineLimit);
+    }
+    std::string_view const bytes = buffers.Utf8(line);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
 
 } // namespace
 
@@ -142,49 +205,13 @@ void ServiceLogger::printMessage(LevelTypes level, char16_t const* format, std::
     // The stamp is taken before any lock.
     LineBuffers& buffers = t_Buffers;
     std::u16string& line = buffers.line;
-    line.clear();
-    buffers.AppendStamp();
-
-    LoggerManager& manager = *GetLoggerManager();
-    bool const toFile = m_OutputType == OUTPUT_FILE;
-    if (toFile) {
-        Threading::MutexLock const lock(manager.GetCriticalSection());
-        Tarnwick::Detail::CheckLock(lock, *this, kLineOpenLock);
-        manager.OpenFileNameLocked();
-    }
-
     // Only the caller's format is expanded; everything before it is written as it is.
-    line += u' ';
-    line += LevelTypeNames[level];
-    line += u" : ";
-    line += m_Name;
-    line += u" - ";
+    buffers.StartLine(LevelTypeNames[level], m_Name);
     Detail::AppendWideFormat(line, format, args);
     line += u'\n';
 
-    std::string& bytes = buffers.bytes;
-    if (toFile) {
-        bytes.clear();
-        Detail::AppendUtf8(bytes, line);
-        Threading::MutexLock const lock(manager.GetCriticalSection());
-        Tarnwick::Detail::CheckLock(lock, *this, kLineWriteLock);
-        // The stream may have been closed since it was opened above.
-        if (std::FILE* const file = manager.GetFN()) {
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
-            std::fflush(file);
-            buffers.Release();
-            return;
-        }
-    }
-
-    // Standard output keeps the first 1999 code units of the line (a longer
-    // line loses its line feed with the rest); no lock, no flush.
-    if (line.size() > kConsoleLineLimit) {
-        line.resize(kConsoleLineLimit);
-    }
-    bytes.clear();
-    Detail::AppendUtf8(bytes, line);
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    LoggerManager& manager = *GetLoggerManager();
+    WriteLine(*this, manager, buffers, [&manager] { manager.OpenFileNameLocked(); });
     buffers.Release();
 }
 

@@ -535,26 +535,35 @@ bool AppendFastFloating(std::u16string& out, Directive const& directive, double 
 
 // ---- text -----------------------------------------------------------------
 
+// Reads one character of narrow text (at a non-zero byte): a well-formed UTF-8
+// sequence, or else the single byte as Latin-1. Never reads past a zero byte.
+char32_t NextNarrowCharacter(unsigned char const*& it)
+{
+    // At most 4 bytes are looked at, and none past a zero byte.
+    Utf8Sequence const sequence = DecodeUtf8(it, 4);
+    if (sequence.length == 0) {
+        return *it++;
+    }
+    it += sequence.length;
+    return sequence.codePoint;
+}
+
 // The narrow text as UTF-16, at most `limit` code units (a pair is never split).
 std::u16string WidenNarrow(char const* text, int limit)
 {
     std::u16string wide;
     auto const* it = reinterpret_cast<unsigned char const*>(text);
     std::size_t const max = limit < 0 ? std::u16string::npos : static_cast<std::size_t>(limit);
-    // With a precision the text need not end with a zero byte, so nothing is
-    // read beyond the character being decoded: a sequence is at most four bytes,
-    // and the decoder stops at the first byte that does not continue it (a zero
-    // byte never does).
-    constexpr std::size_t kLongestSequence = 4;
+    // The limit first: with a precision the text need not end with a zero byte.
     while (wide.size() < max && *it != 0) {
-        // A well-formed UTF-8 sequence, or else the single byte as Latin-1.
         unsigned char const* const start = it;
-        char32_t cp = NextUtf8(it, start + kLongestSequence);
-        if (cp == kIllFormed) {
-            cp = *start;
-            it = start + 1;
+        char32_t const cp = NextNarrowCharacter(it);
+        if (cp < 0x10000) {
+            wide.push_back(static_cast<char16_t>(cp));
+            continue;
         }
-        if (cp >= 0x10000 && wide.size() + 2 > max) {
+        if (wide.size() + 2 > max) {
+            it = start;
             break;
         }
         AppendUtf16(wide, cp);

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -41,12 +43,53 @@ bool TreeNodesCrossTheLibraryBoundary()
         && dynamic_cast<ScalarType<std::uint32_t> const*>(count) == nullptr;
 }
 
+// The decoder's XML parser is a private dependency of the library: a message
+// written by the encoder reads back through the installed package alone.
+bool MessagesReadBack()
+{
+    Tarnwick::ServiceMessage sent;
+    sent.SetMsgType(3);
+    sent.SetSessionId(42);
+    sent.SetOperationName(u"PlaceOrder");
+    CompositeType request(u"request");
+    request.Add(new ScalarType<std::int32_t>(-7, u"count"));
+    request.Add(new SequenceType<double>({0.5, 1e300}, u"prices"));
+    std::ostringstream out;
+    Tarnwick::Encoding::XmlEncoder::EncodeHeader(out, &sent);
+    Tarnwick::Encoding::XmlEncoder::Encode(out, &request, 2);
+    Tarnwick::Encoding::XmlEncoder::AppendFooter(out);
+
+    Tarnwick::Encoding::XmlDecoder const decoder(out.str());
+    Tarnwick::ServiceMessage received;
+    decoder.DecodeHeader(received);
+    std::unique_ptr<ServiceType> const tree = decoder.DecodeTree(request);
+    auto const* composite = dynamic_cast<CompositeType const*>(tree.get());
+    if (!decoder.IsMessage() || received.GetMsgType() != 3 || received.GetSessionId() != 42
+        || received.GetOperationName() != u"PlaceOrder" || composite == nullptr || composite->Size() != 2) {
+        return false;
+    }
+    auto child = composite->BeginIterator();
+    auto const* count = dynamic_cast<ScalarType<std::int32_t> const*>(*child++);
+    auto const* prices = dynamic_cast<SequenceType<double> const*>(*child);
+    return count != nullptr && count->GetValue() == -7 && prices != nullptr
+        && prices->GetValue() == std::vector<double> {0.5, 1e300};
+}
+
 } // namespace
 
 int main()
 {
     if (!TreeNodesCrossTheLibraryBoundary()) {
         std::puts("dynamic_cast or typeid failed on a tree node");
+        return 1;
+    }
+    try {
+        if (!MessagesReadBack()) {
+            std::puts("a message did not read back");
+            return 1;
+        }
+    } catch (Tarnwick::ServiceException const& e) {
+        std::puts(e.what());
         return 1;
     }
     try {

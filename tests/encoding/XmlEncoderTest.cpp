@@ -10,6 +10,7 @@
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlEncoder.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -176,6 +177,53 @@ TEST(XmlEncoderTree, ExactText)
     EXPECT_EQ(Encoded(*deep, 200).substr(0, 203), std::string(200, ' ') + "<a>");
 }
 
+// Item lines and element names at every indent around the usual depth and at
+// every name length around the group sizes, against text built here unit by unit.
+TEST(XmlEncoderTree, IndentsAndNameLengths)
+{
+    auto expectedName = [](std::u16string const& name) {
+        std::string text;
+        for (char16_t const unit : name) {
+            if (unit < 0x80) {
+                text += unit == 0 ? "" : std::string(1, static_cast<char>(unit));
+            } else {
+                text += static_cast<char>(0xC0 | (unit >> 6));
+                text += static_cast<char>(0x80 | (unit & 0x3F));
+            }
+        }
+        return text;
+    };
+    std::vector<std::u16string> names;
+    for (std::size_t length = 0; length <= 20; ++length) {
+        std::u16string name;
+        for (std::size_t i = 0; i < length; ++i) {
+            name += static_cast<char16_t>(u'a' + i);
+        }
+        names.push_back(name);
+        if (length >= 2) {
+            // A unit needing more than one byte, or the unit 0, first or last.
+            for (char16_t const odd : {u'\u00e9', u'\0'}) {
+                names.push_back(odd + name.substr(1));
+                names.push_back(name.substr(0, length - 1) + odd);
+            }
+        }
+    }
+    for (std::int32_t indent = -3; indent <= 40; ++indent) {
+        for (auto const& name : names) {
+            std::unique_ptr<ServiceType> node(Composite(name,
+                {Sequence<std::int8_t>({-128, 7}, name), Sequence<std::uint64_t>({18446744073709551615ull}, u"u")}));
+            auto const spaces = [](std::int32_t count) { return std::string(count > 0 ? count : 0, ' '); };
+            std::string const n = expectedName(name);
+            std::string const expected = spaces(indent) + "<" + n + ">\n" + spaces(indent + 2) + "<" + n + ">\n"
+                + spaces(indent + 4) + "<item>-128</item>\n" + spaces(indent + 4) + "<item>7</item>\n"
+                + spaces(indent + 2) + "</" + n + ">\n" + spaces(indent + 2) + "<u>\n" + spaces(indent + 4)
+                + "<item>18446744073709551615</item>\n" + spaces(indent + 2) + "</u>\n" + spaces(indent) + "</" + n
+                + ">\n";
+            ASSERT_EQ(Encoded(*node, indent), expected) << indent << " " << n;
+        }
+    }
+}
+
 TEST(XmlEncoderAnyType, TypeAttributeOfEveryNamedKind)
 {
     struct Case {
@@ -322,6 +370,42 @@ TEST(XmlEncoderText, Ucs2ToUtf8Boundaries)
         EXPECT_EQ(Utf8Of(c.unit), c.bytes) << std::hex << static_cast<int>(c.unit);
     }
     EXPECT_EQ(Utf8Of(0), "");
+}
+
+// Text is narrowed many units at a time: every kind of unit that needs more
+// than a copy, at every position of texts of every length around those steps,
+// in a string value (escaped), an XML fragment (raw) and an element name.
+TEST(XmlEncoderText, EveryPositionOfEverySpecialUnit)
+{
+    struct Special {
+        std::u16string unit;
+        std::string escaped;
+        std::string raw;
+    };
+    Special const specials[]
+        = {{u"\"", "&quot;", "\""}, {u"&", "&amp;", "&"}, {u"'", "&apos;", "'"}, {u"<", "&lt;", "<"},
+            {u">", "&gt;", ">"}, {u"\u00e9", "\xC3\xA9", "\xC3\xA9"}, {u"\u20ac", "\xE2\x82\xAC", "\xE2\x82\xAC"},
+            {std::u16string(1, u'\0'), "", ""}, {u"\U0001F600", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+            {std::u16string(1, char16_t(0xDC00)), "\xEF\xBF\xBD", "\xEF\xBF\xBD"}, {u"\u0100", "\xC4\x80", "\xC4\x80"},
+            {u"\u00ff", "\xC3\xBF", "\xC3\xBF"}, {u"\u0080", "\xC2\x80", "\xC2\x80"}};
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (auto const& special : specials) {
+                std::u16string const text
+                    = std::u16string(at, u'a') + special.unit + std::u16string(length - at - 1, u'b');
+                std::string const before(at, 'a');
+                std::string const after(length - at - 1, 'b');
+                ASSERT_EQ(LeafOf<std::u16string>(text), before + special.escaped + after) << length << " " << at;
+                std::unique_ptr<ServiceType> xml(new XmlString(text, u"v"));
+                ASSERT_EQ(Encoded(*xml), "<v>" + before + special.raw + after + "</v>\n") << length << " " << at;
+                std::unique_ptr<ServiceType> named(Scalar<bool>(true, text));
+                std::string const name = before + special.raw + after;
+                ASSERT_EQ(Encoded(*named), "<" + name + ">true</" + name + ">\n") << length << " " << at;
+            }
+        }
+        std::u16string const plain(length, u'p');
+        ASSERT_EQ(LeafOf<std::u16string>(plain), std::string(length, 'p'));
+    }
 }
 
 TEST(XmlEncoderText, SurrogatesPairsAndTheUnitZero)
@@ -589,6 +673,33 @@ TEST(XmlEncoderWholeMessage, AFailureKeepsTheStringAndLeavesTheStreamAsTheThreeC
     EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeMessage(oneCall, message, bad.get(), 0); }), kUnsupported);
     EXPECT_EQ(oneCall.str(), threeCalls.str());
     EXPECT_NE(oneCall.str().find("  <v>1</v>\n"), std::string::npos) << oneCall.str();
+}
+
+// A plain string stream gets its lines in blocks without a flush; a caller's
+// stream buffer, even one derived from the string buffer, still sees every
+// line end flushed; the bytes are the same.
+TEST(XmlEncoderStream, PlainStringStreamAndCallersBuffersGetTheSameBytes)
+{
+    std::vector<ServiceType*> records;
+    for (int i = 0; i < 200; ++i) {
+        records.push_back(Composite(u"record",
+            {Scalar<std::int32_t>(i * 7919, u"id"),
+                Scalar<std::u16string>(u"R\u00e9cord <" + std::u16string(i % 50, u'x') + u">", u"name"),
+                Sequence<std::int16_t>({static_cast<std::int16_t>(i), -1, 300}, u"codes")}));
+    }
+    std::unique_ptr<ServiceType> const tree(Composite(u"records", records));
+    std::ostringstream plain;
+    XmlEncoder::Encode(plain, tree.get(), 2);
+    std::string const bytes = plain.str();
+    FlushLog log;
+    std::ostream derived(&log);
+    XmlEncoder::Encode(derived, tree.get(), 2);
+    EXPECT_EQ(log.str(), bytes);
+    ASSERT_EQ(log.flushed.size(), static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    EXPECT_GT(bytes.size(), 16384u);
+    std::string text;
+    XmlEncoder::Encode(text, tree.get(), 2);
+    EXPECT_EQ(text, bytes);
 }
 
 /// A buffer that takes at most `room` bytes and whose sync can fail.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <map>
 #include <thread>
+#include <vector>
 
 namespace TarnwickTest {
 namespace {
@@ -292,6 +293,31 @@ TEST_F(ServiceLoggerTest, NonAsciiTextIsWrittenAsUtf8ToFileAndConsole)
                                 "b";
     EXPECT_EQ(Written("Logs/utf8.log"), std::vector<std::string> {"WARN : Zürich -" + message});
     EXPECT_EQ(WithoutStamp(out), "WARN : Ωmega -" + message + "\n");
+}
+
+// ASCII runs are converted many units at a time: a unit outside ASCII at every
+// position around those steps, a long logger name, and a short line after a
+// long one (the conversion room is kept from line to line) come out exactly.
+TEST_F(ServiceLoggerTest, Utf8OfEveryPositionAndOfShortLinesAfterLongOnes)
+{
+    LoggerManager manager(u"positions.log");
+    std::u16string const name = u"Service." + std::u16string(150, u'n') + u"\u00e9";
+    ServiceLogger* logger = manager.GetLogger(name, OUTPUT_FILE);
+    std::vector<std::string> expected;
+    std::string const utf8Name = "Service." + std::string(150, 'n') + "\xC3\xA9";
+    for (std::size_t at = 0; at < 40; ++at) {
+        std::u16string text(40, u'x');
+        text[at] = at % 2 == 0 ? u'\u00e9' : u'\u20ac';
+        logger->Warning(u"%s", text.c_str());
+        std::string bytes
+            = std::string(at, 'x') + (at % 2 == 0 ? "\xC3\xA9" : "\xE2\x82\xAC") + std::string(39 - at, 'x');
+        expected.push_back("WARN : " + utf8Name + " - " + bytes);
+    }
+    logger->Warning(u"%s", std::u16string(5000, u'L').c_str());
+    expected.push_back("WARN : " + utf8Name + " - " + std::string(5000, 'L'));
+    logger->Warning(u"s");
+    expected.push_back("WARN : " + utf8Name + " - s");
+    EXPECT_EQ(Written("Logs/positions.log"), expected);
 }
 
 TEST_F(ServiceLoggerTest, UnopenableFileRaisesAndReleasesTheMutex)

@@ -18,6 +18,7 @@ class SizeCounter;
 class TimeCounter;
 namespace Detail {
 template <class Counter> class CounterIndex;
+class MetricsSnapshot;
 } // namespace Detail
 
 /// A named set of number, time and size counters, each kind in its own name
@@ -77,6 +78,8 @@ public:
 private:
     // Ends a measurement without a sample when the level was switched off meanwhile.
     friend class ScopedTimeCounter;
+    // Lists the counters under `m_Mutex` for the metrics export.
+    friend class Detail::MetricsSnapshot;
 
     NumberCounter* GetNumberCounter(std::u16string const& counterName);
     TimeCounter* GetTimeCounter(std::u16string const& counterName);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace Tarnwick::StubProxy {
 class UserParameters;
@@ -43,12 +44,20 @@ public:
 
     std::u16string const& GetConsumerAddress() const noexcept { return m_ConsumerAddress; }
     void SetConsumerAddress(std::u16string const& value) { m_ConsumerAddress = value; }
+    /// Takes the text over without copying; never raises.
+    void SetConsumerAddress(std::u16string&& value) noexcept { m_ConsumerAddress = std::move(value); }
     std::u16string const& GetProducerAddress() const noexcept { return m_ProducerAddress; }
     void SetProducerAddress(std::u16string const& value) { m_ProducerAddress = value; }
+    /// Takes the text over without copying; never raises.
+    void SetProducerAddress(std::u16string&& value) noexcept { m_ProducerAddress = std::move(value); }
     std::u16string const& GetOperationName() const noexcept { return m_OperationName; }
     void SetOperationName(std::u16string const& value) { m_OperationName = value; }
+    /// Takes the text over without copying; never raises.
+    void SetOperationName(std::u16string&& value) noexcept { m_OperationName = std::move(value); }
     std::u16string const& GetParametersTypeName() const noexcept { return m_ParametersTypeName; }
     void SetParametersTypeName(std::u16string const& value) { m_ParametersTypeName = value; }
+    /// Takes the text over without copying; never raises.
+    void SetParametersTypeName(std::u16string&& value) noexcept { m_ParametersTypeName = std::move(value); }
 
     /// The payload, still owned by the message; may be null.
     StubProxy::UserParameters* GetParameters() const noexcept { return m_Parameters; }

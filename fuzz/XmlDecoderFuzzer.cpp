@@ -1,0 +1,172 @@
+// Arbitrary bytes into XmlDecoder: parsed once with the default limits (and
+// once more refusing legacy bytes), then decoded shape-free, against a
+// prototype of every kind, as a header, into a value object and as a whole
+// message. A refusal (ServiceException) is the expected answer to bad input;
+// anything else is a finding. Properties checked on every accepted input:
+//   - a typed decode encodes (unless it is a wrapper sequence, which the
+//     encoder writes only as a dictionary's values), and the re-encoded text decodes again
+//     (against the same prototype) into a tree that encodes to the same bytes;
+//   - a decoded header re-encodes and decodes to the same fields;
+//   - a refused DecodeInto or DecodeMessage changes nothing.
+
+#include "DecoderPrototypes.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace Tarnwick;
+using namespace Tarnwick::DataTypes;
+using Tarnwick::Encoding::XmlDecoder;
+using Tarnwick::Encoding::XmlDecoderLimits;
+using Tarnwick::Encoding::XmlEncoder;
+using Tarnwick::StubProxy::UserParametersErrorString;
+
+[[noreturn]] void Violated(char const* property, std::string const& detail = {})
+{
+    std::fprintf(stderr, "property violated: %s\n%s\n", property, detail.c_str());
+    std::abort();
+}
+
+std::string Encoded(ServiceType const& tree)
+{
+    std::string text;
+    XmlEncoder::Encode(text, &tree, 0);
+    return text;
+}
+
+std::string EncodedHeader(ServiceMessage const& message)
+{
+    std::ostringstream out;
+    XmlEncoder::EncodeHeader(out, &message);
+    XmlEncoder::AppendFooter(out);
+    return std::move(out).str();
+}
+
+// Runs one step; a refusal ends the step, nothing else is caught.
+template <class Step> void Refusable(Step step)
+{
+    try {
+        step();
+    } catch (ServiceException const&) { }
+}
+
+void TypedRoundTrip(XmlDecoder const& decoder, ServiceType const& prototype)
+{
+    std::unique_ptr<ServiceType> tree;
+    Refusable([&] { tree = decoder.DecodeTree(prototype); });
+    if (tree == nullptr) {
+        return;
+    }
+    std::string first;
+    try {
+        first = Encoded(*tree);
+    } catch (ServiceException const& e) {
+        // A wrapper sequence is written only as a dictionary's values; every other tree must encode.
+        if (prototype.GetType() != ANY_TYPE_SEQUENCE) {
+            Violated("a typed decode encodes", e.what());
+        }
+        return;
+    }
+    std::unique_ptr<ServiceType> again;
+    try {
+        again = XmlDecoder(first).DecodeTree(prototype);
+    } catch (ServiceException const& e) {
+        Violated("a typed decode's encoding decodes again", first + "\n" + e.what());
+    }
+    if (again == nullptr) {
+        Violated("a typed decode's encoding holds a parameter element", first);
+    }
+    if (std::string const second = Encoded(*again); second != first) {
+        Violated("a typed decode's encoding decodes to the same bytes", first + "\n---\n" + second);
+    }
+}
+
+void HeaderRoundTrip(XmlDecoder const& decoder)
+{
+    ServiceMessage message;
+    bool decoded = false;
+    Refusable([&] {
+        decoder.DecodeHeader(message);
+        decoded = true;
+    });
+    if (!decoded) {
+        return;
+    }
+    std::string const first = EncodedHeader(message);
+    ServiceMessage again;
+    try {
+        XmlDecoder(first).DecodeHeader(again);
+    } catch (ServiceException const& e) {
+        Violated("an encoded header decodes again", first + "\n" + e.what());
+    }
+    if (EncodedHeader(again) != first) {
+        Violated("an encoded header decodes to the same fields", first);
+    }
+}
+
+// A failed decode leaves the value object and the message as they were.
+void ValueObjects(XmlDecoder const& decoder)
+{
+    UserParametersErrorString error(u"unchanged");
+    try {
+        decoder.DecodeInto(error);
+    } catch (ServiceException const&) {
+        if (error.GetError() != u"unchanged") {
+            Violated("a refused DecodeInto leaves the value unchanged");
+        }
+    }
+    ServiceMessage message;
+    message.SetOperationName(u"unchanged");
+    message.SetParameters(new UserParametersErrorString(u"unchanged"));
+    try {
+        decoder.DecodeMessage(message);
+    } catch (ServiceException const&) {
+        auto const* payload = dynamic_cast<UserParametersErrorString const*>(message.GetParameters());
+        if (message.GetOperationName() != u"unchanged" || payload == nullptr || payload->GetError() != u"unchanged") {
+            Violated("a refused DecodeMessage leaves the message unchanged");
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size)
+{
+    static auto const prototypes = DecoderFuzz::Prototypes();
+    std::string_view const text(reinterpret_cast<char const*>(data), size);
+
+    Refusable([&] {
+        XmlDecoderLimits strict;
+        strict.AcceptLegacyBytes = false;
+        strict.MaxDepth = 8;
+        XmlDecoder const decoder(text, strict);
+        if (auto tree = decoder.DecodeTree()) {
+            Encoded(*tree);
+        }
+    });
+
+    std::unique_ptr<XmlDecoder> decoder;
+    Refusable([&] { decoder = std::make_unique<XmlDecoder>(text); });
+    if (decoder == nullptr) {
+        return 0;
+    }
+    Refusable([&] {
+        if (auto tree = decoder->DecodeTree()) {
+            Encoded(*tree);
+        }
+    });
+    for (auto const& prototype : prototypes) {
+        TypedRoundTrip(*decoder, *prototype);
+    }
+    if (decoder->IsMessage()) {
+        HeaderRoundTrip(*decoder);
+    }
+    ValueObjects(*decoder);
+    return 0;
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <tarnwick/core/Export.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string_view>
+
+namespace Tarnwick {
+class ServiceMessage;
+}
+namespace Tarnwick::DataTypes {
+class ServiceType;
+}
+namespace Tarnwick::StubProxy {
+class UserParameters;
+}
+
+namespace Tarnwick::Encoding {
+
+/// What an `XmlDecoder` accepts; the defaults suit messages from peers that are not trusted.
+struct XmlDecoderLimits {
+    /// Longer texts are refused before they are parsed.
+    std::size_t MaxTextBytes = std::size_t(256) << 20;
+    /// Deeper element nesting is refused (the root element is level 1).
+    std::size_t MaxDepth = 256;
+    /// Accept what older producers wrote: characters beyond the Basic Multilingual Plane
+    /// as two 3-byte surrogate sequences (a lone one gives its unit), and non-ASCII element
+    /// names as single bytes (the low 8 bits of each unit; the units must make a name).
+    bool AcceptLegacyBytes = true;
+};
+
+/// Reads the UTF-8 XML that `XmlEncoder` writes back into a message header and a parameter
+/// tree. The text is parsed (and judged well-formed) once, by the constructor; each Decode
+/// call then builds a new result from it and keeps nothing of it.
+///
+/// Well-formed means what a conforming XML 1.0 processor accepts, with two differences
+/// that keep the encoder's text as it was written: line ends and whitespace in attribute
+/// values are not normalised (CR, tab and LF come back as they stand), and the bytes the
+/// encoder writes although XML forbids them are accepted: control characters other than
+/// the unit 0, U+FFFE and U+FFFF, and with `XmlDecoderLimits::AcceptLegacyBytes` the legacy
+/// forms. No DTD is processed (a document type declaration is refused), no entity but the
+/// five predefined ones and character references is known, and no file or network resource
+/// is ever opened.
+///
+/// Every refusal raises a `ServiceException` from "Tarnwick::Encoding::XmlDecoder". Its
+/// message says what is wrong and where: `WHAT at line L, column C`, or `WHAT in PATH at
+/// line L, column C` where an element is concerned; the path is the element names from
+/// the parameter element down ("request/count"; "msg" for the message element). Lines and
+/// columns count from 1; a line ends at LF; a column counts code points, i.e. every byte
+/// that is not a UTF-8 continuation byte. The lines and messages ('x' stands for text
+/// taken from the input, at most 40 bytes of it):
+///
+/// | line | message |
+/// |---|---|
+/// | 101 | `Text longer than the limit of N bytes` |
+/// | 102 | `The stream could not be read` |
+/// | 103 | `Malformed XML: ` and the parser's description, for example `Start-end tags mismatch` |
+/// | 104 | `Invalid UTF-8` |
+/// | 105 | `Null character` |
+/// | 106 | `Document type declaration not accepted` |
+/// | 107 | `XML declaration not at the start of the text` |
+/// | 108 | `Malformed XML declaration` |
+/// | 109 | `Unsupported encoding 'x'` (only UTF-8 is read) |
+/// | 110 | `Reserved processing instruction target 'x'` |
+/// | 111 | `'--' inside a comment` |
+/// | 112 | `Text outside the root element` |
+/// | 113 | `Second root element` |
+/// | 114 | `No root element` |
+/// | 115 | `Duplicate attribute 'x'` |
+/// | 116 | `'<' in an attribute value` |
+/// | 117 | `']]>' in text` |
+/// | 118 | `Undefined entity '&x;'` |
+/// | 119 | `Invalid character reference '&#x'` |
+/// | 120 | `'&' not starting a reference` |
+/// | 121 | `Invalid name 'x'` |
+/// | 122 | `Elements nested deeper than N levels` |
+/// | 130 | `Not a message: the root element is not 'msg'` |
+/// | 131 | `Missing header attribute 'x'` |
+/// | 132 | `Invalid value 'x' of header attribute 'y'` |
+/// | 133 | `More than one parameter element` |
+/// | 134 | `Invalid KIND value 'x'` (KIND the node's type name, for example INT32) |
+/// | 135 | `Unknown element 'x'` |
+/// | 136 | `Missing element 'x'` |
+/// | 137 | `Unexpected text` |
+/// | 138 | `Unknown type 'x'` |
+/// | 139 | `Missing type attribute` |
+/// | 140 | `Unexpected attribute 'x'` |
+/// | 141 | a prototype that cannot shape a tree (below) |
+///
+/// Line 141 says `Cannot decode a prototype of kind K` (a kind no text is written for),
+/// `... of another class than its kind`, `... dictionary without keys and values`,
+/// `... dictionary with keys of kind K and values of kind V`, or, for `DecodeInto` and
+/// `DecodeMessage`, `The value object stores no tree`.
+///
+/// Lines 101 to 122 come from the constructors, the others from the Decode calls.
+/// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.
+class TARNWICK_EXPORT XmlDecoder {
+public:
+    /// Parses `text` with the default limits; raises on malformed or refused input.
+    explicit XmlDecoder(std::string_view text);
+    /// Parses `text` within `limits`; raises on malformed or refused input.
+    XmlDecoder(std::string_view text, XmlDecoderLimits const& limits);
+    /// Reads `in` to its end, then parses what it read with the default limits.
+    explicit XmlDecoder(std::istream& in);
+    /// Takes over the parsed text; `other` may then only be destroyed or assigned to.
+    XmlDecoder(XmlDecoder&& other) noexcept;
+    /// Takes over the parsed text; `other` may then only be destroyed or assigned to.
+    XmlDecoder& operator=(XmlDecoder&& other) noexcept;
+    XmlDecoder(XmlDecoder const&) = delete;
+    XmlDecoder& operator=(XmlDecoder const&) = delete;
+    /// Releases the parsed text; trees already decoded belong to their callers.
+    ~XmlDecoder();
+
+    /// True when the root is a `msg` element carrying the eight header attributes.
+    bool IsMessage() const;
+    /// Sets the eight header fields of `message` from the `msg` element; the payload is not
+    /// touched. `MsgType` comes back as the low 8 bits the encoder wrote (0 to 255). Raises,
+    /// changing nothing, when the text is not a message, a header attribute is missing or
+    /// unknown, or a number does not fit its field.
+    void DecodeHeader(ServiceMessage& message) const;
+    /// The parameter element decoded without a prototype: an element with a `type` attribute
+    /// becomes an any-type node, one with child elements a composite, any other a string
+    /// scalar. Null when the message holds no parameter element.
+    std::unique_ptr<DataTypes::ServiceType> DecodeTree() const;
+    /// The parameter element decoded in the shape of `prototype`, which decides every node's
+    /// class and code; the text gives names, values and counts. Composite children are
+    /// matched by name (the k-th of a name to the k-th element of that name) and come back in
+    /// the prototype's order, all present, nothing unknown; composite-sequence items take the
+    /// shape of the prototype's `CreateEmptyItem()` when it has children, else of its first
+    /// item, else none. Null when the message holds no parameter element.
+    std::unique_ptr<DataTypes::ServiceType> DecodeTree(DataTypes::ServiceType const& prototype) const;
+    /// Decodes the parameter element in the shape `value.StoreTo(<element name>)` gives, then
+    /// hands the tree to `value.InitFrom`, first on a copy of `value`, so that an `InitFrom`
+    /// that fails half way changes nothing. On failure, or without a parameter element,
+    /// `value` is unchanged.
+    void DecodeInto(StubProxy::UserParameters& value) const;
+    /// The header and, when both the message and the text hold one, the payload (typed by the
+    /// message's payload object, which stays the same object and is read as by `DecodeInto`).
+    /// The header is read and the payload decoded before anything changes, and the header
+    /// fields are then moved in without a failure: on failure neither changes.
+    void DecodeMessage(ServiceMessage& message) const;
+
+private:
+    struct Document;
+    std::unique_ptr<Document> m_Document;
+};
+
+} // namespace Tarnwick::Encoding

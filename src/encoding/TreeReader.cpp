@@ -1,0 +1,562 @@
+#include "encoding/TreeReader.h"
+
+#include "encoding/NodeAccess.h"
+
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
+#include <tarnwick/datatypes/ScalarType.h>
+#include <tarnwick/datatypes/SequenceType.h>
+#include <tarnwick/datatypes/TimeDurationSequenceType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeStampSequenceType.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <cstring>
+#include <map>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace Tarnwick::Encoding::Detail {
+
+using namespace DataTypes;
+
+namespace {
+
+bool Named(pugi::xml_node element, char const* name)
+{
+    return std::strcmp(element.name(), name) == 0;
+}
+
+/// The type name of a code; a caller's node may answer any code.
+std::u16string KindName(ParamType code)
+{
+    return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
+}
+
+/// A decimal the nearest float of kind T cannot hold: one that rounds to zero is
+/// that zero, and the largest finite value as the stream rounds it (at 15 digits
+/// DBL_MAX prints as 1.79769313486232e+308, just above it) is that value. Whatever
+/// lies further out keeps `error` set.
+template <class T> T NearestFinite(char const* first, char const* last, char const*& end, std::errc& error)
+{
+    long double wide = 0;
+    auto const result = std::from_chars(first, last, wide, std::chars_format::general);
+    end = result.ptr;
+    error = result.ec;
+    if (error != std::errc()) {
+        return T(0);
+    }
+    // Half a unit in the 15th digit, which is where the double of largest magnitude prints.
+    constexpr long double kSlack = 1 + 5e-15L;
+    long double const max = std::numeric_limits<T>::max();
+    if (std::fabs(wide) <= max * kSlack) {
+        return std::fabs(wide) >= max ? std::copysign(std::numeric_limits<T>::max(), static_cast<T>(wide))
+                                      : static_cast<T>(wide);
+    }
+    error = std::errc::result_out_of_range;
+    return T(0);
+}
+
+} // namespace
+
+/// One element being read: the node made for it and the child elements still
+/// to read, each finished child going into `sink`.
+struct TreeReader::Frame {
+    struct Job {
+        pugi::xml_node element;
+        ServiceType const* prototype;
+        Shape shape;
+    };
+
+    pugi::xml_node element;
+    ServiceType const* prototype = nullptr;
+    Shape shape = Shape::Free;
+    std::u16string name;
+    std::unique_ptr<ServiceType> node;
+    std::vector<Job> jobs;
+    std::size_t next = 0;
+    /// Where finished children go: a composite, or the composite sequence of items.
+    CompositeType* composite = nullptr;
+    CompositeSequenceType* items = nullptr;
+    /// The shape of the items of a composite sequence, when it is made here.
+    std::unique_ptr<ServiceType> itemShape;
+};
+
+std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceType const* prototype) const
+{
+    // An explicit stack instead of recursion: the nesting comes from the text.
+    std::vector<Frame> stack;
+    stack.push_back(Start(element, prototype, prototype != nullptr ? Shape::Typed : Shape::Free));
+    for (;;) {
+        Frame& top = stack.back();
+        if (top.next < top.jobs.size()) {
+            Frame::Job const job = top.jobs[top.next++];
+            stack.push_back(Start(job.element, job.prototype, job.shape));
+            continue;
+        }
+        std::unique_ptr<ServiceType> done = std::move(top.node);
+        stack.pop_back();
+        if (stack.empty()) {
+            return done;
+        }
+        Frame& parent = stack.back();
+        if (parent.items != nullptr) {
+            // Items are read in a composite's shape, so they are composites.
+            parent.items->Add(static_cast<CompositeType*>(done.release()));
+        } else {
+            parent.composite->Add(done.release());
+        }
+    }
+}
+
+TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* prototype, Shape shape) const
+{
+    Frame frame;
+    frame.element = element;
+    frame.prototype = prototype;
+    frame.shape = shape;
+    frame.name = m_Document.Name(element);
+    if (shape != Shape::Typed) {
+        StartFree(frame);
+        return frame;
+    }
+    ParamType const code = prototype->GetType();
+    switch (code) {
+    case COMPOSITE:
+        StartComposite(frame);
+        return frame;
+    case COMPOSITE_SEQUENCE:
+        StartCompositeSequence(frame);
+        return frame;
+    case DICTIONARY:
+        StartDictionary(frame);
+        return frame;
+    case ANY_TYPE:
+        frame.node = ReadAnyType(element, frame.name);
+        return frame;
+    default:
+        break;
+    }
+    NoAttributes(element);
+    frame.node = ReadLeaf(element, code, frame.name);
+    if (!frame.node) {
+        Fail(u"Cannot decode a prototype of kind " + KindName(code), kUndecodablePrototypeLine, element);
+    }
+    return frame;
+}
+
+bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) const
+{
+    char const* raw = element.name();
+    for (char16_t unit : name) {
+        if (unit >= 0x80 || static_cast<unsigned char>(*raw) >= 0x80) {
+            return m_Document.Name(element) == name;
+        }
+        if (*raw++ != unit) {
+            return false;
+        }
+    }
+    return *raw == 0;
+}
+
+template <class Node> Node const& TreeReader::Prototype(Frame const& frame) const
+{
+    auto const* node = dynamic_cast<Node const*>(frame.prototype);
+    if (node == nullptr) {
+        Fail(u"Cannot decode a prototype of another class than its kind", kUndecodablePrototypeLine, frame.element);
+    }
+    return *node;
+}
+
+void TreeReader::StartFree(Frame& frame) const
+{
+    pugi::xml_node const element = frame.element;
+    if (frame.shape == Shape::Free && element.attribute("type")) {
+        frame.node = ReadAnyType(element, frame.name);
+        return;
+    }
+    NoAttributes(element);
+    bool const composite = frame.shape == Shape::FreeComposite || [&] {
+        for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+            if (child.type() == pugi::node_element) {
+                return true;
+            }
+        }
+        return false;
+    }();
+    if (!composite) {
+        frame.node = std::make_unique<ScalarType<std::u16string>>(Text(element), frame.name);
+        return;
+    }
+    NoText(element);
+    auto node = std::make_unique<CompositeType>(frame.name);
+    frame.composite = node.get();
+    frame.node = std::move(node);
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element) {
+            frame.jobs.push_back({child, nullptr, Shape::Free});
+        }
+    }
+}
+
+void TreeReader::StartComposite(Frame& frame) const
+{
+    pugi::xml_node const element = frame.element;
+    NoAttributes(element);
+    NoText(element);
+    auto const& prototype = Prototype<CompositeType>(frame);
+    // The usual text has the prototype's children in its order: taken as they come.
+    auto proto = prototype.BeginIterator();
+    pugi::xml_node child = element.first_child();
+    for (;; ++proto, child = child.next_sibling()) {
+        while (proto != prototype.EndIterator() && *proto == nullptr) {
+            ++proto;
+        }
+        while (child && child.type() != pugi::node_element) {
+            child = child.next_sibling();
+        }
+        if (proto == prototype.EndIterator() || !child || !NameIs(child, (*proto)->GetParamNameRef())) {
+            break;
+        }
+        frame.jobs.push_back({child, *proto, Shape::Typed});
+    }
+    if (proto == prototype.EndIterator() && !child) {
+        auto node = std::make_unique<CompositeType>(frame.name);
+        frame.composite = node.get();
+        frame.node = std::move(node);
+        return;
+    }
+    frame.jobs.clear();
+    // Otherwise the k-th prototype child of a name takes the k-th element of that name.
+    std::vector<pugi::xml_node> children;
+    std::map<std::u16string, std::vector<std::size_t>> byName;
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element) {
+            byName[m_Document.Name(child)].push_back(children.size());
+            children.push_back(child);
+        }
+    }
+    std::vector<bool> used(children.size(), false);
+    std::map<std::u16string, std::size_t> taken;
+    for (auto it = prototype.BeginIterator(); it != prototype.EndIterator(); ++it) {
+        if (*it == nullptr) {
+            continue;
+        }
+        std::u16string const& name = (*it)->GetParamNameRef();
+        std::size_t const k = taken[name]++;
+        auto const found = byName.find(name);
+        if (found == byName.end() || found->second.size() <= k) {
+            Fail(u"Missing element '" + name + u"'", kMissingElementLine, element);
+        }
+        std::size_t const index = found->second[k];
+        used[index] = true;
+        frame.jobs.push_back({children[index], *it, Shape::Typed});
+    }
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (!used[i]) {
+            Fail(u"Unknown element '" + m_Document.Name(children[i]) + u"'", kUnknownElementLine, children[i]);
+        }
+    }
+    auto node = std::make_unique<CompositeType>(frame.name);
+    frame.composite = node.get();
+    frame.node = std::move(node);
+}
+
+namespace {
+
+/// The shape of the items of a composite sequence: the prototype's empty item
+/// when it has children, else its first item, else none (shape-free).
+ServiceType const* ItemShape(CompositeSequenceType const& prototype, std::unique_ptr<ServiceType>& holder)
+{
+    holder.reset(prototype.CreateEmptyItem());
+    if (auto const* item = dynamic_cast<CompositeType const*>(holder.get()); item != nullptr && item->Size() != 0) {
+        return item;
+    }
+    holder.reset();
+    if (prototype.BeginIterator() != prototype.EndIterator()) {
+        return *prototype.BeginIterator();
+    }
+    return nullptr;
+}
+
+/// An empty copy of a composite sequence: it keeps the prototype of its items.
+std::unique_ptr<CompositeSequenceType> EmptyCopy(CompositeSequenceType const& prototype, std::u16string const& name)
+{
+    std::unique_ptr<ServiceType> copy(prototype.Copy());
+    auto* sequence = static_cast<CompositeSequenceType*>(copy.get());
+    sequence->Clear();
+    sequence->SetParamName(name);
+    copy.release();
+    return std::unique_ptr<CompositeSequenceType>(sequence);
+}
+
+} // namespace
+
+void TreeReader::StartCompositeSequence(Frame& frame) const
+{
+    pugi::xml_node const element = frame.element;
+    NoAttributes(element);
+    NoText(element);
+    auto const& prototype = Prototype<CompositeSequenceType>(frame);
+    ServiceType const* const shape = ItemShape(prototype, frame.itemShape);
+    std::unique_ptr<CompositeSequenceType> node = EmptyCopy(prototype, frame.name);
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element) {
+            frame.jobs.push_back({child, shape, shape != nullptr ? Shape::Typed : Shape::FreeComposite});
+        }
+    }
+    frame.items = node.get();
+    frame.node = std::move(node);
+}
+
+void TreeReader::StartDictionary(Frame& frame) const
+{
+    pugi::xml_node const element = frame.element;
+    NoAttributes(element);
+    NoText(element);
+    auto const& prototype = Prototype<DictionaryType>(frame);
+    ServiceType const* const keysPrototype = prototype.GetKeys();
+    ServiceType const* const valuesPrototype = prototype.GetValues();
+    if (keysPrototype == nullptr || valuesPrototype == nullptr) {
+        Fail(u"Cannot decode a prototype dictionary without keys and values", kUndecodablePrototypeLine, element);
+    }
+    auto node = std::make_unique<DictionaryType>(frame.name);
+    // The keys and values nodes, owned by the dictionary from the start.
+    std::function<void(pugi::xml_node)> addKey;
+    std::function<void(pugi::xml_node)> addValue;
+    char const* valueName = nullptr;
+    bool const keysKnown = VisitPrimitiveSequence(keysPrototype->GetType(), [&]<class T>() {
+        auto* keys = new SequenceType<T>(keysPrototype->GetParamNameRef());
+        node->SetKeys(keys);
+        addKey = [this, keys](pugi::xml_node key) { keys->GetValue().push_back(Parse<T>(key, ScalarCodeOf<T>)); };
+    });
+    ParamType const valuesCode = valuesPrototype->GetType();
+    bool const valuesKnown = VisitPrimitiveSequence(valuesCode, [&]<class T>() {
+        auto* values = new SequenceType<T>(valuesPrototype->GetParamNameRef());
+        node->SetValues(values);
+        valueName = "value";
+        addValue
+            = [this, values](pugi::xml_node value) { values->GetValue().push_back(Parse<T>(value, ScalarCodeOf<T>)); };
+    });
+    if (valuesCode == ANY_TYPE_SEQUENCE) {
+        auto* values = new AnyTypeSequenceType(valuesPrototype->GetParamNameRef());
+        node->SetValues(values);
+        addValue = [this, values](pugi::xml_node value) {
+            std::unique_ptr<ServiceType> item = ReadAnyType(value, m_Document.Name(value));
+            values->Add(static_cast<AnyTypeServiceType*>(item.release()));
+        };
+    } else if (valuesCode == COMPOSITE_SEQUENCE) {
+        auto const* items = dynamic_cast<CompositeSequenceType const*>(valuesPrototype);
+        if (items == nullptr) {
+            Fail(u"Cannot decode a prototype of another class than its kind", kUndecodablePrototypeLine, element);
+        }
+        ServiceType const* const shape = ItemShape(*items, frame.itemShape);
+        std::unique_ptr<CompositeSequenceType> values = EmptyCopy(*items, valuesPrototype->GetParamNameRef());
+        frame.items = values.get();
+        node->SetValues(values.release());
+        addValue = [&frame, shape](pugi::xml_node value) {
+            frame.jobs.push_back({value, shape, shape != nullptr ? Shape::Typed : Shape::FreeComposite});
+        };
+    } else if (!valuesKnown) {
+        addValue = nullptr;
+    }
+    if (!keysKnown || !addValue) {
+        Fail(u"Cannot decode a prototype dictionary with keys of kind " + KindName(keysPrototype->GetType())
+                + u" and values of kind " + KindName(valuesCode),
+            kUndecodablePrototypeLine, element);
+    }
+    ReadItems(element, [&](pugi::xml_node item) {
+        NoText(item);
+        pugi::xml_node key = item.first_child();
+        while (key && key.type() != pugi::node_element) {
+            key = key.next_sibling();
+        }
+        if (!key || !Named(key, "key")) {
+            Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
+        }
+        NoAttributes(key);
+        pugi::xml_node value = key.next_sibling();
+        while (value && value.type() != pugi::node_element) {
+            value = value.next_sibling();
+        }
+        if (!value || (valueName != nullptr && !Named(value, valueName))) {
+            Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
+        }
+        for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
+            if (more.type() == pugi::node_element) {
+                Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+            }
+        }
+        if (valueName != nullptr) {
+            NoAttributes(value);
+        }
+        addKey(key);
+        addValue(value);
+    });
+    frame.node = std::move(node);
+}
+
+std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std::u16string const& name) const
+{
+    pugi::xml_attribute const type = element.attribute("type");
+    if (!type) {
+        Fail(u"Missing type attribute", kMissingTypeLine, element);
+    }
+    NoAttributes(element, "type");
+    std::u16string const typeName = m_Document.Value(type);
+    ParamType code = NULL_TYPE;
+    for (std::size_t i = 0; i < kStrTypes.size(); ++i) {
+        if (!kStrTypes[i].empty() && typeName.size() == kStrTypes[i].size()
+            && std::equal(typeName.begin(), typeName.end(), kStrTypes[i].begin())) {
+            code = static_cast<ParamType>(i);
+        }
+    }
+    std::unique_ptr<ServiceType> value = code != NULL_TYPE ? ReadLeaf(element, code, name) : nullptr;
+    if (!value) {
+        Fail(u"Unknown type '" + typeName + u"'", kUnknownTypeLine, element);
+    }
+    return std::make_unique<AnyTypeServiceType>(value.release(), name);
+}
+
+std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
+    pugi::xml_node element, ParamType code, std::u16string const& name) const
+{
+    switch (code) {
+    case XML_STRING:
+        return std::make_unique<XmlString>(m_Document.InnerMarkup(element), name);
+    case TIME_STAMP:
+        return std::make_unique<TimeStampServiceType>(Parse<std::uint64_t>(element, code), name);
+    case TIME_DURATION:
+        return std::make_unique<TimeDurationServiceType>(Parse<std::uint64_t>(element, code), name);
+    case TIME_STAMP_SEQUENCE:
+    case TIME_DURATION_SEQUENCE: {
+        std::vector<std::uint64_t> values;
+        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
+        if (code == TIME_STAMP_SEQUENCE) {
+            return std::make_unique<TimeStampSequenceType>(values, name);
+        }
+        return std::make_unique<TimeDurationSequenceType>(values, name);
+    }
+    default:
+        break;
+    }
+    std::unique_ptr<ServiceType> node;
+    VisitPrimitive(code, [&]<class T>() { node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name); })
+        || VisitPrimitiveSequence(code, [&]<class T>() {
+               std::vector<T> values;
+               ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
+               node = std::make_unique<SequenceType<T>>(values, name);
+           });
+    return node;
+}
+
+template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add) const
+{
+    NoText(element);
+    for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
+        if (item.type() != pugi::node_element) {
+            continue;
+        }
+        if (!Named(item, "item")) {
+            Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
+        }
+        NoAttributes(item);
+        add(item);
+    }
+}
+
+template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) const
+{
+    if constexpr (std::is_same_v<T, std::u16string>) {
+        return Text(element);
+    } else {
+        // The usual text is one run of character data without references: it is read
+        // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
+        std::string decoded;
+        std::string_view narrow = element.value();
+        if (element.first_child() || narrow.find('&') != std::string_view::npos) {
+            for (char16_t unit : Text(element)) {
+                decoded.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
+            }
+            narrow = decoded;
+        }
+        auto const invalid = [&] {
+            Fail(u"Invalid " + KindName(code) + u" value '" + Text(element).substr(0, 40) + u"'", kInvalidValueLine,
+                element);
+        };
+        char const* const first = narrow.data();
+        char const* const last = first + narrow.size();
+        T value {};
+        if constexpr (std::is_same_v<T, bool>) {
+            if (narrow != "true" && narrow != "false") {
+                invalid();
+            }
+            value = narrow == "true";
+        } else if constexpr (std::is_floating_point_v<T>) {
+            // Every form the stream writes: fixed, exponent, inf and nan, with a sign.
+            auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+            if (error == std::errc::result_out_of_range) {
+                value = NearestFinite<T>(first, last, end, error);
+            }
+            if (narrow.empty() || error != std::errc() || end != last) {
+                invalid();
+            }
+        } else if constexpr (sizeof(T) == 1) {
+            // 8-bit integers are written as numbers, never as characters.
+            using Wide = std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>;
+            Wide wide = 0;
+            auto const [end, error] = std::from_chars(first, last, wide);
+            if (error != std::errc() || end != last || wide < std::numeric_limits<T>::min()
+                || wide > std::numeric_limits<T>::max()) {
+                invalid();
+            }
+            value = static_cast<T>(wide);
+        } else {
+            auto const [end, error] = std::from_chars(first, last, value);
+            if (error != std::errc() || end != last) {
+                invalid();
+            }
+        }
+        return value;
+    }
+}
+
+std::u16string TreeReader::Text(pugi::xml_node element) const
+{
+    return m_Document.Text(element, [&](pugi::xml_node child) {
+        Fail(u"Unknown element '" + m_Document.Name(child) + u"'", kUnknownElementLine, child);
+    });
+}
+
+void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const
+{
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        if (allowed == nullptr || std::strcmp(attribute.name(), allowed) != 0) {
+            m_Document.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'",
+                m_Document.PathOf(element, m_Base), kUnexpectedAttributeLine, m_Document.StartOf(attribute));
+        }
+    }
+}
+
+void TreeReader::NoText(pugi::xml_node element) const
+{
+    if (m_Document.HasText(element)) {
+        Fail(u"Unexpected text", kUnexpectedTextLine, element);
+    }
+}
+
+void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const
+{
+    m_Document.Fail(what, m_Document.PathOf(element, m_Base), line, m_Document.StartOf(element));
+}
+
+} // namespace Tarnwick::Encoding::Detail

@@ -1,0 +1,249 @@
+#include <tarnwick/encoding/XmlDecoder.h>
+
+#include "encoding/DecoderFailures.h"
+#include "encoding/TreeReader.h"
+#include "encoding/XmlDocument.h"
+
+#include <tarnwick/datatypes/ServiceType.h>
+#include <tarnwick/encoding/ServiceMessage.h>
+#include <tarnwick/stubproxy/UserParameters.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <istream>
+#include <string>
+#include <utility>
+
+namespace Tarnwick::Encoding {
+
+using namespace Detail;
+
+struct XmlDecoder::Document {
+    Document(std::string_view text, XmlDecoderLimits const& limits)
+        : xml(text, limits)
+    { }
+
+    XmlDocument xml;
+};
+
+namespace {
+
+/// The header attributes in the order the encoder writes them.
+constexpr std::array<char const*, 8> kHeaderAttributes = {"MsgType", "MsgCorrelationId", "MsgOrderId", "SessionId",
+    "ConsumerAddress", "ProducerAddress", "OperationName", "ParametersTypeName"};
+
+/// The eight header fields as read, before they go into a message.
+struct Header {
+    std::uint32_t numbers[4] = {};
+    std::u16string texts[4];
+};
+
+/// The stream to its end, refusing more than `limit` bytes without reading them all.
+std::string ReadAll(std::istream& in, std::size_t limit)
+{
+    std::string text;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        auto const count = static_cast<std::size_t>(in.gcount());
+        if (count > limit - text.size()) {
+            RaiseTextTooLong(limit);
+        }
+        text.append(chunk, count);
+    }
+    if (in.bad()) {
+        RaiseDecoder(u"The stream could not be read", kStreamUnreadableLine);
+    }
+    return text;
+}
+
+bool IsMessageRoot(pugi::xml_node root)
+{
+    if (std::strcmp(root.name(), "msg") != 0) {
+        return false;
+    }
+    for (char const* name : kHeaderAttributes) {
+        if (!root.attribute(name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Header ReadHeader(XmlDocument const& xml)
+{
+    pugi::xml_node const root = xml.Root();
+    if (std::strcmp(root.name(), "msg") != 0) {
+        xml.Fail(u"Not a message: the root element is not 'msg'", {}, kNotMessageLine, xml.StartOf(root));
+    }
+    for (pugi::xml_attribute attribute = root.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        bool known = false;
+        for (char const* name : kHeaderAttributes) {
+            known = known || std::strcmp(attribute.name(), name) == 0;
+        }
+        if (!known) {
+            xml.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'", u"msg", kUnexpectedAttributeLine,
+                xml.StartOf(attribute));
+        }
+    }
+    Header header;
+    for (std::size_t i = 0; i < kHeaderAttributes.size(); ++i) {
+        pugi::xml_attribute const attribute = root.attribute(kHeaderAttributes[i]);
+        if (!attribute) {
+            xml.Fail(u"Missing header attribute '" + MessageText(kHeaderAttributes[i]) + u"'", {}, kMissingHeaderLine,
+                xml.StartOf(root));
+        }
+        std::u16string value = xml.Value(attribute);
+        if (i >= 4) {
+            header.texts[i - 4] = std::move(value);
+            continue;
+        }
+        // Unsigned decimal; the message type travels as its low 8 bits.
+        std::string narrow(value.begin(), value.end());
+        std::uint32_t number = 0;
+        auto const [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), number);
+        bool const ascii = std::all_of(value.begin(), value.end(), [](char16_t unit) { return unit < 0x80; });
+        if (!ascii || error != std::errc() || end != narrow.data() + narrow.size() || (i == 0 && number > 0xFF)) {
+            xml.Fail(u"Invalid value '" + value.substr(0, 40) + u"' of header attribute '"
+                    + MessageText(kHeaderAttributes[i]) + u"'",
+                {}, kHeaderValueLine, xml.StartOf(attribute));
+        }
+        header.numbers[i] = number;
+    }
+    return header;
+}
+
+/// Moves the fields into `message`; nothing here raises.
+void Commit(Header& header, ServiceMessage& message) noexcept
+{
+    message.SetMsgType(static_cast<std::int32_t>(header.numbers[0]));
+    message.SetMsgCorrelationId(header.numbers[1]);
+    message.SetMsgOrderId(header.numbers[2]);
+    message.SetSessionId(header.numbers[3]);
+    message.SetConsumerAddress(std::move(header.texts[0]));
+    message.SetProducerAddress(std::move(header.texts[1]));
+    message.SetOperationName(std::move(header.texts[2]));
+    message.SetParametersTypeName(std::move(header.texts[3]));
+}
+
+/// The parameter element: the one child element of a message, or the root of a bare tree.
+pugi::xml_node ParameterElement(XmlDocument const& xml)
+{
+    pugi::xml_node const root = xml.Root();
+    if (!IsMessageRoot(root)) {
+        return root;
+    }
+    if (xml.HasText(root)) {
+        xml.Fail(u"Unexpected text", u"msg", kUnexpectedTextLine, xml.StartOf(root));
+    }
+    pugi::xml_node parameter;
+    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element) {
+            continue;
+        }
+        if (parameter) {
+            xml.Fail(u"More than one parameter element", u"msg", kSecondParameterLine, xml.StartOf(child));
+        }
+        parameter = child;
+    }
+    return parameter;
+}
+
+/// Reads the tree of `element` in the shape `value` stores, then gives it to
+/// `value`: first to a copy, so that an InitFrom failing half way changes nothing.
+void InitFromElement(XmlDocument const& xml, pugi::xml_node element, StubProxy::UserParameters& value)
+{
+    std::u16string const name = xml.Name(element);
+    std::unique_ptr<DataTypes::ServiceType> const prototype(value.StoreTo(name.c_str()));
+    if (!prototype) {
+        xml.Fail(u"The value object stores no tree", xml.PathOf(element, element), kUndecodablePrototypeLine,
+            xml.StartOf(element));
+    }
+    std::unique_ptr<DataTypes::ServiceType> const tree = TreeReader(xml, element).Read(element, prototype.get());
+    std::unique_ptr<StubProxy::UserParameters> const trial(value.Copy());
+    if (trial) {
+        trial->InitFrom(tree.get());
+    }
+    value.InitFrom(tree.get());
+}
+
+} // namespace
+
+XmlDecoder::XmlDecoder(std::string_view text)
+    : XmlDecoder(text, XmlDecoderLimits {})
+{ }
+
+XmlDecoder::XmlDecoder(std::string_view text, XmlDecoderLimits const& limits)
+{
+    // Refused before anything is copied.
+    if (text.size() > limits.MaxTextBytes) {
+        RaiseTextTooLong(limits.MaxTextBytes);
+    }
+    m_Document = std::make_unique<Document>(text, limits);
+}
+
+XmlDecoder::XmlDecoder(std::istream& in)
+{
+    XmlDecoderLimits const limits;
+    std::string const text = ReadAll(in, limits.MaxTextBytes);
+    m_Document = std::make_unique<Document>(text, limits);
+}
+
+XmlDecoder::XmlDecoder(XmlDecoder&& other) noexcept = default;
+XmlDecoder& XmlDecoder::operator=(XmlDecoder&& other) noexcept = default;
+XmlDecoder::~XmlDecoder() = default;
+
+bool XmlDecoder::IsMessage() const
+{
+    return IsMessageRoot(m_Document->xml.Root());
+}
+
+void XmlDecoder::DecodeHeader(ServiceMessage& message) const
+{
+    Header header = ReadHeader(m_Document->xml);
+    Commit(header, message);
+}
+
+std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree() const
+{
+    XmlDocument const& xml = m_Document->xml;
+    pugi::xml_node const element = ParameterElement(xml);
+    if (!element) {
+        return nullptr;
+    }
+    return TreeReader(xml, element).Read(element, nullptr);
+}
+
+std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::ServiceType const& prototype) const
+{
+    XmlDocument const& xml = m_Document->xml;
+    pugi::xml_node const element = ParameterElement(xml);
+    if (!element) {
+        return nullptr;
+    }
+    return TreeReader(xml, element).Read(element, &prototype);
+}
+
+void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
+{
+    XmlDocument const& xml = m_Document->xml;
+    pugi::xml_node const element = ParameterElement(xml);
+    if (element) {
+        InitFromElement(xml, element, value);
+    }
+}
+
+void XmlDecoder::DecodeMessage(ServiceMessage& message) const
+{
+    XmlDocument const& xml = m_Document->xml;
+    Header header = ReadHeader(xml);
+    pugi::xml_node const element = ParameterElement(xml);
+    StubProxy::UserParameters* const payload = message.GetParameters();
+    if (payload != nullptr && element) {
+        InitFromElement(xml, element, *payload);
+    }
+    Commit(header, message);
+}
+
+} // namespace Tarnwick::Encoding

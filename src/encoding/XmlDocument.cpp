@@ -1,0 +1,714 @@
+#include "encoding/XmlDocument.h"
+
+#include "core/Utf16.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
+
+namespace Tarnwick::Encoding::Detail {
+
+namespace {
+
+using Tarnwick::Detail::AppendUtf16;
+using Tarnwick::Detail::DecodeUtf8;
+using Tarnwick::Detail::Utf8Sequence;
+
+// No normalisation of line ends or attribute whitespace and no reference
+// replacement: the text comes back as the encoder wrote it, and references are
+// replaced here, strictly. Comments, processing instructions, the declaration
+// and a document type are kept as nodes so that they can be judged. As a
+// fragment, text outside the root becomes a node (and is refused) instead of
+// being dropped; whitespace-only text is kept where it is an element's only
+// content, so that a string of spaces comes back.
+constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration
+    | pugi::parse_doctype | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata | pugi::parse_fragment;
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+constexpr bool IsNameStart(char32_t c)
+{
+    if (c < 0x80) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+    }
+    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF)
+        || (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D)
+        || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF)
+        || (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+constexpr bool IsNameChar(char32_t c)
+{
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
+        || (c >= 0x203F && c <= 0x2040);
+}
+
+constexpr std::uint8_t kInName = 1;
+constexpr std::uint8_t kStartsName = 2;
+
+/// The ASCII characters of names, by the two rules above.
+constexpr std::array<std::uint8_t, 128> kAsciiName = [] {
+    std::array<std::uint8_t, 128> table {};
+    for (char32_t c = 0; c < 128; ++c) {
+        table[c] = static_cast<std::uint8_t>((IsNameStart(c) ? kStartsName : 0) | (IsNameChar(c) ? kInName : 0));
+    }
+    return table;
+}();
+
+/// What a character reference may name.
+bool IsXmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsBlank(char const* text)
+{
+    for (; *text != 0; ++text) {
+        if (!IsSpace(*text)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The bytes of a reference or a name for a message: at most 40.
+std::u16string Quoted(char const* text, std::size_t length)
+{
+    return u"'" + MessageText(std::string_view(text, std::min<std::size_t>(length, 40))) + u"'";
+}
+
+void AppendCodePoint(std::u16string& out, char32_t cp)
+{
+    AppendUtf16(out, cp);
+}
+
+} // namespace
+
+XmlDocument::XmlDocument(std::string_view text, XmlDecoderLimits const& limits)
+    : m_Original(text)
+    , m_Size(text.size())
+    , m_Legacy(limits.AcceptLegacyBytes)
+{
+    Parse(limits);
+    RecordPatches();
+    m_Original = {};
+}
+
+void XmlDocument::Parse(XmlDecoderLimits const& limits)
+{
+    if (m_Size > limits.MaxTextBytes) {
+        RaiseTextTooLong(limits.MaxTextBytes);
+    }
+    // The parser would take a zero byte for the end of the text.
+    if (void const* zero = std::memchr(m_Original.data(), 0, m_Size)) {
+        Fail(u"Null character", {}, kNullCharacterLine, static_cast<char const*>(zero) - m_Original.data());
+    }
+    // The parser's own copy, ended by a zero byte it may use as the end of the last text.
+    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + 1);
+    std::memcpy(m_Buffer.get(), m_Original.data(), m_Size);
+    m_Buffer[m_Size] = 0;
+    pugi::xml_parse_result const result
+        = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
+    if (!result) {
+        auto const offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
+        Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine, std::min(offset, m_Size));
+    }
+    CheckTopLevel();
+    CheckTree(limits.MaxDepth);
+}
+
+void XmlDocument::CheckTopLevel()
+{
+    std::size_t const start = m_Original.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    for (pugi::xml_node node = m_Document.first_child(); node; node = node.next_sibling()) {
+        switch (node.type()) {
+        case pugi::node_declaration:
+            // The parser takes the target "xml" in any case for a declaration.
+            if (std::strcmp(node.name(), "xml") != 0) {
+                Fail(u"Reserved processing instruction target " + Quoted(node.name(), 3), {}, kReservedTargetLine,
+                    OffsetOf(node.name()) - 2);
+            }
+            if (node != m_Document.first_child() || OffsetOf(node.name()) != start + 2) {
+                Fail(u"XML declaration not at the start of the text", {}, kDeclarationPlaceLine,
+                    OffsetOf(node.name()) - 2);
+            }
+            CheckDeclaration(node);
+            break;
+        case pugi::node_doctype: {
+            std::size_t const at = m_Original.rfind('<', OffsetOf(node.value()));
+            Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at == std::string::npos ? 0 : at);
+        }
+        case pugi::node_pcdata:
+            Fail(u"Text outside the root element", {}, kOutsideRootLine, OffsetOf(node.value()));
+        case pugi::node_cdata:
+            Fail(u"Text outside the root element", {}, kOutsideRootLine, OffsetOf(node.value()) - 9);
+        case pugi::node_element:
+            if (m_Root) {
+                Fail(u"Second root element", {}, kSecondRootLine, StartOf(node));
+            }
+            m_Root = node;
+            break;
+        default:
+            break;
+        }
+    }
+    if (!m_Root) {
+        Fail(u"No root element", {}, kNoRootLine, m_Size);
+    }
+}
+
+void XmlDocument::CheckTree(std::size_t maxDepth)
+{
+    // Without recursion: down to the first child, else on to the next sibling
+    // of the node or of its nearest ancestor that has one.
+    std::size_t depth = 0;
+    pugi::xml_node node = m_Document.first_child();
+    while (node) {
+        switch (node.type()) {
+        case pugi::node_element:
+            if (depth + 1 > maxDepth) {
+                Fail(u"Elements nested deeper than " + MessageText(std::to_string(maxDepth)) + u" levels", {},
+                    kTooDeepLine, StartOf(node));
+            }
+            CheckElement(node);
+            break;
+        case pugi::node_pcdata:
+            Scan(node.value(), Data::Text, nullptr);
+            break;
+        case pugi::node_cdata:
+            Scan(node.value(), Data::Raw, nullptr);
+            break;
+        case pugi::node_comment:
+            CheckComment(node);
+            break;
+        case pugi::node_pi:
+            CheckInstruction(node);
+            break;
+        default:
+            break;
+        }
+        if (node.first_child()) {
+            ++depth;
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling()) {
+            node = node.parent();
+            if (node == m_Document) {
+                return;
+            }
+            --depth;
+        }
+        node = node.next_sibling();
+    }
+}
+
+void XmlDocument::CheckElement(pugi::xml_node element)
+{
+    ScanName(element.name(), nullptr, true);
+    std::size_t count = 0;
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        ScanName(attribute.name(), nullptr, false);
+        Scan(attribute.value(), Data::Attribute, nullptr);
+        ++count;
+    }
+    if (count > 1) {
+        CheckDuplicates(element, count);
+    }
+    Scan(element.value(), Data::Text, nullptr);
+}
+
+void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) const
+{
+    // Pairwise for the few attributes of ordinary elements, by a set for many.
+    constexpr std::size_t kPairwise = 16;
+    std::unordered_set<std::string_view> seen(count > kPairwise ? count : 0);
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        bool duplicate = false;
+        if (count <= kPairwise) {
+            for (pugi::xml_attribute other = element.first_attribute(); other != attribute;
+                 other = other.next_attribute()) {
+                duplicate = duplicate || std::strcmp(other.name(), attribute.name()) == 0;
+            }
+        } else {
+            duplicate = !seen.insert(attribute.name()).second;
+        }
+        if (duplicate) {
+            Fail(u"Duplicate attribute " + Quoted(attribute.name(), std::strlen(attribute.name())), {},
+                kDuplicateAttributeLine, StartOf(attribute));
+        }
+    }
+}
+
+void XmlDocument::CheckDeclaration(pugi::xml_node declaration)
+{
+    std::size_t const at = OffsetOf(declaration.name()) - 2;
+    auto const fail = [&] { Fail(u"Malformed XML declaration", {}, kDeclarationFormLine, at); };
+    pugi::xml_attribute attribute = declaration.first_attribute();
+    // version="1.x", then optionally the encoding, then optionally standalone, nothing else.
+    std::string_view const version = attribute && std::strcmp(attribute.name(), "version") == 0
+        ? std::string_view(attribute.value())
+        : std::string_view();
+    if (version.size() < 3 || !version.starts_with("1.")
+        || !std::all_of(version.begin() + 2, version.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        fail();
+    }
+    attribute = attribute.next_attribute();
+    if (attribute && std::strcmp(attribute.name(), "encoding") == 0) {
+        std::string_view const encoding = attribute.value();
+        bool const wellFormed = !encoding.empty()
+            && ((encoding[0] >= 'a' && encoding[0] <= 'z') || (encoding[0] >= 'A' && encoding[0] <= 'Z'))
+            && std::all_of(encoding.begin(), encoding.end(), [](char c) {
+                   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.'
+                       || c == '_' || c == '-';
+               });
+        if (!wellFormed) {
+            fail();
+        }
+        std::string lower(encoding);
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+            [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (lower != "utf-8") {
+            Fail(u"Unsupported encoding " + Quoted(encoding.data(), encoding.size()), {}, kEncodingLine,
+                StartOf(attribute));
+        }
+        attribute = attribute.next_attribute();
+    }
+    if (attribute && std::strcmp(attribute.name(), "standalone") == 0) {
+        std::string_view const standalone = attribute.value();
+        if (standalone != "yes" && standalone != "no") {
+            fail();
+        }
+        attribute = attribute.next_attribute();
+    }
+    if (attribute) {
+        fail();
+    }
+}
+
+void XmlDocument::CheckComment(pugi::xml_node comment) const
+{
+    char const* const value = comment.value();
+    char const* const dashes = std::strstr(value, "--");
+    std::size_t const length = std::strlen(value);
+    if (dashes != nullptr || (length != 0 && value[length - 1] == '-')) {
+        Fail(u"'--' inside a comment", {}, kCommentDashesLine,
+            OffsetOf(dashes != nullptr ? dashes : value + length - 1));
+    }
+    Scan(value, Data::Raw, nullptr);
+}
+
+void XmlDocument::CheckInstruction(pugi::xml_node instruction) const
+{
+    // A target "xml" in any case is taken for a declaration by the parser.
+    ScanName(instruction.name(), nullptr, false);
+    Scan(instruction.value(), Data::Raw, nullptr);
+}
+
+void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
+{
+    auto const* it = reinterpret_cast<unsigned char const*>(raw);
+    for (;;) {
+        // The run of bytes that stand for themselves, taken whole.
+        auto const* const run = it;
+        while (*it != 0 && *it < 0x80 && *it != '&' && *it != '<' && *it != ']') {
+            ++it;
+        }
+        if (out != nullptr && it != run) {
+            out->append(run, it);
+        }
+        if (*it == 0) {
+            return;
+        }
+        unsigned char const c = *it;
+        if (c >= 0x80) {
+            // A zero byte ends the text and fits no sequence, so 4 bytes may be looked at.
+            Utf8Sequence const sequence = DecodeUtf8(it, 4, m_Legacy);
+            if (sequence.length == 0) {
+                Fail(u"Invalid UTF-8", {}, kInvalidUtf8Line, OffsetOf(reinterpret_cast<char const*>(it)));
+            }
+            if (out != nullptr) {
+                AppendCodePoint(*out, sequence.codePoint);
+            }
+            it += sequence.length;
+            continue;
+        }
+        char const* const at = reinterpret_cast<char const*>(it);
+        if (c == '&' && kind != Data::Raw) {
+            char const* end = at + 1;
+            char32_t cp = 0;
+            if (*end == '#') {
+                bool const hex = end[1] == 'x';
+                end += hex ? 2 : 1;
+                char const* const digits = end;
+                for (; *end != ';' && *end != 0 && end - digits < 10; ++end) {
+                    char const d = *end;
+                    int const value = d >= '0' && d <= '9'              ? d - '0'
+                        : hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f' ? (d | 0x20) - 'a' + 10
+                                                                        : -1;
+                    if (value < 0) {
+                        break;
+                    }
+                    // Past U+10FFFF the value stays too large instead of wrapping around.
+                    cp = std::min<char32_t>(cp * (hex ? 16 : 10) + static_cast<char32_t>(value), 0x110000);
+                }
+                if (end == digits || *end != ';' || !IsXmlChar(cp)) {
+                    Fail(u"Invalid character reference " + Quoted(at, static_cast<std::size_t>(end - at) + 1), {},
+                        kCharacterReferenceLine, OffsetOf(at));
+                }
+            } else {
+                auto const isNameByte = [](char b, bool first) {
+                    auto const u = static_cast<unsigned char>(b);
+                    return u >= 0x80 || IsNameStart(u) || (!first && IsNameChar(u));
+                };
+                while (*end != 0 && isNameByte(*end, end == at + 1) && end - at < 64) {
+                    ++end;
+                }
+                std::string_view const name(at + 1, static_cast<std::size_t>(end - at - 1));
+                if (name.empty() || *end != ';') {
+                    Fail(u"'&' not starting a reference", {}, kBareAmpersandLine, OffsetOf(at));
+                }
+                cp = name == "lt"    ? U'<'
+                    : name == "gt"   ? U'>'
+                    : name == "amp"  ? U'&'
+                    : name == "quot" ? U'"'
+                    : name == "apos" ? U'\''
+                                     : 0;
+                if (cp == 0) {
+                    Fail(u"Undefined entity " + Quoted(at, name.size() + 2), {}, kUndefinedEntityLine, OffsetOf(at));
+                }
+            }
+            if (out != nullptr) {
+                AppendCodePoint(*out, cp);
+            }
+            it = reinterpret_cast<unsigned char const*>(end + 1);
+            continue;
+        }
+        if (c == '<' && kind == Data::Attribute) {
+            Fail(u"'<' in an attribute value", {}, kLessThanInAttributeLine, OffsetOf(at));
+        }
+        if (c == ']' && kind == Data::Text && it[1] == ']' && it[2] == '>') {
+            Fail(u"']]>' in text", {}, kCdataEndInTextLine, OffsetOf(at));
+        }
+        if (out != nullptr) {
+            out->push_back(c);
+        }
+        ++it;
+    }
+}
+
+void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) const
+{
+    auto const* const first = reinterpret_cast<unsigned char const*>(name);
+    std::size_t const length = std::strlen(name);
+    auto const invalid = [&] { Fail(u"Invalid name " + Quoted(name, length), {}, kInvalidNameLine, OffsetOf(name)); };
+    std::size_t const start = out != nullptr ? out->size() : 0;
+    bool legacy = false;
+    for (auto const* it = first; *it != 0;) {
+        if (*it < 0x80) {
+            if ((kAsciiName[*it] & (it == first ? kStartsName : kInName)) == 0) {
+                invalid();
+            }
+            if (out != nullptr) {
+                out->push_back(*it);
+            }
+            ++it;
+            continue;
+        }
+        Utf8Sequence const sequence = DecodeUtf8(it, 4);
+        if (sequence.length == 0) {
+            if (!m_Legacy || !element) {
+                Fail(u"Invalid UTF-8", {}, kInvalidUtf8Line, OffsetOf(reinterpret_cast<char const*>(it)));
+            }
+            legacy = true;
+            break;
+        }
+        if (!(it == first ? IsNameStart(sequence.codePoint) : IsNameChar(sequence.codePoint))) {
+            invalid();
+        }
+        if (out != nullptr) {
+            AppendCodePoint(*out, sequence.codePoint);
+        }
+        it += sequence.length;
+    }
+    if (!legacy) {
+        return;
+    }
+    // An element name written by an older producer: one byte per unit, its low 8
+    // bits. The units still have to make a name, so that it is written again as one.
+    if (out != nullptr) {
+        out->resize(start);
+    }
+    for (auto const* it = first; *it != 0; ++it) {
+        if (!(it == first ? IsNameStart(*it) : IsNameChar(*it))) {
+            invalid();
+        }
+        if (out != nullptr) {
+            out->push_back(*it);
+        }
+    }
+}
+
+void XmlDocument::AppendCharacterData(std::u16string& out, char const* value) const
+{
+    Scan(value, Data::Text, &out);
+}
+
+void XmlDocument::AppendCharacterData(std::u16string& out, pugi::xml_node data) const
+{
+    Scan(data.value(), data.type() == pugi::node_cdata ? Data::Raw : Data::Text, &out);
+}
+
+std::u16string XmlDocument::Where(std::size_t offset) const
+{
+    offset = std::min(offset, m_Size);
+    // While parsing, the caller's text; then the buffer, whose terminators stand for
+    // ASCII bytes, and the line ends among the patches.
+    char const* const text = m_Original.empty() ? m_Buffer.get() : m_Original.data();
+    std::size_t line = 1 + static_cast<std::size_t>(std::count(text, text + offset, '\n'));
+    std::size_t lineStart = 0;
+    for (std::size_t at = offset; at != 0; --at) {
+        if (text[at - 1] == '\n') {
+            lineStart = at;
+            break;
+        }
+    }
+    if (m_Original.empty()) {
+        for (std::size_t i = 0; i < m_PatchAt.size() && m_PatchAt[i] < offset; ++i) {
+            if (m_PatchByte[i] == '\n') {
+                ++line;
+                lineStart = std::max(lineStart, m_PatchAt[i] + 1);
+            }
+        }
+    }
+    std::size_t const column = 1 + static_cast<std::size_t>(std::count_if(text + lineStart, text + offset, [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+    return u"line " + MessageText(std::to_string(line)) + u", column " + MessageText(std::to_string(column));
+}
+
+void XmlDocument::RecordPatches()
+{
+    char const* const buffer = m_Buffer.get();
+    char const* const original = m_Original.data();
+    std::size_t i = 0;
+    while (i < m_Size) {
+        // Runs the parser left alone, eight bytes at a time.
+        while (i + 8 <= m_Size && std::memcmp(buffer + i, original + i, 8) == 0) {
+            i += 8;
+        }
+        for (std::size_t const stop = std::min(i + 8, m_Size); i < stop; ++i) {
+            if (buffer[i] != original[i] && original[i] != '<' && original[i] != '>') {
+                m_PatchAt.push_back(i);
+                m_PatchByte.push_back(original[i]);
+            }
+        }
+    }
+}
+
+char XmlDocument::Patched(std::size_t offset, char otherwise) const
+{
+    auto const it = std::lower_bound(m_PatchAt.begin(), m_PatchAt.end(), offset);
+    return it != m_PatchAt.end() && *it == offset ? m_PatchByte[static_cast<std::size_t>(it - m_PatchAt.begin())]
+                                                  : otherwise;
+}
+
+std::size_t XmlDocument::Find(char c, std::size_t from) const
+{
+    char const* const first = m_Buffer.get();
+    return static_cast<std::size_t>(std::find(first + std::min(from, m_Size), first + m_Size, c) - first);
+}
+
+std::size_t XmlDocument::OffsetOf(char const* pointer) const noexcept
+{
+    char const* const first = m_Buffer.get();
+    if (pointer < first || pointer > first + m_Size) {
+        return 0;
+    }
+    return static_cast<std::size_t>(pointer - first);
+}
+
+std::size_t XmlDocument::StartOf(pugi::xml_node element) const noexcept
+{
+    std::size_t const name = OffsetOf(element.name());
+    return name == 0 ? 0 : name - 1;
+}
+
+std::size_t XmlDocument::StartOf(pugi::xml_attribute attribute) const noexcept
+{
+    return OffsetOf(attribute.name());
+}
+
+void XmlDocument::Fail(
+    std::u16string const& what, std::u16string const& path, DecoderLine line, std::size_t offset) const
+{
+    std::u16string message = what;
+    if (!path.empty()) {
+        message += u" in ";
+        message += path;
+    }
+    message += u" at ";
+    message += Where(offset);
+    RaiseDecoder(message, line);
+}
+
+std::u16string XmlDocument::PathOf(pugi::xml_node element, pugi::xml_node base) const
+{
+    std::u16string path;
+    for (pugi::xml_node node = element; node && node.type() == pugi::node_element; node = node.parent()) {
+        std::u16string const name = Name(node);
+        path = path.empty() ? name : name + u"/" + path;
+        if (node == base) {
+            break;
+        }
+    }
+    return path;
+}
+
+std::u16string XmlDocument::Name(pugi::xml_node element) const
+{
+    std::u16string name;
+    ScanName(element.name(), &name, true);
+    return name;
+}
+
+std::u16string XmlDocument::Value(pugi::xml_attribute attribute) const
+{
+    std::u16string value;
+    Scan(attribute.value(), Data::Attribute, &value);
+    return value;
+}
+
+bool XmlDocument::HasText(pugi::xml_node element) const
+{
+    if (!IsBlank(element.value())) {
+        return true;
+    }
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_cdata || (child.type() == pugi::node_pcdata && !IsBlank(child.value()))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t XmlDocument::StartTagEnd(pugi::xml_node element, bool& empty) const
+{
+    pugi::xml_attribute const last = element.last_attribute();
+    std::size_t from = 0;
+    if (last) {
+        // Past the closing quote nothing was replaced.
+        from = OffsetOf(last.value()) + std::strlen(last.value()) + 1;
+    } else {
+        // The name ends at '>', '/' or whitespace, replaced by the name's terminator.
+        from = OffsetOf(element.name()) + std::strlen(element.name());
+        char const after = Patched(from, '>');
+        if (after == '>' || after == '/') {
+            empty = after == '/';
+            return from + (empty ? 2 : 1);
+        }
+    }
+    std::size_t const close = Find('>', from);
+    empty = close > 0 && m_Buffer[close - 1] == '/';
+    return close + 1;
+}
+
+std::size_t XmlDocument::EndOf(pugi::xml_node node) const
+{
+    // Down the chain of last children; each element on it then ends at the '>'
+    // of its end tag, after only whitespace.
+    std::size_t open = 0;
+    while (node.type() == pugi::node_element && node.last_child()) {
+        node = node.last_child();
+        ++open;
+    }
+    std::size_t end = 0;
+    switch (node.type()) {
+    case pugi::node_element: {
+        bool empty = false;
+        end = StartTagEnd(node, empty);
+        if (!empty) {
+            char const* const value = node.value();
+            std::size_t const from = *value != 0 ? OffsetOf(value) + std::strlen(value) : end;
+            end = Find('>', from) + 1;
+        }
+        break;
+    }
+    case pugi::node_pcdata:
+        end = OffsetOf(node.value()) + std::strlen(node.value());
+        break;
+    case pugi::node_cdata:
+    case pugi::node_comment:
+        end = OffsetOf(node.value()) + std::strlen(node.value()) + 3;
+        break;
+    default: {
+        // The '?' of "?>" holds the terminator of the target or of the data.
+        char const* const value = node.value();
+        char const* const last = OffsetOf(value) != 0 ? value : node.name();
+        end = Find('>', OffsetOf(last) + std::strlen(last)) + 1;
+        break;
+    }
+    }
+    for (; open != 0; --open) {
+        end = Find('>', end) + 1;
+    }
+    return end;
+}
+
+std::u16string XmlDocument::InnerMarkup(pugi::xml_node element) const
+{
+    bool empty = false;
+    std::size_t const start = StartTagEnd(element, empty);
+    if (empty) {
+        return {};
+    }
+    std::size_t content = start;
+    if (element.last_child()) {
+        content = EndOf(element.last_child());
+    } else if (*element.value() != 0) {
+        content = OffsetOf(element.value()) + std::strlen(element.value());
+    }
+    // The end tag starts at the terminator of the last text, or after whitespace.
+    std::size_t endTag = content;
+    while (endTag < m_Size && m_Buffer[endTag] != '<' && m_Buffer[endTag] != 0) {
+        ++endTag;
+    }
+    // The names that end in the markup end at a '>' the buffer no longer holds.
+    std::vector<std::size_t> nameEnds;
+    pugi::xml_node node = element.first_child();
+    while (node && node != element) {
+        if (node.type() == pugi::node_element) {
+            nameEnds.push_back(OffsetOf(node.name()) + std::strlen(node.name()));
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != element && !node.next_sibling()) {
+            node = node.parent();
+        }
+        if (node != element) {
+            node = node.next_sibling();
+        }
+    }
+    std::string markup(m_Buffer.get() + start, endTag - start);
+    for (std::size_t i = 0; i < markup.size(); ++i) {
+        if (markup[i] == 0) {
+            std::size_t const at = start + i;
+            bool const nameEnd = std::binary_search(nameEnds.begin(), nameEnds.end(), at);
+            markup[i] = Patched(at, nameEnd ? '>' : '<');
+        }
+    }
+    return MessageText(markup);
+}
+
+} // namespace Tarnwick::Encoding::Detail

@@ -1,0 +1,124 @@
+#pragma once
+
+// The text of one message, parsed once and judged well-formed, with the
+// positions and the decoded content of its parts. Internal to the library.
+
+#include "encoding/DecoderFailures.h"
+
+#include <tarnwick/encoding/XmlDecoder.h>
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Tarnwick::Encoding::Detail {
+
+class XmlDocument {
+public:
+    /// Parses a copy of `text` within `limits`; raises on anything a conforming
+    /// XML 1.0 processor rejects, beyond the bytes the encoder writes. `text` is
+    /// read only while the constructor runs.
+    XmlDocument(std::string_view text, XmlDecoderLimits const& limits);
+    XmlDocument(XmlDocument const&) = delete;
+    XmlDocument& operator=(XmlDocument const&) = delete;
+
+    /// The one root element.
+    pugi::xml_node Root() const noexcept { return m_Root; }
+
+    /// Where `offset` lies: "line L, column C", both counted from 1. Lines end
+    /// at LF; a column counts code points (every byte that is not a UTF-8
+    /// continuation byte starts one).
+    std::u16string Where(std::size_t offset) const;
+    /// The offset in the text of a pointer into the parsed buffer.
+    std::size_t OffsetOf(char const* pointer) const noexcept;
+    /// The offset of the '<' that starts `element`.
+    std::size_t StartOf(pugi::xml_node element) const noexcept;
+    /// The offset of an attribute's name.
+    std::size_t StartOf(pugi::xml_attribute attribute) const noexcept;
+
+    /// Raises `what` + (" in " + path) + " at line L, column C".
+    [[noreturn]] void Fail(
+        std::u16string const& what, std::u16string const& path, DecoderLine line, std::size_t offset) const;
+
+    /// The element names from `base` down to `element`, joined by '/'.
+    std::u16string PathOf(pugi::xml_node element, pugi::xml_node base) const;
+
+    /// The element's name as UTF-16 (single bytes of a legacy name as units).
+    std::u16string Name(pugi::xml_node element) const;
+    /// An attribute's value with its references replaced.
+    std::u16string Value(pugi::xml_attribute attribute) const;
+    /// The character data of `element` (text with its references replaced,
+    /// CDATA sections as they are; comments and processing instructions
+    /// skipped); raises `onElement(child)` for a child element.
+    template <class OnElement> std::u16string Text(pugi::xml_node element, OnElement onElement) const
+    {
+        std::u16string text;
+        AppendCharacterData(text, element.value());
+        for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+            switch (child.type()) {
+            case pugi::node_element:
+                onElement(child);
+                break;
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                AppendCharacterData(text, child);
+                break;
+            default:
+                break;
+            }
+        }
+        return text;
+    }
+    /// The element's content as it stands in the text, byte for byte, as UTF-16.
+    std::u16string InnerMarkup(pugi::xml_node element) const;
+    /// True when the element has text that is not only whitespace.
+    bool HasText(pugi::xml_node element) const;
+
+private:
+    enum class Data { Text, Attribute, Raw };
+
+    void Parse(XmlDecoderLimits const& limits);
+    void CheckTopLevel();
+    void CheckTree(std::size_t maxDepth);
+    void CheckElement(pugi::xml_node element);
+    void CheckDuplicates(pugi::xml_node element, std::size_t count) const;
+    void CheckDeclaration(pugi::xml_node declaration);
+    void CheckComment(pugi::xml_node comment) const;
+    void CheckInstruction(pugi::xml_node instruction) const;
+    /// Checks (and, with `out`, appends) character data at `raw`, ending at its zero byte.
+    void Scan(char const* raw, Data kind, std::u16string* out) const;
+    /// Checks a name; with `out`, appends it decoded. Only an `element` name may be
+    /// in the legacy form.
+    void ScanName(char const* name, std::u16string* out, bool element) const;
+    void AppendCharacterData(std::u16string& out, char const* value) const;
+    void AppendCharacterData(std::u16string& out, pugi::xml_node data) const;
+    /// The offset just past the '>' of the start tag, and whether it closes the element.
+    std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
+    /// The offset just past the node's end.
+    std::size_t EndOf(pugi::xml_node node) const;
+    /// Notes what the parser's terminators replaced, from the text still at hand.
+    void RecordPatches();
+    /// What stood at `offset`, where the buffer holds a terminator, when it was not `otherwise`.
+    char Patched(std::size_t offset, char otherwise) const;
+    /// The first offset from `from` where the buffer holds `c`, or the end.
+    std::size_t Find(char c, std::size_t from) const;
+
+    /// The caller's text, while the constructor runs; then the buffer and the patches stand for it.
+    std::string_view m_Original;
+    std::size_t m_Size = 0;
+    /// The parser's copy of the text: the parser ends names and values in place with a zero
+    /// byte, over a '>' that ends an element's name, a '<' that ends text, or another byte
+    /// noted in the patches (about one per attribute, so the text is held once).
+    std::unique_ptr<char[]> m_Buffer;
+    std::vector<std::size_t> m_PatchAt;
+    std::string m_PatchByte;
+    pugi::xml_document m_Document;
+    pugi::xml_node m_Root;
+    bool m_Legacy = true;
+};
+
+} // namespace Tarnwick::Encoding::Detail

@@ -4,6 +4,8 @@
 #include <tarnwick/tarnwick.h>
 
 #include <iostream>
+#include <memory>
+#include <string>
 
 using namespace Tarnwick;
 using namespace Tarnwick::DataTypes;
@@ -24,28 +26,29 @@ int main()
 
     // The composite owns every node added to it.
     CompositeType request(u"request");
-    request.Add(new ScalarType<std::int32_t>(42, u"count"));
-    request.Add(new ScalarType<std::u16string>(u"Caf\u00e9 \"Zur Linde\" & <Bar>", u"label"));
-    request.Add(new SequenceType<std::int16_t>({7, -2, 300}, u"codes"));
+    request.Add(std::make_unique<ScalarType<std::int32_t>>(42, u"count"));
+    request.Add(std::make_unique<ScalarType<std::u16string>>(u"Caf\u00e9 \"Zur Linde\" & <Bar>", u"label"));
+    request.Add(std::make_unique<SequenceType<std::int16_t>>(std::vector<std::int16_t> {7, -2, 300}, u"codes"));
 
     // A value object stores itself as a new node: the time of the request.
     TimeStamp now;
     now.SetCurrentTime();
     request.Add(now.StoreTo(u"when"));
 
-    auto* prices = new DictionaryType(u"prices");
-    prices->SetKeys(new SequenceType<std::u16string>({u"espresso", u"cr\u00e8me br\u00fbl\u00e9e"}, u"keys"));
-    prices->SetValues(new SequenceType<double>({2.2, 6.75}, u"values"));
-    request.Add(prices);
+    auto prices = std::make_unique<DictionaryType>(u"prices");
+    prices->SetKeys(std::make_unique<SequenceType<std::u16string>>(
+        std::vector<std::u16string> {u"espresso", u"cr\u00e8me br\u00fbl\u00e9e"}, u"keys"));
+    prices->SetValues(std::make_unique<SequenceType<double>>(std::vector<double> {2.2, 6.75}, u"values"));
+    request.Add(std::move(prices));
 
     //! [send]
     try {
-        Encoding::XmlEncoder::EncodeHeader(std::cout, &message);
-        Encoding::XmlEncoder::Encode(std::cout, &request, 2);
-        Encoding::XmlEncoder::AppendFooter(std::cout);
-        std::cout << '\n';
+        // Header, tree and footer in one call, into a string written out at once.
+        std::string xml;
+        Encoding::XmlEncoder::EncodeMessage(xml, message, &request, 2);
+        std::cout << xml << '\n';
     } catch (ServiceException const& e) {
-        std::cerr << e.what() << '\n';
+        std::cerr << Utils::Conversion::Utf16ToUtf8(e.ToString()) << '\n';
         return 1;
     }
     //! [send]

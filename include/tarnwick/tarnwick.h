@@ -47,3 +47,4 @@
 
 #include <tarnwick/diagnostics/ServiceDiagnostics.h>
 #include <tarnwick/diagnostics/DiagnosticsManager.h>
+#include <tarnwick/diagnostics/ScopedTimeCounter.h>

@@ -104,13 +104,7 @@ bool LocaleWiden(std::string_view text, std::u16string& out)
             return false;
         }
         it += length == 0 ? 1 : length;
-        auto const cp = static_cast<char32_t>(wide);
-        if (cp >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
+        Detail::AppendUtf16(out, static_cast<char32_t>(wide));
     }
     return true;
 }
@@ -232,6 +226,32 @@ char16_t* Conversion::CharToWchar(char const* text)
         wide.clear();
     }
     return NewWide(wide);
+}
+
+std::string Conversion::Utf16ToUtf8(std::u16string_view text)
+{
+    std::string utf8;
+    Detail::AppendUtf8(utf8, text);
+    return utf8;
+}
+
+std::u16string Conversion::Utf8ToUtf16(std::string_view text)
+{
+    std::u16string utf16;
+    utf16.reserve(text.size());
+    auto const* it = reinterpret_cast<unsigned char const*>(text.data());
+    auto const* const end = it + text.size();
+    while (it != end) {
+        Detail::Utf8Sequence const sequence = Detail::DecodeUtf8(it, static_cast<std::size_t>(end - it));
+        if (sequence.length == 0) {
+            utf16.push_back(static_cast<char16_t>(Detail::kReplacementCharacter));
+            it += sequence.subpart;
+        } else {
+            Detail::AppendUtf16(utf16, sequence.codePoint);
+            it += sequence.length;
+        }
+    }
+    return utf16;
 }
 
 std::u16string Conversion::WstringToXMLChString(std::u16string const& text)

@@ -150,10 +150,14 @@ inline void AppendAscii(std::u16string& out, char const* ascii, std::size_t coun
 }
 
 /// One UTF-8 sequence read by `DecodeUtf8`: its code point and its length in
-/// bytes; a length of 0 means the bytes start no well-formed sequence.
+/// bytes; a length of 0 means the bytes start no well-formed sequence. Then
+/// `subpart` is the length of the maximal subpart at the start: the longest run
+/// that begins some well-formed sequence, or 1 when none does; replacing each
+/// maximal subpart by one U+FFFD is what the Unicode standard recommends.
 struct Utf8Sequence {
     char32_t codePoint;
     std::size_t length;
+    std::size_t subpart = 0;
 };
 
 /// Reads the UTF-8 sequence at `it`, of at most `available` bytes (at least 1).
@@ -182,12 +186,12 @@ inline Utf8Sequence DecodeUtf8(unsigned char const* it, std::size_t available, b
         low = lead == 0xF0 ? 0x90 : 0x80;
         high = lead == 0xF4 ? 0x8F : 0xBF;
     } else {
-        return {0, 0};
+        return {0, 0, 1};
     }
     char32_t cp = lead & (0x3F >> count);
     for (std::size_t i = 1; i <= count; ++i) {
         if (i >= available || it[i] < low || it[i] > high) {
-            return {0, 0};
+            return {0, 0, i};
         }
         cp = (cp << 6) | (it[i] & 0x3F);
         low = 0x80;

@@ -2,6 +2,8 @@
 
 #include "datatypes/OwnedNodes.h"
 
+#include <utility>
+
 namespace Tarnwick::DataTypes {
 
 AnyTypeSequenceType::AnyTypeSequenceType(std::u16string const& name)
@@ -25,6 +27,18 @@ AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType const& o
     return *this;
 }
 
+AnyTypeSequenceType::AnyTypeSequenceType(AnyTypeSequenceType&& other) noexcept
+    : ServiceType(std::move(other))
+    , m_Items(std::exchange(other.m_Items, {}))
+{ }
+
+AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType&& other) noexcept
+{
+    Detail::TakeOver(m_Items, other.m_Items);
+    ServiceType::operator=(std::move(other));
+    return *this;
+}
+
 AnyTypeSequenceType::~AnyTypeSequenceType()
 {
     Detail::DestroyNodes(m_Items);
@@ -33,6 +47,11 @@ AnyTypeSequenceType::~AnyTypeSequenceType()
 void AnyTypeSequenceType::Add(AnyTypeServiceType* item)
 {
     Detail::AppendOwned(m_Items, item);
+}
+
+void AnyTypeSequenceType::Add(std::unique_ptr<AnyTypeServiceType> item)
+{
+    Detail::AppendOwned(m_Items, std::move(item));
 }
 
 AnyTypeSequenceType::Iterator AnyTypeSequenceType::BeginIterator()
@@ -78,6 +97,11 @@ std::uint32_t AnyTypeSequenceType::Size() const
 ServiceType* AnyTypeSequenceType::Copy() const
 {
     return new AnyTypeSequenceType(*this);
+}
+
+std::unique_ptr<AnyTypeSequenceType> AnyTypeSequenceType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

@@ -3,6 +3,7 @@
 #include "datatypes/OwnedNodes.h"
 
 #include <memory>
+#include <utility>
 
 namespace Tarnwick::DataTypes {
 
@@ -14,6 +15,10 @@ AnyTypeServiceType::AnyTypeServiceType(ServiceType* node, std::u16string const& 
     m_ParamName = name;
     m_WrappedNode = guard.release();
 }
+
+AnyTypeServiceType::AnyTypeServiceType(std::unique_ptr<ServiceType> node, std::u16string const& name)
+    : AnyTypeServiceType(node.release(), name)
+{ }
 
 AnyTypeServiceType::AnyTypeServiceType(AnyTypeServiceType const& other)
     : ServiceType(other)
@@ -32,6 +37,20 @@ AnyTypeServiceType& AnyTypeServiceType::operator=(AnyTypeServiceType const& othe
     return *this;
 }
 
+AnyTypeServiceType::AnyTypeServiceType(AnyTypeServiceType&& other) noexcept
+    : ServiceType(std::move(other))
+    , m_WrappedNode(std::exchange(other.m_WrappedNode, nullptr))
+{ }
+
+AnyTypeServiceType& AnyTypeServiceType::operator=(AnyTypeServiceType&& other) noexcept
+{
+    if (this != &other) {
+        delete std::exchange(m_WrappedNode, std::exchange(other.m_WrappedNode, nullptr));
+        ServiceType::operator=(std::move(other));
+    }
+    return *this;
+}
+
 AnyTypeServiceType::~AnyTypeServiceType()
 {
     delete m_WrappedNode;
@@ -43,6 +62,11 @@ void AnyTypeServiceType::SetValue(ServiceType* node)
         delete m_WrappedNode;
         m_WrappedNode = node;
     }
+}
+
+void AnyTypeServiceType::SetValue(std::unique_ptr<ServiceType> node)
+{
+    SetValue(node.release());
 }
 
 ServiceType* AnyTypeServiceType::GetValue()
@@ -68,6 +92,11 @@ bool AnyTypeServiceType::IsLeaf() const
 ServiceType* AnyTypeServiceType::Copy() const
 {
     return new AnyTypeServiceType(*this);
+}
+
+std::unique_ptr<AnyTypeServiceType> AnyTypeServiceType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

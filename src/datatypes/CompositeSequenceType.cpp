@@ -3,6 +3,7 @@
 #include "datatypes/OwnedNodes.h"
 
 #include <memory>
+#include <utility>
 
 namespace Tarnwick::DataTypes {
 
@@ -23,6 +24,11 @@ CompositeSequenceType::CompositeSequenceType(std::u16string const& name, StubPro
     m_ParamName = name;
     m_ItemPrototype = guard.release();
 }
+
+CompositeSequenceType::CompositeSequenceType(
+    std::u16string const& name, std::unique_ptr<StubProxy::UserParameters> prototype)
+    : CompositeSequenceType(name, prototype.release())
+{ }
 
 CompositeSequenceType::CompositeSequenceType(CompositeSequenceType const& other)
     : ServiceType(other)
@@ -58,6 +64,22 @@ CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType co
     return *this;
 }
 
+CompositeSequenceType::CompositeSequenceType(CompositeSequenceType&& other) noexcept
+    : ServiceType(std::move(other))
+    , m_Items(std::exchange(other.m_Items, {}))
+    , m_ItemPrototype(std::exchange(other.m_ItemPrototype, nullptr))
+{ }
+
+CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType&& other) noexcept
+{
+    if (this != &other) {
+        Detail::TakeOver(m_Items, other.m_Items);
+        delete std::exchange(m_ItemPrototype, std::exchange(other.m_ItemPrototype, nullptr));
+        ServiceType::operator=(std::move(other));
+    }
+    return *this;
+}
+
 CompositeSequenceType::~CompositeSequenceType()
 {
     Detail::DestroyNodes(m_Items);
@@ -67,6 +89,11 @@ CompositeSequenceType::~CompositeSequenceType()
 void CompositeSequenceType::Add(CompositeType* item)
 {
     Detail::AppendOwned(m_Items, item);
+}
+
+void CompositeSequenceType::Add(std::unique_ptr<CompositeType> item)
+{
+    Detail::AppendOwned(m_Items, std::move(item));
 }
 
 ServiceType* CompositeSequenceType::CreateEmptyItem() const
@@ -120,6 +147,11 @@ std::uint32_t CompositeSequenceType::Size() const
 ServiceType* CompositeSequenceType::Copy() const
 {
     return new CompositeSequenceType(*this);
+}
+
+std::unique_ptr<CompositeSequenceType> CompositeSequenceType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

@@ -2,6 +2,9 @@
 
 #include "datatypes/OwnedNodes.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace Tarnwick::DataTypes {
 
 CompositeType::CompositeType(std::u16string const& name)
@@ -25,6 +28,18 @@ CompositeType& CompositeType::operator=(CompositeType const& other)
     return *this;
 }
 
+CompositeType::CompositeType(CompositeType&& other) noexcept
+    : ServiceType(std::move(other))
+    , m_Children(std::exchange(other.m_Children, {}))
+{ }
+
+CompositeType& CompositeType::operator=(CompositeType&& other) noexcept
+{
+    Detail::TakeOver(m_Children, other.m_Children);
+    ServiceType::operator=(std::move(other));
+    return *this;
+}
+
 CompositeType::~CompositeType()
 {
     Detail::DestroyNodes(m_Children);
@@ -33,6 +48,24 @@ CompositeType::~CompositeType()
 void CompositeType::Add(ServiceType* child)
 {
     Detail::AppendOwned(m_Children, child);
+}
+
+void CompositeType::Add(std::unique_ptr<ServiceType> child)
+{
+    Detail::AppendOwned(m_Children, std::move(child));
+}
+
+ServiceType* CompositeType::Find(std::u16string_view name)
+{
+    return const_cast<ServiceType*>(std::as_const(*this).Find(name));
+}
+
+ServiceType const* CompositeType::Find(std::u16string_view name) const
+{
+    // A pointer overwritten through an iterator may be null.
+    auto const found = std::find_if(m_Children.cbegin(), m_Children.cend(),
+        [name](ServiceType const* child) { return child != nullptr && child->GetParamNameRef() == name; });
+    return found != m_Children.cend() ? *found : nullptr;
 }
 
 CompositeType::Iterator CompositeType::BeginIterator()
@@ -98,6 +131,11 @@ std::uint32_t CompositeType::Size() const
 ServiceType* CompositeType::Copy() const
 {
     return new CompositeType(*this);
+}
+
+std::unique_ptr<CompositeType> CompositeType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

@@ -55,6 +55,23 @@ DictionaryType::~DictionaryType()
     DestroyNodes();
 }
 
+DictionaryType::DictionaryType(DictionaryType&& other) noexcept
+    : ServiceType(std::move(other))
+    , m_KeysNode(std::exchange(other.m_KeysNode, nullptr))
+    , m_ValuesNode(std::exchange(other.m_ValuesNode, nullptr))
+{ }
+
+DictionaryType& DictionaryType::operator=(DictionaryType&& other) noexcept
+{
+    if (this != &other) {
+        DestroyNodes();
+        m_KeysNode = std::exchange(other.m_KeysNode, nullptr);
+        m_ValuesNode = std::exchange(other.m_ValuesNode, nullptr);
+        ServiceType::operator=(std::move(other));
+    }
+    return *this;
+}
+
 void DictionaryType::DestroyNodes() noexcept
 {
     if (m_ValuesNode != m_KeysNode) {
@@ -73,6 +90,16 @@ void DictionaryType::SetKeys(ServiceType* keys)
 void DictionaryType::SetValues(ServiceType* values)
 {
     m_ValuesNode = values;
+}
+
+std::unique_ptr<ServiceType> DictionaryType::SetKeys(std::unique_ptr<ServiceType> keys) noexcept
+{
+    return Detail::ReplaceInPair(m_KeysNode, m_ValuesNode, std::move(keys));
+}
+
+std::unique_ptr<ServiceType> DictionaryType::SetValues(std::unique_ptr<ServiceType> values) noexcept
+{
+    return Detail::ReplaceInPair(m_ValuesNode, m_KeysNode, std::move(values));
 }
 
 ServiceType* DictionaryType::GetKeys()
@@ -118,6 +145,11 @@ std::uint32_t DictionaryType::Size() const
 ServiceType* DictionaryType::Copy() const
 {
     return new DictionaryType(*this);
+}
+
+std::unique_ptr<DictionaryType> DictionaryType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

@@ -20,24 +20,33 @@ template <class Node> void DestroyNodes(std::vector<Node*>& nodes) noexcept
     nodes.clear();
 }
 
-/// A deep copy of one node of static class `Node` (null stays null). `Copy()`
-/// keeps the dynamic class; should a user class break that, the node is copied
-/// as a plain `Node` rather than stored under the wrong type.
+/// A deep copy of one node of static class `Node` (null stays null), for both
+/// hierarchies whose `Copy()` hands out a new object: nodes and value objects.
+/// `Copy()` keeps the dynamic class; should a user class break that, the
+/// object is copied as a plain `Node` rather than stored under the wrong type.
 template <class Node> Node* CopyNode(Node const* node)
 {
     if (node == nullptr) {
         return nullptr;
     }
-    if constexpr (std::is_same_v<Node, DataTypes::ServiceType>) {
+    using Base = std::remove_pointer_t<decltype(node->Copy())>;
+    if constexpr (std::is_same_v<Node, Base>) {
         return node->Copy();
     } else {
-        std::unique_ptr<DataTypes::ServiceType> copy(node->Copy());
+        std::unique_ptr<Base> copy(node->Copy());
         if (auto* typed = dynamic_cast<Node*>(copy.get())) {
             copy.release();
             return typed;
         }
         return new Node(*node);
     }
+}
+
+/// The deep copy of `object` as an owning pointer of its static class: the
+/// one body of every `Clone()`.
+template <class Node> std::unique_ptr<Node> CloneOf(Node const& object)
+{
+    return std::unique_ptr<Node>(CopyNode(&object));
 }
 
 /// Deep copies of all nodes, in order, with nulls kept. If a copy fails, the
@@ -59,14 +68,43 @@ template <class Node> std::vector<Node*> CopyNodes(std::vector<Node*> const& nod
 
 /// Appends `node` and owns it: when the append fails, the node is destroyed
 /// rather than leaked, as ownership passed with the call. Nulls are not stored.
-template <class Node> void AppendOwned(std::vector<Node*>& nodes, Node* node)
+template <class Node> void AppendOwned(std::vector<Node*>& nodes, std::unique_ptr<Node> node)
 {
     if (node == nullptr) {
         return;
     }
-    std::unique_ptr<Node> guard(node);
-    nodes.push_back(node);
-    guard.release();
+    nodes.push_back(node.get());
+    node.release();
+}
+
+template <class Node> void AppendOwned(std::vector<Node*>& nodes, Node* node)
+{
+    AppendOwned(nodes, std::unique_ptr<Node>(node));
+}
+
+/// Stores `node` in `slot` of a pair of slots that may share one node, and
+/// hands back what `slot` held unless the pair still owns it: when it stays in
+/// `other`, or is `node` itself. A `node` the pair already holds (in either
+/// slot) is owned once, so its owning pointer is released rather than honoured twice.
+template <class Node>
+std::unique_ptr<Node> ReplaceInPair(Node*& slot, Node const* other, std::unique_ptr<Node> node) noexcept
+{
+    Node* const former = slot;
+    slot = node.release();
+    if (former == slot || former == other) {
+        return nullptr;
+    }
+    return std::unique_ptr<Node>(former);
+}
+
+/// Takes the nodes of `source`, leaving it empty, after destroying those of
+/// `target`: the move assignment of the arrays of owned nodes.
+template <class Node> void TakeOver(std::vector<Node*>& target, std::vector<Node*>& source) noexcept
+{
+    if (&target != &source) {
+        DestroyNodes(target);
+        target.swap(source);
+    }
 }
 
 } // namespace Tarnwick::Detail

@@ -1,5 +1,7 @@
 #include <tarnwick/datatypes/ScalarType.h>
 
+#include "datatypes/OwnedNodes.h"
+
 namespace Tarnwick::DataTypes {
 
 template <PrimitiveElement T>
@@ -10,6 +12,8 @@ ScalarType<T>::ScalarType(T const& value, std::u16string const& name)
 
 template <PrimitiveElement T> ScalarType<T>::ScalarType(ScalarType const& other) = default;
 template <PrimitiveElement T> ScalarType<T>& ScalarType<T>::operator=(ScalarType const& other) = default;
+template <PrimitiveElement T> ScalarType<T>::ScalarType(ScalarType&& other) noexcept = default;
+template <PrimitiveElement T> ScalarType<T>& ScalarType<T>::operator=(ScalarType&& other) noexcept = default;
 template <PrimitiveElement T> ScalarType<T>::~ScalarType() = default;
 
 template <PrimitiveElement T> T ScalarType<T>::GetValue() const
@@ -35,6 +39,11 @@ template <PrimitiveElement T> bool ScalarType<T>::IsLeaf() const
 template <PrimitiveElement T> ServiceType* ScalarType<T>::Copy() const
 {
     return new ScalarType(*this);
+}
+
+template <PrimitiveElement T> std::unique_ptr<ScalarType<T>> ScalarType<T>::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 // The twelve exported instantiations; no others exist.

@@ -1,5 +1,7 @@
 #include <tarnwick/datatypes/SequenceType.h>
 
+#include "datatypes/OwnedNodes.h"
+
 namespace Tarnwick::DataTypes {
 
 template <PrimitiveElement T>
@@ -15,6 +17,8 @@ SequenceType<T>::SequenceType(std::u16string const& name)
 
 template <PrimitiveElement T> SequenceType<T>::SequenceType(SequenceType const& other) = default;
 template <PrimitiveElement T> SequenceType<T>& SequenceType<T>::operator=(SequenceType const& other) = default;
+template <PrimitiveElement T> SequenceType<T>::SequenceType(SequenceType&& other) noexcept = default;
+template <PrimitiveElement T> SequenceType<T>& SequenceType<T>::operator=(SequenceType&& other) noexcept = default;
 template <PrimitiveElement T> SequenceType<T>::~SequenceType() = default;
 
 template <PrimitiveElement T> std::vector<T>& SequenceType<T>::GetValue()
@@ -65,6 +69,11 @@ template <PrimitiveElement T> std::uint32_t SequenceType<T>::Size() const
 template <PrimitiveElement T> ServiceType* SequenceType<T>::Copy() const
 {
     return new SequenceType(*this);
+}
+
+template <PrimitiveElement T> std::unique_ptr<SequenceType<T>> SequenceType<T>::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 // The twelve exported instantiations; no others exist.

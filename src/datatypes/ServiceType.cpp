@@ -2,7 +2,10 @@
 
 #include <tarnwick/core/ServiceException.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <array>
+#include <utility>
 
 namespace Tarnwick::DataTypes {
 
@@ -58,7 +61,20 @@ ServiceType::ServiceType(std::u16string const& name)
 { }
 ServiceType::ServiceType(ServiceType const&) = default;
 ServiceType& ServiceType::operator=(ServiceType const&) = default;
+ServiceType::ServiceType(ServiceType&& other) noexcept
+    : m_ParamName(std::exchange(other.m_ParamName, {}))
+{ }
+ServiceType& ServiceType::operator=(ServiceType&& other) noexcept
+{
+    m_ParamName = std::exchange(other.m_ParamName, {});
+    return *this;
+}
 ServiceType::~ServiceType() = default;
+
+std::unique_ptr<ServiceType> ServiceType::Clone() const
+{
+    return Detail::CloneOf(*this);
+}
 
 void ServiceType::Clear()
 { }

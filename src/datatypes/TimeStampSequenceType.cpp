@@ -1,5 +1,7 @@
 #include <tarnwick/datatypes/TimeStampSequenceType.h>
 
+#include "datatypes/OwnedNodes.h"
+
 namespace Tarnwick::DataTypes {
 
 TimeStampSequenceType::TimeStampSequenceType(std::vector<std::uint64_t> const& values, std::u16string const& name)
@@ -8,6 +10,8 @@ TimeStampSequenceType::TimeStampSequenceType(std::vector<std::uint64_t> const& v
 
 TimeStampSequenceType::TimeStampSequenceType(TimeStampSequenceType const& other) = default;
 TimeStampSequenceType& TimeStampSequenceType::operator=(TimeStampSequenceType const& other) = default;
+TimeStampSequenceType::TimeStampSequenceType(TimeStampSequenceType&& other) noexcept = default;
+TimeStampSequenceType& TimeStampSequenceType::operator=(TimeStampSequenceType&& other) noexcept = default;
 TimeStampSequenceType::~TimeStampSequenceType() = default;
 
 ParamType TimeStampSequenceType::GetType() const
@@ -18,6 +22,11 @@ ParamType TimeStampSequenceType::GetType() const
 ServiceType* TimeStampSequenceType::Copy() const
 {
     return new TimeStampSequenceType(*this);
+}
+
+std::unique_ptr<TimeStampSequenceType> TimeStampSequenceType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

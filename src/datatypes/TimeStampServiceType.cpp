@@ -1,5 +1,7 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 
+#include "datatypes/OwnedNodes.h"
+
 namespace Tarnwick::DataTypes {
 
 TimeStampServiceType::TimeStampServiceType(std::uint64_t const& value, std::u16string const& name)
@@ -8,6 +10,8 @@ TimeStampServiceType::TimeStampServiceType(std::uint64_t const& value, std::u16s
 
 TimeStampServiceType::TimeStampServiceType(TimeStampServiceType const& other) = default;
 TimeStampServiceType& TimeStampServiceType::operator=(TimeStampServiceType const& other) = default;
+TimeStampServiceType::TimeStampServiceType(TimeStampServiceType&& other) noexcept = default;
+TimeStampServiceType& TimeStampServiceType::operator=(TimeStampServiceType&& other) noexcept = default;
 TimeStampServiceType::~TimeStampServiceType() = default;
 
 ParamType TimeStampServiceType::GetType() const
@@ -18,6 +22,11 @@ ParamType TimeStampServiceType::GetType() const
 ServiceType* TimeStampServiceType::Copy() const
 {
     return new TimeStampServiceType(*this);
+}
+
+std::unique_ptr<TimeStampServiceType> TimeStampServiceType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

@@ -1,5 +1,7 @@
 #include <tarnwick/datatypes/XmlString.h>
 
+#include "datatypes/OwnedNodes.h"
+
 namespace Tarnwick::DataTypes {
 
 XmlString::XmlString(std::u16string const& value, std::u16string const& name)
@@ -8,6 +10,8 @@ XmlString::XmlString(std::u16string const& value, std::u16string const& name)
 
 XmlString::XmlString(XmlString const& other) = default;
 XmlString& XmlString::operator=(XmlString const& other) = default;
+XmlString::XmlString(XmlString&& other) noexcept = default;
+XmlString& XmlString::operator=(XmlString&& other) noexcept = default;
 XmlString::~XmlString() = default;
 
 ParamType XmlString::GetType() const
@@ -18,6 +22,11 @@ ParamType XmlString::GetType() const
 ServiceType* XmlString::Copy() const
 {
     return new XmlString(*this);
+}
+
+std::unique_ptr<XmlString> XmlString::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 } // namespace Tarnwick::DataTypes

@@ -94,6 +94,12 @@ void TimeCounter::Stop(std::u16string const& id)
     m_Statistics.Fold(now - start);
 }
 
+void TimeCounter::Abandon(std::u16string const& id) noexcept
+{
+    Threading::MutexLock const lock(m_Mutex);
+    m_StartTimes.erase(id);
+}
+
 void TimeCounter::Reset()
 {
     Threading::MutexLock const lock(m_Mutex);

@@ -32,6 +32,9 @@ public:
     /// counts as in flight from its `Start` until `Reset`, and each of its
     /// `Stop`s measures from that same start.
     void Stop(std::u16string const& id);
+    /// Ends the measurement `id` without a sample; nothing happens when it is
+    /// not in flight. The empty-ID start stays, as it does after a `Stop`.
+    void Abandon(std::u16string const& id) noexcept;
     /// Clears the statistics and the empty-ID start; measurements by ID stay in flight.
     void Reset();
 

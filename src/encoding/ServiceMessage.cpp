@@ -3,6 +3,7 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 
 #include <memory>
+#include <utility>
 
 namespace Tarnwick {
 
@@ -58,6 +59,36 @@ ServiceMessage& ServiceMessage::operator=(ServiceMessage const& other)
     return *this;
 }
 
+ServiceMessage::ServiceMessage(ServiceMessage&& other) noexcept
+    : m_MsgType(std::exchange(other.m_MsgType, 0))
+    , m_MsgCorrelationId(std::exchange(other.m_MsgCorrelationId, 0))
+    , m_MsgOrderId(std::exchange(other.m_MsgOrderId, 0))
+    , m_SessionId(std::exchange(other.m_SessionId, 0))
+    , m_ConsumerAddress(std::exchange(other.m_ConsumerAddress, {}))
+    , m_ProducerAddress(std::exchange(other.m_ProducerAddress, {}))
+    , m_OperationName(std::exchange(other.m_OperationName, {}))
+    , m_ParametersTypeName(std::exchange(other.m_ParametersTypeName, {}))
+    , m_Parameters(std::exchange(other.m_Parameters, nullptr))
+{ }
+
+ServiceMessage& ServiceMessage::operator=(ServiceMessage&& other) noexcept
+{
+    if (this != &other) {
+        ServiceMessage taken(std::move(other));
+        std::swap(m_MsgType, taken.m_MsgType);
+        std::swap(m_MsgCorrelationId, taken.m_MsgCorrelationId);
+        std::swap(m_MsgOrderId, taken.m_MsgOrderId);
+        std::swap(m_SessionId, taken.m_SessionId);
+        m_ConsumerAddress.swap(taken.m_ConsumerAddress);
+        m_ProducerAddress.swap(taken.m_ProducerAddress);
+        m_OperationName.swap(taken.m_OperationName);
+        m_ParametersTypeName.swap(taken.m_ParametersTypeName);
+        std::swap(m_Parameters, taken.m_Parameters);
+        // `taken` now holds this message's former payload and deletes it.
+    }
+    return *this;
+}
+
 ServiceMessage::~ServiceMessage()
 {
     delete m_Parameters;
@@ -74,6 +105,11 @@ void ServiceMessage::SetParameters(StubProxy::UserParameters* parameters)
         delete m_Parameters;
         m_Parameters = parameters;
     }
+}
+
+void ServiceMessage::SetParameters(std::unique_ptr<StubProxy::UserParameters> parameters)
+{
+    SetParameters(parameters.release());
 }
 
 } // namespace Tarnwick

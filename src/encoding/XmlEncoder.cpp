@@ -301,11 +301,9 @@ template <class Value> void Attribute(XmlWriter& writer, std::string_view name, 
     writer.EndLine();
 }
 
-} // namespace
-
-void XmlEncoder::EncodeHeader(std::ostream& out, ServiceMessage const* message)
+/// The XML declaration and the `msg` start tag, each line ended and flushed.
+void WriteHeader(XmlWriter& writer, ServiceMessage const* message)
 {
-    XmlWriter writer(out);
     writer.Put("<?xml version=\"1.0\" encoding=\"utf-8\" ?>");
     writer.EndLine();
     writer.Put("<msg");
@@ -323,6 +321,16 @@ void XmlEncoder::EncodeHeader(std::ostream& out, ServiceMessage const* message)
     writer.EndLine();
 }
 
+constexpr std::string_view kFooter = "</msg>";
+
+} // namespace
+
+void XmlEncoder::EncodeHeader(std::ostream& out, ServiceMessage const* message)
+{
+    XmlWriter writer(out);
+    WriteHeader(writer, message);
+}
+
 void XmlEncoder::Encode(std::ostream& out, ServiceType const* node, std::int32_t indent)
 {
     WriteTo(out, [&](XmlWriter& writer) { EncodeNode(writer, node, indent); });
@@ -337,7 +345,28 @@ void XmlEncoder::Encode(std::string& text, ServiceType const* node, std::int32_t
 
 void XmlEncoder::AppendFooter(std::ostream& out)
 {
-    out.write("</msg>", 6);
+    out.write(kFooter.data(), static_cast<std::streamsize>(kFooter.size()));
+}
+
+void XmlEncoder::EncodeMessage(
+    std::ostream& out, ServiceMessage const& header, ServiceType const* tree, std::int32_t indent)
+{
+    WriteTo(out, [&](XmlWriter& writer) {
+        WriteHeader(writer, &header);
+        if (tree != nullptr) {
+            EncodeNode(writer, tree, indent);
+        }
+        writer.Put(kFooter);
+    });
+}
+
+void XmlEncoder::EncodeMessage(
+    std::string& text, ServiceMessage const& header, ServiceType const* tree, std::int32_t indent)
+{
+    // A string stream's flush does nothing, so the lines cost no system call.
+    std::ostringstream out;
+    EncodeMessage(out, header, tree, indent);
+    text = std::move(out).str();
 }
 
 void XmlEncoder::EncodeXml(std::ostream& out, XmlString const* node)

@@ -567,7 +567,8 @@ std::u16string WidenNarrow(char const* text, int limit)
     std::u16string wide;
     auto const* it = reinterpret_cast<unsigned char const*>(text);
     std::size_t const max = limit < 0 ? std::u16string::npos : static_cast<std::size_t>(limit);
-    while (*it != 0 && wide.size() < max) {
+    // The limit first: with a precision the text need not end with a zero byte.
+    while (wide.size() < max && *it != 0) {
         unsigned char const* const start = it;
         char32_t const cp = NextNarrowCharacter(it);
         if (cp < 0x10000) {

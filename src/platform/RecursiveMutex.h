@@ -40,6 +40,23 @@ public:
         m_Depth = 1;
     }
 
+    /// Takes the mutex when it is free or already this thread's; never waits.
+    bool TryLock() noexcept
+    {
+        Identity const self = CurrentThread();
+        if (m_Owner.load(std::memory_order_relaxed) == self) {
+            ++m_Depth;
+            return true;
+        }
+        std::uint32_t expected = kFree;
+        if (!State().compare_exchange_strong(expected, kLocked, std::memory_order_acquire, std::memory_order_relaxed)) {
+            return false;
+        }
+        m_Owner.store(self, std::memory_order_relaxed);
+        m_Depth = 1;
+        return true;
+    }
+
     void Unlock() noexcept
     {
         if (m_Owner.load(std::memory_order_relaxed) != CurrentThread() || --m_Depth != 0) {

@@ -1,5 +1,7 @@
 #include <tarnwick/stubproxy/AnyType.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/AnyTypeServiceType.h>
 #include <tarnwick/datatypes/ScalarType.h>
@@ -261,6 +263,11 @@ void AnyType::SetServiceType(ServiceType* node)
     }
 }
 
+void AnyType::SetServiceType(std::unique_ptr<ServiceType> node)
+{
+    SetServiceType(node.release());
+}
+
 ServiceType* AnyType::GetServiceType()
 {
     return m_ServiceType;
@@ -279,6 +286,11 @@ ParamType AnyType::GetType() const
 StubProxy::UserParameters* AnyType::Copy() const
 {
     return new AnyType(*this);
+}
+
+std::unique_ptr<AnyType> AnyType::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 ServiceType* AnyType::StoreTo(char16_t const* name)

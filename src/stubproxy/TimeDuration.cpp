@@ -1,11 +1,14 @@
 #include <tarnwick/stubproxy/TimeDuration.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
 
 #include "core/ClassName.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace Tarnwick::DataTypes {
 
@@ -50,6 +53,13 @@ TimeDuration& TimeDuration::operator=(TimeDuration const& other)
         m_MicroSeconds = other.m_MicroSeconds;
     }
     return *this;
+}
+
+TimeDuration::TimeDuration(TimeDuration&& other) noexcept = default;
+
+TimeDuration& TimeDuration::operator=(TimeDuration&& other) noexcept
+{
+    return *this = std::as_const(other);
 }
 
 TimeDuration::~TimeDuration() = default;
@@ -109,6 +119,11 @@ TimeDuration TimeDuration::operator-(TimeDuration const& other) const
 StubProxy::UserParameters* TimeDuration::Copy() const
 {
     return new TimeDuration(*this);
+}
+
+std::unique_ptr<TimeDuration> TimeDuration::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 ServiceType* TimeDuration::StoreTo(char16_t const* name)

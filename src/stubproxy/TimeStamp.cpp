@@ -1,5 +1,7 @@
 #include <tarnwick/stubproxy/TimeStamp.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 
@@ -9,6 +11,7 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace Tarnwick::DataTypes {
 
@@ -93,6 +96,13 @@ TimeStamp& TimeStamp::operator=(TimeStamp const& other)
         m_MicroSecond = other.m_MicroSecond;
     }
     return *this;
+}
+
+TimeStamp::TimeStamp(TimeStamp&& other) noexcept = default;
+
+TimeStamp& TimeStamp::operator=(TimeStamp&& other) noexcept
+{
+    return *this = std::as_const(other);
 }
 
 TimeStamp::~TimeStamp() = default;
@@ -192,6 +202,11 @@ TimeStamp TimeStamp::operator-(TimeDuration const& duration) const
 StubProxy::UserParameters* TimeStamp::Copy() const
 {
     return new TimeStamp(*this);
+}
+
+std::unique_ptr<TimeStamp> TimeStamp::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 ServiceType* TimeStamp::StoreTo(char16_t const* name)

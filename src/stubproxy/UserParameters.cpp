@@ -1,11 +1,28 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 
+#include "datatypes/OwnedNodes.h"
+
+#include <utility>
+
 namespace Tarnwick::StubProxy {
 
 UserParameters::UserParameters() = default;
 UserParameters::UserParameters(UserParameters const& other) = default;
 UserParameters& UserParameters::operator=(UserParameters const& other) = default;
+UserParameters::UserParameters(UserParameters&& other) noexcept
+    : m_ParamName(std::exchange(other.m_ParamName, {}))
+{ }
+UserParameters& UserParameters::operator=(UserParameters&& other) noexcept
+{
+    m_ParamName = std::exchange(other.m_ParamName, {});
+    return *this;
+}
 UserParameters::~UserParameters() = default;
+
+std::unique_ptr<UserParameters> UserParameters::Clone() const
+{
+    return Tarnwick::Detail::CloneOf(*this);
+}
 
 std::u16string UserParameters::GetParamName() const
 {

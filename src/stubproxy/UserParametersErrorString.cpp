@@ -1,5 +1,7 @@
 #include <tarnwick/stubproxy/UserParametersErrorString.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <tarnwick/core/ServiceException.h>
 
 #include "core/ClassName.h"
@@ -51,6 +53,8 @@ UserParametersErrorString::UserParametersErrorString(std::u16string const& text)
 
 UserParametersErrorString::UserParametersErrorString(UserParametersErrorString const& other) = default;
 UserParametersErrorString& UserParametersErrorString::operator=(UserParametersErrorString const& other) = default;
+UserParametersErrorString::UserParametersErrorString(UserParametersErrorString&& other) noexcept = default;
+UserParametersErrorString& UserParametersErrorString::operator=(UserParametersErrorString&& other) noexcept = default;
 UserParametersErrorString::~UserParametersErrorString() = default;
 
 std::u16string UserParametersErrorString::GetError() const
@@ -71,6 +75,11 @@ void UserParametersErrorString::SetError(tPredefinedErrors error)
 UserParameters* UserParametersErrorString::Copy() const
 {
     return new UserParametersErrorString(*this);
+}
+
+std::unique_ptr<UserParametersErrorString> UserParametersErrorString::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 DataTypes::ServiceType* UserParametersErrorString::StoreTo(char16_t const* name)

@@ -1,5 +1,7 @@
 #include <tarnwick/stubproxy/UserParametersSubscribeEvent.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <tarnwick/core/ServiceException.h>
 
 #include "core/ClassName.h"
@@ -32,6 +34,9 @@ UserParametersSubscribeEvent::UserParametersSubscribeEvent(bool subscribe)
 UserParametersSubscribeEvent::UserParametersSubscribeEvent(UserParametersSubscribeEvent const& other) = default;
 UserParametersSubscribeEvent& UserParametersSubscribeEvent::operator=(UserParametersSubscribeEvent const& other)
     = default;
+UserParametersSubscribeEvent::UserParametersSubscribeEvent(UserParametersSubscribeEvent&& other) noexcept = default;
+UserParametersSubscribeEvent& UserParametersSubscribeEvent::operator=(
+    UserParametersSubscribeEvent&& other) noexcept = default;
 UserParametersSubscribeEvent::~UserParametersSubscribeEvent() = default;
 
 bool UserParametersSubscribeEvent::GetSubscribe() const
@@ -47,6 +52,11 @@ void UserParametersSubscribeEvent::SetSubscribe(bool subscribe)
 UserParameters* UserParametersSubscribeEvent::Copy() const
 {
     return new UserParametersSubscribeEvent(*this);
+}
+
+std::unique_ptr<UserParametersSubscribeEvent> UserParametersSubscribeEvent::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 DataTypes::ServiceType* UserParametersSubscribeEvent::StoreTo(char16_t const* name)

@@ -1,9 +1,12 @@
 #include <tarnwick/stubproxy/XmlValue.h>
 
+#include "datatypes/OwnedNodes.h"
+
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/XmlString.h>
 
 #include "core/ClassName.h"
+#include <utility>
 
 namespace Tarnwick::DataTypes {
 
@@ -26,6 +29,17 @@ XmlValue& XmlValue::operator=(XmlValue const& other)
     return *this;
 }
 
+XmlValue::XmlValue(XmlValue&& other) noexcept
+    : UserParameters(std::move(other))
+    , m_Text(std::exchange(other.m_Text, {}))
+{ }
+
+XmlValue& XmlValue::operator=(XmlValue&& other) noexcept
+{
+    m_Text = std::exchange(other.m_Text, {});
+    return *this;
+}
+
 XmlValue::~XmlValue() = default;
 
 std::u16string XmlValue::AsString() const
@@ -41,6 +55,11 @@ void XmlValue::SetString(std::u16string const& text)
 StubProxy::UserParameters* XmlValue::Copy() const
 {
     return new XmlValue(*this);
+}
+
+std::unique_ptr<XmlValue> XmlValue::Clone() const
+{
+    return Detail::CloneOf(*this);
 }
 
 ServiceType* XmlValue::StoreTo(char16_t const* name)

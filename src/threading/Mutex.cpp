@@ -30,4 +30,19 @@ void Mutex::MutexUnLock()
     m_Handle->Unlock();
 }
 
+void Mutex::lock()
+{
+    m_Handle->Lock();
+}
+
+void Mutex::unlock()
+{
+    m_Handle->Unlock();
+}
+
+bool Mutex::try_lock()
+{
+    return m_Handle->TryLock();
+}
+
 } // namespace Tarnwick::Threading

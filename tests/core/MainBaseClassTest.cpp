@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace Tarnwick::Testing {
 
 class Recorded : public MainBaseClass {
@@ -78,6 +80,17 @@ TEST(MainBaseClass, CopiesKeepTheRecordedName)
     MainBaseClass assigned;
     assigned = source;
     EXPECT_EQ(assigned.GetThisClassName(), u"Tarnwick::Testing::Recorded");
+}
+
+TEST(MainBaseClass, AMovedFromObjectStillAnswersItsName)
+{
+    Testing::Recorded source;
+    Testing::Recorded const moved(std::move(source));
+    EXPECT_EQ(moved.GetThisClassName(), u"Tarnwick::Testing::Recorded");
+    EXPECT_EQ(source.GetThisClassName(), u"Tarnwick::Testing::Recorded"); // read after the move on purpose
+    Testing::Recorded target;
+    target = std::move(source);
+    EXPECT_EQ(source.GetThisClassName(), u"Tarnwick::Testing::Recorded");
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The ownership rules every container follows, checked on all five with the
 // counting nodes: each owned node destroyed exactly once, deep and independent
 // copies, assignment releasing the target's nodes, self-assignment, and no leak
-// when a copy fails half-way.
+// when a copy fails half-way; moves that take the very nodes over without a
+// copy, and clones of the container's own class.
 
 #include "datatypes/CountingNode.h"
 
@@ -16,7 +17,9 @@
 
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 using namespace Tarnwick::DataTypes;
@@ -112,7 +115,13 @@ struct AnyTypeRow {
     {
         return new AnyTypeServiceType(CompositeOf(values, u"inner"), u"any");
     }
-    static Counted Read(Container const& c) { return ChildrenOf(dynamic_cast<CompositeType const&>(*c.GetValue())); }
+    static Counted Read(Container const& c)
+    {
+        if (c.GetValue() == nullptr) {
+            return {};
+        }
+        return ChildrenOf(dynamic_cast<CompositeType const&>(*c.GetValue()));
+    }
 };
 
 struct AnyTypeSequenceRow {
@@ -263,6 +272,68 @@ TYPED_TEST(ContainerOwnership, Clear)
     // Still usable afterwards, and still releases what it then owns.
     *container = *this->Make({3});
     EXPECT_EQ(this->Read(*container), (Values {3}));
+}
+
+TYPED_TEST(ContainerOwnership, MoveConstructionTakesTheNodesOverWithoutCopying)
+{
+    using Container = typename TestFixture::Container;
+    static_assert(std::is_nothrow_move_constructible_v<Container> && std::is_nothrow_move_assignable_v<Container>);
+    auto source = this->Make({1, 2, 3});
+    auto const name = source->GetParamName();
+    Counted const held = TypeParam::Read(*source);
+    int const made = Nodes().made;
+    int const prototypes = Prototypes().made;
+
+    Container moved(std::move(*source));
+    EXPECT_EQ(Nodes().made, made) << "a node was copied";
+    EXPECT_EQ(Prototypes().made, prototypes) << "the prototype was copied";
+    EXPECT_EQ(TypeParam::Read(moved), held); // the very same nodes
+    EXPECT_EQ(moved.GetParamName(), name);
+    // The source is empty and still a working container.
+    EXPECT_TRUE(TypeParam::Read(*source).empty());
+    EXPECT_EQ(source->Size(), 0u);
+    EXPECT_EQ(source->GetParamName(), u"");
+    *source = *this->Make({4});
+    EXPECT_EQ(this->Read(*source), (Values {4}));
+}
+
+TYPED_TEST(ContainerOwnership, MoveAssignmentReleasesTheTargetsNodesOnceAndTakesTheSources)
+{
+    auto source = this->Make({1, 2});
+    auto target = this->Make({7, 8, 9});
+    std::vector<int> former;
+    for (auto const* node : TypeParam::Read(*target)) {
+        former.push_back(node->Id());
+    }
+    Counted const held = TypeParam::Read(*source);
+    int const made = Nodes().made;
+
+    *target = std::move(*source);
+    EXPECT_EQ(Nodes().made, made);
+    for (int const id : former) {
+        EXPECT_EQ(Nodes().TimesDestroyed(id), 1) << id;
+    }
+    EXPECT_EQ(TypeParam::Read(*target), held);
+    EXPECT_TRUE(TypeParam::Read(*source).empty());
+    EXPECT_EQ(Nodes().live, 2);
+
+    // Moving onto itself keeps the very same nodes.
+    auto& self = *target;
+    *target = std::move(self);
+    EXPECT_EQ(TypeParam::Read(*target), held);
+}
+
+TYPED_TEST(ContainerOwnership, CloneIsADeepCopyOfTheContainersOwnClass)
+{
+    using Container = typename TestFixture::Container;
+    auto const source = this->Make({1, 2});
+    std::unique_ptr<Container> clone = source->Clone();
+    ASSERT_EQ(TestSupport::DynamicType(*clone), TestSupport::DynamicType(*source));
+    EXPECT_EQ(this->Read(*clone), (Values {1, 2}));
+    EXPECT_EQ(Nodes().live, 4);
+    // Through the base, Clone() answers the base class and keeps the dynamic one.
+    std::unique_ptr<ServiceType> const viaBase = static_cast<ServiceType const&>(*source).Clone();
+    EXPECT_EQ(TestSupport::DynamicType(*viaBase), TestSupport::DynamicType(*source));
 }
 
 } // namespace

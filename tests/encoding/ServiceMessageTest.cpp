@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -123,6 +125,50 @@ TEST(ServiceMessage, AssignmentReplacesThePayload)
         target = ServiceMessage();
         EXPECT_EQ(target.GetParameters(), nullptr);
         EXPECT_EQ(CountedPayload::alive, 1);
+    }
+    EXPECT_EQ(CountedPayload::alive, 0);
+}
+
+TEST(ServiceMessage, MovesTakeThePayloadOverAndLeaveADefaultMessage)
+{
+    static_assert(std::is_nothrow_move_constructible_v<ServiceMessage>);
+    {
+        ServiceMessage source = Filled();
+        auto* const payload = source.GetParameters();
+        ServiceMessage moved(std::move(source));
+        EXPECT_EQ(CountedPayload::alive, 1) << "the payload was copied";
+        EXPECT_EQ(moved.GetParameters(), payload);
+        ExpectHeader(moved);
+        EXPECT_EQ(source.GetParameters(), nullptr);
+        EXPECT_EQ(source.GetMsgType(), 0);
+        EXPECT_EQ(source.GetSessionId(), 0u);
+        EXPECT_TRUE(source.GetOperationName().empty());
+
+        ServiceMessage target;
+        target.SetParameters(std::make_unique<CountedPayload>(1));
+        target = std::move(moved);
+        EXPECT_EQ(CountedPayload::alive, 1); // the target's former payload went
+        EXPECT_EQ(target.GetParameters(), payload);
+        ExpectHeader(target);
+        EXPECT_EQ(moved.GetParameters(), nullptr);
+        ServiceMessage& self = target;
+        target = std::move(self);
+        EXPECT_EQ(target.GetParameters(), payload);
+    }
+    EXPECT_EQ(CountedPayload::alive, 0);
+}
+
+TEST(ServiceMessage, SetParametersOfAnOwningPointer)
+{
+    {
+        ServiceMessage message;
+        message.SetParameters(std::make_unique<CountedPayload>(1));
+        message.SetParameters(std::make_unique<CountedPayload>(2));
+        EXPECT_EQ(CountedPayload::alive, 1);
+        EXPECT_EQ(ValueOf(message), 2);
+        // The payload it holds, handed over again, stays owned once.
+        message.SetParameters(std::unique_ptr<Tarnwick::StubProxy::UserParameters>(message.GetParameters()));
+        EXPECT_EQ(ValueOf(message), 2);
     }
     EXPECT_EQ(CountedPayload::alive, 0);
 }

@@ -617,6 +617,64 @@ TEST(XmlEncoderStream, EveryLineEndIsFlushed)
     EXPECT_EQ(log.flushed, expected);
 }
 
+// ---- One call for the whole message ----------------------------------------
+
+/// The header, the tree (when there is one) and the footer by the three calls,
+/// each line end flushed into `log`.
+void ThreeCalls(std::ostream& out, ServiceMessage const& message, ServiceType const* tree, std::int32_t indent)
+{
+    XmlEncoder::EncodeHeader(out, &message);
+    if (tree != nullptr) {
+        XmlEncoder::Encode(out, tree, indent);
+    }
+    XmlEncoder::AppendFooter(out);
+}
+
+TEST(XmlEncoderWholeMessage, EncodeMessageWritesTheBytesAndFlushesOfTheThreeCalls)
+{
+    ServiceMessage const message = StatusMessage();
+    std::unique_ptr<ServiceType> const request(Composite(u"request",
+        {Scalar<std::int32_t>(42, u"count"), Scalar<std::u16string>(u"Caf\u00E9 \"<&>\"", u"label"),
+            Sequence<double>(std::vector<double>(300, 0.25), u"prices")}));
+    std::unique_ptr<ServiceType> const leaf(Scalar<bool>(true, u"flag"));
+    for (ServiceType const* tree : {request.get(), leaf.get(), static_cast<ServiceType*>(nullptr)}) {
+        for (std::int32_t const indent : {0, 2, -3}) {
+            FlushLog threeCalls;
+            std::ostream threeCallsOut(&threeCalls);
+            ThreeCalls(threeCallsOut, message, tree, indent);
+            FlushLog oneCall;
+            std::ostream oneCallOut(&oneCall);
+            XmlEncoder::EncodeMessage(oneCallOut, message, tree, indent);
+            EXPECT_EQ(oneCall.str(), threeCalls.str()) << "indent " << indent;
+            EXPECT_EQ(oneCall.flushed, threeCalls.flushed);
+
+            std::string text = "replaced";
+            XmlEncoder::EncodeMessage(text, message, tree, indent);
+            EXPECT_EQ(text, threeCalls.str());
+        }
+    }
+    std::string headerAndFooter;
+    XmlEncoder::EncodeMessage(headerAndFooter, message, nullptr, 2);
+    EXPECT_EQ(headerAndFooter.substr(headerAndFooter.size() - 23), "StatusRequest\"\n>\n</msg>");
+}
+
+TEST(XmlEncoderWholeMessage, AFailureKeepsTheStringAndLeavesTheStreamAsTheThreeCallsDo)
+{
+    ServiceMessage const message = StatusMessage();
+    std::unique_ptr<ServiceType> const bad(
+        Composite(u"p", {Scalar<std::int32_t>(1), new ForeignNode(ParamType(99), true)}));
+    std::string text = "kept";
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeMessage(text, message, bad.get(), 0); }), kUnsupported);
+    EXPECT_EQ(text, "kept");
+
+    std::ostringstream threeCalls;
+    EXPECT_EQ(ThrownLine([&] { ThreeCalls(threeCalls, message, bad.get(), 0); }), kUnsupported);
+    std::ostringstream oneCall;
+    EXPECT_EQ(ThrownLine([&] { XmlEncoder::EncodeMessage(oneCall, message, bad.get(), 0); }), kUnsupported);
+    EXPECT_EQ(oneCall.str(), threeCalls.str());
+    EXPECT_NE(oneCall.str().find("  <v>1</v>\n"), std::string::npos) << oneCall.str();
+}
+
 // A plain string stream gets its lines in blocks without a flush; a caller's
 // stream buffer, even one derived from the string buffer, still sees every
 // line end flushed; the bytes are the same.

@@ -195,6 +195,8 @@ TEST_F(WideFormatTest, TextDirectivesFollowTheWideConventions)
         std::string actual;
         std::string expected;
     };
+    // With a precision, narrow text need not end with a zero byte (AddressSanitizer sees any read past it).
+    char const unterminated[3] = {'a', '\xC3', '\xA9'};
     Case const cases[] = {
         {"s wide", Expand(u"<%s>", u"wide"), "<wide>"},
         {"S narrow", Expand(u"<%S>", "narrow"), "<narrow>"},
@@ -212,6 +214,7 @@ TEST_F(WideFormatTest, TextDirectivesFollowTheWideConventions)
         {"precision wide", Expand(u"[%.3s]", u"abcdef"), "[abc]"},
         {"precision narrow", Expand(u"[%.3S]", "abcdef"), "[abc]"},
         {"precision beyond", Expand(u"[%.30s]", u"abc"), "[abc]"},
+        {"precision unterminated", Expand(u"[%.2S]", unterminated), "[a\xC3\xA9]"},
         {"char width", Expand(u"[%3c|%-3C]", u'x', 'y'), "[  x|y  ]"},
         {"null wide", Expand(u"[%s]", static_cast<char16_t const*>(nullptr)), "[(null)]"},
         {"null narrow", Expand(u"[%S]", static_cast<char const*>(nullptr)), "[(null)]"},

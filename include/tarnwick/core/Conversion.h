@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Tarnwick::Utils {
 
@@ -43,6 +44,18 @@ public:
     static std::string WstringToString(std::u16string text);
     /// One code unit per character, by sign extension (0xB1 gives 0xFFB1).
     static std::u16string StringToWstring(std::string text);
+
+    /// UTF-8 of UTF-16 text, whatever the locale, by the encoder's rules: a
+    /// surrogate pair gives one 4-byte sequence, a lone surrogate U+FFFD
+    /// (EF BF BD), the unit 0 the byte 0. For printing `ServiceException::ToString()`.
+    static std::string Utf16ToUtf8(std::u16string_view text);
+    /// UTF-16 of UTF-8 text, whatever the locale: characters above U+FFFF give
+    /// a surrogate pair, the byte 0 the unit 0. Each ill-formed part gives one
+    /// U+FFFD: a byte that starts no sequence (80 to C1, F5 to FF), or the
+    /// longest start of a sequence that breaks off (E2 82 before a byte that
+    /// does not continue it, or at the end). Overlong forms (C0 AF), encoded
+    /// surrogates (ED A0 80) and values above U+10FFFF (F4 90 80 80) are ill-formed.
+    static std::u16string Utf8ToUtf16(std::string_view text);
 
     /// Through the current locale. In the "C"/"POSIX" locale units 0 to 255 map
     /// one to one and any unit above 255 gives the empty text.

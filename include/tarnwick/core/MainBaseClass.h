@@ -7,7 +7,9 @@
 namespace Tarnwick {
 
 /// A base for users' classes that record their own run-time class name once
-/// and hand it out later. Copies carry the recorded name unchanged.
+/// and hand it out later. Copies carry the recorded name unchanged, and so do
+/// moves of a derived class (they copy this base): the name describes the
+/// class, not a resource, so a moved-from object still answers it.
 class TARNWICK_EXPORT MainBaseClass {
 protected:
     /// Records the fully qualified name of the object's most-derived class.

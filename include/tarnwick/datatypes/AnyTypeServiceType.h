@@ -3,6 +3,7 @@
 #include <tarnwick/core/Export.h>
 #include <tarnwick/datatypes/ServiceType.h>
 
+#include <memory>
 #include <string>
 
 namespace Tarnwick::DataTypes {
@@ -13,15 +14,25 @@ class TARNWICK_EXPORT AnyTypeServiceType : public ServiceType {
 public:
     /// Wraps `node` itself (may be null) and takes ownership, even when construction fails.
     AnyTypeServiceType(ServiceType* node, std::u16string const& name);
+    /// The constructor above with an owning pointer to the node.
+    AnyTypeServiceType(std::unique_ptr<ServiceType> node, std::u16string const& name);
     /// A deep copy of the other's wrapped node (of its own class), and its name.
     AnyTypeServiceType(AnyTypeServiceType const& other);
     /// Destroys the node held, then wraps a deep copy of the other's; self-assignment is a no-op.
     AnyTypeServiceType& operator=(AnyTypeServiceType const& other);
+    /// Takes the wrapped node and the name over without copying them; the
+    /// source is left wrapping nothing, with the empty name.
+    AnyTypeServiceType(AnyTypeServiceType&& other) noexcept;
+    /// Destroys the node held, then takes the other's over as the move constructor does.
+    AnyTypeServiceType& operator=(AnyTypeServiceType&& other) noexcept;
     ~AnyTypeServiceType() override;
 
     /// Destroys the node held before, then holds `node` (ownership passes).
     /// Handing over the node already held changes nothing.
     void SetValue(ServiceType* node);
+    /// `SetValue` of an owning pointer. Handing over the node already held
+    /// changes nothing, and the wrapper stays its only owner.
+    void SetValue(std::unique_ptr<ServiceType> node);
     /// The wrapped node, possibly null; still owned by the wrapper.
     /// @{
     ServiceType* GetValue();
@@ -34,6 +45,8 @@ public:
     bool IsLeaf() const override;
     /// A new deep copy, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to an any-type wrapper.
+    std::unique_ptr<AnyTypeServiceType> Clone() const;
 
 private:
     ServiceType* m_WrappedNode;

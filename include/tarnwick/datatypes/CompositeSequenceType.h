@@ -6,6 +6,7 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,14 +26,23 @@ public:
 
     /// Takes ownership of `prototype` (may be null), even when construction fails.
     CompositeSequenceType(std::u16string const& name, StubProxy::UserParameters* prototype);
+    /// The constructor above with an owning pointer to the prototype.
+    CompositeSequenceType(std::u16string const& name, std::unique_ptr<StubProxy::UserParameters> prototype);
     /// Deep copies of the other's items and prototype, and its name.
     CompositeSequenceType(CompositeSequenceType const& other);
     /// Destroys what is held, then takes deep copies of the other's items and prototype; self-assignment is a no-op.
     CompositeSequenceType& operator=(CompositeSequenceType const& other);
+    /// Takes the items, the prototype and the name over without copying them; the
+    /// source is left without items, without a prototype and with the empty name.
+    CompositeSequenceType(CompositeSequenceType&& other) noexcept;
+    /// Destroys what is held, then takes the other's over as the move constructor does.
+    CompositeSequenceType& operator=(CompositeSequenceType&& other) noexcept;
     ~CompositeSequenceType() override;
 
     /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
     void Add(CompositeType* item);
+    /// `Add` of an owning pointer.
+    void Add(std::unique_ptr<CompositeType> item);
 
     /// A new tree named "item" holding the prototype's value, owned by the caller; the
     /// sequence does not change. Without a prototype: a new empty composite named "item".
@@ -45,6 +55,14 @@ public:
     ConstIterator BeginIterator() const;
     ConstIterator EndIterator() const;
     /// @}
+    /// For range-for: `for (CompositeType* item : sequence)`.
+    Iterator begin() noexcept { return m_Items.begin(); }
+    /// The past-the-end iterator.
+    Iterator end() noexcept { return m_Items.end(); }
+    /// The first iterator (read-only).
+    ConstIterator begin() const noexcept { return m_Items.cbegin(); }
+    /// The past-the-end iterator (read-only).
+    ConstIterator end() const noexcept { return m_Items.cend(); }
 
     /// COMPOSITE_SEQUENCE.
     ParamType GetType() const override;
@@ -56,6 +74,8 @@ public:
     std::uint32_t Size() const override;
     /// A new deep copy (items and prototype), owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a composite sequence.
+    std::unique_ptr<CompositeSequenceType> Clone() const;
 
 private:
     Items m_Items;

@@ -4,7 +4,9 @@
 #include <tarnwick/datatypes/ServiceType.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Tarnwick::DataTypes {
@@ -29,11 +31,23 @@ public:
     CompositeType(CompositeType const& other);
     /// Destroys the children held, then takes deep copies of the other's; self-assignment is a no-op.
     CompositeType& operator=(CompositeType const& other);
+    /// Takes the children and the name over without copying them; the source is
+    /// left without children and with the empty name.
+    CompositeType(CompositeType&& other) noexcept;
+    /// Destroys the children held, then takes the other's over as the move constructor does.
+    CompositeType& operator=(CompositeType&& other) noexcept;
     ~CompositeType() override;
 
     /// Appends `child` and takes ownership of it (even when appending fails).
     /// Names are not checked. A null child is ignored, so no null is ever stored by `Add`.
     void Add(ServiceType* child);
+    /// `Add` of an owning pointer: `root.Add(std::make_unique<ScalarType<std::int32_t>>(3, u"count"))`.
+    void Add(std::unique_ptr<ServiceType> child);
+
+    /// The first child named `name` (code units compared exactly), or null when
+    /// none is; the child stays owned by the composite.
+    ServiceType* Find(std::u16string_view name);
+    ServiceType const* Find(std::u16string_view name) const;
 
     /// Iterators over the stored child pointers, first to last. Through the
     /// non-const ones a caller may overwrite a pointer; the composite then owns the new one.
@@ -47,6 +61,15 @@ public:
     ConstReverseIterator ReverseBeginIterator() const;
     ConstReverseIterator ReverseEndIterator() const;
     /// @}
+    /// The iterators above under the names range-for looks for:
+    /// `for (ServiceType* child : composite)`.
+    Iterator begin() noexcept { return m_Children.begin(); }
+    /// The past-the-end iterator.
+    Iterator end() noexcept { return m_Children.end(); }
+    /// The first iterator (read-only).
+    ConstIterator begin() const noexcept { return m_Children.cbegin(); }
+    /// The past-the-end iterator (read-only).
+    ConstIterator end() const noexcept { return m_Children.cend(); }
 
     /// COMPOSITE.
     ParamType GetType() const override;
@@ -58,6 +81,8 @@ public:
     std::uint32_t Size() const override;
     /// A new deep copy, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a composite.
+    std::unique_ptr<CompositeType> Clone() const;
 
 private:
     Children m_Children;

@@ -4,6 +4,7 @@
 #include <tarnwick/datatypes/ServiceType.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Tarnwick::DataTypes {
@@ -18,6 +19,11 @@ public:
     DictionaryType(DictionaryType const& other);
     /// Destroys both nodes held, then takes deep copies of the other's; self-assignment is a no-op.
     DictionaryType& operator=(DictionaryType const& other);
+    /// Takes both nodes and the name over without copying them; the source is
+    /// left without nodes and with the empty name.
+    DictionaryType(DictionaryType&& other) noexcept;
+    /// Destroys both nodes held, then takes the other's over as the move constructor does.
+    DictionaryType& operator=(DictionaryType&& other) noexcept;
     ~DictionaryType() override;
 
     /// Store the node and take ownership of it. The node held before is NOT
@@ -27,6 +33,15 @@ public:
     void SetKeys(ServiceType* keys);
     void SetValues(ServiceType* values);
     /// @}
+    /// Store the node, take ownership of it, and hand back the node it replaces,
+    /// so that replacing a node cannot leak it (discarding the answer destroys it). Null is handed back when nothing
+    /// was replaced, when the replaced node is still held as the other node (one
+    /// node as keys and values), and when the node given is the one already held.
+    /// A node the dictionary already holds, in either role, stays owned once:
+    /// `SetKeys(std::unique_ptr<ServiceType>(dictionary.GetValues()))` makes it
+    /// both keys and values, owned by the dictionary alone.
+    std::unique_ptr<ServiceType> SetKeys(std::unique_ptr<ServiceType> keys) noexcept;
+    std::unique_ptr<ServiceType> SetValues(std::unique_ptr<ServiceType> values) noexcept;
     /// The stored nodes, possibly null; still owned by the dictionary.
     /// @{
     ServiceType* GetKeys();
@@ -45,6 +60,8 @@ public:
     std::uint32_t Size() const override;
     /// A new deep copy, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a dictionary.
+    std::unique_ptr<DictionaryType> Clone() const;
 
 private:
     void DestroyNodes() noexcept;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -19,6 +20,11 @@ public:
     ScalarType(ScalarType const& other);
     /// Replaces name and value by copies of the other's.
     ScalarType& operator=(ScalarType const& other);
+    /// Takes the name and the value over (text without a copy); the source is
+    /// left with the empty name.
+    ScalarType(ScalarType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    ScalarType& operator=(ScalarType&& other) noexcept;
     ~ScalarType() override;
 
     /// A copy of the value (for text, a copy of the string).
@@ -34,6 +40,8 @@ public:
     bool IsLeaf() const override;
     /// A new node of the same class with the same name and value, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a scalar.
+    std::unique_ptr<ScalarType> Clone() const;
 
 protected:
     /// The value, readable by derived classes.

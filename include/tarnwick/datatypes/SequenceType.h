@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -22,6 +23,11 @@ public:
     SequenceType(SequenceType const& other);
     /// Replaces name and elements by copies of the other's.
     SequenceType& operator=(SequenceType const& other);
+    /// Takes the name and the elements over without copying them; the source is
+    /// left with the empty name and no elements.
+    SequenceType(SequenceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    SequenceType& operator=(SequenceType&& other) noexcept;
     ~SequenceType() override;
 
     /// The node's own array, not a copy: changes through it change the node.
@@ -34,6 +40,14 @@ public:
     std::vector<T> const* GetValuePtr() const;
     /// Replaces the elements by a copy of `values`.
     void SetValue(std::vector<T> const& values);
+    /// The elements for range-for: `for (double price : prices)`.
+    typename std::vector<T>::iterator begin() noexcept { return m_Values.begin(); }
+    /// The past-the-end iterator.
+    typename std::vector<T>::iterator end() noexcept { return m_Values.end(); }
+    /// The first iterator (read-only).
+    typename std::vector<T>::const_iterator begin() const noexcept { return m_Values.cbegin(); }
+    /// The past-the-end iterator (read-only).
+    typename std::vector<T>::const_iterator end() const noexcept { return m_Values.cend(); }
 
     /// The sequence code of `T` (STRING_SEQUENCE ... DOUBLE_SEQUENCE).
     ParamType GetType() const override;
@@ -45,6 +59,8 @@ public:
     std::uint32_t Size() const override;
     /// A new node of the same class with the same name and elements, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a sequence.
+    std::unique_ptr<SequenceType> Clone() const;
 
 protected:
     /// The elements, readable by derived classes.

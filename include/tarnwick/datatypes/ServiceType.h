@@ -4,6 +4,7 @@
 #include <tarnwick/datatypes/ParamType.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Tarnwick::DataTypes {
@@ -21,6 +22,10 @@ public:
     ServiceType(ServiceType const&);
     ServiceType& operator=(ServiceType const&);
     /// @}
+    /// Takes the name over; the source is left with the empty name.
+    ServiceType(ServiceType&&) noexcept;
+    /// Takes the name over; the source is left with the empty name.
+    ServiceType& operator=(ServiceType&&) noexcept;
     virtual ~ServiceType();
 
     /// The node's type code, fixed by its class (`ScalarType<std::int32_t>` answers INT32,
@@ -35,6 +40,10 @@ public:
     virtual std::uint32_t Size() const;
     /// A new deep copy owned by the caller.
     virtual ServiceType* Copy() const = 0;
+    /// `Copy()` as an owning pointer. Not virtual: every node class declares its
+    /// own `Clone()`, which hides this one and answers its own class, so
+    /// `composite.Clone()` is a `std::unique_ptr<CompositeType>`.
+    std::unique_ptr<ServiceType> Clone() const;
 
     /// A copy of the node's name (the element name the encoder writes).
     std::u16string GetParamName() const;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -22,12 +23,19 @@ public:
     TimeDurationSequenceType(TimeDurationSequenceType const& other);
     TimeDurationSequenceType& operator=(TimeDurationSequenceType const& other);
     /// @}
+    /// Takes the name and the elements over without copying them; the source is
+    /// left with the empty name and no elements.
+    TimeDurationSequenceType(TimeDurationSequenceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    TimeDurationSequenceType& operator=(TimeDurationSequenceType&& other) noexcept;
     ~TimeDurationSequenceType() override;
 
     /// TIME_DURATION_SEQUENCE.
     ParamType GetType() const override;
     /// A new `TimeDurationSequenceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time duration sequence.
+    std::unique_ptr<TimeDurationSequenceType> Clone() const;
 
     /// A new node named `name` holding the `GetUTime()` of each object, in order;
     /// the objects stay the caller's. No pointer may be null.

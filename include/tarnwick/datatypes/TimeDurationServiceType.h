@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -19,12 +20,18 @@ public:
     TimeDurationServiceType(TimeDurationServiceType const& other);
     TimeDurationServiceType& operator=(TimeDurationServiceType const& other);
     /// @}
+    /// Takes the name over; the source is left with the empty name.
+    TimeDurationServiceType(TimeDurationServiceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    TimeDurationServiceType& operator=(TimeDurationServiceType&& other) noexcept;
     ~TimeDurationServiceType() override;
 
     /// TIME_DURATION.
     ParamType GetType() const override;
     /// A new `TimeDurationServiceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time duration node.
+    std::unique_ptr<TimeDurationServiceType> Clone() const;
 };
 
 } // namespace Tarnwick::DataTypes

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -22,12 +23,19 @@ public:
     TimeStampSequenceType(TimeStampSequenceType const& other);
     TimeStampSequenceType& operator=(TimeStampSequenceType const& other);
     /// @}
+    /// Takes the name and the elements over without copying them; the source is
+    /// left with the empty name and no elements.
+    TimeStampSequenceType(TimeStampSequenceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    TimeStampSequenceType& operator=(TimeStampSequenceType&& other) noexcept;
     ~TimeStampSequenceType() override;
 
     /// TIME_STAMP_SEQUENCE.
     ParamType GetType() const override;
     /// A new `TimeStampSequenceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time stamp sequence.
+    std::unique_ptr<TimeStampSequenceType> Clone() const;
 
     /// A new node named `name` holding the `GetUTime()` of each object, in order;
     /// the objects stay the caller's. No pointer may be null.

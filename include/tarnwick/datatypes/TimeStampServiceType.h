@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -19,12 +20,18 @@ public:
     TimeStampServiceType(TimeStampServiceType const& other);
     TimeStampServiceType& operator=(TimeStampServiceType const& other);
     /// @}
+    /// Takes the name over; the source is left with the empty name.
+    TimeStampServiceType(TimeStampServiceType&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    TimeStampServiceType& operator=(TimeStampServiceType&& other) noexcept;
     ~TimeStampServiceType() override;
 
     /// TIME_STAMP.
     ParamType GetType() const override;
     /// A new `TimeStampServiceType`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to a time stamp node.
+    std::unique_ptr<TimeStampServiceType> Clone() const;
 };
 
 } // namespace Tarnwick::DataTypes

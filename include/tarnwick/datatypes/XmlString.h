@@ -4,6 +4,7 @@
 #include <tarnwick/datatypes/ScalarType.h>
 
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -18,12 +19,19 @@ public:
     XmlString(XmlString const& other);
     XmlString& operator=(XmlString const& other);
     /// @}
+    /// Takes the name and the value over (text without a copy); the source is
+    /// left with the empty name.
+    XmlString(XmlString&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    XmlString& operator=(XmlString&& other) noexcept;
     ~XmlString() override;
 
     /// XML_STRING.
     ParamType GetType() const override;
     /// A new `XmlString`, owned by the caller.
     ServiceType* Copy() const override;
+    /// `Copy()` as an owning pointer to an XML fragment node.
+    std::unique_ptr<XmlString> Clone() const;
 };
 
 } // namespace Tarnwick::DataTypes

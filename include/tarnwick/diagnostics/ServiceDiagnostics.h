@@ -95,6 +95,8 @@ public:
     /// @}
 
 private:
+    // Ends a measurement without a sample when the level was switched off meanwhile.
+    friend class ScopedTimeCounter;
     // Lists the counters under `m_Mutex` for the metrics export.
     friend class Detail::MetricsSnapshot;
 

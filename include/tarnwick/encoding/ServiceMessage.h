@@ -3,6 +3,7 @@
 #include <tarnwick/core/Export.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,12 @@ public:
     ServiceMessage(ServiceMessage const& other);
     /// Deletes the payload held, then takes a deep copy of the other's; self-assignment is a no-op.
     ServiceMessage& operator=(ServiceMessage const& other);
+    /// Takes the header fields and the payload over without copying the payload;
+    /// the source is left as a default-constructed message.
+    ServiceMessage(ServiceMessage&& other) noexcept;
+    /// Deletes the payload held, then takes the other's message over as the move
+    /// constructor does; self-assignment is a no-op.
+    ServiceMessage& operator=(ServiceMessage&& other) noexcept;
     virtual ~ServiceMessage();
 
     /// A new deep copy, owned by the caller.
@@ -62,6 +69,8 @@ public:
     /// Takes ownership of `parameters` (may be null) and deletes the payload held
     /// before; handing over the payload already held changes nothing.
     void SetParameters(StubProxy::UserParameters* parameters);
+    /// `SetParameters` of an owning pointer: `message.SetParameters(std::make_unique<AnyType>(5))`.
+    void SetParameters(std::unique_ptr<StubProxy::UserParameters> parameters);
 
 private:
     std::int32_t m_MsgType;

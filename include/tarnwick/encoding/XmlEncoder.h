@@ -45,6 +45,20 @@ public:
     static void Encode(std::string& text, DataTypes::ServiceType const* node, std::int32_t indent);
     /// "</msg>", with no line end.
     static void AppendFooter(std::ostream& out);
+    /// A whole message in one call: exactly the bytes of `EncodeHeader(out,
+    /// &header)`, `Encode(out, tree, indent)` and `AppendFooter(out)`, or of the
+    /// header and the footer alone when `tree` is null. Every line end is
+    /// flushed as by the three calls. Raises what `Encode` raises, with
+    /// whatever was written before the failure left in the stream.
+    static void EncodeMessage(
+        std::ostream& out, ServiceMessage const& header, DataTypes::ServiceType const* tree, std::int32_t indent);
+    /// The same message into a fresh default-formatted stream, which then
+    /// replaces `text`; on failure `text` is unchanged. The fast way to a file
+    /// or a socket: the lines are flushed into memory at no cost, and the text
+    /// then goes out in one write, where a file stream would get one `write`
+    /// call per line.
+    static void EncodeMessage(
+        std::string& text, ServiceMessage const& header, DataTypes::ServiceType const* tree, std::int32_t indent);
     /// The fragment as raw markup in UTF-8, unescaped.
     static void EncodeXml(std::ostream& out, DataTypes::XmlString const* node);
     /// The UTF-8 form of one code unit; a lone surrogate gives U+FFFD, the unit 0 nothing.

@@ -14,6 +14,7 @@
 #include <string>
 #include <type_traits>
 #include <vector>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -159,6 +160,9 @@ public:
     /// Destroys the held node and takes ownership of `node` (null empties the
     /// variant). Handing over the node already held changes nothing.
     void SetServiceType(ServiceType* node);
+    /// `SetServiceType` of an owning pointer; handing over the node already
+    /// held changes nothing, and the variant stays its only owner.
+    void SetServiceType(std::unique_ptr<ServiceType> node);
     /// The held node itself, still owned by the variant; null when empty.
     /// @{
     ServiceType* GetServiceType();
@@ -193,6 +197,8 @@ public:
 
     /// A new `AnyType` with the same parameter name and a deep copy of the node, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to a variant.
+    std::unique_ptr<AnyType> Clone() const;
     /// A new `AnyTypeServiceType` named `name` (empty when null) wrapping a copy of
     /// the held node renamed to `name`, or no node when the variant is empty.
     ServiceType* StoreTo(char16_t const* name) override;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -27,6 +28,10 @@ public:
     TimeDuration(TimeDuration const& other);
     /// Copies the fields only: the target keeps its own parameter name.
     TimeDuration& operator=(TimeDuration const& other);
+    /// Takes the parameter name and the fields over; the source is left with the empty name.
+    TimeDuration(TimeDuration&& other) noexcept;
+    /// As the copy assignment: the fields only, both objects keep their names.
+    TimeDuration& operator=(TimeDuration&& other) noexcept;
     ~TimeDuration() override;
 
     /// The total length in microseconds; a length beyond 64 bits wraps.
@@ -61,6 +66,8 @@ public:
 
     /// A new `TimeDuration` with the same parameter name and fields, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to a time duration.
+    std::unique_ptr<TimeDuration> Clone() const;
     /// A new `TimeDurationServiceType` holding `GetUTime()`, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;
     /// Takes the UTime of a `TimeDurationServiceType` node; any other node throws

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -28,6 +29,10 @@ public:
     TimeStamp(TimeStamp const& other);
     /// Copies the fields only: the target keeps its own parameter name.
     TimeStamp& operator=(TimeStamp const& other);
+    /// Takes the parameter name and the fields over; the source is left with the empty name.
+    TimeStamp(TimeStamp&& other) noexcept;
+    /// As the copy assignment: the fields only, both objects keep their names.
+    TimeStamp& operator=(TimeStamp&& other) noexcept;
     ~TimeStamp() override;
 
     /// Microseconds since 1970-01-01 00:00:00 UTC from the wall clock; any thread.
@@ -78,6 +83,8 @@ public:
 
     /// A new `TimeStamp` with the same parameter name and fields, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to a time stamp.
+    std::unique_ptr<TimeStamp> Clone() const;
     /// A new `TimeStampServiceType` holding `GetUTime()`, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;
     /// Takes the UTime of a `TimeStampServiceType` node; any other node throws

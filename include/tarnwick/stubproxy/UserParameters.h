@@ -3,6 +3,7 @@
 #include <tarnwick/core/Export.h>
 
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 class ServiceType;
@@ -22,10 +23,17 @@ public:
     UserParameters(UserParameters const& other);
     UserParameters& operator=(UserParameters const& other);
     /// @}
+    /// Takes the parameter name over; the source is left with the empty name.
+    UserParameters(UserParameters&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    UserParameters& operator=(UserParameters&& other) noexcept;
     virtual ~UserParameters();
 
     /// A new object of the same class, owned by the caller.
     virtual UserParameters* Copy() const = 0;
+    /// `Copy()` as an owning pointer. Not virtual: every value object class
+    /// declares its own `Clone()`, which hides this one and answers its own class.
+    std::unique_ptr<UserParameters> Clone() const;
     /// A new tree carrying the value, owned by the caller. The root is named
     /// `name`, or a class-specific default when `name` is null; `m_ParamName` is not used.
     virtual DataTypes::ServiceType* StoreTo(char16_t const* name) = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
 
 namespace Tarnwick::StubProxy {
 
@@ -39,6 +40,11 @@ public:
     UserParametersErrorString(UserParametersErrorString const& other);
     /// Copies parameter name and text.
     UserParametersErrorString& operator=(UserParametersErrorString const& other);
+    /// Take the parameter name and the text over without copying the text; the
+    /// source is left with the empty name and the empty text.
+    UserParametersErrorString(UserParametersErrorString&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    UserParametersErrorString& operator=(UserParametersErrorString&& other) noexcept;
     ~UserParametersErrorString() override;
 
     /// A copy of the error text.
@@ -52,6 +58,8 @@ public:
 
     /// A new object with the same parameter name and text, owned by the caller.
     UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to an error string.
+    std::unique_ptr<UserParametersErrorString> Clone() const;
     /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
     /// wide-string child "ErrorString" holding the text.
     DataTypes::ServiceType* StoreTo(char16_t const* name) override;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <memory>
 
 namespace Tarnwick::StubProxy {
 
@@ -24,6 +25,11 @@ public:
     UserParametersSubscribeEvent(UserParametersSubscribeEvent const& other);
     /// Copies parameter name and flag.
     UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent const& other);
+    /// Take the parameter name and the flag over; the
+    /// source is left with the empty name.
+    UserParametersSubscribeEvent(UserParametersSubscribeEvent&& other) noexcept;
+    /// Releases what this object holds, then takes the other's over as the move constructor does.
+    UserParametersSubscribeEvent& operator=(UserParametersSubscribeEvent&& other) noexcept;
     ~UserParametersSubscribeEvent() override;
 
     /// True to subscribe, false to unsubscribe.
@@ -33,6 +39,8 @@ public:
 
     /// A new object with the same parameter name and flag, owned by the caller.
     UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to a subscription request.
+    std::unique_ptr<UserParametersSubscribeEvent> Clone() const;
     /// A new `CompositeType` named `name` (`m_TypeName` when null) with one
     /// boolean child "Subscribe" holding the flag.
     DataTypes::ServiceType* StoreTo(char16_t const* name) override;

@@ -4,6 +4,7 @@
 #include <tarnwick/stubproxy/UserParameters.h>
 
 #include <string>
+#include <memory>
 
 namespace Tarnwick::DataTypes {
 
@@ -19,6 +20,11 @@ public:
     XmlValue(XmlValue const& other);
     /// Copies the text only: the target keeps its own parameter name.
     XmlValue& operator=(XmlValue const& other);
+    /// Takes the parameter name and the text over without copying the text; the
+    /// source is left with the empty name and the empty text.
+    XmlValue(XmlValue&& other) noexcept;
+    /// Takes the text over (the source's becomes empty); both keep their names.
+    XmlValue& operator=(XmlValue&& other) noexcept;
     ~XmlValue() override;
 
     /// A copy of the text.
@@ -28,6 +34,8 @@ public:
 
     /// A new `XmlValue` with the same parameter name and text, owned by the caller.
     StubProxy::UserParameters* Copy() const override;
+    /// `Copy()` as an owning pointer to an XML value.
+    std::unique_ptr<XmlValue> Clone() const;
     /// A new `XmlString` node with a copy of the text, named `name` (empty when null).
     ServiceType* StoreTo(char16_t const* name) override;
     /// Takes the text of an `XmlString` node (the node's name is not read). Any

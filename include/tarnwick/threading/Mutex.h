@@ -30,6 +30,18 @@ public:
     /// Releases one ownership; a thread that does not own the mutex changes nothing.
     void MutexUnLock();
 
+    /// `MutexLock()` under the name the standard lock helpers call, so that
+    /// `std::lock_guard`, `std::scoped_lock`, `std::unique_lock` and
+    /// `std::condition_variable_any` work with this mutex.
+    void lock();
+    /// `MutexUnLock()` under the standard name: releases one ownership.
+    void unlock();
+    /// Takes the mutex without waiting: true when it was free or is already
+    /// this thread's (one ownership more, to be released as any other), false
+    /// when another thread holds it. A `std::condition_variable_any` wait
+    /// releases one ownership only, so wait with the mutex held once.
+    bool try_lock();
+
 protected:
     /// For the library's own mutexes whose lock lives inside the object they
     /// guard rather than in an allocation of its own.

@@ -9,9 +9,10 @@ namespace Tarnwick::Threading {
 /// acquisition is matched by exactly one release.
 class TARNWICK_EXPORT MutexLock {
 public:
-    // Inline: guarded sections sit on callers' hot paths.
-    /// Acquires `mutex` (see `Mutex::MutexLock`), which must outlive the lock.
-    explicit MutexLock(Mutex& mutex)
+    /// Acquires `mutex` as `Mutex::MutexLock()` does. Inline: guarded sections
+    /// sit on callers' hot paths. `[[nodiscard]]`, since the temporary of
+    /// `MutexLock{mutex};` would release the mutex at once, guarding nothing.
+    [[nodiscard]] explicit MutexLock(Mutex& mutex)
         : m_Mutex(&mutex)
     {
         m_Mutex->MutexLock();

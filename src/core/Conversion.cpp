@@ -237,21 +237,7 @@ std::string Conversion::Utf16ToUtf8(std::u16string_view text)
 
 std::u16string Conversion::Utf8ToUtf16(std::string_view text)
 {
-    std::u16string utf16;
-    utf16.reserve(text.size());
-    auto const* it = reinterpret_cast<unsigned char const*>(text.data());
-    auto const* const end = it + text.size();
-    while (it != end) {
-        Detail::Utf8Sequence const sequence = Detail::DecodeUtf8(it, static_cast<std::size_t>(end - it));
-        if (sequence.length == 0) {
-            utf16.push_back(static_cast<char16_t>(Detail::kReplacementCharacter));
-            it += sequence.subpart;
-        } else {
-            Detail::AppendUtf16(utf16, sequence.codePoint);
-            it += sequence.length;
-        }
-    }
-    return utf16;
+    return Detail::DecodeUtf8(text);
 }
 
 std::u16string Conversion::WstringToXMLChString(std::u16string const& text)

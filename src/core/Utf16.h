@@ -211,9 +211,9 @@ inline void AppendUtf16(std::u16string& out, char32_t cp)
     out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
 }
 
-/// The UTF-16 form of UTF-8 text, such as a file name: each byte that does not
-/// belong to a well-formed sequence (overlong, surrogate, beyond U+10FFFF or
-/// cut short) becomes U+FFFD.
+/// The UTF-16 form of UTF-8 text: each maximal subpart of an ill-formed
+/// sequence (overlong, surrogate, beyond U+10FFFF or cut short) becomes one
+/// U+FFFD, as the Unicode standard recommends.
 inline std::u16string DecodeUtf8(std::string_view text)
 {
     std::u16string out;
@@ -224,7 +224,7 @@ inline std::u16string DecodeUtf8(std::string_view text)
         Utf8Sequence const sequence = DecodeUtf8(it, static_cast<std::size_t>(end - it));
         if (sequence.length == 0) {
             out.push_back(static_cast<char16_t>(kReplacementCharacter));
-            ++it;
+            it += sequence.subpart;
         } else {
             AppendUtf16(out, sequence.codePoint);
             it += sequence.length;

@@ -46,8 +46,10 @@ public:
 
     /// The first child named `name` (code units compared exactly), or null when
     /// none is; the child stays owned by the composite.
+    /// @{
     ServiceType* Find(std::u16string_view name);
     ServiceType const* Find(std::u16string_view name) const;
+    /// @}
 
     /// Iterators over the stored child pointers, first to last. Through the
     /// non-const ones a caller may overwrite a pointer; the composite then owns the new one.

@@ -40,8 +40,10 @@ public:
     /// A node the dictionary already holds, in either role, stays owned once:
     /// `SetKeys(std::unique_ptr<ServiceType>(dictionary.GetValues()))` makes it
     /// both keys and values, owned by the dictionary alone.
+    /// @{
     std::unique_ptr<ServiceType> SetKeys(std::unique_ptr<ServiceType> keys) noexcept;
     std::unique_ptr<ServiceType> SetValues(std::unique_ptr<ServiceType> values) noexcept;
+    /// @}
     /// The stored nodes, possibly null; still owned by the dictionary.
     /// @{
     ServiceType* GetKeys();

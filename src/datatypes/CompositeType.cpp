@@ -55,6 +55,11 @@ void CompositeType::Add(std::unique_ptr<ServiceType> child)
     Detail::AppendOwned(m_Children, std::move(child));
 }
 
+void CompositeType::Reserve(std::size_t count)
+{
+    m_Children.reserve(count);
+}
+
 ServiceType* CompositeType::Find(std::u16string_view name)
 {
     return const_cast<ServiceType*>(std::as_const(*this).Find(name));

@@ -2,12 +2,20 @@
 
 #include "datatypes/OwnedNodes.h"
 
+#include <utility>
+
 namespace Tarnwick::DataTypes {
 
 template <PrimitiveElement T>
 ScalarType<T>::ScalarType(T const& value, std::u16string const& name)
     : ServiceType(name)
     , m_Value(value)
+{ }
+
+template <PrimitiveElement T>
+ScalarType<T>::ScalarType(T&& value, std::u16string const& name)
+    : ServiceType(name)
+    , m_Value(std::move(value))
 { }
 
 template <PrimitiveElement T> ScalarType<T>::ScalarType(ScalarType const& other) = default;

@@ -20,6 +20,7 @@
 #include <functional>
 #include <limits>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <type_traits>
@@ -37,6 +38,13 @@ bool Named(pugi::xml_node element, char const* name)
     char const* raw = element.name();
     for (; *name != 0 && *raw == *name; ++raw, ++name) { }
     return *raw == *name;
+}
+
+/// Whether a prototype of kind `code` is read without nested frames: all but the
+/// containers and the any-type wrapper.
+bool IsLeaf(ParamType code)
+{
+    return code != COMPOSITE && code != COMPOSITE_SEQUENCE && code != DICTIONARY && code != ANY_TYPE;
 }
 
 /// The type name of a code; a caller's node may answer any code.
@@ -69,6 +77,56 @@ template <class T> T NearestFinite(char const* first, char const* last, char con
     return T(0);
 }
 
+/// Decimal digits with a minus sign for signed kinds only, as the encoder writes
+/// integers: no plus sign, no space, nothing after the digits, within the range of T.
+template <std::integral T> bool ParseInteger(std::string_view text, T& value)
+{
+    char const* it = text.data();
+    char const* const end = it + text.size();
+    bool negative = false;
+    if constexpr (std::is_signed_v<T>) {
+        negative = it != end && *it == '-';
+        it += negative ? 1 : 0;
+    }
+    if (it == end) {
+        return false;
+    }
+    using Unsigned = std::make_unsigned_t<T>;
+    std::uint64_t const limit = static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0);
+    std::uint64_t const tens = limit / 10;
+    std::uint64_t const units = limit % 10;
+    std::uint64_t magnitude = 0;
+    for (; it != end; ++it) {
+        auto const digit = static_cast<unsigned>(static_cast<unsigned char>(*it) - '0');
+        if (digit > 9 || magnitude > tens || (magnitude == tens && digit > units)) {
+            return false;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    value = static_cast<T>(negative ? static_cast<Unsigned>(0 - magnitude) : static_cast<Unsigned>(magnitude));
+    return true;
+}
+
+/// The value of an ASCII text by kind: `true`/`false`, integers, and every form
+/// the stream writes floats in (fixed, exponent, inf and nan, with a sign).
+template <class T> bool ParseValue(std::string_view text, T& value)
+{
+    if constexpr (std::is_same_v<T, bool>) {
+        value = text == "true";
+        return value || text == "false";
+    } else if constexpr (std::is_floating_point_v<T>) {
+        char const* const first = text.data();
+        char const* const last = first + text.size();
+        auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+        if (error == std::errc::result_out_of_range) {
+            value = NearestFinite<T>(first, last, end, error);
+        }
+        return !text.empty() && error == std::errc() && end == last;
+    } else {
+        return ParseInteger(text, value);
+    }
+}
+
 } // namespace
 
 /// One element being read: the node made for it and the child elements still
@@ -78,6 +136,8 @@ struct TreeReader::Frame {
         pugi::xml_node element;
         ServiceType const* prototype;
         Shape shape;
+        /// The element is known to bear the prototype's name.
+        bool named = false;
     };
 
     pugi::xml_node element;
@@ -106,12 +166,19 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
     };
     // An explicit stack instead of recursion: the nesting comes from the text.
     std::vector<Frame> stack;
-    stack.push_back(Start(element, prototype, prototype != nullptr ? Shape::Typed : Shape::Free));
+    stack.push_back(Start(element, prototype, prototype != nullptr ? Shape::Typed : Shape::Free, false));
     for (;;) {
         Frame& top = stack.back();
         if (top.next < top.jobs.size()) {
             Frame::Job const job = top.jobs[top.next++];
-            Frame child = Start(job.element, job.prototype, job.shape);
+            if (job.named) {
+                // The usual child: a leaf bearing its prototype's name, read without a frame.
+                if (ParamType const code = job.prototype->GetType(); IsLeaf(code)) {
+                    add(top, TypedLeaf(job.element, code, job.prototype->GetParamNameRef()));
+                    continue;
+                }
+            }
+            Frame child = Start(job.element, job.prototype, job.shape, job.named);
             if (child.jobs.empty()) {
                 // A leaf (or an empty node) is finished as it starts.
                 add(top, std::move(child.node));
@@ -129,13 +196,13 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
     }
 }
 
-TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* prototype, Shape shape) const
+TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* prototype, Shape shape, bool named) const
 {
     Frame frame;
     frame.element = element;
     frame.prototype = prototype;
     frame.shape = shape;
-    frame.name = m_Document.Name(element);
+    frame.name = named ? prototype->GetParamNameRef() : m_Document.Name(element);
     if (shape != Shape::Typed) {
         StartFree(frame);
         return frame;
@@ -157,12 +224,19 @@ TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* p
     default:
         break;
     }
+    frame.node = TypedLeaf(element, code, frame.name);
+    return frame;
+}
+
+std::unique_ptr<ServiceType> TreeReader::TypedLeaf(
+    pugi::xml_node element, ParamType code, std::u16string const& name) const
+{
     NoAttributes(element);
-    frame.node = ReadLeaf(element, code, frame.name);
-    if (!frame.node) {
+    std::unique_ptr<ServiceType> node = ReadLeaf(element, code, name);
+    if (!node) {
         Fail(u"Cannot decode a prototype of kind " + KindName(code), kUndecodablePrototypeLine, element);
     }
-    return frame;
+    return node;
 }
 
 bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) const
@@ -239,10 +313,11 @@ void TreeReader::StartComposite(Frame& frame) const
         if (proto == prototype.EndIterator() || !child || !NameIs(child, (*proto)->GetParamNameRef())) {
             break;
         }
-        frame.jobs.push_back({child, *proto, Shape::Typed});
+        frame.jobs.push_back({child, *proto, Shape::Typed, true});
     }
     if (proto == prototype.EndIterator() && !child) {
         auto node = std::make_unique<CompositeType>(frame.name);
+        node->Reserve(frame.jobs.size());
         frame.composite = node.get();
         frame.node = std::move(node);
         return;
@@ -271,7 +346,7 @@ void TreeReader::StartComposite(Frame& frame) const
         }
         std::size_t const index = found->second[k];
         used[index] = true;
-        frame.jobs.push_back({children[index], *it, Shape::Typed});
+        frame.jobs.push_back({children[index], *it, Shape::Typed, true});
     }
     for (std::size_t i = 0; i < children.size(); ++i) {
         if (!used[i]) {
@@ -279,6 +354,7 @@ void TreeReader::StartComposite(Frame& frame) const
         }
     }
     auto node = std::make_unique<CompositeType>(frame.name);
+    node->Reserve(frame.jobs.size());
     frame.composite = node.get();
     frame.node = std::move(node);
 }
@@ -386,36 +462,34 @@ void TreeReader::StartDictionary(Frame& frame) const
                 + u" and values of kind " + KindName(valuesCode),
             kUndecodablePrototypeLine, element);
     }
-    ReadItems(
-        element, [](std::size_t) {},
-        [&](pugi::xml_node item) {
-            NoText(item);
-            pugi::xml_node key = item.first_child();
-            while (key && key.type() != pugi::node_element) {
-                key = key.next_sibling();
+    ReadItems(element, [&](pugi::xml_node item) {
+        NoText(item);
+        pugi::xml_node key = item.first_child();
+        while (key && key.type() != pugi::node_element) {
+            key = key.next_sibling();
+        }
+        if (!key || !Named(key, "key")) {
+            Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
+        }
+        NoAttributes(key);
+        pugi::xml_node value = key.next_sibling();
+        while (value && value.type() != pugi::node_element) {
+            value = value.next_sibling();
+        }
+        if (!value || (valueName != nullptr && !Named(value, valueName))) {
+            Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
+        }
+        for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
+            if (more.type() == pugi::node_element) {
+                Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
             }
-            if (!key || !Named(key, "key")) {
-                Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
-            }
-            NoAttributes(key);
-            pugi::xml_node value = key.next_sibling();
-            while (value && value.type() != pugi::node_element) {
-                value = value.next_sibling();
-            }
-            if (!value || (valueName != nullptr && !Named(value, valueName))) {
-                Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
-            }
-            for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
-                if (more.type() == pugi::node_element) {
-                    Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
-                }
-            }
-            if (valueName != nullptr) {
-                NoAttributes(value);
-            }
-            addKey(key);
-            addValue(value);
-        });
+        }
+        if (valueName != nullptr) {
+            NoAttributes(value);
+        }
+        addKey(key);
+        addValue(value);
+    });
     frame.node = std::move(node);
 }
 
@@ -454,9 +528,7 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     case TIME_STAMP_SEQUENCE:
     case TIME_DURATION_SEQUENCE: {
         std::vector<std::uint64_t> values;
-        ReadItems(
-            element, [&](std::size_t count) { values.reserve(count); },
-            [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
+        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
         if (code == TIME_STAMP_SEQUENCE) {
             return std::make_unique<TimeStampSequenceType>(values, name);
         }
@@ -466,38 +538,51 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
         break;
     }
     std::unique_ptr<ServiceType> node;
-    VisitPrimitive(code, [&]<class T>() { node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name); })
-        || VisitPrimitiveSequence(code, [&]<class T>() {
-               // Read into the node's own values, sized once.
-               auto sequence = std::make_unique<SequenceType<T>>(name);
-               std::vector<T>& values = sequence->GetValue();
-               ReadItems(
-                   element, [&](std::size_t count) { values.reserve(count); },
-                   [&](pugi::xml_node item) {
-                       values.push_back(Parse<T>(item, ScalarCodeOf<T>));
-                       if constexpr (std::is_same_v<T, std::u16string>) {
-                           // A text's room was its byte count: references and multi-byte
-                           // characters leave some over, which the tree does not keep.
-                           values.back().shrink_to_fit();
-                       }
-                   });
-               node = std::move(sequence);
-           });
+    VisitPrimitive(code, [&]<class T>() {
+        node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name);
+    }) || VisitPrimitiveSequence(code, [&]<class T>() {
+        // Read into the reader's room, then moved into the node at their exact count.
+        std::vector<T>& items = std::get<std::vector<T>>(m_Items);
+        items.clear();
+        ReadItems(element, [&](pugi::xml_node item) { items.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
+        auto sequence = std::make_unique<SequenceType<T>>(name);
+        sequence->GetValue().assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+        node = std::move(sequence);
+    });
     return node;
 }
 
-template <class Size, class Add> void TreeReader::ReadItems(pugi::xml_node element, Size size, Add add) const
+template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add) const
 {
-    size(NoText(element));
-    for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
-        if (item.type() != pugi::node_element) {
-            continue;
+    // One walk over the items. Text among them is the element's own fault and is
+    // refused before a fault of an item: on any fault the element's text is judged first.
+    bool text = !XmlDocument::IsBlank(element.value());
+    try {
+        for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
+            switch (item.type()) {
+            case pugi::node_element:
+                if (!Named(item, "item")) {
+                    Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
+                }
+                NoAttributes(item);
+                add(item);
+                break;
+            case pugi::node_pcdata:
+                text = text || !XmlDocument::IsBlank(item.value());
+                break;
+            case pugi::node_cdata:
+                text = true;
+                break;
+            default:
+                break;
+            }
         }
-        if (!Named(item, "item")) {
-            Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
-        }
-        NoAttributes(item);
-        add(item);
+    } catch (...) {
+        NoText(element);
+        throw;
+    }
+    if (text) {
+        NoText(element);
     }
 }
 
@@ -508,68 +593,46 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) c
     } else {
         // The usual text is one run of character data without references: it is read
         // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
-        std::string decoded;
-        char const* const raw = element.value();
-        char const* stop = raw;
-        while (*stop != 0 && *stop != '&') {
-            ++stop;
-        }
-        std::string_view narrow(raw, static_cast<std::size_t>(stop - raw));
-        if (*stop != 0 || element.first_child()) {
-            for (char16_t unit : Text(element)) {
-                decoded.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
+        std::string_view narrow;
+        if (!XmlDocument::PlainText(element, narrow)) {
+            ReadText(element);
+            m_Narrow.clear();
+            for (char16_t unit : m_Text) {
+                m_Narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
             }
-            narrow = decoded;
+            narrow = m_Narrow;
         }
-        auto const invalid = [&] {
+        T value {};
+        if (!ParseValue(narrow, value)) {
             Fail(u"Invalid " + KindName(code) + u" value '" + Text(element).substr(0, 40) + u"'", kInvalidValueLine,
                 element);
-        };
-        char const* const first = narrow.data();
-        char const* const last = first + narrow.size();
-        T value {};
-        if constexpr (std::is_same_v<T, bool>) {
-            if (narrow != "true" && narrow != "false") {
-                invalid();
-            }
-            value = narrow == "true";
-        } else if constexpr (std::is_floating_point_v<T>) {
-            // Every form the stream writes: fixed, exponent, inf and nan, with a sign.
-            auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
-            if (error == std::errc::result_out_of_range) {
-                value = NearestFinite<T>(first, last, end, error);
-            }
-            if (narrow.empty() || error != std::errc() || end != last) {
-                invalid();
-            }
-        } else if constexpr (sizeof(T) == 1) {
-            // 8-bit integers are written as numbers, never as characters.
-            using Wide = std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>;
-            Wide wide = 0;
-            auto const [end, error] = std::from_chars(first, last, wide);
-            if (error != std::errc() || end != last || wide < std::numeric_limits<T>::min()
-                || wide > std::numeric_limits<T>::max()) {
-                invalid();
-            }
-            value = static_cast<T>(wide);
-        } else {
-            auto const [end, error] = std::from_chars(first, last, value);
-            if (error != std::errc() || end != last) {
-                invalid();
-            }
         }
         return value;
     }
 }
 
-std::u16string TreeReader::Text(pugi::xml_node element) const
+void TreeReader::ReadText(pugi::xml_node element) const
 {
-    return m_Document.Text(element, [&](pugi::xml_node child) {
+    m_Document.Text(element, m_Text, [&](pugi::xml_node child) {
         Fail(u"Unknown element '" + m_Document.Name(child) + u"'", kUnknownElementLine, child);
     });
 }
 
+std::u16string TreeReader::Text(pugi::xml_node element) const
+{
+    // Decoded into the reader's room, then copied at its exact size.
+    ReadText(element);
+    return m_Text;
+}
+
 void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const
+{
+    if (element.first_attribute()) {
+        RefuseAttributes(element, allowed);
+    }
+}
+
+void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed) const
 {
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         if (allowed == nullptr || std::strcmp(attribute.name(), allowed) != 0) {

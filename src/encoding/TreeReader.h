@@ -3,11 +3,15 @@
 // Builds parameter trees from the elements of a parsed message, typed by a
 // prototype or shape-free, without recursion. Internal to the library.
 
+#include "encoding/NodeAccess.h"
 #include "encoding/XmlDocument.h"
 
 #include <tarnwick/datatypes/ServiceType.h>
 
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -26,7 +30,8 @@ private:
     struct Frame;
     enum class Shape { Typed, Free, FreeComposite };
 
-    Frame Start(pugi::xml_node element, DataTypes::ServiceType const* prototype, Shape shape) const;
+    /// A frame for `element`; `named` when the element is known to bear the prototype's name.
+    Frame Start(pugi::xml_node element, DataTypes::ServiceType const* prototype, Shape shape, bool named) const;
     void StartComposite(Frame& frame) const;
     void StartCompositeSequence(Frame& frame) const;
     void StartDictionary(Frame& frame) const;
@@ -39,21 +44,37 @@ private:
         pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name) const;
     /// The any-type node of an element with a `type` attribute.
     std::unique_ptr<DataTypes::ServiceType> ReadAnyType(pugi::xml_node element, std::u16string const& name) const;
-    /// The `item` children of a sequence element, each given to `add`; `size` learns
-    /// first how many child elements there are.
-    template <class Size, class Add> void ReadItems(pugi::xml_node element, Size size, Add add) const;
+    /// The `item` children of a sequence element, each given to `add`.
+    template <class Add> void ReadItems(pugi::xml_node element, Add add) const;
     /// The element's text as a value of T; raises "Invalid KIND value".
     template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code) const;
     /// Whether the element is named `name`, without decoding an ASCII name.
     bool NameIs(pugi::xml_node element, std::u16string const& name) const;
     std::u16string Text(pugi::xml_node element) const;
+    /// The element's text into `m_Text`.
+    void ReadText(pugi::xml_node element) const;
     void NoAttributes(pugi::xml_node element, char const* allowed = nullptr) const;
+    /// Raises for the first attribute that is not `allowed`.
+    void RefuseAttributes(pugi::xml_node element, char const* allowed) const;
+    /// A node of a leaf kind (see `ReadLeaf`) without attributes; raises for another kind.
+    std::unique_ptr<DataTypes::ServiceType> TypedLeaf(
+        pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name) const;
     /// Raises for text in `element`; answers how many child elements it has.
     std::size_t NoText(pugi::xml_node element) const;
     [[noreturn]] void Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const;
 
+    template <class List> struct VectorsOf;
+    template <class... T> struct VectorsOf<TypeList<T...>> {
+        using type = std::tuple<std::vector<T>...>;
+    };
+
     XmlDocument const& m_Document;
     pugi::xml_node m_Base;
+    /// Room reused while reading: decoded text, and the items of a sequence, so that
+    /// each value and each sequence is allocated once at its exact size.
+    mutable std::u16string m_Text;
+    mutable std::string m_Narrow;
+    mutable VectorsOf<Primitives>::type m_Items;
 };
 
 } // namespace Tarnwick::Encoding::Detail

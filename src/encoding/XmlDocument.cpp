@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <exception>
 #include <unordered_set>
 
 namespace Tarnwick::Encoding::Detail {
@@ -71,21 +72,6 @@ bool IsXmlChar(char32_t c)
         || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-bool IsBlank(char const* text)
-{
-    for (; *text != 0; ++text) {
-        if (!IsSpace(*text)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 /// The bytes of a reference or a name for a message: at most 40.
 std::u16string Quoted(char const* text, std::size_t length)
 {
@@ -98,21 +84,6 @@ std::u16string Quoted(char const* text, std::size_t length)
 void AppendCodePoint(std::u16string& out, char32_t cp)
 {
     AppendUtf16(out, cp);
-}
-
-/// One bit for each zero byte among the 16 at `block`, the first byte's lowest.
-unsigned ZeroBytes(char const* block)
-{
-#if defined(__SSE2__)
-    __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(block));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-#else
-    unsigned zeros = 0;
-    for (unsigned i = 0; i < 16; ++i) {
-        zeros |= block[i] == 0 ? 1u << i : 0u;
-    }
-    return zeros;
-#endif
 }
 
 /// The first byte from `it` that does not stand for itself in character data: a zero byte,
@@ -139,6 +110,61 @@ unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
         ++it;
     }
     return it;
+}
+
+/// Copies the bytes from `it` that stand for themselves in judged character data
+/// (ASCII but '&', or in raw data every ASCII byte) to `to` as units, up to `end`;
+/// answers where it stopped. Writes up to 16 units past what it copies.
+unsigned char const* WidenPlain(unsigned char const* it, unsigned char const* end, char16_t*& to, bool raw)
+{
+#if defined(__SSE2__)
+    while (end - it >= 16) {
+        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+        __m128i const stops = raw ? bytes : _mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
+        auto const mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
+        if (mask != 0) {
+            auto const plain = static_cast<unsigned>(std::countr_zero(mask));
+            to += plain;
+            return it + plain;
+        }
+        it += 16;
+        to += 16;
+    }
+#endif
+    for (; it != end && *it < 0x80 && (raw || *it != '&'); ++it) {
+        *to++ = *it;
+    }
+    return it;
+}
+
+/// Decodes the judged reference at `it` (one of the five entities or a character
+/// reference) to `to`; answers the byte after its ';'.
+unsigned char const* DecodeReference(unsigned char const* it, char16_t*& to)
+{
+    char32_t cp = 0;
+    ++it;
+    if (*it == '#') {
+        bool const hex = it[1] == 'x';
+        for (it += hex ? 2 : 1; *it != ';'; ++it) {
+            unsigned const d = *it;
+            cp = cp * (hex ? 16 : 10) + (d <= '9' ? d - '0' : (d | 0x20) - 'a' + 10);
+        }
+    } else {
+        // lt, gt, amp, apos, quot: told apart by their first two letters.
+        cp = it[0] == 'l' ? U'<' : it[0] == 'g' ? U'>' : it[0] == 'q' ? U'"' : it[1] == 'm' ? U'&' : U'\'';
+        while (*it != ';') {
+            ++it;
+        }
+    }
+    if (cp >= 0x10000) {
+        *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        *to++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+        *to++ = static_cast<char16_t>(cp);
+    }
+    return it + 1;
 }
 
 } // namespace
@@ -219,65 +245,98 @@ void XmlDocument::CheckTopLevel()
 
 void XmlDocument::CheckTree(std::size_t maxDepth)
 {
-    // Without recursion: down to the first child, else on to the next sibling
-    // of the node or of its nearest ancestor that has one.
-    std::size_t depth = 0;
-    pugi::xml_node node = m_Document.first_child();
-    while (node) {
-        switch (node.type()) {
-        case pugi::node_element:
-            if (depth + 1 > maxDepth) {
-                Fail(u"Elements nested deeper than " + MessageText(std::to_string(maxDepth)) + u" levels", {},
-                    kTooDeepLine, StartOf(node));
+    // The parser's own walk, without recursion and without a call per step. A fault is
+    // carried out of it and raised here, so that nothing unwinds through the parser.
+    class Walker : public pugi::xml_tree_walker {
+    public:
+        Walker(XmlDocument& document, std::size_t maxDepth)
+            : m_Document(document)
+            , m_MaxDepth(maxDepth)
+        { }
+
+        bool for_each(pugi::xml_node& node) override
+        {
+            try {
+                switch (node.type()) {
+                case pugi::node_element:
+                    // Elements at the top are at depth 0, inside one level.
+                    if (static_cast<std::size_t>(depth()) + 1 > m_MaxDepth) {
+                        m_Document.Fail(
+                            u"Elements nested deeper than " + MessageText(std::to_string(m_MaxDepth)) + u" levels", {},
+                            kTooDeepLine, m_Document.StartOf(node));
+                    }
+                    m_Document.CheckElement(node);
+                    break;
+                case pugi::node_pcdata:
+                    m_Document.Check(node.value(), Data::Text);
+                    break;
+                case pugi::node_cdata:
+                    m_Document.Check(node.value(), Data::Raw);
+                    break;
+                case pugi::node_comment:
+                    m_Document.CheckComment(node);
+                    break;
+                case pugi::node_pi:
+                    m_Document.CheckInstruction(node);
+                    break;
+                default:
+                    break;
+                }
+                return true;
+            } catch (...) {
+                m_Failure = std::current_exception();
+                return false;
             }
-            CheckElement(node);
-            break;
-        case pugi::node_pcdata:
-            Scan(node.value(), Data::Text, nullptr);
-            break;
-        case pugi::node_cdata:
-            Scan(node.value(), Data::Raw, nullptr);
-            break;
-        case pugi::node_comment:
-            CheckComment(node);
-            break;
-        case pugi::node_pi:
-            CheckInstruction(node);
-            break;
-        default:
-            break;
         }
-        if (pugi::xml_node const child = node.first_child()) {
-            ++depth;
-            node = child;
-            continue;
-        }
-        pugi::xml_node next = node.next_sibling();
-        while (!next) {
-            node = node.parent();
-            if (node == m_Document) {
-                return;
-            }
-            --depth;
-            next = node.next_sibling();
-        }
-        node = next;
+
+        std::exception_ptr m_Failure;
+
+    private:
+        XmlDocument& m_Document;
+        std::size_t m_MaxDepth;
+    };
+    Walker walker(*this, maxDepth);
+    m_Document.traverse(walker);
+    if (walker.m_Failure) {
+        std::rethrow_exception(walker.m_Failure);
     }
 }
 
 void XmlDocument::CheckElement(pugi::xml_node element)
 {
-    ScanName(element.name(), nullptr, true);
-    std::size_t count = 0;
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        ScanName(attribute.name(), nullptr, false);
-        Scan(attribute.value(), Data::Attribute, nullptr);
-        ++count;
+    // The parser reads ASCII names by the XML rules: other names are judged here.
+    char const* const name = element.name();
+    char const* end = name;
+    while (static_cast<signed char>(*end) > 0) {
+        ++end;
     }
-    if (count > 1) {
-        CheckDuplicates(element, count);
+    if (*end != 0) {
+        ScanName(name, nullptr, true);
     }
-    Scan(element.value(), Data::Text, nullptr);
+    if (pugi::xml_attribute const first = element.first_attribute()) {
+        std::size_t count = 0;
+        for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
+            ScanName(attribute.name(), nullptr, false);
+            Scan(attribute.value(), Data::Attribute, nullptr);
+            ++count;
+        }
+        if (count > 1) {
+            CheckDuplicates(element, count);
+        }
+    }
+    Check(element.value(), Data::Text);
+}
+
+void XmlDocument::Check(char const* raw, Data kind) const
+{
+    // The usual text is a short run of plain ASCII, judged a block at a time here; the
+    // parser's own empty string lies outside the buffer and is not read in blocks.
+    if (*raw == 0) {
+        return;
+    }
+    if (*SkipPlain(reinterpret_cast<unsigned char const*>(raw), true) != 0) {
+        Scan(raw, kind, nullptr);
+    }
 }
 
 void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) const
@@ -472,8 +531,14 @@ void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) 
     auto const* const first = reinterpret_cast<unsigned char const*>(name);
     auto const invalid
         = [&] { Fail(u"Invalid name " + Quoted(name, std::strlen(name)), {}, kInvalidNameLine, OffsetOf(name)); };
-    // The usual name is ASCII: checked by the table and taken whole.
+    // The usual name is ASCII, which the parser reads by the XML rules for names: only
+    // judged again while decoding, and taken whole.
     auto const* ascii = first;
+    if (out == nullptr) {
+        while (*ascii != 0 && *ascii < 0x80) {
+            ++ascii;
+        }
+    }
     for (std::uint8_t rule = kStartsName; *ascii != 0 && *ascii < 0x80; ++ascii, rule = kInName) {
         if ((kAsciiName[*ascii] & rule) == 0) {
             invalid();
@@ -535,14 +600,44 @@ void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) 
     }
 }
 
-void XmlDocument::AppendCharacterData(std::u16string& out, char const* value) const
+void XmlDocument::AppendCharacterData(std::u16string& out, char const* value, bool raw)
 {
-    Scan(value, Data::Text, &out);
+    // The text was judged when the document was parsed: here it is only decoded. It has no
+    // more units than bytes, and 16 units may be written past its end while widening.
+    std::size_t const length = std::strlen(value);
+    std::size_t const start = out.size();
+    out.resize(start + length + 16);
+    char16_t* to = out.data() + start;
+    auto const* it = reinterpret_cast<unsigned char const*>(value);
+    auto const* const end = it + length;
+    for (;;) {
+        it = WidenPlain(it, end, to, raw);
+        if (it == end) {
+            break;
+        }
+        unsigned const c = *it;
+        if (c == '&') {
+            it = DecodeReference(it, to);
+        } else if (c < 0xE0) {
+            *to++ = static_cast<char16_t>(((c & 0x1F) << 6) | (it[1] & 0x3F));
+            it += 2;
+        } else if (c < 0xF0) {
+            // Three bytes, the legacy halves of a surrogate pair among them.
+            *to++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((it[1] & 0x3F) << 6) | (it[2] & 0x3F));
+            it += 3;
+        } else {
+            char32_t const cp = ((c & 0x07) << 18) | ((it[1] & 0x3F) << 12) | ((it[2] & 0x3F) << 6) | (it[3] & 0x3Fu);
+            *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            it += 4;
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
-void XmlDocument::AppendCharacterData(std::u16string& out, pugi::xml_node data) const
+void XmlDocument::AppendCharacterData(std::u16string& out, pugi::xml_node data)
 {
-    Scan(data.value(), data.type() == pugi::node_cdata ? Data::Raw : Data::Text, &out);
+    AppendCharacterData(out, data.value(), data.type() == pugi::node_cdata);
 }
 
 std::u16string XmlDocument::Where(std::size_t offset) const
@@ -576,19 +671,33 @@ std::u16string XmlDocument::Where(std::size_t offset) const
 void XmlDocument::RecordPatches()
 {
     // The parser changes no byte but to end a name, a value or a text with a zero byte, and
-    // the text holds none of its own: the zero bytes of the (padded) buffer, found a block at
-    // a time, are the changed bytes.
+    // the text holds none of its own: the zero bytes of the (padded) buffer are the changed
+    // bytes. Those over a '<' or a '>' are known from where they stand; the others, found a
+    // block at a time, are noted.
     char const* const buffer = m_Buffer.get();
     char const* const original = m_Original.data();
-    for (std::size_t block = 0; block < m_Size; block += 16) {
-        unsigned zeros = ZeroBytes(buffer + block);
-        while (zeros != 0) {
-            std::size_t const i = block + static_cast<std::size_t>(std::countr_zero(zeros));
-            zeros &= zeros - 1;
-            if (i < m_Size && original[i] != '<' && original[i] != '>') {
-                m_PatchAt.push_back(i);
-                m_PatchByte.push_back(original[i]);
-            }
+    auto const note = [&](std::size_t i) {
+        m_PatchAt.push_back(i);
+        m_PatchByte.push_back(original[i]);
+    };
+    std::size_t block = 0;
+#if defined(__SSE2__)
+    for (; block + 16 <= m_Size; block += 16) {
+        __m128i const zeros
+            = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<__m128i const*>(buffer + block)), _mm_setzero_si128());
+        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(original + block));
+        __m128i const angles
+            = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(angles, zeros)));
+        while (mask != 0) {
+            note(block + static_cast<std::size_t>(std::countr_zero(mask)));
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; block < m_Size; ++block) {
+        if (buffer[block] == 0 && original[block] != '<' && original[block] != '>') {
+            note(block);
         }
     }
 }

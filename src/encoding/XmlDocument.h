@@ -52,16 +52,13 @@ public:
     std::u16string Name(pugi::xml_node element) const;
     /// An attribute's value with its references replaced.
     std::u16string Value(pugi::xml_attribute attribute) const;
-    /// The character data of `element` (text with its references replaced,
-    /// CDATA sections as they are; comments and processing instructions
+    /// Replaces `out` by the character data of `element` (text with its references
+    /// replaced, CDATA sections as they are; comments and processing instructions
     /// skipped); raises `onElement(child)` for a child element.
-    template <class OnElement> std::u16string Text(pugi::xml_node element, OnElement onElement) const
+    template <class OnElement> void Text(pugi::xml_node element, std::u16string& out, OnElement onElement) const
     {
-        std::u16string text;
-        // The usual text is one run, of at most as many units as it has bytes.
-        char const* const value = element.value();
-        text.reserve(std::strlen(value));
-        AppendCharacterData(text, value);
+        out.clear();
+        AppendCharacterData(out, element.value());
         for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element:
@@ -69,13 +66,39 @@ public:
                 break;
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                AppendCharacterData(text, child);
+                AppendCharacterData(out, child);
                 break;
             default:
                 break;
             }
         }
-        return text;
+    }
+    /// The element's text when it is one run of character data without references,
+    /// followed by the element's end tag: the usual number or word, read where it stands.
+    /// Otherwise false.
+    static bool PlainText(pugi::xml_node element, std::string_view& text) noexcept
+    {
+        char const* const value = element.value();
+        char const* end = value;
+        while (*end != 0 && *end != '&') {
+            ++end;
+        }
+        // The terminator stands over the '<' of the markup after the text: "</" is the end tag.
+        if (*end != 0 || end == value || end[1] != '/') {
+            return false;
+        }
+        text = std::string_view(value, static_cast<std::size_t>(end - value));
+        return true;
+    }
+    /// True when `text` holds only XML whitespace.
+    static bool IsBlank(char const* text) noexcept
+    {
+        for (; *text != 0; ++text) {
+            if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') {
+                return false;
+            }
+        }
+        return true;
     }
     /// The element's content as it stands in the text, byte for byte, as UTF-16.
     std::u16string InnerMarkup(pugi::xml_node element) const;
@@ -94,13 +117,16 @@ private:
     void CheckDeclaration(pugi::xml_node declaration);
     void CheckComment(pugi::xml_node comment) const;
     void CheckInstruction(pugi::xml_node instruction) const;
+    /// Checks character data at `raw`, ending at its zero byte.
+    void Check(char const* raw, Data kind) const;
     /// Checks (and, with `out`, appends) character data at `raw`, ending at its zero byte.
     void Scan(char const* raw, Data kind, std::u16string* out) const;
     /// Checks a name; with `out`, appends it decoded. Only an `element` name may be
     /// in the legacy form.
     void ScanName(char const* name, std::u16string* out, bool element) const;
-    void AppendCharacterData(std::u16string& out, char const* value) const;
-    void AppendCharacterData(std::u16string& out, pugi::xml_node data) const;
+    /// Appends judged character data decoded; `raw` for CDATA, whose '&' stands for itself.
+    static void AppendCharacterData(std::u16string& out, char const* value, bool raw = false);
+    static void AppendCharacterData(std::u16string& out, pugi::xml_node data);
     /// The offset just past the '>' of the start tag, and whether it closes the element.
     std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
     /// The offset just past the node's end.

@@ -43,6 +43,8 @@ public:
     void Add(ServiceType* child);
     /// `Add` of an owning pointer: `root.Add(std::make_unique<ScalarType<std::int32_t>>(3, u"count"))`.
     void Add(std::unique_ptr<ServiceType> child);
+    /// Makes room for `count` children in all, so that adding up to that many allocates nothing.
+    void Reserve(std::size_t count);
 
     /// The first child named `name` (code units compared exactly), or null when
     /// none is; the child stays owned by the composite.

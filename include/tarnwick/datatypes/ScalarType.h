@@ -16,6 +16,8 @@ template <PrimitiveElement T> class TARNWICK_EXPORT ScalarType : public ServiceT
 public:
     /// A node named `name` holding a copy of `value`.
     ScalarType(T const& value, std::u16string const& name);
+    /// A node named `name` that takes `value` over (text without a copy).
+    ScalarType(T&& value, std::u16string const& name);
     /// Copies name and value.
     ScalarType(ScalarType const& other);
     /// Replaces name and value by copies of the other's.

@@ -50,28 +50,26 @@ static_assert(!std::is_convertible_v<AnyType, char16_t const*>);
 
 TEST(AnyTypeLiterals, NumberLiteralsPickTheKindOfTheirType)
 {
-    // Copy-initialised, as callers write `AnyType any = 5;`.
-    struct Case {
-        char const* literal;
-        AnyType any;
-        ParamType code;
-    };
-    Case const cases[] = {
-        {"5", 5, INT32},
-        {"5U", 5U, UINT32},
-        {"5L", 5L, INT64},
-        {"5LL", 5LL, INT64},
-        {"18446744073709551615ULL", 18446744073709551615ULL, UINT64},
-        {"1.5F", 1.5F, FLOAT},
-        {"1.5", 1.5, DOUBLE},
-        {"true", true, BOOLEAN},
-        {"'x'", 'x', std::is_signed_v<char> ? INT8 : UINT8},
-    };
-    for (Case const& c : cases) {
-        EXPECT_EQ(c.any.GetType(), c.code) << c.literal;
-    }
-    EXPECT_EQ(static_cast<unsigned long long>(cases[4].any), 18446744073709551615ULL);
-    EXPECT_EQ(static_cast<char>(cases[8].any), 'x');
+    AnyType const i = 5;
+    EXPECT_EQ(i.GetType(), INT32);
+    AnyType const u = 5U;
+    EXPECT_EQ(u.GetType(), UINT32);
+    AnyType const l = 5L;
+    EXPECT_EQ(l.GetType(), INT64);
+    AnyType const ll = 5LL;
+    EXPECT_EQ(ll.GetType(), INT64);
+    AnyType const ull = 18446744073709551615ULL;
+    EXPECT_EQ(ull.GetType(), UINT64);
+    EXPECT_EQ(static_cast<unsigned long long>(ull), 18446744073709551615ULL);
+    AnyType const f = 1.5F;
+    EXPECT_EQ(f.GetType(), FLOAT);
+    AnyType const d = 1.5;
+    EXPECT_EQ(d.GetType(), DOUBLE);
+    AnyType const b = true;
+    EXPECT_EQ(b.GetType(), BOOLEAN);
+    AnyType const c = 'x';
+    EXPECT_EQ(c.GetType(), std::is_signed_v<char> ? INT8 : UINT8);
+    EXPECT_EQ(static_cast<char>(c), 'x');
 }
 
 TEST(AnyTypeLiterals, TheIntegerTypesOfThePlatformReadBackWithoutLoss)

@@ -21,6 +21,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -93,20 +94,22 @@ struct Replacement {
     Start start;
     Given given;
     Answer answer;
-    bool setValues; // else SetKeys
 };
 
-class DictionaryReplacementTest : public TestSupport::CountedTest, public testing::WithParamInterface<Replacement> { };
+// Each row is tried through SetKeys (false) and through SetValues (true).
+class DictionaryReplacementTest : public TestSupport::CountedTest,
+                                  public testing::WithParamInterface<std::tuple<Replacement, bool>> { };
 
 TEST_P(DictionaryReplacementTest, HandsBackExactlyTheNodeNoLongerOwned)
 {
-    Replacement const row = GetParam();
+    Replacement const row = std::get<0>(GetParam());
+    bool const setValues = std::get<1>(GetParam());
     DictionaryType dictionary(u"map");
     auto set = [&](DictionaryType& d, std::unique_ptr<ServiceType> node) {
-        return row.setValues ? d.SetValues(std::move(node)) : d.SetKeys(std::move(node));
+        return setValues ? d.SetValues(std::move(node)) : d.SetKeys(std::move(node));
     };
-    auto role = [&](DictionaryType& d) { return row.setValues ? d.GetValues() : d.GetKeys(); };
-    auto otherRole = [&](DictionaryType& d) { return row.setValues ? d.GetKeys() : d.GetValues(); };
+    auto role = [&](DictionaryType& d) { return setValues ? d.GetValues() : d.GetKeys(); };
+    auto otherRole = [&](DictionaryType& d) { return setValues ? d.GetKeys() : d.GetValues(); };
     if (row.start == Start::Distinct) {
         dictionary.SetKeys(new CountingNode(1, u"keys"));
         dictionary.SetValues(new CountingNode(2, u"values"));
@@ -142,20 +145,15 @@ TEST_P(DictionaryReplacementTest, HandsBackExactlyTheNodeNoLongerOwned)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, DictionaryReplacementTest,
-    testing::Values(Replacement {Start::Empty, Given::New, Answer::Nothing, false},
-        Replacement {Start::Empty, Given::New, Answer::Nothing, true},
-        Replacement {Start::Distinct, Given::New, Answer::FormerOfThisRole, false},
-        Replacement {Start::Distinct, Given::New, Answer::FormerOfThisRole, true},
-        Replacement {Start::Distinct, Given::HeldInThisRole, Answer::Nothing, false},
-        Replacement {Start::Distinct, Given::HeldInThisRole, Answer::Nothing, true},
-        // One node becomes keys and values: the former of this role is free.
-        Replacement {Start::Distinct, Given::HeldInTheOtherRole, Answer::FormerOfThisRole, false},
-        Replacement {Start::Distinct, Given::HeldInTheOtherRole, Answer::FormerOfThisRole, true},
-        // The replaced node is still the other role's: nothing to hand back.
-        Replacement {Start::Shared, Given::New, Answer::Nothing, false},
-        Replacement {Start::Shared, Given::New, Answer::Nothing, true},
-        Replacement {Start::Shared, Given::HeldInThisRole, Answer::Nothing, false},
-        Replacement {Start::Shared, Given::HeldInThisRole, Answer::Nothing, true}));
+    testing::Combine(testing::Values(Replacement {Start::Empty, Given::New, Answer::Nothing},
+                         Replacement {Start::Distinct, Given::New, Answer::FormerOfThisRole},
+                         Replacement {Start::Distinct, Given::HeldInThisRole, Answer::Nothing},
+                         // One node becomes keys and values: the former of this role is free.
+                         Replacement {Start::Distinct, Given::HeldInTheOtherRole, Answer::FormerOfThisRole},
+                         // The replaced node is still the other role's: nothing to hand back.
+                         Replacement {Start::Shared, Given::New, Answer::Nothing},
+                         Replacement {Start::Shared, Given::HeldInThisRole, Answer::Nothing}),
+        testing::Bool()));
 
 TEST_F(OwningTest, DiscardingTheHandedBackNodeDestroysIt)
 {

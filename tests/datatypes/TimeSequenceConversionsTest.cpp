@@ -3,7 +3,7 @@
 #include <tarnwick/stubproxy/TimeDuration.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
 
-#include "stubproxy/TimeTestSupport.h"
+#include "stubproxy/ValueObjectsTestSupport.h"
 
 #include <gtest/gtest.h>
 

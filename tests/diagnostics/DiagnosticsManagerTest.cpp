@@ -13,6 +13,7 @@ using namespace DiagnosticsTest;
 using Tarnwick::Diagnostics::DiagnosticsManager;
 using Tarnwick::Diagnostics::ServiceDiagnostics;
 using Level = ServiceDiagnostics::DiagnosticsLevel;
+using enum Level;
 
 namespace {
 
@@ -24,18 +25,18 @@ TEST(DiagnosticsManagerTest, SameNameSameObjectCreatedOff)
     EXPECT_EQ(manager.GetServiceDiagnostics(u"Server"), server);
     EXPECT_NE(manager.GetServiceDiagnostics(u"server"), server);
     EXPECT_EQ(server->GetName(), u"Server");
-    EXPECT_EQ(server->GetLevelType(), ServiceDiagnostics::SD_NONE);
+    EXPECT_EQ(server->GetLevelType(), SD_NONE);
 }
 
 TEST(DiagnosticsManagerTest, SettingCreatesItsNamesakeAndReachesLaterDiagnostics)
 {
     DiagnosticsManager manager;
-    manager.SetLevelType(u"Server", ServiceDiagnostics::SD_ALL);
+    manager.SetLevelType(u"Server", SD_ALL);
     ServiceDiagnostics* const server = manager.GetServiceDiagnostics(u"Server");
-    EXPECT_EQ(server->GetLevelType(), ServiceDiagnostics::SD_ALL);
+    EXPECT_EQ(server->GetLevelType(), SD_ALL);
     EXPECT_TRUE(server->NumberCounterIncrease(u"calls"));
-    EXPECT_EQ(manager.GetServiceDiagnostics(u"Server.Db")->GetLevelType(), ServiceDiagnostics::SD_ALL);
-    EXPECT_EQ(manager.GetServiceDiagnostics(u"Client")->GetLevelType(), ServiceDiagnostics::SD_NONE);
+    EXPECT_EQ(manager.GetServiceDiagnostics(u"Server.Db")->GetLevelType(), SD_ALL);
+    EXPECT_EQ(manager.GetServiceDiagnostics(u"Client")->GetLevelType(), SD_NONE);
 }
 
 // Settings and the levels they give, whether the diagnostics exist before the
@@ -70,45 +71,35 @@ TEST_P(PatternTest, LastMatchInLevelSettingOrderWins)
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, PatternTest,
-    testing::Values(
-        PatternCase {"MoreColonsLater",
-            {{u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}, {u"Net::Tcp", ServiceDiagnostics::SD_ALL}},
-            {{u"Net::Tcp::Rx", ServiceDiagnostics::SD_ALL}, {u"Net::Udp", ServiceDiagnostics::SD_NUMBER_COUNTER},
-                {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}, {u"Net::Tcp", ServiceDiagnostics::SD_ALL}}},
+    testing::Values(PatternCase {"MoreColonsLater", {{u"Net", SD_NUMBER_COUNTER}, {u"Net::Tcp", SD_ALL}},
+                        {{u"Net::Tcp::Rx", SD_ALL}, {u"Net::Udp", SD_NUMBER_COUNTER}, {u"Net", SD_NUMBER_COUNTER},
+                            {u"Net::Tcp", SD_ALL}}},
         // Made in the opposite order, the settings still apply from the least qualified.
-        PatternCase {"OrderOfCallsDoesNotMatter",
-            {{u"Net::Tcp", ServiceDiagnostics::SD_ALL}, {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}},
-            {{u"Net::Tcp::Rx", ServiceDiagnostics::SD_ALL}, {u"Net::Udp", ServiceDiagnostics::SD_NUMBER_COUNTER}}},
+        PatternCase {"OrderOfCallsDoesNotMatter", {{u"Net::Tcp", SD_ALL}, {u"Net", SD_NUMBER_COUNTER}},
+            {{u"Net::Tcp::Rx", SD_ALL}, {u"Net::Udp", SD_NUMBER_COUNTER}}},
         PatternCase {"EmptyPatternIsADefaultAndMatchingIsBySubstring",
-            {{u"", ServiceDiagnostics::SD_SIZE_COUNTER}, {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER},
-                {u"Net::Tcp", ServiceDiagnostics::SD_ALL}},
-            {{u"Net::Tcp::Rx", ServiceDiagnostics::SD_ALL}, {u"Server.Net", ServiceDiagnostics::SD_NUMBER_COUNTER},
-                {u"Network", ServiceDiagnostics::SD_NUMBER_COUNTER}, {u"Db", ServiceDiagnostics::SD_SIZE_COUNTER},
-                {u"", ServiceDiagnostics::SD_SIZE_COUNTER}}},
+            {{u"", SD_SIZE_COUNTER}, {u"Net", SD_NUMBER_COUNTER}, {u"Net::Tcp", SD_ALL}},
+            {{u"Net::Tcp::Rx", SD_ALL}, {u"Server.Net", SD_NUMBER_COUNTER}, {u"Network", SD_NUMBER_COUNTER},
+                {u"Db", SD_SIZE_COUNTER}, {u"", SD_SIZE_COUNTER}}},
         // Equal ':' counts: code-unit order, so "Server" comes after "Net".
-        PatternCase {"EqualColonsByCodeUnitOrder",
-            {{u"Server", ServiceDiagnostics::SD_TIME_COUNTER}, {u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER}},
-            {{u"Server.Net", ServiceDiagnostics::SD_TIME_COUNTER},
-                {u"Net.Server", ServiceDiagnostics::SD_TIME_COUNTER}}},
+        PatternCase {"EqualColonsByCodeUnitOrder", {{u"Server", SD_TIME_COUNTER}, {u"Net", SD_NUMBER_COUNTER}},
+            {{u"Server.Net", SD_TIME_COUNTER}, {u"Net.Server", SD_TIME_COUNTER}}},
         // Upper case sorts before lower case; every ':' counts, even a single one.
         PatternCase {"CodeUnitsAndSingleColons",
-            {{u"a", ServiceDiagnostics::SD_TIME_COUNTER}, {u"B", ServiceDiagnostics::SD_SIZE_COUNTER},
-                {u"x:", ServiceDiagnostics::SD_NUMBER_COUNTER}},
-            {{u"aB", ServiceDiagnostics::SD_TIME_COUNTER}, {u"Ba", ServiceDiagnostics::SD_TIME_COUNTER},
-                {u"aBx:", ServiceDiagnostics::SD_NUMBER_COUNTER}}},
-        PatternCase {"ReplacingASetting",
-            {{u"Db", ServiceDiagnostics::SD_ALL}, {u"Db", ServiceDiagnostics::SD_TIME_COUNTER}},
-            {{u"Db", ServiceDiagnostics::SD_TIME_COUNTER}, {u"MyDb2", ServiceDiagnostics::SD_TIME_COUNTER}}}),
+            {{u"a", SD_TIME_COUNTER}, {u"B", SD_SIZE_COUNTER}, {u"x:", SD_NUMBER_COUNTER}},
+            {{u"aB", SD_TIME_COUNTER}, {u"Ba", SD_TIME_COUNTER}, {u"aBx:", SD_NUMBER_COUNTER}}},
+        PatternCase {"ReplacingASetting", {{u"Db", SD_ALL}, {u"Db", SD_TIME_COUNTER}},
+            {{u"Db", SD_TIME_COUNTER}, {u"MyDb2", SD_TIME_COUNTER}}}),
     [](testing::TestParamInfo<PatternCase> const& info) { return std::string(info.param.title); });
 
 TEST(DiagnosticsManagerTest, SettingNoneStopsUpdatesAndKeepsTheValues)
 {
     DiagnosticsManager manager;
-    manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_ALL);
+    manager.SetLevelType(u"Svc", SD_ALL);
     ServiceDiagnostics* const svc = manager.GetServiceDiagnostics(u"Svc.Worker");
     svc->NumberCounterReset(u"jobs", 9);
     svc->SizeCounterUpdate(u"bytes", 100);
-    manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_NONE);
+    manager.SetLevelType(u"Svc", SD_NONE);
     EXPECT_FALSE(svc->NumberCounterIncrease(u"jobs"));
     EXPECT_FALSE(svc->SizeCounterUpdate(u"bytes", 1));
     EXPECT_EQ(svc->NumberCounterGetCount(u"jobs"), 9);
@@ -119,17 +110,17 @@ TEST(DiagnosticsManagerTest, DirectLevelSurvivesUntilAMatchingSettingIsApplied)
 {
     DiagnosticsManager manager;
     ServiceDiagnostics* const lone = manager.GetServiceDiagnostics(u"Lone");
-    lone->SetLevel(ServiceDiagnostics::SD_TIME_COUNTER);
-    manager.SetLevelType(u"Other", ServiceDiagnostics::SD_ALL); // propagates, matches nothing here
-    EXPECT_EQ(lone->GetLevelType(), ServiceDiagnostics::SD_TIME_COUNTER);
-    manager.SetLevelType(u"one", ServiceDiagnostics::SD_SIZE_COUNTER);
-    EXPECT_EQ(lone->GetLevelType(), ServiceDiagnostics::SD_SIZE_COUNTER);
+    lone->SetLevel(SD_TIME_COUNTER);
+    manager.SetLevelType(u"Other", SD_ALL); // propagates, matches nothing here
+    EXPECT_EQ(lone->GetLevelType(), SD_TIME_COUNTER);
+    manager.SetLevelType(u"one", SD_SIZE_COUNTER);
+    EXPECT_EQ(lone->GetLevelType(), SD_SIZE_COUNTER);
 }
 
 TEST(DiagnosticsManagerTest, DestructionReleasesEveryDiagnosticsThenPassesTheFirstReportOn)
 {
     auto* manager = new DiagnosticsManager;
-    manager->SetLevelType(u"", ServiceDiagnostics::SD_ALL);
+    manager->SetLevelType(u"", SD_ALL);
     manager->GetServiceDiagnostics(u"A")->TimeCounterStart(u"rtt", u"1");
     manager->GetServiceDiagnostics(u"B")->NumberCounterIncrease(u"calls");
     ServiceDiagnostics* const c = manager->GetServiceDiagnostics(u"C");
@@ -148,7 +139,7 @@ TEST(DiagnosticsManagerTest, DestructionDuringAnotherExceptionDoesNotEndTheProce
 {
     EXPECT_EQ(StandardErrorWhileUnwinding([] {
         DiagnosticsManager manager;
-        manager.SetLevelType(u"Svc", ServiceDiagnostics::SD_TIME_COUNTER);
+        manager.SetLevelType(u"Svc", SD_TIME_COUNTER);
         manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"A");
         manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"B");
         throw std::runtime_error("the caller's own failure");
@@ -163,8 +154,7 @@ TEST(DiagnosticsManagerTest, ThreadsFetchSetAndCountTogether)
     RunThreads(4, [&](int t) {
         for (int i = 0; i < 300; ++i) {
             if (t == 0) {
-                manager.SetLevelType(
-                    u"Pool", i % 3 ? ServiceDiagnostics::SD_ALL : ServiceDiagnostics::SD_NUMBER_COUNTER);
+                manager.SetLevelType(u"Pool", i % 3 ? SD_ALL : SD_NUMBER_COUNTER);
             }
             ServiceDiagnostics* const pool = manager.GetServiceDiagnostics(u"Pool::" + std::u16string(1, u'a' + i % 5));
             counted += pool->NumberCounterIncrease(u"jobs") ? 1 : 0;

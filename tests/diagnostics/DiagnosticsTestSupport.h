@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace DiagnosticsTest {
+
+/// What the minimum of a size or time counter reads before its first sample.
+inline constexpr std::uint32_t kInitialMin = 999999999;
 
 /// The ToString() line of the ServiceException `call` raises, or "(no exception)".
 template <class Call> std::u16string ReportOf(Call call)

@@ -43,8 +43,8 @@ Name const kNames[] = {
 };
 
 using Level = ServiceDiagnostics::DiagnosticsLevel;
-Level const kLevels[] = {ServiceDiagnostics::SD_ALL, ServiceDiagnostics::SD_NUMBER_COUNTER,
-    ServiceDiagnostics::SD_SIZE_COUNTER, ServiceDiagnostics::SD_TIME_COUNTER, ServiceDiagnostics::SD_NONE};
+using enum Level;
+Level const kLevels[] = {SD_ALL, SD_NUMBER_COUNTER, SD_SIZE_COUNTER, SD_TIME_COUNTER, SD_NONE};
 
 std::string Key(std::string const& family, std::string const& service, std::string const& counter)
 {
@@ -60,7 +60,7 @@ public:
         for (std::size_t s = 0; s < std::size(kNames); ++s) {
             ServiceDiagnostics* const service = m_Manager.GetServiceDiagnostics(kNames[s].m_Wide);
             Level const level = kLevels[s % std::size(kLevels)];
-            service->SetLevel(ServiceDiagnostics::SD_ALL);
+            service->SetLevel(SD_ALL);
             Fill(*service, s);
             service->SetLevel(level);
             Expect(*service, kNames[s].m_Utf8, level, s);
@@ -119,7 +119,7 @@ private:
 
     void Expect(ServiceDiagnostics& service, std::string const& serviceName, Level level, std::size_t s)
     {
-        bool const all = level == ServiceDiagnostics::SD_ALL;
+        bool const all = level == SD_ALL;
         for (std::size_t c = 0; c < std::size(kNames); ++c) {
             std::u16string const& name = kNames[c].m_Wide;
             std::string const& counter = kNames[c].m_Utf8;
@@ -128,10 +128,10 @@ private:
             };
             std::size_t const state = (c + s) % 4;
             std::uint64_t const samples = state == 1 ? 1 : state == 2 ? 3 : 0;
-            if (all || level == ServiceDiagnostics::SD_NUMBER_COUNTER) {
+            if (all || level == SD_NUMBER_COUNTER) {
                 expect("tarnwick_number_total", service.NumberCounterGetCount(name));
             }
-            if (all || level == ServiceDiagnostics::SD_SIZE_COUNTER) {
+            if (all || level == SD_SIZE_COUNTER) {
                 expect("tarnwick_size_samples_total", static_cast<double>(samples));
                 if (samples != 0) {
                     expect("tarnwick_size_last", samples == 1 ? 999999999 : 2);
@@ -140,7 +140,7 @@ private:
                     expect("tarnwick_size_mean", service.SizeCounterGetAverage(name));
                 }
             }
-            if (all || level == ServiceDiagnostics::SD_TIME_COUNTER) {
+            if (all || level == SD_TIME_COUNTER) {
                 std::uint64_t const durations = state == 2 ? 4 : samples;
                 expect("tarnwick_time_samples_total", static_cast<double>(durations));
                 if (durations != 0) {

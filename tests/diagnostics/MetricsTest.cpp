@@ -20,14 +20,15 @@
 using namespace DiagnosticsTest;
 using Tarnwick::Diagnostics::DiagnosticsManager;
 using Tarnwick::Diagnostics::ServiceDiagnostics;
+using enum ServiceDiagnostics::DiagnosticsLevel;
 
 namespace {
 
 /// "Db" counts everything, "Net" only numbers, "Off" nothing.
 void FillSmallManager(DiagnosticsManager& manager)
 {
-    manager.SetLevelType(u"Db", ServiceDiagnostics::SD_ALL);
-    manager.SetLevelType(u"Net", ServiceDiagnostics::SD_NUMBER_COUNTER);
+    manager.SetLevelType(u"Db", SD_ALL);
+    manager.SetLevelType(u"Net", SD_NUMBER_COUNTER);
     ServiceDiagnostics* const db = manager.GetServiceDiagnostics(u"Db");
     db->NumberCounterReset(u"open", -2);
     for (int i = 0; i < 3; ++i) {
@@ -87,9 +88,9 @@ TEST(MetricsTest, NothingEnabledWritesNothing)
     DiagnosticsManager manager;
     EXPECT_EQ(MetricsOf(manager), "");
     ServiceDiagnostics* const off = manager.GetServiceDiagnostics(u"Off");
-    off->SetLevel(ServiceDiagnostics::SD_ALL);
+    off->SetLevel(SD_ALL);
     off->NumberCounterIncrease(u"calls");
-    off->SetLevel(ServiceDiagnostics::SD_NONE); // the value stays, the export leaves it out
+    off->SetLevel(SD_NONE); // the value stays, the export leaves it out
     EXPECT_EQ(MetricsOf(manager), "");
     off->SetLevel(static_cast<ServiceDiagnostics::DiagnosticsLevel>(7));
     EXPECT_EQ(MetricsOf(manager), "");
@@ -98,7 +99,7 @@ TEST(MetricsTest, NothingEnabledWritesNothing)
 TEST(MetricsTest, ResetStatisticsLoseTheirFigures)
 {
     DiagnosticsManager manager;
-    manager.SetLevelType(u"S", ServiceDiagnostics::SD_ALL);
+    manager.SetLevelType(u"S", SD_ALL);
     ServiceDiagnostics* const s = manager.GetServiceDiagnostics(u"S");
     s->SizeCounterUpdate(u"a", 5);
     s->SizeCounterReset(u"a");
@@ -136,7 +137,7 @@ TEST(MetricsTest, LabelValuesAreEscapedUtf8)
     for (Case const& c : cases) {
         DiagnosticsManager manager;
         ServiceDiagnostics* const service = manager.GetServiceDiagnostics(c.name);
-        service->SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+        service->SetLevel(SD_NUMBER_COUNTER);
         service->NumberCounterIncrease(c.name);
         std::string const text = MetricsOf(manager);
         std::string const expected = "{service=\"" + c.label + "\",counter=\"" + c.label + "\"} 1\n";
@@ -145,7 +146,7 @@ TEST(MetricsTest, LabelValuesAreEscapedUtf8)
     // The unit 0 is a character like any other.
     DiagnosticsManager manager;
     ServiceDiagnostics* const service = manager.GetServiceDiagnostics(std::u16string(u"a\0b", 3));
-    service->SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+    service->SetLevel(SD_NUMBER_COUNTER);
     service->NumberCounterIncrease(u"c");
     EXPECT_NE(MetricsOf(manager).find(std::string("{service=\"a\0b\",", 14)), std::string::npos);
 }
@@ -154,7 +155,7 @@ TEST(MetricsTest, NamesMeetingThroughLoneSurrogatesWriteTheFirstOnly)
 {
     DiagnosticsManager manager;
     ServiceDiagnostics* const service = manager.GetServiceDiagnostics(u"s");
-    service->SetLevel(ServiceDiagnostics::SD_ALL);
+    service->SetLevel(SD_ALL);
     service->NumberCounterReset(u"x\xDC00", 2);
     service->NumberCounterReset(u"x\xD800", 1); // first in code-unit order
     service->NumberCounterReset(u"y", 3);
@@ -288,7 +289,7 @@ TEST(MetricsTest, ReadersSeeOnlyCompleteFilesWhileThreadsCount)
     TemporaryFolder folder;
     std::string const path = folder / "live.prom";
     DiagnosticsManager manager;
-    manager.SetLevelType(u"", ServiceDiagnostics::SD_ALL);
+    manager.SetLevelType(u"", SD_ALL);
     ServiceDiagnostics* const worker = manager.GetServiceDiagnostics(u"worker");
     worker->NumberCounterIncrease(u"calls");
     worker->SizeCounterUpdate(u"size", 500);

@@ -20,8 +20,6 @@ using Tarnwick::Diagnostics::ServiceDiagnostics;
 
 namespace {
 
-constexpr std::uint32_t kInitialMin = 999999999;
-
 class ScopedTimeCounterTest : public testing::Test {
 protected:
     ScopedTimeCounterTest() { diagnostics->SetLevel(ServiceDiagnostics::SD_TIME_COUNTER); }

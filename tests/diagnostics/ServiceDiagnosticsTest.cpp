@@ -16,13 +16,12 @@
 using namespace DiagnosticsTest;
 using Tarnwick::Diagnostics::ServiceDiagnostics;
 using Level = ServiceDiagnostics::DiagnosticsLevel;
+using enum Level;
 
 namespace {
 
 // Diagnostics are made from their name as from a wide string.
 static_assert(std::is_convertible_v<std::u16string const&, ServiceDiagnostics>);
-
-constexpr std::uint32_t kInitialMin = 999999999;
 
 std::u16string Widen(std::string const& ascii)
 {
@@ -77,19 +76,16 @@ TEST_P(LevelMatrixTest, EnablesExactlyItsKindsAndDisabledKindsChangeNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLevels, LevelMatrixTest,
-    testing::Values(LevelCase {ServiceDiagnostics::SD_NONE, false, false, false},
-        LevelCase {ServiceDiagnostics::SD_NUMBER_COUNTER, true, false, false},
-        LevelCase {ServiceDiagnostics::SD_TIME_COUNTER, false, true, false},
-        LevelCase {ServiceDiagnostics::SD_SIZE_COUNTER, false, false, true},
-        LevelCase {ServiceDiagnostics::SD_ALL, true, true, true}, LevelCase {5, false, false, false},
-        LevelCase {-1, false, false, false},
+    testing::Values(LevelCase {SD_NONE, false, false, false}, LevelCase {SD_NUMBER_COUNTER, true, false, false},
+        LevelCase {SD_TIME_COUNTER, false, true, false}, LevelCase {SD_SIZE_COUNTER, false, false, true},
+        LevelCase {SD_ALL, true, true, true}, LevelCase {5, false, false, false}, LevelCase {-1, false, false, false},
         LevelCase {std::numeric_limits<std::int32_t>::min(), false, false, false}));
 
 TEST(ServiceDiagnosticsTest, FreshObjectIsOffAndReadersCreateCountersAtTheirInitialValues)
 {
     ServiceDiagnostics diagnostics(u"Fresh");
     EXPECT_EQ(diagnostics.GetName(), u"Fresh");
-    EXPECT_EQ(diagnostics.GetLevelType(), ServiceDiagnostics::SD_NONE);
+    EXPECT_EQ(diagnostics.GetLevelType(), SD_NONE);
     EXPECT_FALSE(diagnostics.NumberCounterIncrease(u"calls"));
     EXPECT_EQ(diagnostics.NumberCounterGetCount(u"calls"), 0);
     EXPECT_EQ(diagnostics.SizeCounterGetMin(u"bytes"), kInitialMin);
@@ -99,7 +95,7 @@ TEST(ServiceDiagnosticsTest, FreshObjectIsOffAndReadersCreateCountersAtTheirInit
     EXPECT_EQ(diagnostics.TimeCounterGetMax(u"latency"), 0u);
     EXPECT_EQ(diagnostics.TimeCounterGetAverage(u"latency"), 0.0);
     // A counter first created by a reader then counts like any other.
-    diagnostics.SetLevel(ServiceDiagnostics::SD_ALL);
+    diagnostics.SetLevel(SD_ALL);
     EXPECT_TRUE(diagnostics.NumberCounterIncrease(u"calls"));
     EXPECT_EQ(diagnostics.NumberCounterGetCount(u"calls"), 1);
 }
@@ -107,7 +103,7 @@ TEST(ServiceDiagnosticsTest, FreshObjectIsOffAndReadersCreateCountersAtTheirInit
 TEST(ServiceDiagnosticsTest, KindsAreSeparateNameSpaces)
 {
     ServiceDiagnostics diagnostics(u"Kinds");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_ALL);
+    diagnostics.SetLevel(SD_ALL);
     diagnostics.NumberCounterReset(u"x", 3);
     diagnostics.SizeCounterUpdate(u"x", 11);
     diagnostics.TimeCounterStart(u"x", u"m");
@@ -121,14 +117,14 @@ TEST(ServiceDiagnosticsTest, KindsAreSeparateNameSpaces)
 TEST(ServiceDiagnosticsTest, SwitchingOffKeepsTheValuesAndSwitchingOnContinues)
 {
     ServiceDiagnostics diagnostics(u"Switch");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+    diagnostics.SetLevel(SD_NUMBER_COUNTER);
     for (int i = 0; i < 3; ++i) {
         diagnostics.NumberCounterIncrease(u"c");
     }
-    diagnostics.SetLevel(ServiceDiagnostics::SD_NONE);
+    diagnostics.SetLevel(SD_NONE);
     EXPECT_FALSE(diagnostics.NumberCounterIncrease(u"c"));
     EXPECT_EQ(diagnostics.NumberCounterGetCount(u"c"), 3);
-    diagnostics.SetLevel(ServiceDiagnostics::SD_ALL);
+    diagnostics.SetLevel(SD_ALL);
     EXPECT_TRUE(diagnostics.NumberCounterIncrease(u"c"));
     EXPECT_EQ(diagnostics.NumberCounterGetCount(u"c"), 4);
 }
@@ -136,7 +132,7 @@ TEST(ServiceDiagnosticsTest, SwitchingOffKeepsTheValuesAndSwitchingOnContinues)
 TEST(ServiceDiagnosticsTest, NamesOfEveryLengthAndNearMissesStayApart)
 {
     ServiceDiagnostics diagnostics(u"Names");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+    diagnostics.SetLevel(SD_NUMBER_COUNTER);
     std::vector<std::u16string> names;
     for (std::size_t length = 0; length <= 40; ++length) {
         std::u16string name(length, u'n');
@@ -179,7 +175,7 @@ TEST(ServiceDiagnosticsTest, LevelNamesParseExactly)
 TEST(ServiceDiagnosticsTest, NumberCounterGoesNegativeAndWrapsAtItsLimits)
 {
     ServiceDiagnostics diagnostics(u"Numbers");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+    diagnostics.SetLevel(SD_NUMBER_COUNTER);
     diagnostics.NumberCounterReset(u"c", 5);
     for (int i = 0; i < 6; ++i) {
         diagnostics.NumberCounterDecrease(u"c");
@@ -220,7 +216,7 @@ TEST(ServiceDiagnosticsTest, SizeStatistics)
     };
     for (Case const& c : cases) {
         ServiceDiagnostics diagnostics(u"Sizes");
-        diagnostics.SetLevel(ServiceDiagnostics::SD_SIZE_COUNTER);
+        diagnostics.SetLevel(SD_SIZE_COUNTER);
         for (std::uint32_t const sample : c.before) {
             diagnostics.SizeCounterUpdate(u"s", sample);
         }
@@ -242,7 +238,7 @@ TEST(ServiceDiagnosticsTest, SizeStatistics)
 TEST(ServiceDiagnosticsTest, ThreadsCountingThroughOneObjectLoseNoUpdate)
 {
     ServiceDiagnostics diagnostics(u"Shared");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_ALL);
+    diagnostics.SetLevel(SD_ALL);
     constexpr int kThreads = 4;
     constexpr int kRounds = 5000;
     RunThreads(kThreads, [&](int t) {
@@ -263,7 +259,7 @@ TEST(ServiceDiagnosticsTest, CountersCreatedWhileOtherThreadsCountAreAllFound)
 {
     // Enough names to make the lookup grow several times under concurrent use.
     ServiceDiagnostics diagnostics(u"Many");
-    diagnostics.SetLevel(ServiceDiagnostics::SD_NUMBER_COUNTER);
+    diagnostics.SetLevel(SD_NUMBER_COUNTER);
     constexpr int kThreads = 3;
     constexpr int kNames = 400;
     RunThreads(kThreads, [&](int t) {
@@ -288,7 +284,7 @@ TEST(ServiceDiagnosticsTest, LevelChangesRaceSafelyWithCounting)
     std::atomic<bool> done {false};
     std::thread switcher([&] {
         for (int i = 0; i < 2000; ++i) {
-            diagnostics.SetLevel(i % 2 ? ServiceDiagnostics::SD_ALL : ServiceDiagnostics::SD_NONE);
+            diagnostics.SetLevel(i % 2 ? SD_ALL : SD_NONE);
         }
         done = true;
     });

@@ -16,7 +16,6 @@ using Tarnwick::Diagnostics::ServiceDiagnostics;
 
 namespace {
 
-constexpr std::uint32_t kInitialMin = 999999999;
 constexpr char16_t kSource[] = u"Exception: Tarnwick::Diagnostics::TimeCounter line ";
 
 void Sleep(int milliseconds)

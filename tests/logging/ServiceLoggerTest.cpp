@@ -89,9 +89,13 @@ TEST_F(ServiceLoggerTest, StampFollowsTheTimeZone)
     EXPECT_NE(expectedHours[0], expectedHours[1]);
 }
 
+// What LogAllLevels writes through a logger named "L", lowest level first.
+std::vector<std::string> const kAllLevels {
+    "TRACE : L - t 0", "DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"};
+
 struct ThresholdCase {
     LevelTypes threshold;
-    std::vector<std::string> written;
+    std::size_t firstWritten; // index into kAllLevels; the lines from there on are written
 };
 
 void PrintTo(ThresholdCase const& value, std::ostream* out)
@@ -107,28 +111,20 @@ TEST_P(ServiceLoggerThresholdTest, WritesTheLevelsAtOrAboveTheThreshold)
     ServiceLogger* logger = manager.GetLogger(u"L", OUTPUT_FILE);
     logger->SetLevelType(GetParam().threshold);
     LogAllLevels(*logger);
-    if (GetParam().written.empty()) {
+    std::vector<std::string> const written(kAllLevels.begin() + GetParam().firstWritten, kAllLevels.end());
+    if (written.empty()) {
         EXPECT_FALSE(Exists("Logs/levels.log"));
     } else {
-        EXPECT_EQ(Written("Logs/levels.log"), GetParam().written);
+        EXPECT_EQ(Written("Logs/levels.log"), written);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Thresholds, ServiceLoggerThresholdTest,
-    ::testing::Values(ThresholdCase {LOG_TRACE,
-                          {"TRACE : L - t 0", "DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4",
-                              "FATAL : L - f 5"}},
-        ThresholdCase {
-            LOG_DEBUG, {"DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"}},
-        ThresholdCase {LOG_INFO, {"INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"}},
-        ThresholdCase {LOG_WARN, {"WARN : L - w 3", "ERROR : L - e 4", "FATAL : L - f 5"}},
-        ThresholdCase {LOG_ERROR, {"ERROR : L - e 4", "FATAL : L - f 5"}},
-        ThresholdCase {LOG_FATAL, {"FATAL : L - f 5"}}, ThresholdCase {LOG_NONE, {}},
+    ::testing::Values(ThresholdCase {LOG_TRACE, 0}, ThresholdCase {LOG_DEBUG, 1}, ThresholdCase {LOG_INFO, 2},
+        ThresholdCase {LOG_WARN, 3}, ThresholdCase {LOG_ERROR, 4}, ThresholdCase {LOG_FATAL, 5},
+        ThresholdCase {LOG_NONE, 6},
         // Out-of-range thresholds compare as signed integers.
-        ThresholdCase {static_cast<LevelTypes>(-5),
-            {"TRACE : L - t 0", "DEBUG : L - d 1", "INFO : L - i 2", "WARN : L - w 3", "ERROR : L - e 4",
-                "FATAL : L - f 5"}},
-        ThresholdCase {static_cast<LevelTypes>(100), {}}),
+        ThresholdCase {static_cast<LevelTypes>(-5), 0}, ThresholdCase {static_cast<LevelTypes>(100), 6}),
     [](auto const& info) {
         return "Threshold" + std::to_string(info.index) + "_"
             + std::to_string(info.param.threshold < 0 ? 0 : info.param.threshold);

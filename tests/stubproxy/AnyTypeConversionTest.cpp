@@ -9,7 +9,6 @@
 #include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/stubproxy/AnyType.h>
 
-#include "stubproxy/TimeTestSupport.h"
 #include "stubproxy/ValueObjectsTestSupport.h"
 
 #include <gtest/gtest.h>

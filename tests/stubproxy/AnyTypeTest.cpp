@@ -11,7 +11,6 @@
 #include <tarnwick/stubproxy/AnyType.h>
 
 #include "datatypes/CountingNode.h"
-#include "stubproxy/TimeTestSupport.h"
 #include "stubproxy/ValueObjectsTestSupport.h"
 
 #include <gtest/gtest.h>

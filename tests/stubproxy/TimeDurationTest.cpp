@@ -3,7 +3,6 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/stubproxy/TimeDuration.h>
 
-#include "stubproxy/TimeTestSupport.h"
 #include "stubproxy/ValueObjectsTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
 
-#include "stubproxy/TimeTestSupport.h"
 #include "stubproxy/ValueObjectsTestSupport.h"
 
 #include <gtest/gtest.h>

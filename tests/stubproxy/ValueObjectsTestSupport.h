@@ -1,6 +1,7 @@
 #pragma once
 
-// Helpers of the value-object tests: outcome capture as text, renderings of
+// Helpers of the value-object tests: outcome capture as text, a scoped time-zone
+// setting (so that no test depends on the machine's own zone), renderings of
 // every value type the variant holds, and an allocator that can be made to fail.
 
 #include <tarnwick/core/ServiceException.h>
@@ -12,7 +13,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -35,6 +39,58 @@ template <class Action> std::u16string Outcome(Action&& action)
         return e.ToString();
     }
 }
+
+/// The `ToString()` line of the ServiceException that `action` raises, or a
+/// marker text when it raises none.
+template <class Action> std::u16string ThrownText(Action&& action)
+{
+    return Outcome([&] {
+        action();
+        return std::u16string(u"(no ServiceException)");
+    });
+}
+
+/// POSIX rule strings: no time-zone database is needed.
+inline constexpr char const* kUtc = "UTC0";
+/// Central European time: UTC+1, daylight saving (UTC+2) from the last Sunday
+/// of March 02:00 to the last Sunday of October 03:00.
+inline constexpr char const* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
+
+/// What every TimeStamp conversion beyond the supported range raises.
+inline constexpr char16_t const* kSetUTimeFailure
+    = u"Exception: Tarnwick::DataTypes::TimeStamp line 178 - SetUTime exception.";
+
+/// Sets the time zone for its lifetime and restores the previous setting.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(char const* zone)
+    {
+        if (char const* previous = std::getenv("TZ")) {
+            m_Previous = previous;
+        }
+        Set(zone);
+    }
+    ScopedTimeZone(ScopedTimeZone const&) = delete;
+    ScopedTimeZone& operator=(ScopedTimeZone const&) = delete;
+    ~ScopedTimeZone()
+    {
+        if (m_Previous) {
+            setenv("TZ", m_Previous->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+    static void Set(char const* zone)
+    {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+
+private:
+    std::optional<std::string> m_Previous;
+};
 
 inline std::u16string Render(std::u16string const& value)
 {

@@ -107,6 +107,31 @@ template <std::integral T> bool ParseInteger(std::string_view text, T& value)
     return true;
 }
 
+/// The usual integer in one pass where the text stands: at most 19 digits (a minus sign
+/// first for signed kinds) ended by the terminator over the '<' of the end tag, within
+/// the range of T. Otherwise false, and the text is read as `ParseInteger` reads it.
+template <std::integral T> bool QuickInteger(char const* text, T& value)
+{
+    auto const* it = reinterpret_cast<unsigned char const*>(text);
+    bool negative = false;
+    if constexpr (std::is_signed_v<T>) {
+        negative = *it == '-';
+        it += negative ? 1 : 0;
+    }
+    auto const* const digits = it;
+    std::uint64_t magnitude = 0;
+    for (unsigned digit = 0; it - digits < 19 && (digit = static_cast<unsigned>(*it - '0')) <= 9; ++it) {
+        magnitude = magnitude * 10 + digit;
+    }
+    if (it == digits || *it != 0 || it[1] != '/'
+        || magnitude > static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0)) {
+        return false;
+    }
+    using Unsigned = std::make_unsigned_t<T>;
+    value = static_cast<T>(negative ? static_cast<Unsigned>(0 - magnitude) : static_cast<Unsigned>(magnitude));
+    return true;
+}
+
 /// The value of an ASCII text by kind: `true`/`false`, integers, and every form
 /// the stream writes floats in (fixed, exponent, inf and nan, with a sign).
 template <class T> bool ParseValue(std::string_view text, T& value)
@@ -307,7 +332,7 @@ void TreeReader::StartComposite(Frame& frame) const
         while (proto != prototype.EndIterator() && *proto == nullptr) {
             ++proto;
         }
-        while (child && child.type() != pugi::node_element) {
+        while (!m_Document.ElementsOnly() && child && child.type() != pugi::node_element) {
             child = child.next_sibling();
         }
         if (proto == prototype.EndIterator() || !child || !NameIs(child, (*proto)->GetParamNameRef())) {
@@ -558,8 +583,9 @@ template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add)
     // refused before a fault of an item: on any fault the element's text is judged first.
     bool text = !XmlDocument::IsBlank(element.value());
     try {
+        bool const elementsOnly = m_Document.ElementsOnly();
         for (pugi::xml_node item = element.first_child(); item; item = item.next_sibling()) {
-            switch (item.type()) {
+            switch (elementsOnly ? pugi::node_element : item.type()) {
             case pugi::node_element:
                 if (!Named(item, "item")) {
                     Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
@@ -591,6 +617,12 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) c
     if constexpr (std::is_same_v<T, std::u16string>) {
         return Text(element);
     } else {
+        if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+            T value {};
+            if (QuickInteger(element.value(), value)) {
+                return value;
+            }
+        }
         // The usual text is one run of character data without references: it is read
         // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
         std::string_view narrow;
@@ -627,7 +659,7 @@ std::u16string TreeReader::Text(pugi::xml_node element) const
 
 void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const
 {
-    if (element.first_attribute()) {
+    if (m_Attributes && element.first_attribute()) {
         RefuseAttributes(element, allowed);
     }
 }
@@ -642,13 +674,11 @@ void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed) c
     }
 }
 
-std::size_t TreeReader::NoText(pugi::xml_node element) const
+void TreeReader::NoText(pugi::xml_node element) const
 {
-    std::size_t elements = 0;
-    if (m_Document.HasText(element, &elements)) {
+    if (m_Document.HasText(element)) {
         Fail(u"Unexpected text", kUnexpectedTextLine, element);
     }
-    return elements;
 }
 
 void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const

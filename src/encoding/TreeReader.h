@@ -18,9 +18,10 @@ namespace Tarnwick::Encoding::Detail {
 class TreeReader {
 public:
     /// Reads elements of `document`; paths in messages start at `base`.
-    TreeReader(XmlDocument const& document, pugi::xml_node base) noexcept
+    TreeReader(XmlDocument const& document, pugi::xml_node base)
         : m_Document(document)
         , m_Base(base)
+        , m_Attributes(document.AttributesFrom(base.name()))
     { }
 
     /// A new tree for `element`, in the shape of `prototype`, or shape-free when it is null.
@@ -59,8 +60,8 @@ private:
     /// A node of a leaf kind (see `ReadLeaf`) without attributes; raises for another kind.
     std::unique_ptr<DataTypes::ServiceType> TypedLeaf(
         pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name) const;
-    /// Raises for text in `element`; answers how many child elements it has.
-    std::size_t NoText(pugi::xml_node element) const;
+    /// Raises for text in `element`.
+    void NoText(pugi::xml_node element) const;
     [[noreturn]] void Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const;
 
     template <class List> struct VectorsOf;
@@ -70,6 +71,8 @@ private:
 
     XmlDocument const& m_Document;
     pugi::xml_node m_Base;
+    /// Whether any element read may have attributes; usually none has.
+    bool m_Attributes;
     /// Room reused while reading: decoded text, and the items of a sequence, so that
     /// each value and each sequence is allocated once at its exact size.
     mutable std::u16string m_Text;

@@ -269,15 +269,19 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
                     break;
                 case pugi::node_pcdata:
                     m_Document.Check(node.value(), Data::Text);
+                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
                     break;
                 case pugi::node_cdata:
                     m_Document.Check(node.value(), Data::Raw);
+                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
                     break;
                 case pugi::node_comment:
                     m_Document.CheckComment(node);
+                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
                     break;
                 case pugi::node_pi:
                     m_Document.CheckInstruction(node);
+                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
                     break;
                 default:
                     break;
@@ -312,8 +316,15 @@ void XmlDocument::CheckElement(pugi::xml_node element)
     }
     if (*end != 0) {
         ScanName(name, nullptr, true);
+        end += std::strlen(end);
+    }
+    // A start tag that ends where its name does has no attributes to ask the parser for.
+    if (m_Original[OffsetOf(end)] == '>') {
+        Check(element.value(), Data::Text);
+        return;
     }
     if (pugi::xml_attribute const first = element.first_attribute()) {
+        m_Attributed.push_back(name);
         std::size_t count = 0;
         for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
             ScanName(attribute.name(), nullptr, false);
@@ -600,7 +611,7 @@ void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) 
     }
 }
 
-void XmlDocument::AppendCharacterData(std::u16string& out, char const* value, bool raw)
+char const* XmlDocument::AppendCharacterData(std::u16string& out, char const* value, bool raw)
 {
     // The text was judged when the document was parsed: here it is only decoded. It has no
     // more units than bytes, and 16 units may be written past its end while widening.
@@ -633,6 +644,7 @@ void XmlDocument::AppendCharacterData(std::u16string& out, char const* value, bo
         }
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
+    return value + length;
 }
 
 void XmlDocument::AppendCharacterData(std::u16string& out, pugi::xml_node data)
@@ -775,18 +787,18 @@ std::u16string XmlDocument::Value(pugi::xml_attribute attribute) const
     return value;
 }
 
-bool XmlDocument::HasText(pugi::xml_node element, std::size_t* elements) const
+bool XmlDocument::HasText(pugi::xml_node element) const
 {
     if (!IsBlank(element.value())) {
         return true;
+    }
+    if (m_ElementsOnly) {
+        return false;
     }
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
         pugi::xml_node_type const type = child.type();
         if (type == pugi::node_cdata || (type == pugi::node_pcdata && !IsBlank(child.value()))) {
             return true;
-        }
-        if (type == pugi::node_element && elements != nullptr) {
-            ++*elements;
         }
     }
     return false;

@@ -58,7 +58,12 @@ public:
     template <class OnElement> void Text(pugi::xml_node element, std::u16string& out, OnElement onElement) const
     {
         out.clear();
-        AppendCharacterData(out, element.value());
+        char const* const value = element.value();
+        char const* const end = AppendCharacterData(out, value);
+        // Text ended by the element's end tag ("</" after its terminator) is all there is.
+        if (end != value && end[1] == '/') {
+            return;
+        }
         for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element:
@@ -100,11 +105,19 @@ public:
         }
         return true;
     }
+    /// True when nothing but elements lies inside the root: no text beside the elements'
+    /// own (text that is an element's first content is its value), no CDATA, no comments,
+    /// no processing instructions. What the encoder writes is such a text.
+    bool ElementsOnly() const noexcept { return m_ElementsOnly; }
+    /// True when an element whose name starts at or after `name` has attributes.
+    bool AttributesFrom(char const* name) const noexcept
+    {
+        return !m_Attributed.empty() && m_Attributed.back() >= name;
+    }
     /// The element's content as it stands in the text, byte for byte, as UTF-16.
     std::u16string InnerMarkup(pugi::xml_node element) const;
-    /// True when the element has text that is not only whitespace. With `elements`,
-    /// counts there the child elements passed while looking (all of them when false).
-    bool HasText(pugi::xml_node element, std::size_t* elements = nullptr) const;
+    /// True when the element has text that is not only whitespace.
+    bool HasText(pugi::xml_node element) const;
 
 private:
     enum class Data { Text, Attribute, Raw };
@@ -125,7 +138,8 @@ private:
     /// in the legacy form.
     void ScanName(char const* name, std::u16string* out, bool element) const;
     /// Appends judged character data decoded; `raw` for CDATA, whose '&' stands for itself.
-    static void AppendCharacterData(std::u16string& out, char const* value, bool raw = false);
+    /// Answers where the data ends (its terminator).
+    static char const* AppendCharacterData(std::u16string& out, char const* value, bool raw = false);
     static void AppendCharacterData(std::u16string& out, pugi::xml_node data);
     /// The offset just past the '>' of the start tag, and whether it closes the element.
     std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
@@ -150,6 +164,9 @@ private:
     pugi::xml_document m_Document;
     pugi::xml_node m_Root;
     bool m_Legacy = true;
+    bool m_ElementsOnly = true;
+    /// The names of the elements that have attributes, in the order of the text.
+    std::vector<char const*> m_Attributed;
 };
 
 } // namespace Tarnwick::Encoding::Detail

@@ -32,12 +32,16 @@ using namespace DataTypes;
 
 namespace {
 
+/// Whether the element is named `name`: compared with its terminator in one go, as
+/// the buffer holds zero bytes after the text to read past a short name.
+template <std::size_t N> bool Named(pugi::xml_node element, char const (&name)[N])
+{
+    return std::memcmp(element.name(), name, N) == 0;
+}
+
 bool Named(pugi::xml_node element, char const* name)
 {
-    // Inline: the names compared are short words.
-    char const* raw = element.name();
-    for (; *name != 0 && *raw == *name; ++raw, ++name) { }
-    return *raw == *name;
+    return std::strcmp(element.name(), name) == 0;
 }
 
 /// Whether a prototype of kind `code` is read without nested frames: all but the
@@ -157,18 +161,16 @@ template <class T> bool ParseValue(std::string_view text, T& value)
 /// One element being read: the node made for it and the child elements still
 /// to read, each finished child going into `sink`.
 struct TreeReader::Frame {
-    struct Job {
-        pugi::xml_node element;
-        ServiceType const* prototype;
-        Shape shape;
-        /// The element is known to bear the prototype's name.
-        bool named = false;
-    };
+    using Job = TreeReader::Job;
+
+    /// The node's name: the prototype's where the element bears it, else decoded.
+    std::u16string const& Name() const noexcept { return known != nullptr ? *known : decoded; }
 
     pugi::xml_node element;
     ServiceType const* prototype = nullptr;
     Shape shape = Shape::Free;
-    std::u16string name;
+    std::u16string const* known = nullptr;
+    std::u16string decoded;
     std::unique_ptr<ServiceType> node;
     std::vector<Job> jobs;
     std::size_t next = 0;
@@ -191,6 +193,7 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
     };
     // An explicit stack instead of recursion: the nesting comes from the text.
     std::vector<Frame> stack;
+    stack.reserve(16);
     stack.push_back(Start(element, prototype, prototype != nullptr ? Shape::Typed : Shape::Free, false));
     for (;;) {
         Frame& top = stack.back();
@@ -207,17 +210,27 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
             if (child.jobs.empty()) {
                 // A leaf (or an empty node) is finished as it starts.
                 add(top, std::move(child.node));
+                Recycle(child.jobs);
             } else {
                 stack.push_back(std::move(child));
             }
             continue;
         }
         std::unique_ptr<ServiceType> done = std::move(top.node);
+        Recycle(top.jobs);
         stack.pop_back();
         if (stack.empty()) {
             return done;
         }
         add(stack.back(), std::move(done));
+    }
+}
+
+void TreeReader::Recycle(std::vector<Job>& jobs) const
+{
+    if (jobs.capacity() != 0) {
+        jobs.clear();
+        m_SpareJobs.push_back(std::move(jobs));
     }
 }
 
@@ -227,7 +240,16 @@ TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* p
     frame.element = element;
     frame.prototype = prototype;
     frame.shape = shape;
-    frame.name = named ? prototype->GetParamNameRef() : m_Document.Name(element);
+    if (named) {
+        frame.known = &prototype->GetParamNameRef();
+    } else {
+        frame.decoded = m_Document.Name(element);
+    }
+    // A container's jobs go into room a finished frame handed back.
+    if (!m_SpareJobs.empty()) {
+        frame.jobs = std::move(m_SpareJobs.back());
+        m_SpareJobs.pop_back();
+    }
     if (shape != Shape::Typed) {
         StartFree(frame);
         return frame;
@@ -244,12 +266,12 @@ TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* p
         StartDictionary(frame);
         return frame;
     case ANY_TYPE:
-        frame.node = ReadAnyType(element, frame.name);
+        frame.node = ReadAnyType(element, frame.Name());
         return frame;
     default:
         break;
     }
-    frame.node = TypedLeaf(element, code, frame.name);
+    frame.node = TypedLeaf(element, code, frame.Name());
     return frame;
 }
 
@@ -280,18 +302,16 @@ bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) cons
 
 template <class Node> Node const& TreeReader::Prototype(Frame const& frame) const
 {
-    auto const* node = dynamic_cast<Node const*>(frame.prototype);
-    if (node == nullptr) {
+    return As<Node>(frame.prototype, [&] {
         Fail(u"Cannot decode a prototype of another class than its kind", kUndecodablePrototypeLine, frame.element);
-    }
-    return *node;
+    });
 }
 
 void TreeReader::StartFree(Frame& frame) const
 {
     pugi::xml_node const element = frame.element;
     if (frame.shape == Shape::Free && element.attribute("type")) {
-        frame.node = ReadAnyType(element, frame.name);
+        frame.node = ReadAnyType(element, frame.Name());
         return;
     }
     NoAttributes(element);
@@ -304,11 +324,11 @@ void TreeReader::StartFree(Frame& frame) const
         return false;
     }();
     if (!composite) {
-        frame.node = std::make_unique<ScalarType<std::u16string>>(Text(element), frame.name);
+        frame.node = std::make_unique<ScalarType<std::u16string>>(Text(element), frame.Name());
         return;
     }
     NoText(element);
-    auto node = std::make_unique<CompositeType>(frame.name);
+    auto node = std::make_unique<CompositeType>(frame.Name());
     frame.composite = node.get();
     frame.node = std::move(node);
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
@@ -341,7 +361,7 @@ void TreeReader::StartComposite(Frame& frame) const
         frame.jobs.push_back({child, *proto, Shape::Typed, true});
     }
     if (proto == prototype.EndIterator() && !child) {
-        auto node = std::make_unique<CompositeType>(frame.name);
+        auto node = std::make_unique<CompositeType>(frame.Name());
         node->Reserve(frame.jobs.size());
         frame.composite = node.get();
         frame.node = std::move(node);
@@ -378,7 +398,7 @@ void TreeReader::StartComposite(Frame& frame) const
             Fail(u"Unknown element '" + m_Document.Name(children[i]) + u"'", kUnknownElementLine, children[i]);
         }
     }
-    auto node = std::make_unique<CompositeType>(frame.name);
+    auto node = std::make_unique<CompositeType>(frame.Name());
     node->Reserve(frame.jobs.size());
     frame.composite = node.get();
     frame.node = std::move(node);
@@ -421,7 +441,7 @@ void TreeReader::StartCompositeSequence(Frame& frame) const
     NoText(element);
     auto const& prototype = Prototype<CompositeSequenceType>(frame);
     ServiceType const* const shape = ItemShape(prototype, frame.itemShape);
-    std::unique_ptr<CompositeSequenceType> node = EmptyCopy(prototype, frame.name);
+    std::unique_ptr<CompositeSequenceType> node = EmptyCopy(prototype, frame.Name());
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_element) {
             frame.jobs.push_back({child, shape, shape != nullptr ? Shape::Typed : Shape::FreeComposite});
@@ -442,7 +462,7 @@ void TreeReader::StartDictionary(Frame& frame) const
     if (keysPrototype == nullptr || valuesPrototype == nullptr) {
         Fail(u"Cannot decode a prototype dictionary without keys and values", kUndecodablePrototypeLine, element);
     }
-    auto node = std::make_unique<DictionaryType>(frame.name);
+    auto node = std::make_unique<DictionaryType>(frame.Name());
     // The keys and values nodes, owned by the dictionary from the start.
     std::function<void(pugi::xml_node)> addKey;
     std::function<void(pugi::xml_node)> addValue;

@@ -28,9 +28,18 @@ public:
     std::unique_ptr<DataTypes::ServiceType> Read(pugi::xml_node element, DataTypes::ServiceType const* prototype) const;
 
 private:
-    struct Frame;
     enum class Shape { Typed, Free, FreeComposite };
+    struct Frame;
+    struct Job {
+        pugi::xml_node element;
+        DataTypes::ServiceType const* prototype;
+        Shape shape;
+        /// The element is known to bear the prototype's name.
+        bool named = false;
+    };
 
+    /// Hands a finished frame's job list back for reuse.
+    void Recycle(std::vector<Job>& jobs) const;
     /// A frame for `element`; `named` when the element is known to bear the prototype's name.
     Frame Start(pugi::xml_node element, DataTypes::ServiceType const* prototype, Shape shape, bool named) const;
     void StartComposite(Frame& frame) const;
@@ -77,6 +86,8 @@ private:
     /// each value and each sequence is allocated once at its exact size.
     mutable std::u16string m_Text;
     mutable std::string m_Narrow;
+    /// The job lists of finished frames, for the next containers to fill.
+    mutable std::vector<std::vector<Job>> m_SpareJobs;
     mutable VectorsOf<Primitives>::type m_Items;
 };
 

@@ -86,6 +86,19 @@ void AppendCodePoint(std::u16string& out, char32_t cp)
     AppendUtf16(out, cp);
 }
 
+/// The length of "&lt;", "&gt;", "&amp;" or "&quot;" at `at`, or 0 for anything else;
+/// reads up to 6 bytes.
+std::size_t KnownEntity(char const* at)
+{
+    if (std::memcmp(at, "&lt;", 4) == 0 || std::memcmp(at, "&gt;", 4) == 0) {
+        return 4;
+    }
+    if (std::memcmp(at, "&amp;", 5) == 0) {
+        return 5;
+    }
+    return std::memcmp(at, "&quot;", 6) == 0 ? 6 : 0;
+}
+
 /// The first byte from `it` that does not stand for itself in character data: a zero byte,
 /// '&', '<', ']' or a byte of a multi-byte sequence. With `blocks`, 16 bytes may be read
 /// from `it` and from after each block of plain bytes (the text is padded).
@@ -475,6 +488,14 @@ void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
         }
         char const* const at = reinterpret_cast<char const*>(it);
         if (c == '&' && kind != Data::Raw) {
+            // The entities the encoder writes, known at a glance (the buffer is padded).
+            if (std::size_t const length = KnownEntity(at); length != 0) {
+                if (out != nullptr) {
+                    AppendCodePoint(*out, at[1] == 'l' ? U'<' : at[1] == 'g' ? U'>' : at[1] == 'q' ? U'"' : U'&');
+                }
+                it += length;
+                continue;
+            }
             char const* end = at + 1;
             char32_t cp = 0;
             if (*end == '#') {

@@ -39,7 +39,7 @@ template <std::size_t N> bool Named(pugi::xml_node element, char const (&name)[N
     return std::memcmp(element.name(), name, N) == 0;
 }
 
-bool Named(pugi::xml_node element, char const* name)
+bool NamedAs(pugi::xml_node element, char const* name)
 {
     return std::strcmp(element.name(), name) == 0;
 }
@@ -521,7 +521,7 @@ void TreeReader::StartDictionary(Frame& frame) const
         while (value && value.type() != pugi::node_element) {
             value = value.next_sibling();
         }
-        if (!value || (valueName != nullptr && !Named(value, valueName))) {
+        if (!value || (valueName != nullptr && !NamedAs(value, valueName))) {
             Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
         }
         for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {

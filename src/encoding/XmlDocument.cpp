@@ -86,6 +86,28 @@ void AppendCodePoint(std::u16string& out, char32_t cp)
     AppendUtf16(out, cp);
 }
 
+/// The first byte of a name (in the padded buffer) that is no ASCII character: its
+/// terminator, or the first byte of a multi-byte sequence.
+char const* AsciiEnd(char const* name)
+{
+#if defined(__SSE2__)
+    for (;; name += 16) {
+        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(name));
+        // A byte from 0x80 has its high bit set, which the mask takes as it is.
+        auto const mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()))));
+        if (mask != 0) {
+            return name + std::countr_zero(mask);
+        }
+    }
+#else
+    while (static_cast<signed char>(*name) > 0) {
+        ++name;
+    }
+    return name;
+#endif
+}
+
 /// The length of "&lt;", "&gt;", "&amp;" or "&quot;" at `at`, or 0 for anything else;
 /// reads up to 6 bytes.
 std::size_t KnownEntity(char const* at)
@@ -323,16 +345,12 @@ void XmlDocument::CheckElement(pugi::xml_node element)
 {
     // The parser reads ASCII names by the XML rules: other names are judged here.
     char const* const name = element.name();
-    char const* end = name;
-    while (static_cast<signed char>(*end) > 0) {
-        ++end;
-    }
+    char const* const end = AsciiEnd(name);
     if (*end != 0) {
         ScanName(name, nullptr, true);
-        end += std::strlen(end);
     }
     // A start tag that ends where its name does has no attributes to ask the parser for.
-    if (m_Original[OffsetOf(end)] == '>') {
+    if (m_Original[OffsetOf(end + std::strlen(end))] == '>') {
         Check(element.value(), Data::Text);
         return;
     }

@@ -124,10 +124,11 @@ template <std::integral T> bool QuickInteger(char const* text, T& value)
     }
     auto const* const digits = it;
     std::uint64_t magnitude = 0;
-    for (unsigned digit = 0; it - digits < 19 && (digit = static_cast<unsigned>(*it - '0')) <= 9; ++it) {
+    // Past 19 digits the sum may wrap around; such a text is then read the other way.
+    for (unsigned digit = 0; (digit = static_cast<unsigned>(*it - '0')) <= 9; ++it) {
         magnitude = magnitude * 10 + digit;
     }
-    if (it == digits || *it != 0 || it[1] != '/'
+    if (it == digits || it - digits > 19 || *it != 0 || it[1] != '/'
         || magnitude > static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0)) {
         return false;
     }

@@ -350,7 +350,7 @@ void XmlDocument::CheckElement(pugi::xml_node element)
         ScanName(name, nullptr, true);
     }
     // A start tag that ends where its name does has no attributes to ask the parser for.
-    if (m_Original[OffsetOf(end + std::strlen(end))] == '>') {
+    if (m_Original[OffsetOf(*end == 0 ? end : end + std::strlen(end))] == '>') {
         Check(element.value(), Data::Text);
         return;
     }

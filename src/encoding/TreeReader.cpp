@@ -289,16 +289,18 @@ std::unique_ptr<ServiceType> TreeReader::TypedLeaf(
 
 bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) const
 {
-    char const* raw = element.name();
-    for (char16_t unit : name) {
-        if (unit >= 0x80 || static_cast<unsigned char>(*raw) >= 0x80) {
-            return m_Document.Name(element) == name;
-        }
-        if (*raw++ != unit) {
-            return false;
-        }
+    auto const* raw = reinterpret_cast<unsigned char const*>(element.name());
+    char16_t const* unit = name.data();
+    char16_t const* const end = unit + name.size();
+    // Equal ASCII taken as it comes; anything else decided by the decoded name.
+    for (; unit != end && *unit == *raw && *raw - 1u < 0x7Fu; ++unit, ++raw) { }
+    if (unit == end && *raw == 0) {
+        return true;
     }
-    return *raw == 0;
+    if ((unit != end && *unit >= 0x80) || *raw >= 0x80) {
+        return m_Document.Name(element) == name;
+    }
+    return false;
 }
 
 template <class Node> Node const& TreeReader::Prototype(Frame const& frame) const
@@ -353,9 +355,7 @@ void TreeReader::StartComposite(Frame& frame) const
         while (proto != prototype.EndIterator() && *proto == nullptr) {
             ++proto;
         }
-        while (!m_Document.ElementsOnly() && child && child.type() != pugi::node_element) {
-            child = child.next_sibling();
-        }
+        child = ElementFrom(child);
         if (proto == prototype.EndIterator() || !child || !NameIs(child, (*proto)->GetParamNameRef())) {
             break;
         }
@@ -510,25 +510,17 @@ void TreeReader::StartDictionary(Frame& frame) const
     }
     ReadItems(element, [&](pugi::xml_node item) {
         NoText(item);
-        pugi::xml_node key = item.first_child();
-        while (key && key.type() != pugi::node_element) {
-            key = key.next_sibling();
-        }
+        pugi::xml_node const key = ElementFrom(item.first_child());
         if (!key || !Named(key, "key")) {
             Fail(u"Missing element 'key'", kMissingElementLine, key ? key : item);
         }
         NoAttributes(key);
-        pugi::xml_node value = key.next_sibling();
-        while (value && value.type() != pugi::node_element) {
-            value = value.next_sibling();
-        }
+        pugi::xml_node const value = ElementFrom(key.next_sibling());
         if (!value || (valueName != nullptr && !NamedAs(value, valueName))) {
             Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
         }
-        for (pugi::xml_node more = value.next_sibling(); more; more = more.next_sibling()) {
-            if (more.type() == pugi::node_element) {
-                Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
-            }
+        if (pugi::xml_node const more = ElementFrom(value.next_sibling())) {
+            Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
         }
         if (valueName != nullptr) {
             NoAttributes(value);
@@ -644,6 +636,13 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) c
                 return value;
             }
         }
+        return ParseText<T>(element, code);
+    }
+}
+
+template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType code) const
+{
+    {
         // The usual text is one run of character data without references: it is read
         // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
         std::string_view narrow;
@@ -676,6 +675,16 @@ std::u16string TreeReader::Text(pugi::xml_node element) const
     // Decoded into the reader's room, then copied at its exact size.
     ReadText(element);
     return m_Text;
+}
+
+pugi::xml_node TreeReader::ElementFrom(pugi::xml_node node) const
+{
+    if (!m_Document.ElementsOnly()) {
+        while (node && node.type() != pugi::node_element) {
+            node = node.next_sibling();
+        }
+    }
+    return node;
 }
 
 void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const

@@ -58,12 +58,16 @@ private:
     template <class Add> void ReadItems(pugi::xml_node element, Add add) const;
     /// The element's text as a value of T; raises "Invalid KIND value".
     template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code) const;
+    /// `Parse` of a text other than the usual plain integer.
+    template <class T> T ParseText(pugi::xml_node element, DataTypes::ParamType code) const;
     /// Whether the element is named `name`, without decoding an ASCII name.
     bool NameIs(pugi::xml_node element, std::u16string const& name) const;
     std::u16string Text(pugi::xml_node element) const;
     /// The element's text into `m_Text`.
     void ReadText(pugi::xml_node element) const;
     void NoAttributes(pugi::xml_node element, char const* allowed = nullptr) const;
+    /// `node` or the first element among its next siblings (null when none is).
+    pugi::xml_node ElementFrom(pugi::xml_node node) const;
     /// Raises for the first attribute that is not `allowed`.
     void RefuseAttributes(pugi::xml_node element, char const* allowed) const;
     /// A node of a leaf kind (see `ReadLeaf`) without attributes; raises for another kind.

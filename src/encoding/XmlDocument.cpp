@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <cstdlib>
 #include <exception>
 #include <unordered_set>
 
@@ -29,6 +30,14 @@ using Tarnwick::Detail::Utf8Sequence;
 // content, so that a string of spaces comes back.
 constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration
     | pugi::parse_doctype | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata | pugi::parse_fragment;
+
+/// Whether the bytes the walk notes as replaced are compared with a scan of the whole
+/// text, aborting on a difference: in builds with assertions and in fuzzing builds.
+#if !defined(NDEBUG) || defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
+constexpr bool kVerifyPatches = true;
+#else
+constexpr bool kVerifyPatches = false;
+#endif
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -94,8 +103,8 @@ char const* AsciiEnd(char const* name)
     for (;; name += 16) {
         __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(name));
         // A byte from 0x80 has its high bit set, which the mask takes as it is.
-        auto const mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()))));
+        auto const mask
+            = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()))));
         if (mask != 0) {
             return name + std::countr_zero(mask);
         }
@@ -276,6 +285,9 @@ void XmlDocument::CheckTopLevel()
     if (!m_Root) {
         Fail(u"No root element", {}, kNoRootLine, m_Size);
     }
+    // What the parser replaced before the root: in the declaration, comments and
+    // processing instructions. The walk notes the rest.
+    ScanPatches(0, StartOf(m_Root), m_PatchAt, m_PatchByte);
 }
 
 void XmlDocument::CheckTree(std::size_t maxDepth)
@@ -300,6 +312,7 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
                             u"Elements nested deeper than " + MessageText(std::to_string(m_MaxDepth)) + u" levels", {},
                             kTooDeepLine, m_Document.StartOf(node));
                     }
+                    m_SeenRoot = true;
                     m_Document.CheckElement(node);
                     break;
                 case pugi::node_pcdata:
@@ -308,17 +321,18 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
                     break;
                 case pugi::node_cdata:
                     m_Document.Check(node.value(), Data::Raw);
-                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
+                    Unusual();
                     break;
                 case pugi::node_comment:
                     m_Document.CheckComment(node);
-                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
+                    Unusual();
                     break;
                 case pugi::node_pi:
                     m_Document.CheckInstruction(node);
-                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
+                    Unusual();
                     break;
                 default:
+                    Unusual();
                     break;
                 }
                 return true;
@@ -331,6 +345,17 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
         std::exception_ptr m_Failure;
 
     private:
+        /// A node other than elements and text: inside the root the decoder cannot take
+        /// the elements for all there is, and from the root on the walk does not note
+        /// what the parser replaced in it.
+        void Unusual()
+        {
+            m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
+            m_Document.m_Unusual = m_Document.m_Unusual || m_SeenRoot;
+        }
+
+        bool m_SeenRoot = false;
+
         XmlDocument& m_Document;
         std::size_t m_MaxDepth;
     };
@@ -350,16 +375,25 @@ void XmlDocument::CheckElement(pugi::xml_node element)
         ScanName(name, nullptr, true);
     }
     // A start tag that ends where its name does has no attributes to ask the parser for.
-    if (m_Original[OffsetOf(*end == 0 ? end : end + std::strlen(end))] == '>') {
-        Check(element.value(), Data::Text);
+    char const* const nameEnd = *end == 0 ? end : end + std::strlen(end);
+    if (m_Original[OffsetOf(nameEnd)] == '>') {
+        // The element's own text, if any, follows the start tag up to the next markup
+        // (a stored text ends at its terminator, which stands over that '<').
+        Check(nameEnd + 1, Data::Text);
         return;
     }
+    NotePatch(nameEnd);
     if (pugi::xml_attribute const first = element.first_attribute()) {
         m_Attributed.push_back(name);
         std::size_t count = 0;
         for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
-            ScanName(attribute.name(), nullptr, false);
-            Scan(attribute.value(), Data::Attribute, nullptr);
+            char const* const attributeName = attribute.name();
+            char const* const value = attribute.value();
+            ScanName(attributeName, nullptr, false);
+            Scan(value, Data::Attribute, nullptr);
+            // The parser ends the name at '=' or a space, and the value at its closing quote.
+            NotePatch(attributeName + std::strlen(attributeName));
+            NotePatch(value + std::strlen(value));
             ++count;
         }
         if (count > 1) {
@@ -376,7 +410,8 @@ void XmlDocument::Check(char const* raw, Data kind) const
     if (*raw == 0) {
         return;
     }
-    if (*SkipPlain(reinterpret_cast<unsigned char const*>(raw), true) != 0) {
+    unsigned char const stop = *SkipPlain(reinterpret_cast<unsigned char const*>(raw), true);
+    if (stop != 0 && !(stop == '<' && kind == Data::Text)) {
         Scan(raw, kind, nullptr);
     }
 }
@@ -566,6 +601,11 @@ void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
         if (c == '<' && kind == Data::Attribute) {
             Fail(u"'<' in an attribute value", {}, kLessThanInAttributeLine, OffsetOf(at));
         }
+        if (c == '<' && kind == Data::Text) {
+            // Text ends at markup: in the buffer a stored text ends at its terminator
+            // instead, but a run read from a start tag's end meets the next tag.
+            return;
+        }
         if (c == ']' && kind == Data::Text && it[1] == ']' && it[2] == '>') {
             Fail(u"']]>' in text", {}, kCdataEndInTextLine, OffsetOf(at));
         }
@@ -721,6 +761,27 @@ std::u16string XmlDocument::Where(std::size_t offset) const
 
 void XmlDocument::RecordPatches()
 {
+    // The walk noted the bytes the parser replaced in start tags. Anywhere else (comments,
+    // processing instructions, CDATA inside or after the root) every replaced byte is found
+    // by a scan of the whole text.
+    if (m_Unusual) {
+        m_PatchAt.clear();
+        m_PatchByte.clear();
+        ScanPatches(0, m_Size, m_PatchAt, m_PatchByte);
+    }
+    if (kVerifyPatches) {
+        std::vector<std::size_t> at;
+        std::string bytes;
+        ScanPatches(0, m_Size, at, bytes);
+        if (at != m_PatchAt || bytes != m_PatchByte) {
+            std::abort();
+        }
+    }
+}
+
+void XmlDocument::ScanPatches(
+    std::size_t from, std::size_t to, std::vector<std::size_t>& patchAt, std::string& patchByte) const
+{
     // The parser changes no byte but to end a name, a value or a text with a zero byte, and
     // the text holds none of its own: the zero bytes of the (padded) buffer are the changed
     // bytes. Those over a '<' or a '>' are known from where they stand; the others, found a
@@ -728,12 +789,12 @@ void XmlDocument::RecordPatches()
     char const* const buffer = m_Buffer.get();
     char const* const original = m_Original.data();
     auto const note = [&](std::size_t i) {
-        m_PatchAt.push_back(i);
-        m_PatchByte.push_back(original[i]);
+        patchAt.push_back(i);
+        patchByte.push_back(original[i]);
     };
-    std::size_t block = 0;
+    std::size_t block = from;
 #if defined(__SSE2__)
-    for (; block + 16 <= m_Size; block += 16) {
+    for (; block + 16 <= to; block += 16) {
         __m128i const zeros
             = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<__m128i const*>(buffer + block)), _mm_setzero_si128());
         __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(original + block));
@@ -746,10 +807,21 @@ void XmlDocument::RecordPatches()
         }
     }
 #endif
-    for (; block < m_Size; ++block) {
+    for (; block < to; ++block) {
         if (buffer[block] == 0 && original[block] != '<' && original[block] != '>') {
             note(block);
         }
+    }
+}
+
+void XmlDocument::NotePatch(char const* terminator)
+{
+    std::size_t const at = OffsetOf(terminator);
+    char const byte = m_Original[at];
+    // A pointer outside the buffer (the parser's own empty string) replaced nothing.
+    if (at != 0 && byte != '<' && byte != '>') {
+        m_PatchAt.push_back(at);
+        m_PatchByte.push_back(byte);
     }
 }
 

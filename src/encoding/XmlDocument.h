@@ -130,7 +130,7 @@ private:
     void CheckDeclaration(pugi::xml_node declaration);
     void CheckComment(pugi::xml_node comment) const;
     void CheckInstruction(pugi::xml_node instruction) const;
-    /// Checks character data at `raw`, ending at its zero byte.
+    /// Checks character data at `raw`, ending at its zero byte (text also at markup).
     void Check(char const* raw, Data kind) const;
     /// Checks (and, with `out`, appends) character data at `raw`, ending at its zero byte.
     void Scan(char const* raw, Data kind, std::u16string* out) const;
@@ -145,8 +145,12 @@ private:
     std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
     /// The offset just past the node's end.
     std::size_t EndOf(pugi::xml_node node) const;
-    /// Notes what the parser's terminators replaced, from the text still at hand.
+    /// Completes the notes of what the parser's terminators replaced, from the text still at hand.
     void RecordPatches();
+    /// Notes the replaced bytes in [from, to) by comparing the buffer with the text.
+    void ScanPatches(std::size_t from, std::size_t to, std::vector<std::size_t>& patchAt, std::string& patchByte) const;
+    /// Notes what the terminator at `terminator` replaced, unless a '<' or a '>'.
+    void NotePatch(char const* terminator);
     /// What stood at `offset`, where the buffer holds a terminator, when it was not `otherwise`.
     char Patched(std::size_t offset, char otherwise) const;
     /// The first offset from `from` where the buffer holds `c`, or the end.
@@ -165,6 +169,8 @@ private:
     pugi::xml_node m_Root;
     bool m_Legacy = true;
     bool m_ElementsOnly = true;
+    /// A comment, processing instruction or CDATA section from the root on.
+    bool m_Unusual = false;
     /// The names of the elements that have attributes, in the order of the text.
     std::vector<char const*> m_Attributed;
 };

@@ -647,9 +647,8 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
         // where it stands. Numbers and words are ASCII; other bytes or units cannot parse.
         std::string_view narrow;
         if (!XmlDocument::PlainText(element, narrow)) {
-            ReadText(element);
             m_Narrow.clear();
-            for (char16_t unit : m_Text) {
+            for (char16_t unit : ReadText(element)) {
                 m_Narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
             }
             narrow = m_Narrow;
@@ -663,18 +662,18 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
     }
 }
 
-void TreeReader::ReadText(pugi::xml_node element) const
+std::u16string_view TreeReader::ReadText(pugi::xml_node element) const
 {
-    m_Document.Text(element, m_Text, [&](pugi::xml_node child) {
+    std::size_t const length = m_Document.Text(element, m_Text, [&](pugi::xml_node child) {
         Fail(u"Unknown element '" + m_Document.Name(child) + u"'", kUnknownElementLine, child);
     });
+    return std::u16string_view(m_Text.data(), length);
 }
 
 std::u16string TreeReader::Text(pugi::xml_node element) const
 {
     // Decoded into the reader's room, then copied at its exact size.
-    ReadText(element);
-    return m_Text;
+    return std::u16string(ReadText(element));
 }
 
 pugi::xml_node TreeReader::ElementFrom(pugi::xml_node node) const

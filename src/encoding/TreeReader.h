@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -63,8 +64,8 @@ private:
     /// Whether the element is named `name`, without decoding an ASCII name.
     bool NameIs(pugi::xml_node element, std::u16string const& name) const;
     std::u16string Text(pugi::xml_node element) const;
-    /// The element's text into `m_Text`.
-    void ReadText(pugi::xml_node element) const;
+    /// The element's text, decoded into `m_Text`; valid until the next text is read.
+    std::u16string_view ReadText(pugi::xml_node element) const;
     void NoAttributes(pugi::xml_node element, char const* allowed = nullptr) const;
     /// `node` or the first element among its next siblings (null when none is).
     pugi::xml_node ElementFrom(pugi::xml_node node) const;

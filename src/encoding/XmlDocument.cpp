@@ -690,19 +690,21 @@ void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) 
     }
 }
 
-char const* XmlDocument::AppendCharacterData(std::u16string& out, char const* value, bool raw)
+std::size_t XmlDocument::AppendCharacterData(
+    std::u16string& room, std::size_t at, char const* value, bool raw, char const*& end)
 {
-    // The text was judged when the document was parsed: here it is only decoded. It has no
+    // The data was judged when the document was parsed: here it is only decoded. It has no
     // more units than bytes, and 16 units may be written past its end while widening.
     std::size_t const length = std::strlen(value);
-    std::size_t const start = out.size();
-    out.resize(start + length + 16);
-    char16_t* to = out.data() + start;
+    if (room.size() < at + length + 16) {
+        room.resize(std::max(at + length + 16, 2 * room.size()));
+    }
+    char16_t* to = room.data() + at;
     auto const* it = reinterpret_cast<unsigned char const*>(value);
-    auto const* const end = it + length;
+    auto const* const last = it + length;
     for (;;) {
-        it = WidenPlain(it, end, to, raw);
-        if (it == end) {
+        it = WidenPlain(it, last, to, raw);
+        if (it == last) {
             break;
         }
         unsigned const c = *it;
@@ -722,13 +724,8 @@ char const* XmlDocument::AppendCharacterData(std::u16string& out, char const* va
             it += 4;
         }
     }
-    out.resize(static_cast<std::size_t>(to - out.data()));
-    return value + length;
-}
-
-void XmlDocument::AppendCharacterData(std::u16string& out, pugi::xml_node data)
-{
-    AppendCharacterData(out, data.value(), data.type() == pugi::node_cdata);
+    end = value + length;
+    return static_cast<std::size_t>(to - room.data());
 }
 
 std::u16string XmlDocument::Where(std::size_t offset) const

@@ -52,17 +52,18 @@ public:
     std::u16string Name(pugi::xml_node element) const;
     /// An attribute's value with its references replaced.
     std::u16string Value(pugi::xml_attribute attribute) const;
-    /// Replaces `out` by the character data of `element` (text with its references
-    /// replaced, CDATA sections as they are; comments and processing instructions
-    /// skipped); raises `onElement(child)` for a child element.
-    template <class OnElement> void Text(pugi::xml_node element, std::u16string& out, OnElement onElement) const
+    /// Decodes the character data of `element` (text with its references replaced, CDATA
+    /// sections as they are; comments and processing instructions skipped) into `room`,
+    /// which only grows and is never cleared, and answers its length in units; raises
+    /// `onElement(child)` for a child element.
+    template <class OnElement> std::size_t Text(pugi::xml_node element, std::u16string& room, OnElement onElement) const
     {
-        out.clear();
         char const* const value = element.value();
-        char const* const end = AppendCharacterData(out, value);
+        char const* end = value;
+        std::size_t length = AppendCharacterData(room, 0, value, false, end);
         // Text ended by the element's end tag ("</" after its terminator) is all there is.
         if (end != value && end[1] == '/') {
-            return;
+            return length;
         }
         for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
@@ -71,12 +72,13 @@ public:
                 break;
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                AppendCharacterData(out, child);
+                length = AppendCharacterData(room, length, child.value(), child.type() == pugi::node_cdata, end);
                 break;
             default:
                 break;
             }
         }
+        return length;
     }
     /// The element's text when it is one run of character data without references,
     /// followed by the element's end tag: the usual number or word, read where it stands.
@@ -137,10 +139,11 @@ private:
     /// Checks a name; with `out`, appends it decoded. Only an `element` name may be
     /// in the legacy form.
     void ScanName(char const* name, std::u16string* out, bool element) const;
-    /// Appends judged character data decoded; `raw` for CDATA, whose '&' stands for itself.
-    /// Answers where the data ends (its terminator).
-    static char const* AppendCharacterData(std::u16string& out, char const* value, bool raw = false);
-    static void AppendCharacterData(std::u16string& out, pugi::xml_node data);
+    /// Decodes judged character data at `value` into `room` from unit `at` on, growing the
+    /// room when it is too small; `raw` for CDATA, whose '&' stands for itself. Answers the
+    /// units in the room up to the data's end, and sets `end` to its terminator.
+    static std::size_t AppendCharacterData(
+        std::u16string& room, std::size_t at, char const* value, bool raw, char const*& end);
     /// The offset just past the '>' of the start tag, and whether it closes the element.
     std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
     /// The offset just past the node's end.

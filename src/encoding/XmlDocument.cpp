@@ -379,9 +379,17 @@ void XmlDocument::CheckElement(pugi::xml_node element)
     if (m_Original[OffsetOf(nameEnd)] == '>') {
         // The element's own text, if any, follows the start tag up to the next markup
         // (a stored text ends at its terminator, which stands over that '<').
-        Check(nameEnd + 1, Data::Text);
+        unsigned char const stop = *SkipPlain(reinterpret_cast<unsigned char const*>(nameEnd + 1), true);
+        if (stop != 0 && stop != '<') {
+            Scan(nameEnd + 1, Data::Text, nullptr);
+        }
         return;
     }
+    CheckStartTag(element, name, nameEnd);
+}
+
+void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name, char const* nameEnd)
+{
     NotePatch(nameEnd);
     if (pugi::xml_attribute const first = element.first_attribute()) {
         m_Attributed.push_back(name);

@@ -128,6 +128,8 @@ private:
     void CheckTopLevel();
     void CheckTree(std::size_t maxDepth);
     void CheckElement(pugi::xml_node element);
+    /// The rest of a start tag that does not end with the name: attributes, or "/>".
+    void CheckStartTag(pugi::xml_node element, char const* name, char const* nameEnd);
     void CheckDuplicates(pugi::xml_node element, std::size_t count) const;
     void CheckDeclaration(pugi::xml_node declaration);
     void CheckComment(pugi::xml_node comment) const;

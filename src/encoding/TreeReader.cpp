@@ -15,6 +15,7 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/datatypes/XmlString.h>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -111,11 +112,46 @@ template <std::integral T> bool ParseInteger(std::string_view text, T& value)
     return true;
 }
 
+/// How many of the 8 bytes at `it` (in the padded buffer) are decimal digits before the first that is not.
+std::size_t LeadingDigits(unsigned char const* it)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, it, sizeof word);
+    // A digit is 0x30 to 0x39: high half 3, and no carry out of the low half on adding 6.
+    // A carry from a byte that is no digit runs only into the bytes after it.
+    constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u;
+    constexpr std::uint64_t kThrees = 0x3030303030303030u;
+    std::uint64_t const other = ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606u) & kHigh) ^ kThrees);
+    if constexpr (std::endian::native == std::endian::little) {
+        return other == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(other)) / 8;
+    } else {
+        return 0;
+    }
+}
+
+/// The value of the `count` (1 to 7) digits at `it`, converted together: the digits
+/// moved to the end of an 8-byte word behind '0's and combined pairwise.
+std::uint64_t EightDigits(unsigned char const* it, std::size_t count)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, it, sizeof word);
+    constexpr std::uint64_t kZeros = 0x3030303030303030u;
+    word = (word << (64 - 8 * count)) | (kZeros >> (8 * count));
+    word -= kZeros;
+    word = word * 10 + (word >> 8);
+    constexpr std::uint64_t kPairs = 0x000000FF000000FFu;
+    return (((word & kPairs) * (100 + (1000000ull << 32))) + (((word >> 16) & kPairs) * (1 + (10000ull << 32)))) >> 32;
+}
+
 /// The usual integer in one pass where the text stands: at most 19 digits (a minus sign
 /// first for signed kinds) ended by the terminator over the '<' of the end tag, within
 /// the range of T. Otherwise false, and the text is read as `ParseInteger` reads it.
 template <std::integral T> bool QuickInteger(char const* text, T& value)
 {
+    // An empty text is the parser's own empty string, outside the buffer: not read in blocks.
+    if (*text == 0) {
+        return false;
+    }
     auto const* it = reinterpret_cast<unsigned char const*>(text);
     bool negative = false;
     if constexpr (std::is_signed_v<T>) {
@@ -124,9 +160,15 @@ template <std::integral T> bool QuickInteger(char const* text, T& value)
     }
     auto const* const digits = it;
     std::uint64_t magnitude = 0;
-    // Past 19 digits the sum may wrap around; such a text is then read the other way.
-    for (unsigned digit = 0; (digit = static_cast<unsigned>(*it - '0')) <= 9; ++it) {
-        magnitude = magnitude * 10 + digit;
+    if (std::size_t const count = LeadingDigits(it); count != 0 && count < 8) {
+        // The usual number: up to seven digits, converted together.
+        magnitude = EightDigits(it, count);
+        it += count;
+    } else {
+        // Past 19 digits the sum may wrap around; such a text is then read the other way.
+        for (unsigned digit = 0; (digit = static_cast<unsigned>(*it - '0')) <= 9; ++it) {
+            magnitude = magnitude * 10 + digit;
+        }
     }
     if (it == digits || it - digits > 19 || *it != 0 || it[1] != '/'
         || magnitude > static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0)) {

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -79,6 +81,23 @@ TEST_F(Composite, KeepsChildrenInOrderWithRepeatedNames)
     CompositeType const& readOnly = composite;
     EXPECT_EQ(dynamic_cast<CountingNode const&>(**readOnly.ReverseBeginIterator()).GetValue(), 3);
     EXPECT_EQ(readOnly.EndIterator() - readOnly.BeginIterator(), 3);
+}
+
+TEST_F(Composite, ReservedRoomTakesChildrenWithoutMovingThem)
+{
+    CompositeType composite(u"record");
+    composite.Add(new CountingNode(1, u"a"));
+    composite.Reserve(8);
+    auto const slots = reinterpret_cast<std::uintptr_t>(&*composite.BeginIterator());
+    for (int i = 2; i <= 8; ++i) {
+        composite.Add(new CountingNode(i, u"a"));
+    }
+    // The stored pointers stayed where they were: no reallocation for the reserved count.
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(&*composite.BeginIterator()), slots);
+    EXPECT_EQ(composite.Size(), 8u);
+    composite.Reserve(2);
+    EXPECT_EQ(composite.Size(), 8u);
+    EXPECT_EQ(dynamic_cast<CountingNode const&>(**(composite.EndIterator() - 1)).GetValue(), 8);
 }
 
 TEST_F(Composite, NullChildIsIgnored)

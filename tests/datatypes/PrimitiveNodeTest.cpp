@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 using namespace Tarnwick::DataTypes;
@@ -71,6 +72,22 @@ TYPED_TEST(PrimitiveNode, ScalarAnswersItsRow)
     EXPECT_EQ(node.GetValue(), row.second);
     EXPECT_EQ(&node.GetValueRef(), &node.GetValueRef());
     EXPECT_EQ(node.GetValueRef(), row.second);
+}
+
+TYPED_TEST(PrimitiveNode, ScalarTakesAValueOver)
+{
+    auto const& row = this->row;
+    TypeParam value = row.first;
+    ScalarType<TypeParam> node(std::move(value), u"taken");
+    EXPECT_EQ(node.GetValueRef(), row.first);
+    EXPECT_EQ(node.GetParamName(), u"taken");
+    if constexpr (std::is_same_v<TypeParam, std::u16string>) {
+        // Long enough to live on the heap: the node holds the very characters.
+        std::u16string text(64, u'x');
+        char16_t const* const characters = text.data();
+        ScalarType<std::u16string> const holder(std::move(text), u"t");
+        EXPECT_EQ(holder.GetValueRef().data(), characters);
+    }
 }
 
 // The library's own instantiations are the ones the caller sees: a node made

@@ -349,3 +349,115 @@ TEST(XmlDecoderObject, MovesAndDecodesMoreThanOnce)
 }
 
 } // namespace
+
+// ---- the readings that take the usual text where it stands ----
+
+TEST(XmlDecoderTree, StartTagsOfEveryFormKeepTheirBytes)
+{
+    // No comment, CDATA or instruction: the bytes the parser replaced in start tags are the
+    // ones noted while the text was judged, and the markup comes back from them alone.
+    std::string const inner = "<a x='1'\ty=\"\" z = '&lt;'>t</a><b\n/><c />\r\n<d\t>u</d\t><e\nk=\"v\"\n/>";
+    XmlDecoder const decoder("<m\n>\n  <x\t>" + inner + "</x>\n  <n\r\n>-7</n>\n</m>");
+    std::unique_ptr<ServiceType> const prototype(
+        Composite(u"m", {new XmlString(u"", u"x"), new ScalarType<std::int8_t>(0, u"n")}));
+    std::unique_ptr<ServiceType> const tree = decoder.DecodeTree(*prototype);
+    auto const& root = dynamic_cast<CompositeType const&>(*tree);
+    EXPECT_EQ(dynamic_cast<XmlString const&>(**root.BeginIterator()).GetValueRef(),
+        std::u16string(inner.begin(), inner.end()));
+    EXPECT_EQ(dynamic_cast<ScalarType<std::int8_t> const&>(**(root.BeginIterator() + 1)).GetValueRef(), -7);
+}
+
+TEST(XmlDecoderTree, PlacesAfterReplacedLineEndsCountTheirLines)
+{
+    // Each name here is ended by a line end the parser replaced: the places of refusals
+    // found while decoding, after the text itself is gone, still count those lines.
+    std::string const text = "<m\n><k\n/><n\n>abc</n></m>";
+    std::unique_ptr<ServiceType> const prototype(
+        Composite(u"m", {new ScalarType<std::u16string>(u"", u"k"), new ScalarType<std::int32_t>(0, u"n")}));
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder(text).DecodeTree(*prototype); }),
+        Refusal(u"134", u"Invalid INT32 value 'abc' in m/n at line 3, column 3"));
+}
+
+std::u16string Wide(std::string const& ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+/// The number an element holding `content` decodes to, or the refusal.
+template <class T> std::u16string DecodedNumber(std::string const& content)
+{
+    try {
+        std::unique_ptr<ServiceType> const tree
+            = XmlDecoder("<n>" + content + "</n>").DecodeTree(ScalarType<T>(T {}, u"n"));
+        return Wide(std::to_string(dynamic_cast<ScalarType<T> const&>(*tree).GetValueRef()));
+    } catch (Tarnwick::ServiceException const& exception) {
+        return exception.ToString();
+    }
+}
+
+TEST(XmlDecoderTree, IntegersAtTheEdgesOfTheirKinds)
+{
+    struct Row {
+        std::string content;
+        std::u16string int16;
+        std::u16string uint8;
+        std::u16string int64;
+        std::u16string uint64;
+    };
+    auto const invalid = [](char const* kind, std::string const& text) {
+        return Refusal(u"134", u"Invalid " + Wide(kind) + u" value '" + Wide(text) + u"' in n at line 1, column 1");
+    };
+    // Up to seven digits are read together, longer numbers one digit at a time, and texts with
+    // references or comments as decoded text: every way gives the same answer.
+    std::vector<Row> const rows = {
+        {"0", u"0", u"0", u"0", u"0"},
+        {"-0", u"0", invalid("UINT8", "-0"), u"0", invalid("UINT64", "-0")},
+        {"007", u"7", u"7", u"7", u"7"},
+        {"255", u"255", u"255", u"255", u"255"},
+        {"256", u"256", invalid("UINT8", "256"), u"256", u"256"},
+        {"-32768", u"-32768", invalid("UINT8", "-32768"), u"-32768", invalid("UINT64", "-32768")},
+        {"32768", invalid("INT16", "32768"), invalid("UINT8", "32768"), u"32768", u"32768"},
+        {"1234567", invalid("INT16", "1234567"), invalid("UINT8", "1234567"), u"1234567", u"1234567"},
+        {"12345678", invalid("INT16", "12345678"), invalid("UINT8", "12345678"), u"12345678", u"12345678"},
+        {"-9223372036854775808", invalid("INT16", "-9223372036854775808"), invalid("UINT8", "-9223372036854775808"),
+            u"-9223372036854775808", invalid("UINT64", "-9223372036854775808")},
+        {"9223372036854775808", invalid("INT16", "9223372036854775808"), invalid("UINT8", "9223372036854775808"),
+            invalid("INT64", "9223372036854775808"), u"9223372036854775808"},
+        {"18446744073709551615", invalid("INT16", "18446744073709551615"), invalid("UINT8", "18446744073709551615"),
+            invalid("INT64", "18446744073709551615"), u"18446744073709551615"},
+        {"18446744073709551616", invalid("INT16", "18446744073709551616"), invalid("UINT8", "18446744073709551616"),
+            invalid("INT64", "18446744073709551616"), invalid("UINT64", "18446744073709551616")},
+        {"000000000000000000000042", u"42", u"42", u"42", u"42"},
+        {"1&#50;3", u"123", u"123", u"123", u"123"},
+        {"1<!-- c -->2", u"12", u"12", u"12", u"12"},
+        {"+1", invalid("INT16", "+1"), invalid("UINT8", "+1"), invalid("INT64", "+1"), invalid("UINT64", "+1")},
+        {" 1", invalid("INT16", " 1"), invalid("UINT8", " 1"), invalid("INT64", " 1"), invalid("UINT64", " 1")},
+        {"1 ", invalid("INT16", "1 "), invalid("UINT8", "1 "), invalid("INT64", "1 "), invalid("UINT64", "1 ")},
+        {"", invalid("INT16", ""), invalid("UINT8", ""), invalid("INT64", ""), invalid("UINT64", "")},
+        {"1.0", invalid("INT16", "1.0"), invalid("UINT8", "1.0"), invalid("INT64", "1.0"), invalid("UINT64", "1.0")},
+    };
+    for (Row const& row : rows) {
+        SCOPED_TRACE(row.content);
+        EXPECT_EQ(DecodedNumber<std::int16_t>(row.content), row.int16);
+        EXPECT_EQ(DecodedNumber<std::uint8_t>(row.content), row.uint8);
+        EXPECT_EQ(DecodedNumber<std::int64_t>(row.content), row.int64);
+        EXPECT_EQ(DecodedNumber<std::uint64_t>(row.content), row.uint64);
+    }
+}
+
+TEST(XmlDecoderTree, ItemsAmongCommentsAndTextAreReadTheSameWay)
+{
+    // Documents that hold more than elements take the general reading: comments between
+    // items are skipped, text between them refused before a fault of an item.
+    std::unique_ptr<ServiceType> const prototype(Sequence<std::int16_t>({}, u"s"));
+    auto const read = [&](std::string const& text) {
+        std::unique_ptr<ServiceType> const tree = XmlDecoder(text).DecodeTree(*prototype);
+        return dynamic_cast<SequenceType<std::int16_t> const&>(*tree).GetValue();
+    };
+    EXPECT_EQ(read("<s><item>1</item><!-- c --><item>-2</item><?p?></s>"), (std::vector<std::int16_t> {1, -2}));
+    EXPECT_EQ(read("<s>\n  <item>1</item>\n  <item>-2</item>\n</s>"), (std::vector<std::int16_t> {1, -2}));
+    EXPECT_EQ(ThrownLine([&] { read("<s><item>x</item>text<item>2</item></s>"); }),
+        Refusal(u"137", u"Unexpected text in s at line 1, column 1"));
+    EXPECT_EQ(ThrownLine([&] { read("<s><item>x</item><item>2</item></s>"); }),
+        Refusal(u"134", u"Invalid INT16 value 'x' in s/item at line 1, column 4"));
+}

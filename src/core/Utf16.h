@@ -3,6 +3,8 @@
 // UTF-16 decoding and UTF-8 encoding and decoding shared by the encoder, the
 // decoder, the logger and the locale conversions. Internal to the library.
 
+#include "core/Bytes16.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -129,21 +131,16 @@ inline void AppendUtf8(std::string& out, std::u16string_view text)
     out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
-/// Appends `count` ASCII bytes as as many UTF-16 units, sixteen at a time where
-/// the processor has the vector instructions for it.
+/// Appends `count` ASCII bytes as as many UTF-16 units, sixteen at a time.
 inline void AppendAscii(std::u16string& out, char const* ascii, std::size_t count)
 {
     std::size_t const start = out.size();
     out.resize(start + count);
     char16_t* to = out.data() + start;
     char const* const end = ascii + count;
-#if defined(__SSE2__)
     for (; end - ascii >= 16; ascii += 16, to += 16) {
-        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(ascii));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+        Bytes16(ascii).Widen(to);
     }
-#endif
     for (; ascii != end; ++ascii, ++to) {
         *to = static_cast<unsigned char>(*ascii);
     }

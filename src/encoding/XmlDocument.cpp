@@ -1,5 +1,6 @@
 #include "encoding/XmlDocument.h"
 
+#include "core/Bytes16.h"
 #include "core/Utf16.h"
 
 #include <algorithm>
@@ -18,6 +19,7 @@ namespace {
 
 using Tarnwick::Detail::AppendAscii;
 using Tarnwick::Detail::AppendUtf16;
+using Tarnwick::Detail::Bytes16;
 using Tarnwick::Detail::DecodeUtf8;
 using Tarnwick::Detail::Utf8Sequence;
 
@@ -99,22 +101,12 @@ void AppendCodePoint(std::u16string& out, char32_t cp)
 /// terminator, or the first byte of a multi-byte sequence.
 char const* AsciiEnd(char const* name)
 {
-#if defined(__SSE2__)
     for (;; name += 16) {
-        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(name));
-        // A byte from 0x80 has its high bit set, which the mask takes as it is.
-        auto const mask
-            = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()))));
-        if (mask != 0) {
-            return name + std::countr_zero(mask);
+        Bytes16 const bytes(name);
+        if (unsigned const stops = bytes.EqualToAny<0>() | bytes.High(); stops != 0) {
+            return name + std::countr_zero(stops);
         }
     }
-#else
-    while (static_cast<signed char>(*name) > 0) {
-        ++name;
-    }
-    return name;
-#endif
 }
 
 /// The length of "&lt;", "&gt;", "&amp;" or "&quot;" at `at`, or 0 for anything else;
@@ -135,21 +127,14 @@ std::size_t KnownEntity(char const* at)
 /// from `it` and from after each block of plain bytes (the text is padded).
 unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
 {
-#if defined(__SSE2__)
     if (blocks) {
         for (;; it += 16) {
-            __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
-            __m128i const stops = _mm_or_si128(
-                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))),
-                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(']'))));
-            // A byte from 0x80 has its high bit set, which the mask takes as it is.
-            auto const mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stops, bytes)));
-            if (mask != 0) {
-                return it + std::countr_zero(mask);
+            Bytes16 const bytes(it);
+            if (unsigned const stops = bytes.EqualToAny<0, '&', '<', ']'>() | bytes.High(); stops != 0) {
+                return it + std::countr_zero(stops);
             }
         }
     }
-#endif
     while (*it != 0 && *it < 0x80 && *it != '&' && *it != '<' && *it != ']') {
         ++it;
     }
@@ -161,22 +146,15 @@ unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
 /// answers where it stopped. Writes up to 16 units past what it copies.
 unsigned char const* WidenPlain(unsigned char const* it, unsigned char const* end, char16_t*& to, bool raw)
 {
-#if defined(__SSE2__)
-    while (end - it >= 16) {
-        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
-        __m128i const stops = raw ? bytes : _mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
-        auto const mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
-        if (mask != 0) {
-            auto const plain = static_cast<unsigned>(std::countr_zero(mask));
+    for (; end - it >= 16; it += 16, to += 16) {
+        Bytes16 const bytes(it);
+        bytes.Widen(to);
+        if (unsigned const stops = bytes.High() | (raw ? 0 : bytes.EqualToAny<'&'>()); stops != 0) {
+            auto const plain = static_cast<unsigned>(std::countr_zero(stops));
             to += plain;
             return it + plain;
         }
-        it += 16;
-        to += 16;
     }
-#endif
     for (; it != end && *it < 0x80 && (raw || *it != '&'); ++it) {
         *to++ = *it;
     }
@@ -798,20 +776,12 @@ void XmlDocument::ScanPatches(
         patchByte.push_back(original[i]);
     };
     std::size_t block = from;
-#if defined(__SSE2__)
     for (; block + 16 <= to; block += 16) {
-        __m128i const zeros
-            = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<__m128i const*>(buffer + block)), _mm_setzero_si128());
-        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(original + block));
-        __m128i const angles
-            = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(angles, zeros)));
-        while (mask != 0) {
-            note(block + static_cast<std::size_t>(std::countr_zero(mask)));
-            mask &= mask - 1;
+        unsigned replaced = Bytes16(buffer + block).EqualToAny<0>() & ~Bytes16(original + block).EqualToAny<'<', '>'>();
+        for (; replaced != 0; replaced &= replaced - 1) {
+            note(block + static_cast<std::size_t>(std::countr_zero(replaced)));
         }
     }
-#endif
     for (; block < to; ++block) {
         if (buffer[block] == 0 && original[block] != '<' && original[block] != '>') {
             note(block);

@@ -506,6 +506,11 @@ void TreeReader::StartDictionary(Frame& frame) const
         Fail(u"Cannot decode a prototype dictionary without keys and values", kUndecodablePrototypeLine, element);
     }
     auto node = std::make_unique<DictionaryType>(frame.Name());
+    // Room for every item at once: keys and values are not moved as they grow.
+    std::size_t items = 0;
+    for (pugi::xml_node item = ElementFrom(element.first_child()); item; item = ElementFrom(item.next_sibling())) {
+        ++items;
+    }
     // The keys and values nodes, owned by the dictionary from the start.
     std::function<void(pugi::xml_node)> addKey;
     std::function<void(pugi::xml_node)> addValue;
@@ -513,12 +518,14 @@ void TreeReader::StartDictionary(Frame& frame) const
     bool const keysKnown = VisitPrimitiveSequence(keysPrototype->GetType(), [&]<class T>() {
         auto* keys = new SequenceType<T>(keysPrototype->GetParamNameRef());
         node->SetKeys(keys);
+        keys->GetValue().reserve(items);
         addKey = [this, keys](pugi::xml_node key) { keys->GetValue().push_back(Parse<T>(key, ScalarCodeOf<T>)); };
     });
     ParamType const valuesCode = valuesPrototype->GetType();
     bool const valuesKnown = VisitPrimitiveSequence(valuesCode, [&]<class T>() {
         auto* values = new SequenceType<T>(valuesPrototype->GetParamNameRef());
         node->SetValues(values);
+        values->GetValue().reserve(items);
         valueName = "value";
         addValue
             = [this, values](pugi::xml_node value) { values->GetValue().push_back(Parse<T>(value, ScalarCodeOf<T>)); };

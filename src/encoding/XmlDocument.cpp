@@ -143,22 +143,24 @@ unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
 
 /// Copies the bytes from `it` that stand for themselves in judged character data
 /// (ASCII but '&', or in raw data every ASCII byte) to `to` as units, up to `end`;
-/// answers where it stopped. Writes up to 16 units past what it copies.
+/// answers where it stopped. Reads and writes up to 16 bytes and units past that.
 unsigned char const* WidenPlain(unsigned char const* it, unsigned char const* end, char16_t*& to, bool raw)
 {
-    for (; end - it >= 16; it += 16, to += 16) {
+    // The data lies in the padded buffer, so a block may be read across its end; the
+    // end counts as a stop.
+    for (;; it += 16, to += 16) {
         Bytes16 const bytes(it);
         bytes.Widen(to);
-        if (unsigned const stops = bytes.High() | (raw ? 0 : bytes.EqualToAny<'&'>()); stops != 0) {
+        unsigned stops = bytes.High() | (raw ? 0 : bytes.EqualToAny<'&'>());
+        if (auto const left = static_cast<std::size_t>(end - it); left < 16) {
+            stops |= 1u << left;
+        }
+        if (stops != 0) {
             auto const plain = static_cast<unsigned>(std::countr_zero(stops));
             to += plain;
             return it + plain;
         }
     }
-    for (; it != end && *it < 0x80 && (raw || *it != '&'); ++it) {
-        *to++ = *it;
-    }
-    return it;
 }
 
 /// Decodes the judged reference at `it` (one of the five entities or a character
@@ -682,6 +684,11 @@ std::size_t XmlDocument::AppendCharacterData(
     // The data was judged when the document was parsed: here it is only decoded. It has no
     // more units than bytes, and 16 units may be written past its end while widening.
     std::size_t const length = std::strlen(value);
+    end = value + length;
+    if (length == 0) {
+        // Perhaps the parser's own empty string, outside the buffer: not read in blocks.
+        return at;
+    }
     if (room.size() < at + length + 16) {
         room.resize(std::max(at + length + 16, 2 * room.size()));
     }
@@ -710,7 +717,6 @@ std::size_t XmlDocument::AppendCharacterData(
             it += 4;
         }
     }
-    end = value + length;
     return static_cast<std::size_t>(to - room.data());
 }
 

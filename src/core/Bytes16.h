@@ -4,6 +4,8 @@
 // the processor has them, else plain loops with the same results. Every mask
 // has one bit per byte, the first byte's the lowest. Internal to the library.
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -53,6 +55,16 @@ public:
 #endif
     }
 
+    /// Writes the 16 bytes at `to`.
+    void Store(void* to) const noexcept
+    {
+#if defined(__SSE2__)
+        _mm_storeu_si128(static_cast<__m128i*>(to), m_Bytes);
+#else
+        std::memcpy(to, m_Bytes, sizeof m_Bytes);
+#endif
+    }
+
     /// Writes the bytes as 16 UTF-16 units at `to`, each byte's value one unit.
     void Widen(char16_t* to) const noexcept
     {
@@ -73,5 +85,25 @@ private:
     unsigned char m_Bytes[16];
 #endif
 };
+
+/// Copies `size` bytes and answers the offset of the first zero byte among them (or
+/// `size`): one pass over a text that must not hold one.
+inline std::size_t CopyFindingZero(char* to, char const* from, std::size_t size) noexcept
+{
+    std::size_t at = 0;
+    for (; at + 16 <= size; at += 16) {
+        Bytes16 const bytes(from + at);
+        bytes.Store(to + at);
+        if (unsigned const zeros = bytes.EqualToAny<0>(); zeros != 0) {
+            return at + static_cast<std::size_t>(std::countr_zero(zeros));
+        }
+    }
+    for (; at < size; ++at) {
+        if ((to[at] = from[at]) == 0) {
+            return at;
+        }
+    }
+    return size;
+}
 
 } // namespace Tarnwick::Detail

@@ -20,6 +20,7 @@ namespace {
 using Tarnwick::Detail::AppendAscii;
 using Tarnwick::Detail::AppendUtf16;
 using Tarnwick::Detail::Bytes16;
+using Tarnwick::Detail::CopyFindingZero;
 using Tarnwick::Detail::DecodeUtf8;
 using Tarnwick::Detail::Utf8Sequence;
 
@@ -208,14 +209,13 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
     if (m_Size > limits.MaxTextBytes) {
         RaiseTextTooLong(limits.MaxTextBytes);
     }
-    // The parser would take a zero byte for the end of the text.
-    if (void const* zero = std::memchr(m_Original.data(), 0, m_Size)) {
-        Fail(u"Null character", {}, kNullCharacterLine, static_cast<char const*>(zero) - m_Original.data());
-    }
     // The parser's own copy, ended by a zero byte it may use as the end of the last text.
-    // Zero bytes after it, so that the text can be read in blocks up to its end.
+    // Zero bytes after it, so that the text can be read in blocks up to its end. The text
+    // itself holds none: the parser would take one for the end of the text.
     m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
-    std::memcpy(m_Buffer.get(), m_Original.data(), m_Size);
+    if (std::size_t const zero = CopyFindingZero(m_Buffer.get(), m_Original.data(), m_Size); zero != m_Size) {
+        Fail(u"Null character", {}, kNullCharacterLine, zero);
+    }
     std::memset(m_Buffer.get() + m_Size, 0, kPadding);
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);

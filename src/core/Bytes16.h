@@ -1,8 +1,9 @@
 #pragma once
 
-// Sixteen bytes judged at once, for the scans of text: SSE2 instructions where
-// the processor has them, else plain loops with the same results. Every mask
-// has one bit per byte, the first byte's the lowest. Internal to the library.
+// Sixteen bytes (or units) judged at once, for the scans of text: SSE2
+// instructions where the processor has them, else plain loops with the same
+// results. Every mask has one bit per byte, the first byte's the lowest.
+// Internal to the library.
 
 #include <bit>
 #include <cstddef>
@@ -85,6 +86,33 @@ private:
     unsigned char m_Bytes[16];
 #endif
 };
+
+/// Writes the 16 units at `from` as 16 bytes at `to` when all are ASCII, and answers
+/// whether they were (nothing is written otherwise).
+inline bool NarrowAscii16(char16_t const* from, char* to) noexcept
+{
+#if defined(__SSE2__)
+    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from));
+    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from + 8));
+    // ASCII units have no bit above the seventh.
+    __m128i const above = _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, _mm_setzero_si128())) != 0xFFFF) {
+        return false;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(low, high));
+    return true;
+#else
+    for (unsigned i = 0; i < 16; ++i) {
+        if (from[i] >= 0x80) {
+            return false;
+        }
+    }
+    for (unsigned i = 0; i < 16; ++i) {
+        to[i] = static_cast<char>(from[i]);
+    }
+    return true;
+#endif
+}
 
 /// Copies `size` bytes and answers the offset of the first zero byte among them (or
 /// `size`): one pass over a text that must not hold one.

@@ -10,9 +10,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace Tarnwick::Detail {
 
@@ -80,27 +77,17 @@ inline std::size_t EncodeUtf8(char32_t cp, char* out) noexcept
 
 /// Writes the UTF-8 form of UTF-16 text at `out`, which has room for three
 /// bytes per code unit: pairs combined, lone surrogates as U+FFFD, the unit 0
-/// as the byte 0. Runs of ASCII go sixteen (where the processor has the
-/// vector instructions for it), then four units at a time. Returns the end.
+/// as the byte 0. Runs of ASCII go sixteen, then four units at a time.
+/// Returns the end.
 inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
 {
     char16_t const* it = text.data();
     char16_t const* const end = it + text.size();
     while (it != end) {
-#if defined(__SSE2__)
-        while (end - it >= 16) {
-            __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
-            __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it + 8));
-            // ASCII units have no bit above the seventh.
-            __m128i const above = _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, _mm_setzero_si128())) != 0xFFFF) {
-                break;
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+        while (end - it >= 16 && NarrowAscii16(it, out)) {
             it += 16;
             out += 16;
         }
-#endif
         std::uint64_t block = 0;
         while (end - it >= 4 && (std::memcpy(&block, it, sizeof block), (block & 0xFF80FF80FF80FF80u) == 0)) {
             out[0] = static_cast<char>(it[0]);

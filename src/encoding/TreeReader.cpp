@@ -224,7 +224,7 @@ struct TreeReader::Frame {
     std::unique_ptr<ServiceType> itemShape;
 };
 
-std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceType const* prototype) const
+std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceType const* prototype)
 {
     auto const add = [](Frame& parent, std::unique_ptr<ServiceType> done) {
         if (parent.items != nullptr) {
@@ -269,7 +269,7 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
     }
 }
 
-void TreeReader::Recycle(std::vector<Job>& jobs) const
+void TreeReader::Recycle(std::vector<Job>& jobs)
 {
     if (jobs.capacity() != 0) {
         jobs.clear();
@@ -277,7 +277,7 @@ void TreeReader::Recycle(std::vector<Job>& jobs) const
     }
 }
 
-TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* prototype, Shape shape, bool named) const
+TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* prototype, Shape shape, bool named)
 {
     Frame frame;
     frame.element = element;
@@ -318,8 +318,7 @@ TreeReader::Frame TreeReader::Start(pugi::xml_node element, ServiceType const* p
     return frame;
 }
 
-std::unique_ptr<ServiceType> TreeReader::TypedLeaf(
-    pugi::xml_node element, ParamType code, std::u16string const& name) const
+std::unique_ptr<ServiceType> TreeReader::TypedLeaf(pugi::xml_node element, ParamType code, std::u16string const& name)
 {
     NoAttributes(element);
     std::unique_ptr<ServiceType> node = ReadLeaf(element, code, name);
@@ -329,7 +328,7 @@ std::unique_ptr<ServiceType> TreeReader::TypedLeaf(
     return node;
 }
 
-bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) const
+bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name)
 {
     auto const* raw = reinterpret_cast<unsigned char const*>(element.name());
     char16_t const* unit = name.data();
@@ -345,14 +344,14 @@ bool TreeReader::NameIs(pugi::xml_node element, std::u16string const& name) cons
     return false;
 }
 
-template <class Node> Node const& TreeReader::Prototype(Frame const& frame) const
+template <class Node> Node const& TreeReader::Prototype(Frame const& frame)
 {
     return As<Node>(frame.prototype, [&] {
         Fail(u"Cannot decode a prototype of another class than its kind", kUndecodablePrototypeLine, frame.element);
     });
 }
 
-void TreeReader::StartFree(Frame& frame) const
+void TreeReader::StartFree(Frame& frame)
 {
     pugi::xml_node const element = frame.element;
     if (frame.shape == Shape::Free && element.attribute("type")) {
@@ -383,7 +382,7 @@ void TreeReader::StartFree(Frame& frame) const
     }
 }
 
-void TreeReader::StartComposite(Frame& frame) const
+void TreeReader::StartComposite(Frame& frame)
 {
     pugi::xml_node const element = frame.element;
     NoAttributes(element);
@@ -477,7 +476,7 @@ std::unique_ptr<CompositeSequenceType> EmptyCopy(CompositeSequenceType const& pr
 
 } // namespace
 
-void TreeReader::StartCompositeSequence(Frame& frame) const
+void TreeReader::StartCompositeSequence(Frame& frame)
 {
     pugi::xml_node const element = frame.element;
     NoAttributes(element);
@@ -494,7 +493,7 @@ void TreeReader::StartCompositeSequence(Frame& frame) const
     frame.node = std::move(node);
 }
 
-void TreeReader::StartDictionary(Frame& frame) const
+void TreeReader::StartDictionary(Frame& frame)
 {
     pugi::xml_node const element = frame.element;
     NoAttributes(element);
@@ -580,7 +579,7 @@ void TreeReader::StartDictionary(Frame& frame) const
     frame.node = std::move(node);
 }
 
-std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std::u16string const& name) const
+std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std::u16string const& name)
 {
     pugi::xml_attribute const type = element.attribute("type");
     if (!type) {
@@ -602,8 +601,7 @@ std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std
     return std::make_unique<AnyTypeServiceType>(value.release(), name);
 }
 
-std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
-    pugi::xml_node element, ParamType code, std::u16string const& name) const
+std::unique_ptr<ServiceType> TreeReader::ReadLeaf(pugi::xml_node element, ParamType code, std::u16string const& name)
 {
     switch (code) {
     case XML_STRING:
@@ -639,7 +637,7 @@ std::unique_ptr<ServiceType> TreeReader::ReadLeaf(
     return node;
 }
 
-template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add) const
+template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add)
 {
     // One walk over the items. Text among them is the element's own fault and is
     // refused before a fault of an item: on any fault the element's text is judged first.
@@ -674,7 +672,7 @@ template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add)
     }
 }
 
-template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) const
+template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code)
 {
     if constexpr (std::is_same_v<T, std::u16string>) {
         return Text(element);
@@ -689,7 +687,7 @@ template <class T> T TreeReader::Parse(pugi::xml_node element, ParamType code) c
     }
 }
 
-template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType code) const
+template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType code)
 {
     {
         // The usual text is one run of character data without references: it is read
@@ -711,7 +709,7 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
     }
 }
 
-std::u16string_view TreeReader::ReadText(pugi::xml_node element) const
+std::u16string_view TreeReader::ReadText(pugi::xml_node element)
 {
     std::size_t const length = m_Document.Text(element, m_Text, [&](pugi::xml_node child) {
         Fail(u"Unknown element '" + m_Document.Name(child) + u"'", kUnknownElementLine, child);
@@ -719,13 +717,13 @@ std::u16string_view TreeReader::ReadText(pugi::xml_node element) const
     return std::u16string_view(m_Text.data(), length);
 }
 
-std::u16string TreeReader::Text(pugi::xml_node element) const
+std::u16string TreeReader::Text(pugi::xml_node element)
 {
     // Decoded into the reader's room, then copied at its exact size.
     return std::u16string(ReadText(element));
 }
 
-pugi::xml_node TreeReader::ElementFrom(pugi::xml_node node) const
+pugi::xml_node TreeReader::ElementFrom(pugi::xml_node node)
 {
     if (!m_Document.ElementsOnly()) {
         while (node && node.type() != pugi::node_element) {
@@ -735,14 +733,14 @@ pugi::xml_node TreeReader::ElementFrom(pugi::xml_node node) const
     return node;
 }
 
-void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed) const
+void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed)
 {
     if (m_Attributes && element.first_attribute()) {
         RefuseAttributes(element, allowed);
     }
 }
 
-void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed) const
+void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed)
 {
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         if (allowed == nullptr || std::strcmp(attribute.name(), allowed) != 0) {
@@ -752,14 +750,14 @@ void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed) c
     }
 }
 
-void TreeReader::NoText(pugi::xml_node element) const
+void TreeReader::NoText(pugi::xml_node element)
 {
     if (m_Document.HasText(element)) {
         Fail(u"Unexpected text", kUnexpectedTextLine, element);
     }
 }
 
-void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const
+void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element)
 {
     m_Document.Fail(what, m_Document.PathOf(element, m_Base), line, m_Document.StartOf(element));
 }

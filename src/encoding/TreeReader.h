@@ -26,7 +26,7 @@ public:
     { }
 
     /// A new tree for `element`, in the shape of `prototype`, or shape-free when it is null.
-    std::unique_ptr<DataTypes::ServiceType> Read(pugi::xml_node element, DataTypes::ServiceType const* prototype) const;
+    std::unique_ptr<DataTypes::ServiceType> Read(pugi::xml_node element, DataTypes::ServiceType const* prototype);
 
 private:
     enum class Shape { Typed, Free, FreeComposite };
@@ -40,43 +40,43 @@ private:
     };
 
     /// Hands a finished frame's job list back for reuse.
-    void Recycle(std::vector<Job>& jobs) const;
+    void Recycle(std::vector<Job>& jobs);
     /// A frame for `element`; `named` when the element is known to bear the prototype's name.
-    Frame Start(pugi::xml_node element, DataTypes::ServiceType const* prototype, Shape shape, bool named) const;
-    void StartComposite(Frame& frame) const;
-    void StartCompositeSequence(Frame& frame) const;
-    void StartDictionary(Frame& frame) const;
-    void StartFree(Frame& frame) const;
+    Frame Start(pugi::xml_node element, DataTypes::ServiceType const* prototype, Shape shape, bool named);
+    void StartComposite(Frame& frame);
+    void StartCompositeSequence(Frame& frame);
+    void StartDictionary(Frame& frame);
+    void StartFree(Frame& frame);
     /// The prototype of a frame as the class its kind names; raises for another class.
-    template <class Node> Node const& Prototype(Frame const& frame) const;
+    template <class Node> Node const& Prototype(Frame const& frame);
     /// A node of a kind without nested elements of its own (scalars, sequences, XML
     /// strings, time nodes), or null when `code` names none of them.
     std::unique_ptr<DataTypes::ServiceType> ReadLeaf(
-        pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name) const;
+        pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name);
     /// The any-type node of an element with a `type` attribute.
-    std::unique_ptr<DataTypes::ServiceType> ReadAnyType(pugi::xml_node element, std::u16string const& name) const;
+    std::unique_ptr<DataTypes::ServiceType> ReadAnyType(pugi::xml_node element, std::u16string const& name);
     /// The `item` children of a sequence element, each given to `add`.
-    template <class Add> void ReadItems(pugi::xml_node element, Add add) const;
+    template <class Add> void ReadItems(pugi::xml_node element, Add add);
     /// The element's text as a value of T; raises "Invalid KIND value".
-    template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code) const;
+    template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code);
     /// `Parse` of a text other than the usual plain integer.
-    template <class T> T ParseText(pugi::xml_node element, DataTypes::ParamType code) const;
+    template <class T> T ParseText(pugi::xml_node element, DataTypes::ParamType code);
     /// Whether the element is named `name`, without decoding an ASCII name.
-    bool NameIs(pugi::xml_node element, std::u16string const& name) const;
-    std::u16string Text(pugi::xml_node element) const;
+    bool NameIs(pugi::xml_node element, std::u16string const& name);
+    std::u16string Text(pugi::xml_node element);
     /// The element's text, decoded into `m_Text`; valid until the next text is read.
-    std::u16string_view ReadText(pugi::xml_node element) const;
-    void NoAttributes(pugi::xml_node element, char const* allowed = nullptr) const;
+    std::u16string_view ReadText(pugi::xml_node element);
+    void NoAttributes(pugi::xml_node element, char const* allowed = nullptr);
     /// `node` or the first element among its next siblings (null when none is).
-    pugi::xml_node ElementFrom(pugi::xml_node node) const;
+    pugi::xml_node ElementFrom(pugi::xml_node node);
     /// Raises for the first attribute that is not `allowed`.
-    void RefuseAttributes(pugi::xml_node element, char const* allowed) const;
+    void RefuseAttributes(pugi::xml_node element, char const* allowed);
     /// A node of a leaf kind (see `ReadLeaf`) without attributes; raises for another kind.
     std::unique_ptr<DataTypes::ServiceType> TypedLeaf(
-        pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name) const;
+        pugi::xml_node element, DataTypes::ParamType code, std::u16string const& name);
     /// Raises for text in `element`.
-    void NoText(pugi::xml_node element) const;
-    [[noreturn]] void Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element) const;
+    void NoText(pugi::xml_node element);
+    [[noreturn]] void Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element);
 
     template <class List> struct VectorsOf;
     template <class... T> struct VectorsOf<TypeList<T...>> {
@@ -89,11 +89,11 @@ private:
     bool m_Attributes;
     /// Room reused while reading: decoded text, and the items of a sequence, so that
     /// each value and each sequence is allocated once at its exact size.
-    mutable std::u16string m_Text;
-    mutable std::string m_Narrow;
+    std::u16string m_Text;
+    std::string m_Narrow;
     /// The job lists of finished frames, for the next containers to fill.
-    mutable std::vector<std::vector<Job>> m_SpareJobs;
-    mutable VectorsOf<Primitives>::type m_Items;
+    std::vector<std::vector<Job>> m_SpareJobs;
+    VectorsOf<Primitives>::type m_Items;
 };
 
 } // namespace Tarnwick::Encoding::Detail

@@ -1,9 +1,9 @@
 #pragma once
 
-// Sixteen bytes (or units) judged at once, for the scans of text: SSE2
+// Sixteen bytes judged at once, for the scans and copies of text: SSE2
 // instructions where the processor has them, else plain loops with the same
-// results. Every mask has one bit per byte, the first byte's the lowest.
-// Internal to the library.
+// results. This is the library's one place for vector code. Internal to the
+// library.
 
 #include <bit>
 #include <cstddef>
@@ -14,6 +14,45 @@
 
 namespace Tarnwick::Detail {
 
+/// A set of the sixteen bytes of a `Bytes16`, combined before it is read out as bits.
+class Mask16 {
+public:
+    Mask16 operator|(Mask16 other) const noexcept
+    {
+#if defined(__SSE2__)
+        return Mask16(_mm_or_si128(m_Mask, other.m_Mask));
+#else
+        return Mask16(m_Mask | other.m_Mask);
+#endif
+    }
+
+    /// One bit per byte in the set, the first byte's the lowest.
+    unsigned Bits() const noexcept
+    {
+#if defined(__SSE2__)
+        return static_cast<unsigned>(_mm_movemask_epi8(m_Mask));
+#else
+        return m_Mask;
+#endif
+    }
+
+private:
+    friend class Bytes16;
+#if defined(__SSE2__)
+    /// A byte is in the set when its high bit is.
+    explicit Mask16(__m128i mask) noexcept
+        : m_Mask(mask)
+    { }
+    __m128i m_Mask;
+#else
+    explicit Mask16(unsigned mask) noexcept
+        : m_Mask(mask)
+    { }
+    unsigned m_Mask;
+#endif
+};
+
+/// Sixteen bytes, loaded from text or narrowed from UTF-16 units.
 class Bytes16 {
 public:
     /// The 16 bytes at `at`, which must all be readable.
@@ -26,33 +65,81 @@ public:
 #endif
     }
 
-    /// The bytes equal to any of `C`.
-    template <char... C> unsigned EqualToAny() const noexcept
+    /// The 8 units at `first` and the 8 at `second` as 16 bytes, each unit read as a
+    /// signed 16-bit number and saturated to 0 to 0xFF: a unit that is 0 or from 0x80
+    /// on gives a byte that is 0 or from 0x80 on (see `ZeroOrHigh`).
+    static Bytes16 Narrowed(char16_t const* first, char16_t const* second) noexcept
     {
 #if defined(__SSE2__)
-        __m128i equal = _mm_setzero_si128();
-        ((equal = _mm_or_si128(equal, _mm_cmpeq_epi8(m_Bytes, _mm_set1_epi8(C)))), ...);
-        return static_cast<unsigned>(_mm_movemask_epi8(equal));
+        return Bytes16(_mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(first)),
+            _mm_loadu_si128(reinterpret_cast<__m128i const*>(second))));
 #else
-        unsigned mask = 0;
-        for (unsigned i = 0; i < 16; ++i) {
-            mask |= ((m_Bytes[i] == static_cast<unsigned char>(C)) || ...) ? 1u << i : 0u;
+        Bytes16 bytes;
+        for (unsigned i = 0; i < 8; ++i) {
+            bytes.m_Bytes[i] = Saturated(first[i]);
+            bytes.m_Bytes[8 + i] = Saturated(second[i]);
         }
-        return mask;
+        return bytes;
+#endif
+    }
+
+    /// The 4 units at `first` as bytes 0 to 3 and the 4 at `second` as bytes 8 to 11,
+    /// narrowed as `Narrowed` does; the other bytes are 0.
+    static Bytes16 NarrowedFours(char16_t const* first, char16_t const* second) noexcept
+    {
+#if defined(__SSE2__)
+        return Bytes16(_mm_packus_epi16(_mm_loadl_epi64(reinterpret_cast<__m128i const*>(first)),
+            _mm_loadl_epi64(reinterpret_cast<__m128i const*>(second))));
+#else
+        Bytes16 bytes;
+        for (unsigned i = 0; i < 4; ++i) {
+            bytes.m_Bytes[i] = Saturated(first[i]);
+            bytes.m_Bytes[8 + i] = Saturated(second[i]);
+        }
+        return bytes;
+#endif
+    }
+
+    /// The bytes equal to `c`.
+    Mask16 Equal(char c) const noexcept
+    {
+#if defined(__SSE2__)
+        return Mask16(_mm_cmpeq_epi8(m_Bytes, _mm_set1_epi8(c)));
+#else
+        return Where([c](unsigned char b) { return b == static_cast<unsigned char>(c); });
+#endif
+    }
+
+    /// The bytes equal to `c` once the bits of `bits` are set in them: with `bits` 1
+    /// and `c` 0x27, both '&' (0x26) and '\'' (0x27).
+    Mask16 EqualWithBits(char bits, char c) const noexcept
+    {
+#if defined(__SSE2__)
+        return Mask16(_mm_cmpeq_epi8(_mm_or_si128(m_Bytes, _mm_set1_epi8(bits)), _mm_set1_epi8(c)));
+#else
+        return Where([bits, c](unsigned char b) {
+            return (b | static_cast<unsigned char>(bits)) == static_cast<unsigned char>(c);
+        });
 #endif
     }
 
     /// The bytes from 0x80 on: those of multi-byte UTF-8 sequences.
-    unsigned High() const noexcept
+    Mask16 High() const noexcept
     {
 #if defined(__SSE2__)
-        return static_cast<unsigned>(_mm_movemask_epi8(m_Bytes));
+        return Mask16(m_Bytes);
 #else
-        unsigned mask = 0;
-        for (unsigned i = 0; i < 16; ++i) {
-            mask |= m_Bytes[i] >= 0x80 ? 1u << i : 0u;
-        }
-        return mask;
+        return Where([](unsigned char b) { return b >= 0x80; });
+#endif
+    }
+
+    /// The bytes that are 0 or from 0x80 on (below 1 when read as signed).
+    Mask16 ZeroOrHigh() const noexcept
+    {
+#if defined(__SSE2__)
+        return Mask16(_mm_cmplt_epi8(m_Bytes, _mm_set1_epi8(1)));
+#else
+        return Where([](unsigned char b) { return b == 0 || b >= 0x80; });
 #endif
     }
 
@@ -63,6 +150,27 @@ public:
         _mm_storeu_si128(static_cast<__m128i*>(to), m_Bytes);
 #else
         std::memcpy(to, m_Bytes, sizeof m_Bytes);
+#endif
+    }
+
+    /// Writes bytes 0 to 7 (with `High` false) or 8 to 15 at `to`.
+    template <bool High> void StoreEight(void* to) const noexcept
+    {
+#if defined(__SSE2__)
+        _mm_storel_epi64(static_cast<__m128i*>(to), High ? _mm_srli_si128(m_Bytes, 8) : m_Bytes);
+#else
+        std::memcpy(to, m_Bytes + (High ? 8 : 0), 8);
+#endif
+    }
+
+    /// Writes bytes 0 to 3 (with `High` false) or 8 to 11 at `to`.
+    template <bool High> void StoreFour(void* to) const noexcept
+    {
+#if defined(__SSE2__)
+        int const four = _mm_cvtsi128_si32(High ? _mm_srli_si128(m_Bytes, 8) : m_Bytes);
+        std::memcpy(to, &four, 4);
+#else
+        std::memcpy(to, m_Bytes + (High ? 8 : 0), 4);
 #endif
     }
 
@@ -81,14 +189,30 @@ public:
 
 private:
 #if defined(__SSE2__)
+    explicit Bytes16(__m128i bytes) noexcept
+        : m_Bytes(bytes)
+    { }
     __m128i m_Bytes;
 #else
-    unsigned char m_Bytes[16];
+    Bytes16() noexcept = default;
+    static unsigned char Saturated(char16_t unit) noexcept
+    {
+        return unit >= 0x8000 ? 0 : unit > 0xFF ? 0xFF : static_cast<unsigned char>(unit);
+    }
+    template <class Test> Mask16 Where(Test test) const noexcept
+    {
+        unsigned mask = 0;
+        for (unsigned i = 0; i < 16; ++i) {
+            mask |= test(m_Bytes[i]) ? 1u << i : 0u;
+        }
+        return Mask16(mask);
+    }
+    unsigned char m_Bytes[16] = {};
 #endif
 };
 
-/// Writes the 16 units at `from` as 16 bytes at `to` when all are ASCII, and answers
-/// whether they were (nothing is written otherwise).
+/// Writes the 16 units at `from` as 16 bytes at `to` when all are ASCII (0 included),
+/// and answers whether they were (nothing is written otherwise).
 inline bool NarrowAscii16(char16_t const* from, char* to) noexcept
 {
 #if defined(__SSE2__)
@@ -122,7 +246,7 @@ inline std::size_t CopyFindingZero(char* to, char const* from, std::size_t size)
     for (; at + 16 <= size; at += 16) {
         Bytes16 const bytes(from + at);
         bytes.Store(to + at);
-        if (unsigned const zeros = bytes.EqualToAny<0>(); zeros != 0) {
+        if (unsigned const zeros = bytes.Equal(0).Bits(); zeros != 0) {
             return at + static_cast<std::size_t>(std::countr_zero(zeros));
         }
     }

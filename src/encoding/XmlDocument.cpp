@@ -22,6 +22,7 @@ using Tarnwick::Detail::AppendUtf16;
 using Tarnwick::Detail::Bytes16;
 using Tarnwick::Detail::CopyFindingZero;
 using Tarnwick::Detail::DecodeUtf8;
+using Tarnwick::Detail::Mask16;
 using Tarnwick::Detail::Utf8Sequence;
 
 // No normalisation of line ends or attribute whitespace and no reference
@@ -104,7 +105,7 @@ char const* AsciiEnd(char const* name)
 {
     for (;; name += 16) {
         Bytes16 const bytes(name);
-        if (unsigned const stops = bytes.EqualToAny<0>() | bytes.High(); stops != 0) {
+        if (unsigned const stops = (bytes.Equal(0) | bytes.High()).Bits(); stops != 0) {
             return name + std::countr_zero(stops);
         }
     }
@@ -131,8 +132,9 @@ unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
     if (blocks) {
         for (;; it += 16) {
             Bytes16 const bytes(it);
-            if (unsigned const stops = bytes.EqualToAny<0, '&', '<', ']'>() | bytes.High(); stops != 0) {
-                return it + std::countr_zero(stops);
+            Mask16 const stops = bytes.Equal(0) | bytes.Equal('&') | bytes.Equal('<') | bytes.Equal(']') | bytes.High();
+            if (unsigned const bits = stops.Bits(); bits != 0) {
+                return it + std::countr_zero(bits);
             }
         }
     }
@@ -152,7 +154,7 @@ unsigned char const* WidenPlain(unsigned char const* it, unsigned char const* en
     for (;; it += 16, to += 16) {
         Bytes16 const bytes(it);
         bytes.Widen(to);
-        unsigned stops = bytes.High() | (raw ? 0 : bytes.EqualToAny<'&'>());
+        unsigned stops = (raw ? bytes.High() : bytes.High() | bytes.Equal('&')).Bits();
         if (auto const left = static_cast<std::size_t>(end - it); left < 16) {
             stops |= 1u << left;
         }
@@ -783,7 +785,8 @@ void XmlDocument::ScanPatches(
     };
     std::size_t block = from;
     for (; block + 16 <= to; block += 16) {
-        unsigned replaced = Bytes16(buffer + block).EqualToAny<0>() & ~Bytes16(original + block).EqualToAny<'<', '>'>();
+        Bytes16 const bytes(original + block);
+        unsigned replaced = Bytes16(buffer + block).Equal(0).Bits() & ~(bytes.Equal('<') | bytes.Equal('>')).Bits();
         for (; replaced != 0; replaced &= replaced - 1) {
             note(block + static_cast<std::size_t>(std::countr_zero(replaced)));
         }

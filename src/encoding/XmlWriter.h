@@ -13,6 +13,7 @@
 // the general notation without showpoint or uppercase); then they are formatted
 // here into exactly the characters that insertion would give.
 
+#include "core/Bytes16.h"
 #include "core/Utf16.h"
 
 #include <array>
@@ -22,9 +23,6 @@
 #include <cstdint>
 #include <cstring>
 #include <cxxabi.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <ios>
 #include <limits>
 #include <locale>
@@ -36,6 +34,9 @@
 #include <typeinfo>
 
 namespace Tarnwick::Encoding::Detail {
+
+using Tarnwick::Detail::Bytes16;
+using Tarnwick::Detail::Mask16;
 
 class XmlWriter {
 public:
@@ -540,7 +541,6 @@ private:
     /// characters give their entities. Runs of plain ASCII are copied in a tight loop.
     template <bool Escape> void Utf8(std::u16string_view text)
     {
-#if defined(__SSE2__)
         // Short text without anything to replace, the usual case, in one step.
         if (text.size() - 4 <= 12) {
             char* const out = Reserve(2 * sizeof(Bytes8));
@@ -549,7 +549,6 @@ private:
                 return;
             }
         }
-#endif
         char16_t const* it = text.data();
         char16_t const* const end = it + text.size();
         while (it != end) {
@@ -562,11 +561,9 @@ private:
             }
             char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot + kVectorSlack);
             char* dst = start;
-#if defined(__SSE2__)
             if (chunkEnd - text.data() >= 16) {
                 it = Windows<Escape>(it, chunkEnd, dst);
             }
-#endif
             while (it != chunkEnd) {
                 if (*it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
                     *dst++ = static_cast<char>(*it++);
@@ -611,7 +608,6 @@ private:
         return dst + Tarnwick::Detail::EncodeUtf8(Tarnwick::Detail::NextCodePoint(it, end), dst);
     }
 
-#if defined(__SSE2__)
     /// All units from `it` to `end` (at least 16 units of the text end at
     /// `end`) in windows of sixteen: each window is narrowed once, its runs of
     /// plain units copied from the narrowed bytes, the units between them
@@ -624,11 +620,10 @@ private:
             std::size_t const skip = left >= 16 ? 0 : 16 - left;
             std::size_t const count = 16 - skip;
             char16_t const* const window = it - skip;
-            __m128i const bytes = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(window)),
-                _mm_loadu_si128(reinterpret_cast<__m128i const*>(window + 8)));
-            alignas(16) char narrow[32];
-            _mm_store_si128(reinterpret_cast<__m128i*>(narrow), bytes);
-            _mm_store_si128(reinterpret_cast<__m128i*>(narrow + 16), _mm_setzero_si128());
+            Bytes16 const bytes = Bytes16::Narrowed(window, window + 8);
+            char narrow[32];
+            bytes.Store(narrow);
+            std::memset(narrow + 16, 0, 16);
             // Bit i stands for the unit it + i.
             unsigned mask = SpecialMask<Escape>(bytes) >> skip;
             std::size_t done = 0;
@@ -652,7 +647,6 @@ private:
         }
         return it;
     }
-#endif
 
     // The group masks are read in memory order.
     static_assert(std::endian::native == std::endian::little);
@@ -695,11 +689,9 @@ private:
     /// bytes; false when a unit is 0 or not ASCII.
     static bool ShortName(std::u16string_view name, char* out)
     {
-#if defined(__SSE2__)
         if (name.size() >= 4) {
             return ShortPlain<false>(name, out);
         }
-#endif
         if (name.size() >= sizeof(Bytes8)) {
             return NarrowEnds<Units8, Bytes8>(name, out);
         }
@@ -715,20 +707,17 @@ private:
         return true;
     }
 
-#if defined(__SSE2__)
     /// The mask of the bytes, narrowed with saturation from units (so units 0
-    /// and above 0x7F give bytes below 1), that stand for units needing more
-    /// than a copy: 0, above 0x7F and, with `Escape`, the five XML characters.
-    template <bool Escape> static unsigned SpecialMask(__m128i bytes)
+    /// and above 0x7F give bytes 0 or from 0x80 on), that stand for units needing
+    /// more than a copy: 0, above 0x7F and, with `Escape`, the five XML characters.
+    template <bool Escape> static unsigned SpecialMask(Bytes16 const& bytes)
     {
-        __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(1));
+        Mask16 special = bytes.ZeroOrHigh();
         if constexpr (Escape) {
             // '"'; '&' and '\''; '<' and '>'.
-            special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x22)));
-            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(0x27)));
-            special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(2)), _mm_set1_epi8(0x3E)));
+            special = special | bytes.Equal(0x22) | bytes.EqualWithBits(1, 0x27) | bytes.EqualWithBits(2, 0x3E);
         }
-        return static_cast<unsigned>(_mm_movemask_epi8(special));
+        return special.Bits();
     }
 
     /// Narrows text of 4 to 16 units into `out`, which has room for 16 bytes,
@@ -737,21 +726,16 @@ private:
     template <bool Escape> static bool ShortPlain(std::u16string_view text, char* out)
     {
         if (text.size() >= 8) {
-            __m128i const bytes = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data())),
-                _mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data() + text.size() - 8)));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + text.size() - 8), _mm_srli_si128(bytes, 8));
+            Bytes16 const bytes = Bytes16::Narrowed(text.data(), text.data() + text.size() - 8);
+            bytes.StoreEight<false>(out);
+            bytes.StoreEight<true>(out + text.size() - 8);
             return SpecialMask<Escape>(bytes) == 0;
         }
-        __m128i const bytes = _mm_packus_epi16(_mm_loadl_epi64(reinterpret_cast<__m128i const*>(text.data())),
-            _mm_loadl_epi64(reinterpret_cast<__m128i const*>(text.data() + text.size() - 4)));
-        int const head = _mm_cvtsi128_si32(bytes);
-        int const tail = _mm_cvtsi128_si32(_mm_srli_si128(bytes, 8));
-        std::memcpy(out, &head, 4);
-        std::memcpy(out + text.size() - 4, &tail, 4);
+        Bytes16 const bytes = Bytes16::NarrowedFours(text.data(), text.data() + text.size() - 4);
+        bytes.StoreFour<false>(out);
+        bytes.StoreFour<true>(out + text.size() - 4);
         return (SpecialMask<Escape>(bytes) & 0x0F0F) == 0;
     }
-#endif
 
     /// Narrows `name` (N to 2N units) into `out` as its first and last N units,
     /// which overlap; false, with `out` holding garbage, when a unit is 0 or
@@ -777,35 +761,29 @@ private:
         return any == 0;
     }
 
-#if defined(__SSE2__)
     /// Sixteen units at a time: narrowed with saturation (every unit above 0x7F
     /// becomes a byte of 0x80 or more, or 0), stored whole, and the plain prefix
     /// found from one byte mask. Returns false when the group ended early.
     template <bool Escape> static bool PlainGroup16(char16_t const*& it, char*& dst)
     {
-        __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it));
-        __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(it + 8));
-        __m128i const bytes = _mm_packus_epi16(low, high);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), bytes);
+        Bytes16 const bytes = Bytes16::Narrowed(it, it + 8);
+        bytes.Store(dst);
         unsigned const mask = SpecialMask<Escape>(bytes);
         std::size_t const plain = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
         it += plain;
         dst += plain;
         return mask == 0;
     }
-#endif
 
     /// The run of plain units at `it`: sixteen, eight, then four at a time,
     /// then one by one.
     template <bool Escape> static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst)
     {
-#if defined(__SSE2__)
         while (end - it >= 16) {
             if (!PlainGroup16<Escape>(it, dst)) {
                 return it;
             }
         }
-#endif
         while (end - it >= 8) {
             if (!PlainGroup<Escape, Units8, Bytes8>(it, dst)) {
                 return it;

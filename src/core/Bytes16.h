@@ -65,34 +65,22 @@ public:
 #endif
     }
 
-    /// The 8 units at `first` and the 8 at `second` as 16 bytes, each unit read as a
-    /// signed 16-bit number and saturated to 0 to 0xFF: a unit that is 0 or from 0x80
-    /// on gives a byte that is 0 or from 0x80 on (see `ZeroOrHigh`).
-    static Bytes16 Narrowed(char16_t const* first, char16_t const* second) noexcept
+    /// The `N` (8 or 4) units at `first` as bytes 0 on and the `N` at `second` as bytes
+    /// 8 on, the other bytes 0; each unit read as a signed 16-bit number and saturated to
+    /// 0 to 0xFF: a unit that is 0 or from 0x80 on gives a byte that is 0 or from 0x80 on
+    /// (see `ZeroOrHigh`).
+    template <std::size_t N = 8> static Bytes16 Narrowed(char16_t const* first, char16_t const* second) noexcept
     {
+        static_assert(N == 8 || N == 4);
 #if defined(__SSE2__)
-        return Bytes16(_mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(first)),
-            _mm_loadu_si128(reinterpret_cast<__m128i const*>(second))));
+        auto const load = [](char16_t const* units) {
+            return N == 8 ? _mm_loadu_si128(reinterpret_cast<__m128i const*>(units))
+                          : _mm_loadl_epi64(reinterpret_cast<__m128i const*>(units));
+        };
+        return Bytes16(_mm_packus_epi16(load(first), load(second)));
 #else
         Bytes16 bytes;
-        for (unsigned i = 0; i < 8; ++i) {
-            bytes.m_Bytes[i] = Saturated(first[i]);
-            bytes.m_Bytes[8 + i] = Saturated(second[i]);
-        }
-        return bytes;
-#endif
-    }
-
-    /// The 4 units at `first` as bytes 0 to 3 and the 4 at `second` as bytes 8 to 11,
-    /// narrowed as `Narrowed` does; the other bytes are 0.
-    static Bytes16 NarrowedFours(char16_t const* first, char16_t const* second) noexcept
-    {
-#if defined(__SSE2__)
-        return Bytes16(_mm_packus_epi16(_mm_loadl_epi64(reinterpret_cast<__m128i const*>(first)),
-            _mm_loadl_epi64(reinterpret_cast<__m128i const*>(second))));
-#else
-        Bytes16 bytes;
-        for (unsigned i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < N; ++i) {
             bytes.m_Bytes[i] = Saturated(first[i]);
             bytes.m_Bytes[8 + i] = Saturated(second[i]);
         }

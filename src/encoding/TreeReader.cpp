@@ -170,7 +170,7 @@ template <std::integral T> bool QuickInteger(char const* text, T& value)
             magnitude = magnitude * 10 + digit;
         }
     }
-    if (it == digits || it - digits > 19 || *it != 0 || it[1] != '/'
+    if (it == digits || it - digits > 19 || *it != 0 || !XmlDocument::AtEndTag(reinterpret_cast<char const*>(it))
         || magnitude > static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0)) {
         return false;
     }

@@ -374,7 +374,7 @@ void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name, char c
 {
     NotePatch(nameEnd);
     if (pugi::xml_attribute const first = element.first_attribute()) {
-        m_Attributed.push_back(name);
+        m_LastAttributed = name;
         std::size_t count = 0;
         for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
             char const* const attributeName = attribute.name();

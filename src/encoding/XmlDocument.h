@@ -61,8 +61,7 @@ public:
         char const* const value = element.value();
         char const* end = value;
         std::size_t length = AppendCharacterData(room, 0, value, false, end);
-        // Text ended by the element's end tag ("</" after its terminator) is all there is.
-        if (end != value && end[1] == '/') {
+        if (end != value && AtEndTag(end)) {
             return length;
         }
         for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
@@ -80,6 +79,9 @@ public:
         }
         return length;
     }
+    /// Whether the zero byte at `terminator`, which ends a text in the buffer, stands over
+    /// the '<' of an end tag: then the text is all its element holds.
+    static bool AtEndTag(char const* terminator) noexcept { return terminator[1] == '/'; }
     /// The element's text when it is one run of character data without references,
     /// followed by the element's end tag: the usual number or word, read where it stands.
     /// Otherwise false.
@@ -90,8 +92,7 @@ public:
         while (*end != 0 && *end != '&') {
             ++end;
         }
-        // The terminator stands over the '<' of the markup after the text: "</" is the end tag.
-        if (*end != 0 || end == value || end[1] != '/') {
+        if (*end != 0 || end == value || !AtEndTag(end)) {
             return false;
         }
         text = std::string_view(value, static_cast<std::size_t>(end - value));
@@ -114,7 +115,7 @@ public:
     /// True when an element whose name starts at or after `name` has attributes.
     bool AttributesFrom(char const* name) const noexcept
     {
-        return !m_Attributed.empty() && m_Attributed.back() >= name;
+        return m_LastAttributed != nullptr && m_LastAttributed >= name;
     }
     /// The element's content as it stands in the text, byte for byte, as UTF-16.
     std::u16string InnerMarkup(pugi::xml_node element) const;
@@ -176,8 +177,8 @@ private:
     bool m_ElementsOnly = true;
     /// A comment, processing instruction or CDATA section from the root on.
     bool m_Unusual = false;
-    /// The names of the elements that have attributes, in the order of the text.
-    std::vector<char const*> m_Attributed;
+    /// The name of the last element in the text that has attributes, or null.
+    char const* m_LastAttributed = nullptr;
 };
 
 } // namespace Tarnwick::Encoding::Detail

@@ -731,7 +731,7 @@ private:
             bytes.StoreEight<true>(out + text.size() - 8);
             return SpecialMask<Escape>(bytes) == 0;
         }
-        Bytes16 const bytes = Bytes16::NarrowedFours(text.data(), text.data() + text.size() - 4);
+        Bytes16 const bytes = Bytes16::Narrowed<4>(text.data(), text.data() + text.size() - 4);
         bytes.StoreFour<false>(out);
         bytes.StoreFour<true>(out + text.size() - 4);
         return (SpecialMask<Escape>(bytes) & 0x0F0F) == 0;

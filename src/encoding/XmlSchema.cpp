@@ -321,6 +321,15 @@ std::string SchemaBuilder::Composite(ServiceType const& node, std::u16string con
         }
         body += "      <xs:element name=\"" + declared + "\" type=\"" + type + "\"/>\n";
     }
+    if (typeByName.empty()) {
+        // An empty content model would refuse the line end the encoder writes between the tags.
+        if (!m_Simple["empty_composite"]) {
+            m_Simple["empty_composite"] = true;
+            m_Definitions += "  <xs:simpleType name=\"empty_composite\">\n    <xs:restriction base=\"xs:string\">\n"
+                             "      <xs:pattern value=\"[ \\t\\n\\r]*\"/>\n    </xs:restriction>\n  </xs:simpleType>\n";
+        }
+        return "empty_composite";
+    }
     body += "    </xs:sequence>\n";
     return Complex("composite", body, true);
 }

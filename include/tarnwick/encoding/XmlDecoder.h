@@ -113,7 +113,8 @@ struct XmlDecoderLimits {
 /// other lexical forms of XML Schema: whitespace around them, a leading `+`, `-0` for an
 /// unsigned kind, `1` and `0` for booleans, `INF`, `-INF` and `NaN` for floats, and
 /// decimals beyond the range of a float kind as infinity or zero. A text that validates
-/// against `XmlSchema::Write` (or `WriteMessage`) of its prototype decodes with all three on.
+/// against `XmlSchema::Write` (or `WriteMessage`) of its prototype decodes with all three
+/// on, but for values inside any-type elements, which the schema cannot check.
 ///
 /// Lines 101 to 122 come from the constructors, the others from the Decode calls.
 /// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.

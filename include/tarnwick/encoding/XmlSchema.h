@@ -27,11 +27,14 @@ namespace Tarnwick::Encoding {
 ///
 /// | line | message |
 /// |---|---|
-/// | 751 | `Children named 'x' of different shapes in PATH` (a schema needs one type per name) |
-/// | 752 | `Element name 'x' in PATH is not a name a schema can declare` (empty, or not an XML name without ':') |
-/// | 753 | `Cannot describe a prototype of kind K in PATH` (a kind no text is written for) |
-/// | 754 | `Cannot describe a dictionary with keys of kind K and values of kind V in PATH`, or `... without keys and
-/// values ...` | | 755 | `Cannot describe a prototype of another class than its kind in PATH` |
+/// | 751 | Children named 'x' of different shapes in PATH (one type per name) |
+/// | 752 | Element name 'x' is not a name a schema can declare in PATH |
+/// | 753 | Cannot describe a prototype of kind K in PATH (a kind no text is written for) |
+/// | 754 | Cannot describe a dictionary with keys of kind K and values of kind V in PATH |
+/// | 755 | Cannot describe a prototype of another class than its kind in PATH |
+///
+/// Line 752 is raised for an empty name and for one that is not an XML name or has a
+/// prefix (':'); line 754 also as `Cannot describe a dictionary without keys and values`.
 class TARNWICK_EXPORT XmlSchema {
 public:
     /// A schema whose one global element is the parameter element of `prototype`'s shape.

@@ -283,6 +283,25 @@ TEST(XmlSchema, RandomTreesAndTheirMessagesValidateAgainstTheSchemaOfTheirShape)
     }
 }
 
+/// Both number forms of the encoder: 15 significant digits (6 for floats on a fresh
+/// stream) and the shortest text that reads back to the same bits; and its words.
+TEST(XmlSchema, AcceptsTheNumbersOfEitherProfile)
+{
+    std::unique_ptr<ServiceType> const prototype(Composite(u"r", {Scalar<float>(0, u"f"), Scalar<double>(0, u"d")}));
+    Validator validator(SchemaOf(*prototype));
+    for (auto const& [f, d] :
+        std::initializer_list<std::pair<char const*, char const*>> {{"0.1", "0.1"}, {"1e-45", "5e-324"},
+            {"3.4028235e+38", "1.7976931348623157e+308"}, {"3.40282e+38", "1.79769313486232e+308"}, {"-0", "-0"},
+            {"1e+20", "1e+300"}, {"inf", "-inf"}, {"nan", "-nan"}, {"0.333333", "0.333333333333333"}}) {
+        std::string const text = std::string("<r><f>") + f + "</f><d>" + d + "</d></r>";
+        EXPECT_TRUE(validator.Valid(text)) << text << validator.Errors();
+        EXPECT_NO_THROW(XmlDecoder(text).DecodeTree(*prototype)) << text;
+    }
+    for (char const* other : {"infinity", "1,5", "0x1p3", "", "+nan"}) {
+        EXPECT_FALSE(validator.Valid(std::string("<r><f>0</f><d>") + other + "</d></r>")) << other;
+    }
+}
+
 /// What the decoder refuses, the schema refuses: each text against the schema of the
 /// prototype, and against the decoder with its default limits (the line of its refusal).
 TEST(XmlSchema, RefusesWhatTheTypedDecoderRefuses)

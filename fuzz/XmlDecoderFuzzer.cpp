@@ -1,11 +1,14 @@
 // Arbitrary bytes into XmlDecoder: parsed once with the default limits (and
 // once more refusing legacy bytes), then decoded shape-free, against a
 // prototype of every kind, as a header, into a value object and as a whole
-// message. A refusal (ServiceException) is the expected answer to bad input;
+// message; all of it once more with tolerant reading on (unknown elements
+// skipped, missing ones kept from the prototype, the schema's value forms).
+// A refusal (ServiceException) is the expected answer to bad input;
 // anything else is a finding. Properties checked on every accepted input:
 //   - a typed decode encodes (unless it is a wrapper sequence, which the
 //     encoder writes only as a dictionary's values), and the re-encoded text decodes again
-//     (against the same prototype) into a tree that encodes to the same bytes;
+//     (against the same prototype, with the same limits) into a tree that encodes
+//     to the same bytes;
 //   - a decoded header re-encodes and decodes to the same fields;
 //   - a refused DecodeInto or DecodeMessage changes nothing.
 
@@ -56,7 +59,7 @@ template <class Step> void Refusable(Step step)
     } catch (ServiceException const&) { }
 }
 
-void TypedRoundTrip(XmlDecoder const& decoder, ServiceType const& prototype)
+void TypedRoundTrip(XmlDecoder const& decoder, ServiceType const& prototype, XmlDecoderLimits const& limits)
 {
     std::unique_ptr<ServiceType> tree;
     Refusable([&] { tree = decoder.DecodeTree(prototype); });
@@ -75,7 +78,7 @@ void TypedRoundTrip(XmlDecoder const& decoder, ServiceType const& prototype)
     }
     std::unique_ptr<ServiceType> again;
     try {
-        again = XmlDecoder(first).DecodeTree(prototype);
+        again = XmlDecoder(first, limits).DecodeTree(prototype);
     } catch (ServiceException const& e) {
         Violated("a typed decode's encoding decodes again", first + "\n" + e.what());
     }
@@ -151,22 +154,28 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         }
     });
 
-    std::unique_ptr<XmlDecoder> decoder;
-    Refusable([&] { decoder = std::make_unique<XmlDecoder>(text); });
-    if (decoder == nullptr) {
-        return 0;
-    }
-    Refusable([&] {
-        if (auto tree = decoder->DecodeTree()) {
-            Encoded(*tree);
+    XmlDecoderLimits tolerant;
+    tolerant.IgnoreUnknownElements = true;
+    tolerant.KeepMissingElements = true;
+    tolerant.AcceptSchemaForms = true;
+    for (XmlDecoderLimits const& limits : {XmlDecoderLimits {}, tolerant}) {
+        std::unique_ptr<XmlDecoder> decoder;
+        Refusable([&] { decoder = std::make_unique<XmlDecoder>(text, limits); });
+        if (decoder == nullptr) {
+            return 0;
         }
-    });
-    for (auto const& prototype : prototypes) {
-        TypedRoundTrip(*decoder, *prototype);
+        Refusable([&] {
+            if (auto tree = decoder->DecodeTree()) {
+                Encoded(*tree);
+            }
+        });
+        for (auto const& prototype : prototypes) {
+            TypedRoundTrip(*decoder, *prototype, limits);
+        }
+        if (decoder->IsMessage()) {
+            HeaderRoundTrip(*decoder);
+        }
+        ValueObjects(*decoder);
     }
-    if (decoder->IsMessage()) {
-        HeaderRoundTrip(*decoder);
-    }
-    ValueObjects(*decoder);
     return 0;
 }

@@ -34,6 +34,7 @@
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlEncoder.h>
 #include <tarnwick/encoding/XmlDecoder.h>
+#include <tarnwick/encoding/XmlSchema.h>
 #include <tarnwick/encoding/XmlSequenceWrapper.h>
 
 #include <tarnwick/logging/LevelTypes.h>

@@ -1,6 +1,7 @@
 #include "encoding/TreeReader.h"
 
 #include "encoding/NodeAccess.h"
+#include "encoding/SchemaForms.h"
 
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>
 #include <tarnwick/datatypes/AnyTypeServiceType.h>
@@ -242,6 +243,11 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
         Frame& top = stack.back();
         if (top.next < top.jobs.size()) {
             Frame::Job const job = top.jobs[top.next++];
+            if (!job.element) {
+                // A child the text lacks, kept from the prototype.
+                add(top, std::unique_ptr<ServiceType>(job.prototype->Copy()));
+                continue;
+            }
             if (job.named) {
                 // The usual child: a leaf bearing its prototype's name, read without a frame.
                 if (ParamType const code = job.prototype->GetType(); IsLeaf(code)) {
@@ -429,7 +435,11 @@ void TreeReader::StartComposite(Frame& frame)
         std::size_t const k = taken[name]++;
         auto const found = byName.find(name);
         if (found == byName.end() || found->second.size() <= k) {
-            Fail(u"Missing element '" + name + u"'", kMissingElementLine, element);
+            if (!m_KeepMissing) {
+                Fail(u"Missing element '" + name + u"'", kMissingElementLine, element);
+            }
+            frame.jobs.push_back({pugi::xml_node(), *it, Shape::Typed, true});
+            continue;
         }
         std::size_t const index = found->second[k];
         used[index] = true;
@@ -437,7 +447,7 @@ void TreeReader::StartComposite(Frame& frame)
     }
     for (std::size_t i = 0; i < children.size(); ++i) {
         if (!used[i]) {
-            Fail(u"Unknown element '" + m_Document.Name(children[i]) + u"'", kUnknownElementLine, children[i]);
+            Unknown(children[i]);
         }
     }
     auto node = std::make_unique<CompositeType>(frame.Name());
@@ -568,7 +578,7 @@ void TreeReader::StartDictionary(Frame& frame)
             Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
         }
         if (pugi::xml_node const more = ElementFrom(value.next_sibling())) {
-            Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+            Unknown(more);
         }
         if (valueName != nullptr) {
             NoAttributes(value);
@@ -648,7 +658,8 @@ template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add)
             switch (elementsOnly ? pugi::node_element : item.type()) {
             case pugi::node_element:
                 if (!Named(item, "item")) {
-                    Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
+                    Unknown(item);
+                    break;
                 }
                 NoAttributes(item);
                 add(item);
@@ -701,7 +712,7 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
             narrow = m_Narrow;
         }
         T value {};
-        if (!ParseValue(narrow, value)) {
+        if (!ParseValue(narrow, value) && !(m_SchemaForms && ParseSchemaForm(narrow, value))) {
             Fail(u"Invalid " + KindName(code) + u" value '" + Text(element).substr(0, 40) + u"'", kInvalidValueLine,
                 element);
         }
@@ -709,11 +720,38 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
     }
 }
 
+template <class T> bool TreeReader::ParseSchemaForm(std::string_view text, T& value)
+{
+    text = TrimXmlSpace(text);
+    if constexpr (std::is_same_v<T, bool>) {
+        return ParseSchemaBoolean(text, value);
+    } else if constexpr (std::is_floating_point_v<T>) {
+        // A leading '+' (not before another sign), then the encoder's own forms.
+        std::string_view const rest = !text.empty() && text.front() == '+' ? text.substr(1) : text;
+        if (rest.empty() || rest.front() == '+' || (rest.size() != text.size() && rest.front() == '-')) {
+            return false;
+        }
+        if (ParseValue(rest, value)) {
+            return true;
+        }
+        // Decimals beyond the kind's range round to infinity or to zero, as the schema's floats do.
+        T unused {};
+        auto const [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), unused);
+        if (error != std::errc::result_out_of_range || end != rest.data() + rest.size()) {
+            return false;
+        }
+        bool const negative = rest.front() == '-';
+        T const magnitude = AboveRange(negative ? rest.substr(1) : rest) ? std::numeric_limits<T>::infinity() : T(0);
+        value = negative ? -magnitude : magnitude;
+        return true;
+    } else {
+        return ParseSchemaInteger(text, value);
+    }
+}
+
 std::u16string_view TreeReader::ReadText(pugi::xml_node element)
 {
-    std::size_t const length = m_Document.Text(element, m_Text, [&](pugi::xml_node child) {
-        Fail(u"Unknown element '" + m_Document.Name(child) + u"'", kUnknownElementLine, child);
-    });
+    std::size_t const length = m_Document.Text(element, m_Text, [&](pugi::xml_node child) { Unknown(child); });
     return std::u16string_view(m_Text.data(), length);
 }
 
@@ -740,8 +778,18 @@ void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed)
     }
 }
 
+void TreeReader::Unknown(pugi::xml_node element)
+{
+    if (!m_IgnoreUnknown) {
+        Fail(u"Unknown element '" + m_Document.Name(element) + u"'", kUnknownElementLine, element);
+    }
+}
+
 void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed)
 {
+    if (m_IgnoreUnknown) {
+        return;
+    }
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         if (allowed == nullptr || std::strcmp(attribute.name(), allowed) != 0) {
             m_Document.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'",

@@ -18,11 +18,15 @@ namespace Tarnwick::Encoding::Detail {
 
 class TreeReader {
 public:
-    /// Reads elements of `document`; paths in messages start at `base`.
-    TreeReader(XmlDocument const& document, pugi::xml_node base)
+    /// Reads elements of `document`; paths in messages start at `base`. Of `limits`, the
+    /// tolerant reading options apply.
+    TreeReader(XmlDocument const& document, pugi::xml_node base, XmlDecoderLimits const& limits = {})
         : m_Document(document)
         , m_Base(base)
         , m_Attributes(document.AttributesFrom(base.name()))
+        , m_IgnoreUnknown(limits.IgnoreUnknownElements)
+        , m_KeepMissing(limits.KeepMissingElements)
+        , m_SchemaForms(limits.AcceptSchemaForms)
     { }
 
     /// A new tree for `element`, in the shape of `prototype`, or shape-free when it is null.
@@ -69,6 +73,10 @@ private:
     void NoAttributes(pugi::xml_node element, char const* allowed = nullptr);
     /// `node` or the first element among its next siblings (null when none is).
     pugi::xml_node ElementFrom(pugi::xml_node node);
+    /// The value of an element's text in the schema's other forms; false when it has none.
+    template <class T> bool ParseSchemaForm(std::string_view text, T& value);
+    /// Raises for an unknown element, or passes it over when unknown elements are ignored.
+    void Unknown(pugi::xml_node element);
     /// Raises for the first attribute that is not `allowed`.
     void RefuseAttributes(pugi::xml_node element, char const* allowed);
     /// A node of a leaf kind (see `ReadLeaf`) without attributes; raises for another kind.
@@ -87,6 +95,10 @@ private:
     pugi::xml_node m_Base;
     /// Whether any element read may have attributes; usually none has.
     bool m_Attributes;
+    /// The tolerant reading options.
+    bool m_IgnoreUnknown;
+    bool m_KeepMissing;
+    bool m_SchemaForms;
     /// Room reused while reading: decoded text, and the items of a sequence, so that
     /// each value and each sequence is allocated once at its exact size.
     std::u16string m_Text;

@@ -1,6 +1,7 @@
 #include <tarnwick/encoding/XmlDecoder.h>
 
 #include "encoding/DecoderFailures.h"
+#include "encoding/SchemaForms.h"
 #include "encoding/TreeReader.h"
 #include "encoding/XmlDocument.h"
 
@@ -23,9 +24,12 @@ using namespace Detail;
 struct XmlDecoder::Document {
     Document(std::string_view text, XmlDecoderLimits const& limits)
         : xml(text, limits)
+        , limits(limits)
     { }
 
     XmlDocument xml;
+    /// The tolerant reading options among them apply to every Decode call.
+    XmlDecoderLimits limits;
 };
 
 namespace {
@@ -71,7 +75,7 @@ bool IsMessageRoot(pugi::xml_node root)
     return true;
 }
 
-Header ReadHeader(XmlDocument const& xml)
+Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits)
 {
     pugi::xml_node const root = xml.Root();
     if (std::strcmp(root.name(), "msg") != 0) {
@@ -82,7 +86,7 @@ Header ReadHeader(XmlDocument const& xml)
         for (char const* name : kHeaderAttributes) {
             known = known || std::strcmp(attribute.name(), name) == 0;
         }
-        if (!known) {
+        if (!known && !limits.IgnoreUnknownElements) {
             xml.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'", u"msg", kUnexpectedAttributeLine,
                 xml.StartOf(attribute));
         }
@@ -104,7 +108,9 @@ Header ReadHeader(XmlDocument const& xml)
         std::uint32_t number = 0;
         auto const [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), number);
         bool const ascii = std::all_of(value.begin(), value.end(), [](char16_t unit) { return unit < 0x80; });
-        if (!ascii || error != std::errc() || end != narrow.data() + narrow.size() || (i == 0 && number > 0xFF)) {
+        bool const read = (error == std::errc() && end == narrow.data() + narrow.size())
+            || (limits.AcceptSchemaForms && ParseSchemaInteger(TrimXmlSpace(narrow), number));
+        if (!ascii || !read || (i == 0 && number > 0xFF)) {
             xml.Fail(u"Invalid value '" + value.substr(0, 40) + u"' of header attribute '"
                     + MessageText(kHeaderAttributes[i]) + u"'",
                 {}, kHeaderValueLine, xml.StartOf(attribute));
@@ -152,7 +158,8 @@ pugi::xml_node ParameterElement(XmlDocument const& xml)
 
 /// Reads the tree of `element` in the shape `value` stores, then gives it to
 /// `value`: first to a copy, so that an InitFrom failing half way changes nothing.
-void InitFromElement(XmlDocument const& xml, pugi::xml_node element, StubProxy::UserParameters& value)
+void InitFromElement(
+    XmlDocument const& xml, XmlDecoderLimits const& limits, pugi::xml_node element, StubProxy::UserParameters& value)
 {
     std::u16string const name = xml.Name(element);
     std::unique_ptr<DataTypes::ServiceType> const prototype(value.StoreTo(name.c_str()));
@@ -160,7 +167,8 @@ void InitFromElement(XmlDocument const& xml, pugi::xml_node element, StubProxy::
         xml.Fail(u"The value object stores no tree", xml.PathOf(element, element), kUndecodablePrototypeLine,
             xml.StartOf(element));
     }
-    std::unique_ptr<DataTypes::ServiceType> const tree = TreeReader(xml, element).Read(element, prototype.get());
+    std::unique_ptr<DataTypes::ServiceType> const tree
+        = TreeReader(xml, element, limits).Read(element, prototype.get());
     std::unique_ptr<StubProxy::UserParameters> const trial(value.Copy());
     if (trial) {
         trial->InitFrom(tree.get());
@@ -201,7 +209,7 @@ bool XmlDecoder::IsMessage() const
 
 void XmlDecoder::DecodeHeader(ServiceMessage& message) const
 {
-    Header header = ReadHeader(m_Document->xml);
+    Header header = ReadHeader(m_Document->xml, m_Document->limits);
     Commit(header, message);
 }
 
@@ -212,7 +220,10 @@ std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree() const
     if (!element) {
         return nullptr;
     }
-    return TreeReader(xml, element).Read(element, nullptr);
+    // Without a prototype nothing is unknown or missing; values may still take the schema's forms.
+    XmlDecoderLimits free;
+    free.AcceptSchemaForms = m_Document->limits.AcceptSchemaForms;
+    return TreeReader(xml, element, free).Read(element, nullptr);
 }
 
 std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::ServiceType const& prototype) const
@@ -222,7 +233,7 @@ std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::Servic
     if (!element) {
         return nullptr;
     }
-    return TreeReader(xml, element).Read(element, &prototype);
+    return TreeReader(xml, element, m_Document->limits).Read(element, &prototype);
 }
 
 void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
@@ -230,18 +241,18 @@ void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
     XmlDocument const& xml = m_Document->xml;
     pugi::xml_node const element = ParameterElement(xml);
     if (element) {
-        InitFromElement(xml, element, value);
+        InitFromElement(xml, m_Document->limits, element, value);
     }
 }
 
 void XmlDecoder::DecodeMessage(ServiceMessage& message) const
 {
     XmlDocument const& xml = m_Document->xml;
-    Header header = ReadHeader(xml);
+    Header header = ReadHeader(xml, m_Document->limits);
     pugi::xml_node const element = ParameterElement(xml);
     StubProxy::UserParameters* const payload = message.GetParameters();
     if (payload != nullptr && element) {
-        InitFromElement(xml, element, *payload);
+        InitFromElement(xml, m_Document->limits, element, *payload);
     }
     Commit(header, message);
 }

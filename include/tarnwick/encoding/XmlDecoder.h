@@ -30,6 +30,12 @@ struct XmlDecoderLimits {
     /// as two 3-byte surrogate sequences (a lone one gives its unit), and non-ASCII element
     /// names as single bytes (the low 8 bits of each unit; the units must make a name).
     bool AcceptLegacyBytes = true;
+    /// In typed decoding, skip elements the prototype does not name, unexpected attributes, `xmlns` declarations.
+    bool IgnoreUnknownElements = false;
+    /// In typed decoding, a composite child the text lacks comes back as a copy of the prototype's child.
+    bool KeepMissingElements = false;
+    /// Read numbers and booleans in every lexical form XML Schema allows for their kind as well.
+    bool AcceptSchemaForms = false;
 };
 
 /// Reads the UTF-8 XML that `XmlEncoder` writes back into a message header and a parameter
@@ -94,6 +100,21 @@ struct XmlDecoderLimits {
 /// `... of another class than its kind`, `... dictionary without keys and values`,
 /// `... dictionary with keys of kind K and values of kind V`, or, for `DecodeInto` and
 /// `DecodeMessage`, `The value object stores no tree`.
+///
+/// Tolerant reading lets message shapes grow without breaking older receivers: a receiver
+/// ignores what it does not know and keeps its own default for what the sender did not yet
+/// write. With `XmlDecoderLimits::IgnoreUnknownElements`, typed decoding (a prototype,
+/// `DecodeInto`, `DecodeMessage`, and the header) skips a composite's child elements that the
+/// prototype does not name (or names fewer times), elements other than `item` in sequences
+/// and dictionaries, elements after an item's value, child elements of a value, and every
+/// attribute but an any-type's `type`, namespace declarations included. With
+/// `KeepMissingElements` a composite child the text lacks is a copy of the prototype's child.
+/// With `AcceptSchemaForms` a number, a boolean and a header number are also read in the
+/// other lexical forms of XML Schema: whitespace around them, a leading `+`, `-0` for an
+/// unsigned kind, `1` and `0` for booleans, `INF`, `-INF` and `NaN` for floats, and
+/// decimals beyond the range of a float kind as infinity or zero. A text that validates
+/// against `XmlSchema::Write` (or `WriteMessage`) of its prototype decodes with all three
+/// on, but for values inside any-type elements, which the schema cannot check.
 ///
 /// Lines 101 to 122 come from the constructors, the others from the Decode calls.
 /// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.

@@ -74,7 +74,7 @@ struct Path {
     std::type_info const* record = nullptr; // the class whose InitFrom reads: set on the root only
 };
 
-inline std::u16string PathText(Path const& path)
+[[gnu::noinline, gnu::cold]] inline std::u16string PathText(Path const& path)
 {
     std::vector<Path const*> links; // the root, which names no field, left out
     for (Path const* link = &path; link->parent != nullptr; link = link->parent) {
@@ -127,7 +127,8 @@ inline std::u16string ShortName(std::type_info const& type)
     return name.substr(start);
 }
 
-[[noreturn]] inline void Refuse(Path const& path, std::u16string message, std::int32_t line)
+[[gnu::noinline, gnu::cold]] [[noreturn]] inline void Refuse(
+    Path const& path, std::u16string message, std::int32_t line)
 {
     Path const* root = &path;
     while (root->parent != nullptr) {
@@ -144,7 +145,8 @@ inline std::u16string KindName(DataTypes::ParamType code)
     return u"kind " + Utils::Conversion::IntegerToWstring(code);
 }
 
-[[noreturn]] inline void RefuseKind(Path const& path, DataTypes::ParamType expected, DataTypes::ServiceType const* node)
+[[gnu::noinline, gnu::cold]] [[noreturn]] inline void RefuseKind(
+    Path const& path, DataTypes::ParamType expected, DataTypes::ServiceType const* node)
 {
     std::u16string found = u"no node";
     if (node != nullptr) {
@@ -157,7 +159,7 @@ inline std::u16string KindName(DataTypes::ParamType code)
         RECORD_WRONG_KIND_LINE);
 }
 
-[[noreturn]] inline void RefuseMember(Path const& path, ServiceException const& cause)
+[[gnu::noinline, gnu::cold]] [[noreturn]] inline void RefuseMember(Path const& path, ServiceException const& cause)
 {
     Refuse(path, u"Field '" + PathText(path) + u"': " + cause.ToString(), RECORD_MEMBER_REFUSED_LINE);
 }
@@ -505,17 +507,31 @@ template <class T> std::unique_ptr<DataTypes::CompositeType> StoreRecord(T& valu
     return root;
 }
 
-inline bool SameName(char16_t const* a, char16_t const* b)
+// The k-th child named `names[field]`, k the number of earlier fields of that
+// name; a refusal when there is none.
+[[gnu::noinline]] inline DataTypes::ServiceType* FindChild(
+    DataTypes::CompositeType& root, char16_t const* const* names, std::size_t field, Path const& path)
 {
-    return std::u16string_view(a) == std::u16string_view(b);
+    std::u16string_view const name(names[field]);
+    std::size_t ordinal = 0;
+    for (std::size_t i = 0; i < field; ++i) {
+        ordinal += name == names[i] ? 1 : 0;
+    }
+    for (DataTypes::ServiceType* child : root) {
+        if (child != nullptr && child->GetParamNameRef() == name && ordinal-- == 0) {
+            return child;
+        }
+    }
+    Refuse(path, u"Missing field '" + PathText(path) + u"'", RECORD_MISSING_FIELD_LINE);
 }
 
 // The children of a composite, matched to the fields by name: the k-th field of
 // a name takes the k-th child of that name. Children in the fields' order, the
-// usual case, are taken as they come.
-template <std::size_t Count> class ChildMatcher {
+// usual case, are taken as they come: while every field so far took the next
+// child, the next child of a field's name is the k-th of that name.
+class ChildMatcher {
 public:
-    ChildMatcher(DataTypes::CompositeType& root, std::array<char16_t const*, Count> const& names)
+    ChildMatcher(DataTypes::CompositeType& root, char16_t const* const* names)
         : m_Root(root)
         , m_Names(names)
         , m_Next(root.BeginIterator())
@@ -523,32 +539,22 @@ public:
 
     DataTypes::ServiceType* Child(std::size_t field, Path const& path)
     {
-        char16_t const* const name = m_Names[field];
         if (m_InOrder && m_Next != m_Root.EndIterator() && *m_Next != nullptr
-            && (*m_Next)->GetParamNameRef() == std::u16string_view(name)) {
+            && (*m_Next)->GetParamNameRef() == std::u16string_view(m_Names[field])) {
             return *m_Next++;
         }
         m_InOrder = false;
-        std::size_t ordinal = 0;
-        for (std::size_t i = 0; i < field; ++i) {
-            ordinal += SameName(m_Names[i], name) ? 1 : 0;
-        }
-        for (DataTypes::ServiceType* child : m_Root) {
-            if (child != nullptr && child->GetParamNameRef() == std::u16string_view(name) && ordinal-- == 0) {
-                return child;
-            }
-        }
-        Refuse(path, u"Missing field '" + PathText(path) + u"'", RECORD_MISSING_FIELD_LINE);
+        return FindChild(m_Root, m_Names, field, path);
     }
 
 private:
     DataTypes::CompositeType& m_Root;
-    std::array<char16_t const*, Count> const& m_Names;
+    char16_t const* const* m_Names;
     DataTypes::CompositeType::Iterator m_Next;
     bool m_InOrder = true;
 };
 
-[[noreturn]] inline void RefuseRoot(Path const& path, DataTypes::ServiceType const* tree)
+[[gnu::noinline, gnu::cold]] [[noreturn]] inline void RefuseRoot(Path const& path, DataTypes::ServiceType const* tree)
 {
     Refuse(path, u"Expected a COMPOSITE tree, found " + (tree != nullptr ? KindName(tree->GetType()) : u"no tree"),
         RECORD_NOT_COMPOSITE_LINE);
@@ -562,7 +568,7 @@ template <class T> void ReadRecord(DataTypes::ServiceType* tree, T& out, Path co
     auto& root = Expect<DataTypes::CompositeType>(tree, DataTypes::COMPOSITE, path);
     static constexpr std::array<char16_t const*, kFieldCount<T>> names = std::apply(
         [](auto const&... field) { return std::array<char16_t const*, kFieldCount<T>> {field.name...}; }, kFields<T>);
-    ChildMatcher<kFieldCount<T>> matcher(root, names);
+    ChildMatcher matcher(root, names.data());
     std::size_t index = 0;
     std::apply(
         [&](auto const&... field) {

@@ -338,15 +338,12 @@ TEST(RecordTest, DefaultRootNameIsTheClassNameWithoutNamespaces)
     EXPECT_EQ(tree->GetParamNameRef(), u"Order");
 }
 
-// A node of a foreign class that answers INT32.
-class ForeignInt : public ServiceType {
+// A node of a foreign class that answers `Code`.
+template <ParamType Code> class Foreign : public ServiceType {
 public:
-    ForeignInt()
-        : ServiceType(u"count")
-    { }
-    ParamType GetType() const override { return INT32; }
+    ParamType GetType() const override { return Code; }
     bool IsLeaf() const override { return true; }
-    ServiceType* Copy() const override { return new ForeignInt(*this); }
+    ServiceType* Copy() const override { return new Foreign(*this); }
 };
 
 CompositeType& Child(ServiceType& node, std::u16string_view name, std::size_t item = SIZE_MAX)
@@ -406,6 +403,8 @@ TEST(RecordTest, RefusesAnotherShapeNamingThePathAndChangesNothing)
             801},
         {"scalar root", [](Order&) { return std::make_unique<ScalarType<std::int32_t>>(1, u"r"); },
             u"Expected a COMPOSITE tree, found INT32", 801},
+        {"foreign root", [](Order&) { return std::make_unique<Foreign<COMPOSITE>>(); },
+            u"Expected a COMPOSITE tree, found COMPOSITE of another class", 801},
         {"missing field", [](Order& o) { return Modified(o, [](CompositeType& root) { Remove(root, u"label"); }); },
             u"Missing field 'label'", 802},
         {"missing nested field",
@@ -425,7 +424,9 @@ TEST(RecordTest, RefusesAnotherShapeNamingThePathAndChangesNothing)
             },
             u"Field 'count': expected INT32, found INT16", 803},
         {"foreign class",
-            [](Order& o) { return Modified(o, [](CompositeType& root) { Replace(root, u"count", new ForeignInt); }); },
+            [](Order& o) {
+                return Modified(o, [](CompositeType& root) { Replace(root, u"count", new Foreign<INT32>); });
+            },
             u"Field 'count': expected INT32, found INT32 of another class", 803},
         {"nested record not a composite",
             [](Order& o) {
@@ -500,9 +501,11 @@ TEST(RecordTest, RefusalOfAHandWrittenMemberNamesItsField)
 TEST(RecordTest, MatchesTheKthFieldOfANameToTheKthChildOfThatName)
 {
     CompositeType tree(u"t");
+    // Once out of order, the next child is no longer the k-th of its name: the
+    // second 'x' field must not take the first 'x' child that follows 'y'.
     tree.Add(std::make_unique<ScalarType<std::int32_t>>(2, u"y"));
-    tree.Add(std::make_unique<ScalarType<std::u16string>>(u"ignored", u"other"));
     tree.Add(std::make_unique<ScalarType<std::int32_t>>(1, u"x"));
+    tree.Add(std::make_unique<ScalarType<std::u16string>>(u"ignored", u"other"));
     tree.Add(std::make_unique<ScalarType<std::int32_t>>(3, u"x"));
     Twice twice;
     twice.InitFrom(&tree);

@@ -145,17 +145,29 @@ inline std::u16string KindName(DataTypes::ParamType code)
     return u"kind " + Utils::Conversion::IntegerToWstring(code);
 }
 
+// What a refusal says was found where a node of the code `expected` belongs.
+inline std::u16string Found(DataTypes::ParamType expected, DataTypes::ServiceType const* node, char16_t const* none)
+{
+    if (node == nullptr) {
+        return none;
+    }
+    std::u16string found = KindName(node->GetType());
+    if (node->GetType() == expected) {
+        found += u" of another class";
+    }
+    return found;
+}
+
 [[gnu::noinline, gnu::cold]] [[noreturn]] inline void RefuseKind(
     Path const& path, DataTypes::ParamType expected, DataTypes::ServiceType const* node)
 {
-    std::u16string found = u"no node";
-    if (node != nullptr) {
-        found = KindName(node->GetType());
-        if (node->GetType() == expected) {
-            found += u" of another class";
-        }
+    if (path.parent == nullptr) {
+        Refuse(
+            path, u"Expected a COMPOSITE tree, found " + Found(expected, node, u"no tree"), RECORD_NOT_COMPOSITE_LINE);
     }
-    Refuse(path, u"Field '" + PathText(path) + u"': expected " + KindName(expected) + u", found " + found,
+    Refuse(path,
+        u"Field '" + PathText(path) + u"': expected " + KindName(expected) + u", found "
+            + Found(expected, node, u"no node"),
         RECORD_WRONG_KIND_LINE);
 }
 
@@ -554,17 +566,9 @@ private:
     bool m_InOrder = true;
 };
 
-[[gnu::noinline, gnu::cold]] [[noreturn]] inline void RefuseRoot(Path const& path, DataTypes::ServiceType const* tree)
-{
-    Refuse(path, u"Expected a COMPOSITE tree, found " + (tree != nullptr ? KindName(tree->GetType()) : u"no tree"),
-        RECORD_NOT_COMPOSITE_LINE);
-}
-
 template <class T> void ReadRecord(DataTypes::ServiceType* tree, T& out, Path const& path)
 {
-    if (path.parent == nullptr && (tree == nullptr || tree->GetType() != DataTypes::COMPOSITE)) {
-        RefuseRoot(path, tree);
-    }
+    // A root of another kind is refused with the root's own line.
     auto& root = Expect<DataTypes::CompositeType>(tree, DataTypes::COMPOSITE, path);
     static constexpr std::array<char16_t const*, kFieldCount<T>> names = std::apply(
         [](auto const&... field) { return std::array<char16_t const*, kFieldCount<T>> {field.name...}; }, kFields<T>);

@@ -596,7 +596,7 @@ template <class T> void ReadRecord(DataTypes::ServiceType* tree, T& out, Path co
 template <class Owner, class T> constexpr RecordDetail::FieldOf<Owner, T> Field(char16_t const* name, T Owner::*member)
 {
     static_assert(RecordDetail::Kind<T>::supported,
-        "Tarnwick record field of an unsupported member type (see the type T in the instantiation of Field above): "
+        "Tarnwick record field of an unsupported member type (the type T of this instantiation of Field): "
         "a member must be a primitive, a std::vector of one, TimeStamp, TimeDuration, AnyType, XmlValue, a record, "
         "a std::vector of TimeStamp, TimeDuration, AnyType or a record, a std::map or std::vector<std::pair> of a "
         "primitive key and a primitive, record or AnyType value, or a default-constructible UserParameters");

@@ -621,7 +621,8 @@ template <class Owner, class T> constexpr RecordDetail::FieldOf<Owner, T> Field(
 /// Members and their nodes: the twelve primitives `ScalarType<T>`, a `std::vector` of one
 /// `SequenceType<T>`; `TimeStamp`, `TimeDuration` their nodes (their UTime), vectors of them
 /// the time sequence nodes; `AnyType` an `AnyTypeServiceType`, `std::vector<AnyType>` an
-/// `AnyTypeSequenceType` of items "item"; `XmlValue` an `XmlString`; a record a `CompositeType`;
+/// `AnyTypeSequenceType` of items "item" (trees only: the encoder writes an any-type sequence
+/// only as a dictionary's values); `XmlValue` an `XmlString`; a record a `CompositeType`;
 /// a `std::vector` of a record a `CompositeSequenceType` of items "item" whose prototype is a
 /// default record; `std::map<K, V>` and `std::vector<std::pair<K, V>>`, K a primitive and V a
 /// primitive, a record or `AnyType`, a `DictionaryType` of the sequences "keys" and "values"
@@ -648,7 +649,8 @@ public:
 
     /// Reads every field from the child of its name (the k-th field of a name from the
     /// k-th child of that name; other children are ignored), into a new `Derived` first,
-    /// which is then moved in: on failure the record is unchanged. A tree of another shape
+    /// which is then moved in: on failure the record is unchanged (the move itself does not
+    /// throw for members of the library's kinds). A tree of another shape
     /// is refused with the lines of `RecordLine`, the record's qualified class name as source
     /// ("Exception: Shop::Order line 803 - Field 'lines/2/quantity': expected INT32, found STRING").
     /// A key given twice in a `std::map` keeps its last value. The parameter name stays.

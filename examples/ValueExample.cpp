@@ -5,9 +5,48 @@
 
 #include <iostream>
 #include <memory>
+#include <string>
+#include <tuple>
 
 using namespace Tarnwick;
 using namespace Tarnwick::DataTypes;
+
+namespace {
+
+//! [contract]
+// The value-object contract written by hand: a copy of its own class, a new tree
+// of its value, and the value read back from such a tree, refusing another shape
+// without changing anything.
+class Greeting : public StubProxy::UserParameters {
+public:
+    std::u16string text;
+
+    UserParameters* Copy() const override { return new Greeting(*this); }
+    ServiceType* StoreTo(char16_t const* name) override
+    {
+        auto root = std::make_unique<CompositeType>(name != nullptr ? name : u"Greeting");
+        root->Add(std::make_unique<ScalarType<std::u16string>>(text, u"text"));
+        return root.release();
+    }
+    void InitFrom(ServiceType* tree) override
+    {
+        auto* root = dynamic_cast<CompositeType*>(tree);
+        auto* child = root != nullptr ? dynamic_cast<ScalarType<std::u16string>*>(root->Find(u"text")) : nullptr;
+        if (child == nullptr || child->GetType() != STRING) {
+            throw ServiceException(u"Not a greeting", "Greeting", 1);
+        }
+        text = child->GetValueRef();
+    }
+};
+
+// The same value object as a record: the field list gives all three.
+struct GreetingRecord : StubProxy::Record<GreetingRecord> {
+    std::u16string text;
+    static constexpr auto Fields() { return std::tuple {StubProxy::Field(u"text", &GreetingRecord::text)}; }
+};
+//! [contract]
+
+} // namespace
 
 int main()
 {
@@ -42,11 +81,22 @@ int main()
     copy.InitFrom(errorTree.get());
     //! [store]
 
+    Greeting greeting;
+    greeting.text = u"hello";
+    GreetingRecord record;
+    std::unique_ptr<ServiceType> const greetingTree(greeting.StoreTo(nullptr));
+    record.InitFrom(greetingTree.get()); // the record reads the hand-written object's tree
+    std::unique_ptr<ServiceType> const recordTree(record.StoreTo(u"Greeting"));
+    std::string greetingText;
+    std::string recordText;
+    Encoding::XmlEncoder::Encode(greetingText, greetingTree.get(), 0);
+    Encoding::XmlEncoder::Encode(recordText, recordTree.get(), 0);
+
     std::cout << Utils::Conversion::WstringToString(readBack.Serialize()) << ", "
               << Utils::Conversion::WstringToString(length) << ", "
               << Utils::Conversion::WstringToString(copy.GetError()) << '\n';
     return widened == -5 && readBack.GetUTime() == end.GetUTime() && length == u"00:01:30:00.000000"
-            && copy.GetError() == error.GetError()
+            && copy.GetError() == error.GetError() && record.text == u"hello" && greetingText == recordText
         ? 0
         : 1;
 }

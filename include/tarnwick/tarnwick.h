@@ -30,6 +30,7 @@
 #include <tarnwick/stubproxy/XmlValue.h>
 #include <tarnwick/stubproxy/UserParametersErrorString.h>
 #include <tarnwick/stubproxy/UserParametersSubscribeEvent.h>
+#include <tarnwick/stubproxy/Record.h>
 
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlEncoder.h>

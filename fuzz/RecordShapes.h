@@ -1,0 +1,101 @@
+#pragma once
+
+// The records the record fuzz target decodes into: one member of every kind the
+// encoder writes, nested records, vectors of records of vectors of records and
+// the three dictionary forms. Encoded, filled ones are the seed corpus.
+
+#include <tarnwick/tarnwick.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace RecordFuzz {
+
+using namespace Tarnwick::DataTypes;
+using Tarnwick::StubProxy::Field;
+using Tarnwick::StubProxy::Record;
+
+struct Leaf : Record<Leaf> {
+    std::int32_t v = 0;
+    std::vector<std::u16string> notes;
+    static constexpr auto Fields() { return std::tuple {Field(u"v", &Leaf::v), Field(u"notes", &Leaf::notes)}; }
+};
+
+struct Branch : Record<Branch> {
+    std::u16string tag;
+    std::vector<Leaf> leaves;
+    static constexpr auto Fields()
+    {
+        return std::tuple {Field(u"tag", &Branch::tag), Field(u"leaves", &Branch::leaves)};
+    }
+};
+
+struct Shapes : Record<Shapes> {
+    bool flag = false;
+    std::int8_t i8 = 0;
+    std::uint16_t u16 = 0;
+    std::int64_t i64 = 0;
+    double d = 0;
+    std::u16string text;
+    std::vector<float> fs;
+    std::vector<std::uint64_t> u64s;
+    TimeStamp when;
+    TimeDuration length;
+    std::vector<TimeStamp> whens;
+    std::vector<TimeDuration> lengths;
+    AnyType any;
+    XmlValue xml;
+    Leaf leaf;
+    std::vector<Branch> branches;
+    std::map<std::u16string, double> prices;
+    std::vector<std::pair<std::int32_t, Leaf>> byId;
+    std::map<std::uint8_t, AnyType> extras;
+    Tarnwick::StubProxy::UserParametersErrorString error;
+    static constexpr auto Fields()
+    {
+        return std::tuple {Field(u"flag", &Shapes::flag), Field(u"i8", &Shapes::i8), Field(u"u16", &Shapes::u16),
+            Field(u"i64", &Shapes::i64), Field(u"d", &Shapes::d), Field(u"text", &Shapes::text),
+            Field(u"fs", &Shapes::fs), Field(u"u64s", &Shapes::u64s), Field(u"when", &Shapes::when),
+            Field(u"length", &Shapes::length), Field(u"whens", &Shapes::whens), Field(u"lengths", &Shapes::lengths),
+            Field(u"any", &Shapes::any), Field(u"xml", &Shapes::xml), Field(u"leaf", &Shapes::leaf),
+            Field(u"branches", &Shapes::branches), Field(u"prices", &Shapes::prices), Field(u"byId", &Shapes::byId),
+            Field(u"extras", &Shapes::extras), Field(u"error", &Shapes::error)};
+    }
+};
+
+inline Shapes FilledShapes()
+{
+    Shapes s;
+    s.flag = true;
+    s.i8 = -3;
+    s.u16 = 65535;
+    s.i64 = -1234567890123LL;
+    s.d = 0.125;
+    s.text = u"a & <b>";
+    s.fs = {1.5F, -0.25F};
+    s.u64s = {0, 18446744073709551615ULL};
+    s.when.SetUTime(1700000000000001);
+    s.length.SetUTime(86400000001);
+    s.whens = {TimeStamp(std::uint64_t(5))};
+    s.lengths = {TimeDuration(std::uint64_t(7)), TimeDuration(std::uint64_t(8))};
+    s.any = std::int16_t(-5);
+    s.xml.SetString(u"<i>x</i>");
+    s.leaf.v = 1;
+    s.leaf.notes = {u"n"};
+    Branch branch;
+    branch.tag = u"b";
+    branch.leaves.resize(2);
+    branch.leaves[1].v = 2;
+    s.branches = {branch, Branch()};
+    s.prices = {{u"tea", 1.5}};
+    s.byId = {{4, s.leaf}};
+    s.extras = {{1, AnyType(u"seven")}};
+    s.error.SetError(u"oops");
+    return s;
+}
+
+} // namespace RecordFuzz

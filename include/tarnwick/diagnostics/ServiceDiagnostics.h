@@ -77,8 +77,8 @@ public:
     /// @}
     /// Starts a measurement: the empty ID names one anonymous measurement that a new
     /// start restarts; any other ID throws
-    /// `"<counter> - Start() - message with ID: <id> exists in map.\n"` (source "Tarnwick::Diagnostics::TimeCounter", line 45)
-    /// while it is in flight.
+    /// `"<counter> - Start() - message with ID: <id> exists in map.\n"` (source "Tarnwick::Diagnostics::TimeCounter",
+    /// line 45) while it is in flight.
     bool TimeCounterStart(std::u16string const& counterName, std::u16string const& messageId);
     /// Folds the microseconds since the start of `messageId` into the statistics.
     /// Throws `"<counter> - Stop() - message with ID: <id> not found in map.\n"` (source

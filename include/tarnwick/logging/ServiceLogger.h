@@ -54,7 +54,10 @@ public:
     /// integer of any width under d, i, o, u, x, X, a character under %c or %C,
     /// a floating-point value under e, f, g, a, a pointer under %p. A directive
     /// whose argument is missing or of another kind is written as it stands in
-    /// the format. The threshold and the logger's switch are tested here, in the
+    /// the format. A precision bounds only how much of a %s or %S text is
+    /// written, at any size, as in printf; a width, or the precision of a
+    /// number, beyond 1,048,576 counts as 1,048,576, so that one message cannot
+    /// take unbounded memory. The threshold and the logger's switch are tested here, in the
     /// caller, so a suppressed message costs two loads and a compare. A format
     /// held in a std::u16string is taken by reference, so it costs no copy
     /// either. The first file message after construction or

@@ -5,6 +5,8 @@
 // the size ratio): 1 is linear in that size.
 //
 //   setup_scaling [repetitions]   (each figure is the best of the repetitions, 3 by default)
+//   setup_scaling one loggers|diagnostics <n> <m> members|settings
+//                                  (one setup, for instruction counts under callgrind)
 
 #include <tarnwick/diagnostics/DiagnosticsManager.h>
 #include <tarnwick/logging/LoggerManager.h>
@@ -134,6 +136,16 @@ template <class Manager> void Table(int repetitions)
 
 int main(int argc, char** argv)
 {
+    if (argc == 6 && std::string(argv[1]) == "one") {
+        std::size_t const members = std::strtoul(argv[3], nullptr, 10);
+        std::size_t const patterns = std::strtoul(argv[4], nullptr, 10);
+        bool const membersFirst = std::string(argv[5]) == "members";
+        double const seconds = std::string(argv[2]) == "loggers"
+            ? Seconds<Logging>(members, patterns, membersFirst, 1)
+            : Seconds<Diagnostics>(members, patterns, membersFirst, 1);
+        std::printf("%.4f s\n", seconds);
+        return 0;
+    }
     int const repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     Table<Logging>(repetitions);
     Table<Diagnostics>(repetitions);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace TarnwickTest {
 namespace {
@@ -58,6 +60,40 @@ TEST(LoggerLevelSettingsTest, CopiesAreNotRegisteredAndAssignmentKeepsTheTargetR
     EXPECT_EQ(logger->GetLevelType(), LOG_ERROR);
     manager.GetLogger(u"Third", OUTPUT_CONSOLE); // a propagation: the setting applies again
     EXPECT_EQ(logger->GetLevelType(), LOG_DEBUG);
+}
+
+// Levels set directly on some threads while another makes loggers and
+// settings: once all are done, the next application leaves every logger at
+// the level its settings decide.
+TEST(LoggerLevelSettingsTest, DirectLevelsFromThreadsAreReplacedByTheNextApplication)
+{
+    LoggerManager manager(u"unused.log");
+    manager.SetLevelType(u"", LOG_ERROR);
+    std::vector<ServiceLogger*> loggers;
+    for (int i = 0; i < 64; ++i) {
+        loggers.push_back(manager.GetLogger(u"Net::" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u"::"
+                + std::u16string(static_cast<std::size_t>(i / 26 + 1), u'x'),
+            OUTPUT_CONSOLE));
+    }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&loggers, t] {
+            for (int round = 0; round < 2000; ++round) {
+                loggers[static_cast<std::size_t>((round * 7 + t) % 64)]->SetLevelType(LOG_TRACE);
+            }
+        });
+    }
+    for (int i = 0; i < 200; ++i) {
+        manager.SetLevelType(u"::" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)), LOG_INFO);
+        manager.GetLogger(u"Extra" + std::u16string(static_cast<std::size_t>(i + 1), u'y'), OUTPUT_CONSOLE);
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    manager.GetLogger(u"Last", OUTPUT_CONSOLE);
+    for (ServiceLogger* const logger : loggers) {
+        EXPECT_EQ(logger->GetLevelType(), LOG_INFO) << logger->GetName().size();
+    }
 }
 
 } // namespace

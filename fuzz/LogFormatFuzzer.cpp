@@ -74,16 +74,18 @@ struct Logs {
     int messages = 0;
 };
 
-// Every kind of argument, with values at their edges.
+// Every kind of argument, with values at their edges; the last a text longer
+// than the bound of widths, so that a text precision is tried at any size.
 void LogWithEveryKind(ServiceLogger& logger, char16_t const* format)
 {
+    static std::u16string const longText((std::size_t {1} << 20) + 5, u'L');
     static int object = 0;
     static char16_t const wide[] = u"w\u00E9\U0001F600\xD800z";
     static char const narrow[] = "n\xC3\xA9\xF0\x9F\x98\x80\xE9\xC0\xAF";
     logger.Warning(format, -42, 4000000000u, std::numeric_limits<long long>::min(), 'x', u'\u20AC', 3.25, -1e300L, 2.5f,
         &object, wide, narrow, static_cast<char16_t const*>(nullptr), static_cast<char const*>(nullptr), true,
         std::numeric_limits<std::uint64_t>::max(), std::numeric_limits<int>::min(), static_cast<short>(-7),
-        static_cast<unsigned char>(0xE9), nullptr, 0x1F600);
+        static_cast<unsigned char>(0xE9), nullptr, 0x1F600, longText.c_str());
 }
 
 } // namespace

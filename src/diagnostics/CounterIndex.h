@@ -32,6 +32,12 @@ namespace Tarnwick::Diagnostics::Detail {
 /// their sizes grow geometrically, so they cost at most as much as the last.
 template <class Counter> class CounterIndex {
 public:
+    /// The table starts with this many buckets (a power of two) and grows by
+    /// `kGrowth` times once it holds more than `kMaxLoad` counters a bucket.
+    static constexpr std::size_t kInitialBuckets = 16;
+    static constexpr std::size_t kMaxLoad = 2;
+    static constexpr std::size_t kGrowth = 4;
+
     CounterIndex() { m_Table.store(NewTable(kInitialBuckets), std::memory_order_relaxed); }
     CounterIndex(CounterIndex const&) = delete;
     CounterIndex& operator=(CounterIndex const&) = delete;
@@ -44,33 +50,47 @@ public:
         }
     }
 
-    /// A quick hash of the code units, sixteen bytes a step in two independent
-    /// lanes; the last (possibly overlapping) eight bytes close it.
+    /// A 64-bit hash of the code units, sixteen bytes a step in two
+    /// independent lanes. Each step folds the high half of its product back
+    /// into the low bits, and a final avalanche spreads every input bit over
+    /// the low bits the buckets are chosen by, so that names differing in one
+    /// unit (sequential numbers) spread like random ones.
     static std::size_t Hash(std::u16string_view name) noexcept
     {
         auto const* bytes = reinterpret_cast<unsigned char const*>(name.data());
         std::size_t const size = name.size() * sizeof(char16_t);
         std::uint64_t first = 0x9E3779B97F4A7C15ULL ^ size;
         std::uint64_t second = 0xC2B2AE3D27D4EB4FULL;
-        std::uint64_t last = 0;
-        if (size >= sizeof(std::uint64_t)) {
-            std::size_t offset = 0;
-            for (; offset + 16 <= size; offset += 16) {
-                first = (first ^ Word(bytes + offset)) * 0xBF58476D1CE4E5B9ULL;
-                second = (second ^ Word(bytes + offset + 8)) * 0x94D049BB133111EBULL;
-            }
-            if (offset + 8 <= size) {
-                first = (first ^ Word(bytes + offset)) * 0xBF58476D1CE4E5B9ULL;
-            }
-            last = Word(bytes + size - sizeof(std::uint64_t));
-        } else {
-            for (char16_t const unit : name) {
-                last = (last << 16) | unit;
-            }
+        std::size_t offset = 0;
+        for (; offset + 16 <= size; offset += 16) {
+            first = Step(first, Word(bytes + offset));
+            second = Step(second, Word(bytes + offset + 8));
         }
-        std::uint64_t hash = (first ^ (second >> 29) ^ last) * 0xD6E8FEB86659FD93ULL;
-        hash ^= second ^ (hash >> 32);
-        return static_cast<std::size_t>(hash ^ (hash >> 29));
+        if (offset < size) {
+            // The last eight bytes, overlapping those before (the length is in
+            // the hash already); a shorter name unit by unit.
+            std::uint64_t last = 0;
+            if (size >= sizeof(std::uint64_t)) {
+                last = Word(bytes + size - sizeof(std::uint64_t));
+                if (size - offset > sizeof(std::uint64_t)) {
+                    second = Step(second, Word(bytes + offset));
+                }
+            } else {
+                for (char16_t const unit : name) {
+                    last = (last << 16) | unit;
+                }
+            }
+            first = Step(first, last);
+        }
+        // Two lanes into one, then the finaliser of MurmurHash3, whose
+        // avalanche reaches every bit.
+        std::uint64_t hash = first ^ ((second << 32) | (second >> 32));
+        hash ^= hash >> 33;
+        hash *= 0xFF51AFD7ED558CCDULL;
+        hash ^= hash >> 33;
+        hash *= 0xC4CEB9FE1A85EC53ULL;
+        hash ^= hash >> 33;
+        return static_cast<std::size_t>(hash);
     }
 
     /// The counter of that name, or null; any thread, no lock.
@@ -133,15 +153,17 @@ public:
     }
 
 private:
-    static constexpr std::size_t kInitialBuckets = 16; // a power of two
-    static constexpr std::size_t kMaxLoad = 2;
-    static constexpr std::size_t kGrowth = 4;
-
     static std::uint64_t Word(unsigned char const* bytes) noexcept
     {
         std::uint64_t word;
         std::memcpy(&word, bytes, sizeof(word));
         return word;
+    }
+
+    static std::uint64_t Step(std::uint64_t hash, std::uint64_t word) noexcept
+    {
+        std::uint64_t const mixed = (hash ^ word) * 0xBF58476D1CE4E5B9ULL;
+        return mixed ^ (mixed >> 31);
     }
 
     struct Node {

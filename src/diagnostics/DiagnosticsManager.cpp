@@ -4,6 +4,7 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "core/LevelSettings.h"
 #include "core/Utf16.h"
 #include "diagnostics/MetricsWriter.h"
 #include "diagnostics/Report.h"
@@ -24,17 +25,18 @@ constexpr std::int32_t kMetricsLockLine = 88;
 constexpr std::int32_t kMetricsFileLine = 104;
 } // namespace
 
-bool DiagnosticsManager::LevelSettingOrder::operator()(std::u16string const& left, std::u16string const& right) const
-{
-    auto const leftColons = std::count(left.begin(), left.end(), u':');
-    auto const rightColons = std::count(right.begin(), right.end(), u':');
-    if (leftColons != rightColons) {
-        return leftColons < rightColons;
-    }
-    return left < right;
-}
+DiagnosticsManager::DiagnosticsManager()
+    : m_LevelSettings(std::make_unique<Levels>())
+{ }
 
-DiagnosticsManager::DiagnosticsManager() = default;
+void DiagnosticsManager::Settle(
+    ServiceDiagnostics& diagnostics, ServiceDiagnostics::DiagnosticsLevel const* level) noexcept
+{
+    diagnostics.m_LevelOverridden.store(false);
+    if (level != nullptr) {
+        diagnostics.m_Level.store(*level, std::memory_order_relaxed);
+    }
+}
 
 DiagnosticsManager::~DiagnosticsManager() noexcept(false)
 {
@@ -52,10 +54,24 @@ ServiceDiagnostics* DiagnosticsManager::GetServiceDiagnostics(std::u16string con
 {
     Threading::MutexLock const lock(m_CriticalSection);
     Tarnwick::Detail::CheckLock(lock, *this, kGetServiceDiagnosticsLockLine);
+    return Find(name);
+}
+
+ServiceDiagnostics* DiagnosticsManager::Find(std::u16string const& name)
+{
     auto entry = m_Diagnostics.find(name);
     if (entry == m_Diagnostics.end()) {
         entry = m_Diagnostics.emplace(name, std::make_unique<ServiceDiagnostics>(name)).first;
-        PropagateLevels();
+        ServiceDiagnostics& added = *entry->second;
+        try {
+            // The map's key is the name's lasting text.
+            added.m_Slot = m_LevelSettings->Add(added, entry->first, Settle);
+        } catch (...) {
+            m_Diagnostics.erase(entry);
+            throw;
+        }
+        added.m_LevelOverrides = &m_LevelSettings->Overrides();
+        m_LevelSettings->Propagate(Settle);
     }
     return entry->second.get();
 }
@@ -64,20 +80,9 @@ void DiagnosticsManager::SetLevelType(std::u16string const& name, ServiceDiagnos
 {
     Threading::MutexLock const lock(m_CriticalSection);
     Tarnwick::Detail::CheckLock(lock, *this, kSetLevelTypeLockLine);
-    m_LevelSettings.insert_or_assign(name, level);
-    GetServiceDiagnostics(name); // re-enters the mutex this thread holds
-    PropagateLevels();
-}
-
-void DiagnosticsManager::PropagateLevels()
-{
-    for (auto const& [pattern, level] : m_LevelSettings) {
-        for (auto const& [name, diagnostics] : m_Diagnostics) {
-            if (name.find(pattern) != std::u16string::npos) {
-                diagnostics->SetLevel(level);
-            }
-        }
-    }
+    m_LevelSettings->Set(name, level, Settle);
+    Find(name);
+    m_LevelSettings->Propagate(Settle);
 }
 
 std::string DiagnosticsManager::MetricsText() const

@@ -4,6 +4,7 @@
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>
 
+#include "core/LevelSettings.h"
 #include "diagnostics/CounterIndex.h"
 #include "diagnostics/Levels.h"
 #include "diagnostics/NumberCounter.h"
@@ -71,6 +72,10 @@ ServiceDiagnostics::DiagnosticsLevel ServiceDiagnostics::GetLevelType() const
 void ServiceDiagnostics::SetLevel(DiagnosticsLevel level)
 {
     m_Level.store(level, std::memory_order_relaxed);
+    // Objects made outside a manager are not registered with one.
+    if (m_LevelOverrides != nullptr && !m_LevelOverridden.exchange(true)) {
+        m_LevelOverrides->Note(m_Slot);
+    }
 }
 
 ServiceDiagnostics::DiagnosticsLevel ServiceDiagnostics::GetLevelType(std::u16string const& name)

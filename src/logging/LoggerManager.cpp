@@ -4,6 +4,7 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "core/LevelSettings.h"
 #include "core/Utf16.h"
 #include "threading/GuardedSection.h"
 
@@ -25,14 +26,12 @@ constexpr std::int32_t kLineOpenFailed = 142;
 
 } // namespace
 
-bool LoggerManager::LevelSettingOrder::operator()(std::u16string const& left, std::u16string const& right) const
+void LoggerManager::Settle(ServiceLogger& logger, LevelTypes const* level) noexcept
 {
-    auto const leftColons = std::count(left.begin(), left.end(), u':');
-    auto const rightColons = std::count(right.begin(), right.end(), u':');
-    if (leftColons != rightColons) {
-        return leftColons < rightColons;
+    logger.m_LevelOverridden.store(false);
+    if (level != nullptr) {
+        logger.m_LevelType.store(*level, std::memory_order_relaxed);
     }
-    return left < right;
 }
 
 void LoggerManager::FileCloser::operator()(std::FILE* file) const noexcept
@@ -41,7 +40,8 @@ void LoggerManager::FileCloser::operator()(std::FILE* file) const noexcept
 }
 
 LoggerManager::LoggerManager(std::u16string logFileName)
-    : m_LogFileName(std::move(logFileName))
+    : m_LevelSettings(std::make_unique<Detail::LevelSettings<ServiceLogger, LevelTypes>>())
+    , m_LogFileName(std::move(logFileName))
     , m_GlobalEnableLogging(true)
 { }
 
@@ -87,23 +87,33 @@ void LoggerManager::OpenFileNameLocked()
 
 void LoggerManager::Close()
 {
+    Threading::MutexLock const setupLock(m_SetupMutex);
+    Tarnwick::Detail::CheckLock(setupLock, *this, kLineCloseLock);
+    m_LevelSettings->Clear();
+    m_Loggers.clear();
     Threading::MutexLock const lock(m_CriticalSection);
     Tarnwick::Detail::CheckLock(lock, *this, kLineCloseLock);
-    m_Loggers.clear();
-    m_LevelSettings.clear();
     m_File.reset();
 }
 
 ServiceLogger* LoggerManager::GetLogger(std::u16string name, OutputTypes outputType)
 {
-    Threading::MutexLock const lock(m_CriticalSection);
+    Threading::MutexLock const lock(m_SetupMutex);
     Tarnwick::Detail::CheckLock(lock, *this, kLineGetLoggerLock);
     auto found = m_Loggers.find(name);
     if (found == m_Loggers.end()) {
         auto logger = std::make_unique<ServiceLogger>(name, this, outputType);
-        logger->SetLevelType(LOG_WARN);
         found = m_Loggers.emplace(std::move(name), std::move(logger)).first;
-        PropagateLevelTypes();
+        ServiceLogger& added = *found->second;
+        try {
+            // The map's key is the name's lasting text.
+            added.m_Slot = m_LevelSettings->Add(added, found->first, Settle);
+        } catch (...) {
+            m_Loggers.erase(found);
+            throw;
+        }
+        added.m_LevelOverrides = &m_LevelSettings->Overrides();
+        m_LevelSettings->Propagate(Settle);
     }
     if (found->second->GetOutputType() != outputType) {
         throw ServiceException(
@@ -114,10 +124,10 @@ ServiceLogger* LoggerManager::GetLogger(std::u16string name, OutputTypes outputT
 
 void LoggerManager::SetLevelType(std::u16string const& name, LevelTypes levelType)
 {
-    Threading::MutexLock const lock(m_CriticalSection);
+    Threading::MutexLock const lock(m_SetupMutex);
     Tarnwick::Detail::CheckLock(lock, *this, kLineSetLevelLock);
-    m_LevelSettings.insert_or_assign(name, levelType);
-    PropagateLevelTypes();
+    m_LevelSettings->Set(name, levelType, Settle);
+    m_LevelSettings->Propagate(Settle);
 }
 
 LevelTypes LoggerManager::GetLevelType(std::u16string const& levelName)
@@ -129,18 +139,6 @@ LevelTypes LoggerManager::GetLevelType(std::u16string const& levelName)
     }
     throw ServiceException(
         u"GetLevelType() - type name " + levelName + u" unknown", "ServiceLogger", kLineUnknownLevel);
-}
-
-void LoggerManager::PropagateLevelTypes()
-{
-    // From the least to the most qualified setting, so the last match wins.
-    for (auto const& [pattern, level] : m_LevelSettings) {
-        for (auto const& [name, logger] : m_Loggers) {
-            if (name.find(pattern) != std::u16string::npos) {
-                logger->SetLevelType(level);
-            }
-        }
-    }
 }
 
 } // namespace Tarnwick::Utils

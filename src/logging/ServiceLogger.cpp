@@ -6,6 +6,7 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "core/LevelSettings.h"
 #include "core/Utf16.h"
 #include "logging/WideFormat.h"
 #include "threading/GuardedSection.h"
@@ -188,6 +189,15 @@ ServiceLogger::~ServiceLogger() = default;
 std::u16string ServiceLogger::GetName() const
 {
     return m_Name;
+}
+
+void ServiceLogger::SetLevelType(LevelTypes levelType)
+{
+    m_LevelType.store(levelType, std::memory_order_relaxed);
+    // A copy is not registered, and an assignment keeps the target's registration.
+    if (m_LevelOverrides != nullptr && !m_LevelOverridden.exchange(true)) {
+        m_LevelOverrides->Note(m_Slot);
+    }
 }
 
 // A logger made without a manager has no file and no global switch: it drops

@@ -20,8 +20,10 @@ namespace Tarnwick::Detail {
 
 namespace {
 
-// A field wider or more precise than this is cut to it, so that a stray '*'
-// argument cannot make one log line exhaust the memory.
+// A width, or the precision of a number, beyond this is cut to it, so that a
+// stray '*' argument cannot make one log line exhaust the memory. The
+// precision of a text only bounds what is read of the argument, so it is kept
+// whole (`textLimit`).
 constexpr int kMaxField = 1 << 20;
 
 enum class Length { None, Char, Short, Long, LongLong, IntMax, Size, PtrDiff, Int32, Int64, Pointer, LongDouble };
@@ -36,7 +38,8 @@ struct Directive {
     bool widthFromArgument = false;
     bool precisionFromArgument = false;
     int width = 0;
-    int precision = -1; // -1: none given
+    int precision = -1; // -1: none given; at most kMaxField
+    std::size_t textLimit = std::u16string::npos; // the precision as given, for s and S
     Length length = Length::None;
     char16_t conversion = 0;
 };
@@ -74,13 +77,27 @@ bool IsDigit(char16_t unit)
     return unit >= u'0' && unit <= u'9';
 }
 
-int ReadNumber(char16_t const*& it)
+// The number at `it`, saturating at the largest std::size_t.
+std::size_t ReadNumber(char16_t const*& it)
 {
-    int value = 0;
+    constexpr std::size_t kMost = std::numeric_limits<std::size_t>::max();
+    std::size_t value = 0;
     while (IsDigit(*it)) {
-        value = std::min(kMaxField, value * 10 + (*it++ - u'0'));
+        auto const digit = static_cast<std::size_t>(*it++ - u'0');
+        value = value > (kMost - digit) / 10 ? kMost : value * 10 + digit;
     }
     return value;
+}
+
+int FieldBound(std::size_t value)
+{
+    return static_cast<int>(std::min<std::size_t>(kMaxField, value));
+}
+
+void SetPrecision(Directive& directive, std::size_t precision)
+{
+    directive.precision = FieldBound(precision);
+    directive.textLimit = precision;
 }
 
 bool IsKnownConversion(char16_t unit)
@@ -143,7 +160,7 @@ bool Parse(char16_t const*& it, Directive& directive)
         directive.widthFromArgument = true;
         ++it;
     } else {
-        directive.width = ReadNumber(it);
+        directive.width = FieldBound(ReadNumber(it));
     }
     if (*it == u'.') {
         ++it;
@@ -151,7 +168,7 @@ bool Parse(char16_t const*& it, Directive& directive)
             directive.precisionFromArgument = true;
             ++it;
         } else {
-            directive.precision = ReadNumber(it);
+            SetPrecision(directive, ReadNumber(it));
         }
     }
     switch (*it) {
@@ -234,8 +251,12 @@ bool TakeStarArguments(Directive& directive, Arguments& args)
     if (directive.precisionFromArgument) {
         LogArgument const* const argument = args.Next();
         taken = taken && IsInteger(argument);
-        int const precision = IsInteger(argument) ? FieldSize(*argument) : -1;
-        directive.precision = precision < 0 ? -1 : precision;
+        // A negative precision counts as none, as in printf.
+        if (IsInteger(argument) && !IsSigned(*argument)) {
+            SetPrecision(directive, static_cast<std::size_t>(argument->unsignedValue));
+        } else if (IsInteger(argument) && argument->signedValue >= 0) {
+            SetPrecision(directive, static_cast<std::size_t>(argument->signedValue));
+        }
     }
     return taken;
 }
@@ -562,11 +583,10 @@ char32_t NextNarrowCharacter(unsigned char const*& it)
 }
 
 // The narrow text as UTF-16, at most `limit` code units (a pair is never split).
-std::u16string WidenNarrow(char const* text, int limit)
+std::u16string WidenNarrow(char const* text, std::size_t max)
 {
     std::u16string wide;
     auto const* it = reinterpret_cast<unsigned char const*>(text);
-    std::size_t const max = limit < 0 ? std::u16string::npos : static_cast<std::size_t>(limit);
     // The limit first: with a precision the text need not end with a zero byte.
     while (wide.size() < max && *it != 0) {
         unsigned char const* const start = it;
@@ -584,17 +604,14 @@ std::u16string WidenNarrow(char const* text, int limit)
     return wide;
 }
 
-std::u16string_view WideText(char16_t const* text, int limit)
+std::u16string_view WideText(char16_t const* text, std::size_t limit)
 {
-    if (limit < 0) {
-        return std::u16string_view(text);
-    }
     std::size_t length = 0;
-    while (length < static_cast<std::size_t>(limit) && text[length] != 0) {
+    while (length < limit && text[length] != 0) {
         ++length;
     }
     // The precision does not split a surrogate pair (nothing past it is read).
-    if (length > 0 && length == static_cast<std::size_t>(limit) && IsHighSurrogate(text[length - 1])) {
+    if (length > 0 && length == limit && IsHighSurrogate(text[length - 1])) {
         --length;
     }
     return std::u16string_view(text, length);
@@ -632,12 +649,12 @@ bool AppendText(std::u16string& out, Directive const& directive, LogArgument con
 {
     if (argument.kind == Utils::LOG_ARGUMENT_WIDE_TEXT) {
         char16_t const* const text = argument.wideText;
-        AppendField(out, directive, WideText(text != nullptr ? text : u"(null)", directive.precision));
+        AppendField(out, directive, WideText(text != nullptr ? text : u"(null)", directive.textLimit));
         return true;
     }
     if (argument.kind == Utils::LOG_ARGUMENT_NARROW_TEXT) {
         char const* const text = argument.narrowText;
-        AppendField(out, directive, WidenNarrow(text != nullptr ? text : "(null)", directive.precision));
+        AppendField(out, directive, WidenNarrow(text != nullptr ? text : "(null)", directive.textLimit));
         return true;
     }
     return false;

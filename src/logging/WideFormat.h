@@ -28,6 +28,8 @@ namespace Tarnwick::Detail {
 ///   character), whatever the letter's case or the l and h modifiers; a null
 ///   text as "(null)".
 /// - p: any pointer, texts included; a null one as "(nil)".
+/// The precision of s and S is kept whole; a width, or another precision,
+/// beyond 1,048,576 counts as 1,048,576.
 /// Flags, width and precision (also '*', which takes an integer argument) and
 /// the length modifiers h, hh, l, ll, L, j, z, t, I, I32 and I64 are parsed as
 /// in printf. A directive whose argument is missing or of a kind it does not

@@ -94,6 +94,8 @@ TimeStamp& TimeStamp::operator=(TimeStamp const& other)
         m_Minute = other.m_Minute;
         m_Second = other.m_Second;
         m_MicroSecond = other.m_MicroSecond;
+        m_UTime = other.m_UTime;
+        m_HasUTime = other.m_HasUTime;
     }
     return *this;
 }
@@ -119,6 +121,9 @@ void TimeStamp::SetCurrentTime()
 
 std::uint64_t TimeStamp::GetUTime() const
 {
+    if (m_HasUTime) {
+        return m_UTime;
+    }
     std::int64_t seconds = kFailedSecond;
     auto const year = SignedField(m_Year, 1900);
     auto const month = SignedField(m_Month, 1);
@@ -151,6 +156,8 @@ void TimeStamp::SetUTime(std::uint64_t uTime)
     m_Minute = static_cast<std::uint32_t>(local->minute);
     m_Second = static_cast<std::uint32_t>(local->second);
     m_MicroSecond = static_cast<std::uint32_t>(uTime % kMicroSecondsPerSecond);
+    m_UTime = uTime;
+    m_HasUTime = true;
 }
 
 std::u16string TimeStamp::Serialize() const

@@ -36,6 +36,25 @@ protected:
     std::unique_ptr<ServiceDiagnostics> diagnostics = std::make_unique<ServiceDiagnostics>(u"Scoped");
 };
 
+TEST_F(ScopedTimeCounterTest, AnIdOfItsOwnIsTheCounterNameAndASequenceNumber)
+{
+    std::u16string first;
+    {
+        ScopedTimeCounter const timing(*diagnostics, u"rtt");
+        EXPECT_TRUE(timing.IsStarted());
+        first = timing.GetMessageId();
+        ASSERT_EQ(first.rfind(u"rtt:", 0), 0u);
+        // Its ID is the one in flight: a hand-made start of it is refused.
+        EXPECT_THROW(diagnostics->TimeCounterStart(u"rtt", first), Tarnwick::ServiceException);
+    }
+    EXPECT_TRUE(Sampled());
+    ScopedTimeCounter const next(*diagnostics, u"rtt");
+    EXPECT_NE(next.GetMessageId(), first);
+    diagnostics->SetLevel(ServiceDiagnostics::SD_NONE);
+    ScopedTimeCounter const off(*diagnostics, u"rtt");
+    EXPECT_FALSE(off.IsStarted());
+}
+
 TEST_F(ScopedTimeCounterTest, TheScopeIsOneMeasurement)
 {
     {

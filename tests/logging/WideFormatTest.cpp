@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string_view>
 
 namespace TarnwickTest {
 namespace {
@@ -281,6 +282,48 @@ TEST_F(WideFormatTest, HugeWidthIsBounded)
     EXPECT_EQ(lines,
         (std::vector<std::string> {std::string(field - 1, ' ') + "1|", "2" + std::string(field - 1, ' ') + "|",
             std::string(field - 1, '0') + "3|"}));
+}
+
+// The precision of a text bounds only what is read of it, so it holds at any
+// size, as in printf: the whole text up to the precision, never a cut at the
+// bound that holds widths and the precision of numbers.
+TEST_F(WideFormatTest, ATextPrecisionHoldsAtAnySize)
+{
+    std::size_t const bound = std::size_t {1} << 20;
+    std::size_t const length = bound + 3;
+    std::u16string const wide(length, u'w');
+    std::string const narrow(length, 'n');
+    struct Case {
+        char16_t const* format;
+        bool narrowArgument;
+        std::size_t precision; // given as '*' where the format has one
+        std::size_t expected;
+    };
+    Case const cases[] = {
+        {u"%.1048579s|", false, 0, length},
+        {u"%.1048581s|", false, 0, length},
+        {u"%.99999999999999999999999s|", false, 0, length}, // beyond any size: the whole text
+        {u"%.1048577s|", false, 0, bound + 1},
+        {u"%.1048577S|", true, 0, bound + 1},
+        {u"%.1048581S|", true, 0, length},
+        {u"%.*s|", false, bound + 2, bound + 2},
+        {u"%.*S|", true, bound + 9, length},
+    };
+    for (Case const& c : cases) {
+        auto const lines = Batch([&](ServiceLogger& logger) {
+            if (c.narrowArgument) {
+                c.precision != 0 ? logger.Warning(c.format, static_cast<int>(c.precision), narrow.c_str())
+                                 : logger.Warning(c.format, narrow.c_str());
+            } else {
+                c.precision != 0 ? logger.Warning(c.format, static_cast<int>(c.precision), wide.c_str())
+                                 : logger.Warning(c.format, wide.c_str());
+            }
+        });
+        ASSERT_EQ(lines.size(), 1u);
+        std::u16string_view const format(c.format);
+        EXPECT_EQ(lines[0], std::string(c.expected, c.narrowArgument ? 'n' : 'w') + "|")
+            << std::string(format.begin(), format.end());
+    }
 }
 
 } // namespace

@@ -258,8 +258,8 @@ TEST(TimeStamp, SerializeWritesTheFieldsAsTheyAre)
 }
 
 // SetUTime then GetUTime gives back the UTime over the whole supported
-// calendar, except inside the hour repeated when daylight saving ends: a
-// local time there names two instants.
+// calendar, also inside the hour repeated when daylight saving ends, where
+// the local time names two instants.
 struct RoundTripCount {
     std::size_t checked = 0;
     std::size_t repeated = 0;
@@ -272,11 +272,8 @@ void ExpectRoundTrip(std::uint64_t uTime, RoundTripCount& count)
     TimeStamp const stamp(uTime);
     bool const repeated = (uTime >= kHour && SameFields(stamp, TimeStamp(uTime - kHour)))
         || SameFields(stamp, TimeStamp(uTime + kHour));
-    if (repeated) {
-        ++count.repeated;
-        return;
-    }
-    ++count.checked;
+    // Inside the repeated hour too: the stamp keeps the instant it was set to.
+    ++(repeated ? count.repeated : count.checked);
     if (stamp.GetUTime() != uTime && count.mismatched++ == 0) {
         count.firstMismatch
             = std::to_string(uTime) + " read as " + Utils::Conversion::WstringToString(stamp.Serialize());
@@ -337,6 +334,96 @@ TEST(TimeStampRoundTrip, TheRepeatedHourIsDetectedWhereDaylightSavingEnds)
     EXPECT_TRUE(SameFields(summer, winter));
     EXPECT_TRUE(summer.GetUTime() == first || summer.GetUTime() == first + kHour);
 }
+
+// Both instants of a repeated local hour, in zones read from the zone files
+// and in one given as a rule.
+struct RepeatedHour {
+    char const* zone;
+    std::uint64_t firstSecond; // the first instant whose local time comes again an hour later
+    Fields local;
+};
+
+std::ostream& operator<<(std::ostream& out, RepeatedHour const& hour)
+{
+    return out << hour.zone;
+}
+
+class TimeStampExact : public ::testing::TestWithParam<RepeatedHour> { };
+
+// Every way a stamp is set from a UTime, and every way it is copied.
+TEST_P(TimeStampExact, EveryStampSetFromAUTimeGivesItBackInsideTheRepeatedHour)
+{
+    ScopedTimeZone zone(GetParam().zone);
+    for (std::uint64_t const uTime :
+        {GetParam().firstSecond * kSecond + 17, (GetParam().firstSecond + 3600) * kSecond + 17}) {
+        SCOPED_TRACE(uTime);
+        TimeStamp const constructed(uTime);
+        ExpectFields(constructed, GetParam().local);
+        TimeStamp set;
+        set.SetUTime(uTime);
+        TimeStamp initialised;
+        std::unique_ptr<ServiceType> const node(constructed.Clone()->StoreTo(u"when"));
+        initialised.InitFrom(node.get());
+        TimeDuration const minute(60 * kSecond);
+        TimeStamp const added = TimeStamp(uTime - 60 * kSecond) + minute;
+        TimeStamp const subtracted = TimeStamp(uTime + 60 * kSecond) - minute;
+        TimeStamp assigned(2000, 1, 1, 0, 0, 0, 0);
+        assigned = constructed;
+        TimeStamp moved(2000, 1, 1, 0, 0, 0, 0);
+        moved = TimeStamp(uTime);
+        std::unique_ptr<StubProxy::UserParameters> const copied(constructed.Copy());
+        // Setting a field to the value it has changes nothing.
+        TimeStamp unchanged(uTime);
+        unchanged.SetMinute(unchanged.GetMinute());
+        std::unique_ptr<TimeStamp const> const cloned = constructed.Clone();
+        for (TimeStamp const* stamp :
+            std::initializer_list<TimeStamp const*> {&constructed, &set, &initialised, &added, &subtracted, &assigned,
+                &moved, dynamic_cast<TimeStamp const*>(copied.get()), cloned.get(), &unchanged}) {
+            EXPECT_EQ(stamp->GetUTime(), uTime);
+        }
+        // The fields are local time as before; only the way back is exact.
+        EXPECT_TRUE(SameFields(set, Make(GetParam().local)));
+    }
+}
+
+TEST_P(TimeStampExact, AChangedFieldIsConvertedThroughLocalTimeAgain)
+{
+    ScopedTimeZone zone(GetParam().zone);
+    std::uint64_t const second = (GetParam().firstSecond + 3600) * kSecond + 17;
+    TimeStamp stamp(second);
+    stamp.SetMinute(stamp.GetMinute() + 1);
+    Fields moved = GetParam().local;
+    moved.minute += 1;
+    // Whichever instant the platform takes for the local time, it is the field
+    // constructor's, and one of the two.
+    EXPECT_EQ(stamp.GetUTime(), Make(moved).GetUTime());
+    EXPECT_TRUE(stamp.GetUTime() == second + 60 * kSecond || stamp.GetUTime() == second + 60 * kSecond - kHour);
+    TimeStamp micro(second);
+    micro.SetMicroSecond(5);
+    EXPECT_EQ(micro.GetUTime(), Make(GetParam().local).GetUTime() - 17 + 5);
+}
+
+// A stamp set from a UTime is not converted again: a new zone in the
+// environment, which any conversion would read, leaves its UTime as it was.
+TEST_P(TimeStampExact, TheUTimeOutlastsAChangeOfZone)
+{
+    ScopedTimeZone zone(GetParam().zone);
+    std::uint64_t const uTime = GetParam().firstSecond * kSecond;
+    TimeStamp const stamp(uTime);
+    TimeStamp const fields = Make(GetParam().local);
+    std::uint64_t const converted = fields.GetUTime();
+    ScopedTimeZone::Set("UTC0");
+    EXPECT_EQ(stamp.GetUTime(), uTime);
+    EXPECT_NE(fields.GetUTime(), converted); // the fields alone follow the zone
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, TimeStampExact,
+    ::testing::Values(
+        // 2024-10-27 00:30 UTC is 02:30 summer time; 01:30 UTC is 02:30 again.
+        RepeatedHour {"Europe/Berlin", 1729989000, {2024, 10, 27, 2, 30, 0, 17}},
+        RepeatedHour {kCentralEurope, 1729989000, {2024, 10, 27, 2, 30, 0, 17}},
+        // 2024-11-03 05:30 UTC is 01:30 daylight time; 06:30 UTC is 01:30 standard time.
+        RepeatedHour {"America/New_York", 1730611800, {2024, 11, 3, 1, 30, 0, 17}}));
 
 // ---- arithmetic
 

@@ -9,6 +9,10 @@
 #include <ostream>
 #include <string>
 
+namespace Tarnwick::Detail {
+template <class Member, class Level> class LevelSettings;
+} // namespace Tarnwick::Detail
+
 namespace Tarnwick::Diagnostics {
 
 /// Owns the `ServiceDiagnostics` of a process by name and applies level
@@ -30,7 +34,11 @@ public:
     /// manager and valid until its destruction.
     ServiceDiagnostics* GetServiceDiagnostics(std::u16string const& name);
     /// Adds or replaces the setting for `name`, creates the diagnostics of
-    /// exactly that name if needed, and applies all settings.
+    /// exactly that name if needed, and applies all settings. Making
+    /// diagnostics and changing a setting both apply the settings to all
+    /// diagnostics, so that a level set directly lasts until then and is then
+    /// replaced only where a setting matches the name; either costs time
+    /// linear in the diagnostics or settings it concerns, not in their product.
     void SetLevelType(std::u16string const& name, ServiceDiagnostics::DiagnosticsLevel level);
 
     /// Writes every counter of every diagnostics object whose level switches
@@ -89,18 +97,19 @@ public:
     void WriteMetricsFile(std::string const& path) const;
 
 private:
-    /// Fewer ':' characters first, then plain code-unit order.
-    struct LevelSettingOrder {
-        bool operator()(std::u16string const& left, std::u16string const& right) const;
-    };
+    using Levels = Tarnwick::Detail::LevelSettings<ServiceDiagnostics, ServiceDiagnostics::DiagnosticsLevel>;
 
-    void PropagateLevels();
+    /// `GetServiceDiagnostics` for a caller that holds the mutex.
+    ServiceDiagnostics* Find(std::u16string const& name);
+    /// Gives diagnostics the level their settings decide (none: their own
+    /// stays) and forgets that it was set directly.
+    static void Settle(ServiceDiagnostics& diagnostics, ServiceDiagnostics::DiagnosticsLevel const* level) noexcept;
     /// The exposition text of `WriteMetrics`.
     std::string MetricsText() const;
 
     std::map<std::u16string, std::unique_ptr<ServiceDiagnostics>> m_Diagnostics;
     mutable Threading::Mutex m_CriticalSection; // the const metrics export lists under it too
-    std::map<std::u16string, ServiceDiagnostics::DiagnosticsLevel, LevelSettingOrder> m_LevelSettings;
+    std::unique_ptr<Levels> m_LevelSettings; // the settings and what they decide for each diagnostics
 };
 
 } // namespace Tarnwick::Diagnostics

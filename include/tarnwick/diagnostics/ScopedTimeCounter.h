@@ -19,6 +19,10 @@ class ServiceDiagnostics;
 ///     ScopedTimeCounter timing(*diagnostics, u"latency", u"msg-17");
 ///     Handle(request); // may throw; the measurement ends either way
 /// }
+/// {
+///     ScopedTimeCounter timing(*diagnostics, u"latency"); // an ID of its own
+///     Handle(request);
+/// }
 /// ```
 class TARNWICK_EXPORT ScopedTimeCounter {
 public:
@@ -29,6 +33,12 @@ public:
     /// temporary would stop at once, measuring nothing.
     [[nodiscard]] ScopedTimeCounter(
         ServiceDiagnostics& diagnostics, std::u16string counterName, std::u16string messageId);
+    /// As above with an ID of its own: the counter's name, ':' and a decimal
+    /// sequence number drawn from one process-wide atomic count (for example
+    /// "latency:42"), so that no two such measurements in the process, running
+    /// at once or not, share an ID. IDs of that form are left to this
+    /// constructor: one started by hand could meet it.
+    [[nodiscard]] ScopedTimeCounter(ServiceDiagnostics& diagnostics, std::u16string counterName);
     ScopedTimeCounter(ScopedTimeCounter const&) = delete;
     ScopedTimeCounter& operator=(ScopedTimeCounter const&) = delete;
     /// Stops the measurement it started, folding its duration into the
@@ -42,6 +52,8 @@ public:
     /// Whether a measurement was started, and so will be stopped: false when
     /// the level did not enable time counters at construction.
     bool IsStarted() const noexcept { return m_Started; }
+    /// The ID of the measurement, given or made.
+    std::u16string const& GetMessageId() const noexcept { return m_MessageId; }
 
 private:
     ServiceDiagnostics& m_Diagnostics;

@@ -3,6 +3,7 @@
 #include <tarnwick/core/Export.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +11,10 @@
 namespace Tarnwick::Threading {
 class Mutex;
 } // namespace Tarnwick::Threading
+
+namespace Tarnwick::Detail {
+class LevelOverrides;
+} // namespace Tarnwick::Detail
 
 namespace Tarnwick::Diagnostics {
 
@@ -52,7 +57,9 @@ public:
     std::u16string GetName() const;
     /// The level in force.
     DiagnosticsLevel GetLevelType() const;
-    /// Replaces the level until the manager's next application of its settings. Any thread.
+    /// Replaces the level until the manager next applies its settings (when it makes
+    /// diagnostics or a setting changes); only where some setting matches this name is
+    /// the level then replaced. Any thread.
     void SetLevel(DiagnosticsLevel level);
     /// "SD_NONE" ... "SD_ALL" (exact, case-sensitive) to 0 ... 4. Any other text throws
     /// `"GetLevelType() - type name <name> unknown"` (source "ServiceDiagnostics", line 227).
@@ -70,8 +77,8 @@ public:
     /// @}
     /// Starts a measurement: the empty ID names one anonymous measurement that a new
     /// start restarts; any other ID throws
-    /// `"<counter> - Start() - message with ID: <id> exists in map.\n"` (source "Tarnwick::Diagnostics::TimeCounter", line 45)
-    /// while it is in flight.
+    /// `"<counter> - Start() - message with ID: <id> exists in map.\n"` (source "Tarnwick::Diagnostics::TimeCounter",
+    /// line 45) while it is in flight.
     bool TimeCounterStart(std::u16string const& counterName, std::u16string const& messageId);
     /// Folds the microseconds since the start of `messageId` into the statistics.
     /// Throws `"<counter> - Stop() - message with ID: <id> not found in map.\n"` (source
@@ -99,6 +106,8 @@ private:
     friend class ScopedTimeCounter;
     // Lists the counters under `m_Mutex` for the metrics export.
     friend class Detail::MetricsSnapshot;
+    // Registers its diagnostics and gives them the level of their settings.
+    friend class DiagnosticsManager;
 
     NumberCounter* GetNumberCounter(std::u16string const& counterName);
     TimeCounter* GetTimeCounter(std::u16string const& counterName);
@@ -111,6 +120,11 @@ private:
     std::unique_ptr<Detail::CounterIndex<SizeCounter>> m_SizeCounters;
     std::u16string m_Name;
     std::atomic<DiagnosticsLevel> m_Level;
+    // Where diagnostics registered with a manager note, once until the
+    // manager's next application, that their level was set directly.
+    Tarnwick::Detail::LevelOverrides* m_LevelOverrides = nullptr;
+    std::size_t m_Slot = 0;
+    std::atomic<bool> m_LevelOverridden = false;
 };
 
 } // namespace Tarnwick::Diagnostics

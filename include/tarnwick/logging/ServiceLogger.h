@@ -10,6 +10,10 @@
 #include <string>
 #include <type_traits>
 
+namespace Tarnwick::Detail {
+class LevelOverrides;
+} // namespace Tarnwick::Detail
+
 namespace Tarnwick::Utils {
 
 class LoggerManager;
@@ -34,8 +38,10 @@ public:
     std::u16string GetName() const;
     /// The threshold: messages of a lower level are dropped.
     LevelTypes GetLevelType() const noexcept { return m_LevelType.load(std::memory_order_relaxed); }
-    /// Replaces the threshold until the manager's next propagation of its level settings.
-    void SetLevelType(LevelTypes levelType) noexcept { m_LevelType.store(levelType, std::memory_order_relaxed); }
+    /// Replaces the threshold until the manager next applies its level settings (when
+    /// it makes a logger or a setting changes); only where some setting matches this
+    /// logger's name is the threshold then replaced. Any thread.
+    void SetLevelType(LevelTypes levelType);
     /// The output type given at construction; only `OUTPUT_FILE` (1) writes to the file.
     OutputTypes GetOutputType() const noexcept { return m_OutputType; }
     /// Switches this logger alone on or off. Any thread.
@@ -48,7 +54,10 @@ public:
     /// integer of any width under d, i, o, u, x, X, a character under %c or %C,
     /// a floating-point value under e, f, g, a, a pointer under %p. A directive
     /// whose argument is missing or of another kind is written as it stands in
-    /// the format. The threshold and the logger's switch are tested here, in the
+    /// the format. A precision bounds only how much of a %s or %S text is
+    /// written, at any size, as in printf; a width, or the precision of a
+    /// number, beyond 1,048,576 counts as 1,048,576, so that one message cannot
+    /// take unbounded memory. The threshold and the logger's switch are tested here, in the
     /// caller, so a suppressed message costs two loads and a compare. A format
     /// held in a std::u16string is taken by reference, so it costs no copy
     /// either. The first file message after construction or
@@ -106,6 +115,9 @@ public:
     /// @}
 
 private:
+    // Registers its loggers and gives them the level of their settings.
+    friend class LoggerManager;
+
     template <class... Args> void Log(LevelTypes level, char16_t const* format, Args... args)
     {
         // An object such as a std::u16string_view has no kind a directive
@@ -135,6 +147,11 @@ private:
     std::u16string m_Name;
     OutputTypes m_OutputType;
     std::atomic<bool> m_EnableLogging;
+    // Where a logger registered with its manager notes, once until the
+    // manager's next application, that its level was set directly.
+    Detail::LevelOverrides* m_LevelOverrides = nullptr;
+    std::size_t m_Slot = 0;
+    std::atomic<bool> m_LevelOverridden = false;
 };
 
 } // namespace Tarnwick::Utils

@@ -1,5 +1,6 @@
 #include "encoding/TreeReader.h"
 
+#include "encoding/ElementPath.h"
 #include "encoding/NodeAccess.h"
 
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>
@@ -429,7 +430,7 @@ void TreeReader::StartComposite(Frame& frame)
         std::size_t const k = taken[name]++;
         auto const found = byName.find(name);
         if (found == byName.end() || found->second.size() <= k) {
-            Fail(u"Missing element '" + name + u"'", kMissingElementLine, element);
+            Fail(u"Missing element " + Quote(name), kMissingElementLine, element);
         }
         std::size_t const index = found->second[k];
         used[index] = true;
@@ -437,7 +438,7 @@ void TreeReader::StartComposite(Frame& frame)
     }
     for (std::size_t i = 0; i < children.size(); ++i) {
         if (!used[i]) {
-            Fail(u"Unknown element '" + m_Document.Name(children[i]) + u"'", kUnknownElementLine, children[i]);
+            Fail(u"Unknown element " + QuoteName(m_Document, children[i]), kUnknownElementLine, children[i]);
         }
     }
     auto node = std::make_unique<CompositeType>(frame.Name());
@@ -568,7 +569,7 @@ void TreeReader::StartDictionary(Frame& frame)
             Fail(u"Missing element 'value'", kMissingElementLine, value ? value : item);
         }
         if (pugi::xml_node const more = ElementFrom(value.next_sibling())) {
-            Fail(u"Unknown element '" + m_Document.Name(more) + u"'", kUnknownElementLine, more);
+            Fail(u"Unknown element " + QuoteName(m_Document, more), kUnknownElementLine, more);
         }
         if (valueName != nullptr) {
             NoAttributes(value);
@@ -596,7 +597,7 @@ std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std
     }
     std::unique_ptr<ServiceType> value = code != NULL_TYPE ? ReadLeaf(element, code, name) : nullptr;
     if (!value) {
-        Fail(u"Unknown type '" + typeName + u"'", kUnknownTypeLine, element);
+        Fail(u"Unknown type " + Quote(typeName), kUnknownTypeLine, element);
     }
     return std::make_unique<AnyTypeServiceType>(value.release(), name);
 }
@@ -648,7 +649,7 @@ template <class Add> void TreeReader::ReadItems(pugi::xml_node element, Add add)
             switch (elementsOnly ? pugi::node_element : item.type()) {
             case pugi::node_element:
                 if (!Named(item, "item")) {
-                    Fail(u"Unknown element '" + m_Document.Name(item) + u"'", kUnknownElementLine, item);
+                    Fail(u"Unknown element " + QuoteName(m_Document, item), kUnknownElementLine, item);
                 }
                 NoAttributes(item);
                 add(item);
@@ -702,8 +703,7 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
         }
         T value {};
         if (!ParseValue(narrow, value)) {
-            Fail(u"Invalid " + KindName(code) + u" value '" + Text(element).substr(0, 40) + u"'", kInvalidValueLine,
-                element);
+            Fail(u"Invalid " + KindName(code) + u" value " + Quote(ReadText(element)), kInvalidValueLine, element);
         }
         return value;
     }
@@ -712,7 +712,7 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
 std::u16string_view TreeReader::ReadText(pugi::xml_node element)
 {
     std::size_t const length = m_Document.Text(element, m_Text, [&](pugi::xml_node child) {
-        Fail(u"Unknown element '" + m_Document.Name(child) + u"'", kUnknownElementLine, child);
+        Fail(u"Unknown element " + QuoteName(m_Document, child), kUnknownElementLine, child);
     });
     return std::u16string_view(m_Text.data(), length);
 }
@@ -744,8 +744,8 @@ void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed)
 {
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         if (allowed == nullptr || std::strcmp(attribute.name(), allowed) != 0) {
-            m_Document.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'",
-                m_Document.PathOf(element, m_Base), kUnexpectedAttributeLine, m_Document.StartOf(attribute));
+            m_Document.Fail(u"Unexpected attribute " + Quote(std::string_view(attribute.name())),
+                ElementPath(m_Document, element, m_Base), kUnexpectedAttributeLine, m_Document.StartOf(attribute));
         }
     }
 }
@@ -759,7 +759,7 @@ void TreeReader::NoText(pugi::xml_node element)
 
 void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element)
 {
-    m_Document.Fail(what, m_Document.PathOf(element, m_Base), line, m_Document.StartOf(element));
+    m_Document.Fail(what, ElementPath(m_Document, element, m_Base), line, m_Document.StartOf(element));
 }
 
 } // namespace Tarnwick::Encoding::Detail

@@ -1,6 +1,7 @@
 #include <tarnwick/encoding/XmlDecoder.h>
 
 #include "encoding/DecoderFailures.h"
+#include "encoding/ElementPath.h"
 #include "encoding/TreeReader.h"
 #include "encoding/XmlDocument.h"
 
@@ -83,8 +84,8 @@ Header ReadHeader(XmlDocument const& xml)
             known = known || std::strcmp(attribute.name(), name) == 0;
         }
         if (!known) {
-            xml.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'", u"msg", kUnexpectedAttributeLine,
-                xml.StartOf(attribute));
+            xml.Fail(u"Unexpected attribute " + Quote(std::string_view(attribute.name())), u"msg",
+                kUnexpectedAttributeLine, xml.StartOf(attribute));
         }
     }
     Header header;
@@ -105,8 +106,8 @@ Header ReadHeader(XmlDocument const& xml)
         auto const [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), number);
         bool const ascii = std::all_of(value.begin(), value.end(), [](char16_t unit) { return unit < 0x80; });
         if (!ascii || error != std::errc() || end != narrow.data() + narrow.size() || (i == 0 && number > 0xFF)) {
-            xml.Fail(u"Invalid value '" + value.substr(0, 40) + u"' of header attribute '"
-                    + MessageText(kHeaderAttributes[i]) + u"'",
+            xml.Fail(
+                u"Invalid value " + Quote(value) + u" of header attribute '" + MessageText(kHeaderAttributes[i]) + u"'",
                 {}, kHeaderValueLine, xml.StartOf(attribute));
         }
         header.numbers[i] = number;
@@ -157,7 +158,7 @@ void InitFromElement(XmlDocument const& xml, pugi::xml_node element, StubProxy::
     std::u16string const name = xml.Name(element);
     std::unique_ptr<DataTypes::ServiceType> const prototype(value.StoreTo(name.c_str()));
     if (!prototype) {
-        xml.Fail(u"The value object stores no tree", xml.PathOf(element, element), kUndecodablePrototypeLine,
+        xml.Fail(u"The value object stores no tree", ElementPath(xml, element, element), kUndecodablePrototypeLine,
             xml.StartOf(element));
     }
     std::unique_ptr<DataTypes::ServiceType> const tree = TreeReader(xml, element).Read(element, prototype.get());

@@ -19,8 +19,9 @@ template <class Node> void DestroyNodes(std::vector<Node*>& nodes) noexcept
 {
     Demolition demolition;
     for (Node* node : nodes) {
-        demolition.Destroy(node);
+        demolition.Take(node);
     }
+    demolition.Finish();
     nodes.clear();
 }
 

@@ -9,7 +9,6 @@
 #include <tarnwick/datatypes/DictionaryType.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <typeinfo>
 #include <utility>
 
@@ -19,144 +18,61 @@ using namespace DataTypes;
 
 namespace {
 
-/// `node` as a `Node` when it is of exactly that class (a derived class is not:
-/// its own code must see its nodes), else null.
-template <class Node, class Base> Node* Exactly(Base& node) noexcept
+/// The code of `node` when it is of exactly one of the five container classes
+/// (a derived class is not: its own code must see its nodes), else NULL_TYPE.
+/// The library's classes have their type information in the library, one object
+/// each, so its address tells them without a call.
+ParamType ContainerCode(ServiceType const& node) noexcept
 {
-    return typeid(node) == typeid(Node) ? static_cast<Node*>(&node) : nullptr;
+    std::type_info const* const type = &typeid(node);
+    if (type == &typeid(CompositeType)) {
+        return COMPOSITE;
+    }
+    if (type == &typeid(AnyTypeServiceType)) {
+        return ANY_TYPE;
+    }
+    if (type == &typeid(CompositeSequenceType)) {
+        return COMPOSITE_SEQUENCE;
+    }
+    if (type == &typeid(AnyTypeSequenceType)) {
+        return ANY_TYPE_SEQUENCE;
+    }
+    if (type == &typeid(DictionaryType)) {
+        return DICTIONARY;
+    }
+    return NULL_TYPE;
 }
 
-/// Room on `work` for `count` more pointers, so that appending them cannot fail.
-bool Room(std::vector<ServiceType*>& work, std::size_t count) noexcept
+/// Room for one more element, growing geometrically.
+template <class T> void RoomForOne(std::vector<T>& items)
 {
-    if (work.capacity() - work.size() >= count) {
-        return true;
+    if (items.size() == items.capacity()) {
+        items.reserve(std::max<std::size_t>(16, 2 * items.capacity()));
     }
-    try {
-        work.reserve(std::max(work.size() + count, 2 * work.capacity()));
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-/// Moves `nodes` onto `work`, the first on top, and empties `nodes`.
-template <class Node> bool MoveOnto(std::vector<Node*>& nodes, std::vector<ServiceType*>& work) noexcept
-{
-    if constexpr (std::is_same_v<Node, ServiceType>) {
-        if (work.empty()) {
-            // The usual chain: the array itself becomes the work list, without allocating.
-            work.swap(nodes);
-            std::reverse(work.begin(), work.end());
-            return true;
-        }
-    }
-    if (!Room(work, nodes.size())) {
-        return false;
-    }
-    work.insert(work.end(), nodes.rbegin(), nodes.rend());
-    nodes.clear();
-    return true;
 }
 
 } // namespace
-
-/// What class a copy must be of to fit its slot.
-enum class SlotClass : std::uint8_t { Node, Composite, Wrapper };
 
 struct TreeAccess::Pending {
+    /// The copy, of the class `code` names, and its source.
+    ServiceType* target;
     ServiceType const* source;
-    /// A `ServiceType*`, `CompositeType*` or `AnyTypeServiceType*`, as `slotClass` says.
-    void* slot;
-    SlotClass slotClass;
-    /// A dictionary's values slot, when its keys node is its values node too.
-    ServiceType** alias;
+    ParamType code;
 };
 
-namespace {
-
-/// Makes `sources` pending into the slots of `targets` (sized alike), the first on top.
-template <class Node, class Stack>
-void PushAll(std::vector<Node*> const& sources, std::vector<Node*>& targets, SlotClass slotClass, Stack& stack)
-{
-    stack.reserve(stack.size() + sources.size());
-    for (std::size_t i = sources.size(); i-- > 0;) {
-        if (sources[i] != nullptr) {
-            stack.push_back({sources[i], &targets[i], slotClass, nullptr});
-        }
-    }
-}
-
-} // namespace
-
-bool TreeAccess::HandOver(ServiceType& node, std::vector<ServiceType*>& work) noexcept
-{
-    switch (node.GetType()) {
-    case COMPOSITE:
-        if (auto* composite = Exactly<CompositeType>(node)) {
-            return MoveOnto(composite->m_Children, work);
-        }
-        break;
-    case COMPOSITE_SEQUENCE:
-        // The prototype is a value object: its own destructor releases it.
-        if (auto* sequence = Exactly<CompositeSequenceType>(node)) {
-            return MoveOnto(sequence->m_Items, work);
-        }
-        break;
-    case ANY_TYPE_SEQUENCE:
-        if (auto* sequence = Exactly<AnyTypeSequenceType>(node)) {
-            return MoveOnto(sequence->m_Items, work);
-        }
-        break;
-    case ANY_TYPE:
-        if (auto* wrapper = Exactly<AnyTypeServiceType>(node)) {
-            if (!Room(work, 1)) {
-                return false;
-            }
-            work.push_back(std::exchange(wrapper->m_WrappedNode, nullptr));
-        }
-        break;
-    case DICTIONARY:
-        if (auto* dictionary = Exactly<DictionaryType>(node)) {
-            if (!Room(work, 2)) {
-                return false;
-            }
-            ServiceType* const keys = std::exchange(dictionary->m_KeysNode, nullptr);
-            ServiceType* const values = std::exchange(dictionary->m_ValuesNode, nullptr);
-            // Values first, keys on top; one node in both roles goes once.
-            if (values != keys) {
-                work.push_back(values);
-            }
-            work.push_back(keys);
-        }
-        break;
-    default:
-        break;
-    }
-    return true;
-}
-
-void Demolition::Destroy(ServiceType* node) noexcept
-{
-    while (node != nullptr) {
-        // Should the list not grow, the node goes with its nodes through its own
-        // destructor: recursion, but only when memory has run out.
-        TreeAccess::HandOver(*node, m_Work);
-        delete node;
-        node = nullptr;
-        while (node == nullptr && !m_Work.empty()) {
-            node = m_Work.back();
-            m_Work.pop_back();
-        }
-    }
-}
+// ---------------------------------------------------------------------------
+// Copying
 
 template <class Container> void TreeAccess::Fill(Container& target, Container const& source)
 {
     try {
         Stack stack;
         Open(target, source, stack);
-        Run(stack);
+        while (!stack.empty()) {
+            Pending const pending = stack.back();
+            stack.pop_back();
+            Open(pending, stack);
+        }
     } catch (...) {
         // Every copy made hangs in a slot of the target by now.
         Release(target);
@@ -189,118 +105,133 @@ void TreeAccess::CopyContent(AnyTypeSequenceType& target, AnyTypeSequenceType co
     Fill(target, source);
 }
 
-void TreeAccess::Run(Stack& stack)
+template <class Container, class Slot> void TreeAccess::Defer(Container const& source, Slot*& slot, Stack& stack)
 {
-    // Popped first to last at every level: the copies are made in the order a
-    // recursive copy makes them.
-    while (!stack.empty()) {
-        Pending const pending = stack.back();
-        stack.pop_back();
-        Make(pending, stack);
+    // Room first, so that the empty copy is pending as soon as the slot owns it.
+    RoomForOne(stack);
+    Container* const copy = Empty(source);
+    slot = copy;
+    stack.push_back({copy, &source, source.GetType()});
+}
+
+template <class Slot> void TreeAccess::CopyInto(Slot*& slot, Slot const* source, Stack& stack)
+{
+    if (source == nullptr) {
+        return;
+    }
+    ParamType const code = ContainerCode(*source);
+    if constexpr (std::is_same_v<Slot, ServiceType>) {
+        switch (code) {
+        case COMPOSITE:
+            Defer(static_cast<CompositeType const&>(*source), slot, stack);
+            return;
+        case COMPOSITE_SEQUENCE:
+            Defer(static_cast<CompositeSequenceType const&>(*source), slot, stack);
+            return;
+        case DICTIONARY:
+            Defer(static_cast<DictionaryType const&>(*source), slot, stack);
+            return;
+        case ANY_TYPE:
+            Defer(static_cast<AnyTypeServiceType const&>(*source), slot, stack);
+            return;
+        case ANY_TYPE_SEQUENCE:
+            Defer(static_cast<AnyTypeSequenceType const&>(*source), slot, stack);
+            return;
+        default:
+            slot = source->Copy();
+            return;
+        }
+    } else {
+        // Items of a sequence: of exactly their slot's class, or of a caller's
+        // class, whose `Copy()` may answer another (taken care of by `CopyNode`).
+        if (code != NULL_TYPE) {
+            Defer(*source, slot, stack);
+        } else {
+            slot = CopyNode(source);
+        }
     }
 }
 
-void TreeAccess::Make(Pending const& pending, Stack& stack)
+void TreeAccess::Open(Pending const& pending, Stack& stack)
 {
-    ServiceType const& source = *pending.source;
-    // A container of exactly a library class is made empty and owned by its slot
-    // at once; its nodes are then pending. Other nodes copy themselves.
-    auto const open = [&stack]<class Container>(Container const* container, auto store) {
-        if (container == nullptr) {
-            return false;
-        }
-        Container* const copy = Empty(*container);
-        store(copy);
-        Open(*copy, *container, stack);
-        return true;
-    };
-    switch (pending.slotClass) {
-    case SlotClass::Composite: {
-        auto& slot = *static_cast<CompositeType**>(pending.slot);
-        auto const& item = static_cast<CompositeType const&>(source);
-        if (!open(Exactly<CompositeType const>(item), [&slot](CompositeType* copy) { slot = copy; })) {
-            slot = CopyNode(&item);
-        }
-        return;
-    }
-    case SlotClass::Wrapper: {
-        auto& slot = *static_cast<AnyTypeServiceType**>(pending.slot);
-        auto const& wrapper = static_cast<AnyTypeServiceType const&>(source);
-        if (!open(Exactly<AnyTypeServiceType const>(wrapper), [&slot](AnyTypeServiceType* copy) { slot = copy; })) {
-            slot = CopyNode(&wrapper);
-        }
-        return;
-    }
-    case SlotClass::Node:
-        break;
-    }
-    auto const store = [&pending](ServiceType* copy) {
-        *static_cast<ServiceType**>(pending.slot) = copy;
-        if (pending.alias != nullptr) {
-            *pending.alias = copy;
-        }
-    };
-    bool opened = false;
-    switch (source.GetType()) {
+    switch (pending.code) {
     case COMPOSITE:
-        opened = open(Exactly<CompositeType const>(source), store);
+        Open(static_cast<CompositeType&>(*pending.target), static_cast<CompositeType const&>(*pending.source), stack);
         break;
     case COMPOSITE_SEQUENCE:
-        opened = open(Exactly<CompositeSequenceType const>(source), store);
+        Open(static_cast<CompositeSequenceType&>(*pending.target),
+            static_cast<CompositeSequenceType const&>(*pending.source), stack);
         break;
     case DICTIONARY:
-        opened = open(Exactly<DictionaryType const>(source), store);
+        Open(static_cast<DictionaryType&>(*pending.target), static_cast<DictionaryType const&>(*pending.source), stack);
         break;
     case ANY_TYPE:
-        opened = open(Exactly<AnyTypeServiceType const>(source), store);
+        Open(static_cast<AnyTypeServiceType&>(*pending.target), static_cast<AnyTypeServiceType const&>(*pending.source),
+            stack);
         break;
     case ANY_TYPE_SEQUENCE:
-        opened = open(Exactly<AnyTypeSequenceType const>(source), store);
+        Open(static_cast<AnyTypeSequenceType&>(*pending.target),
+            static_cast<AnyTypeSequenceType const&>(*pending.source), stack);
         break;
     default:
         break;
     }
-    if (!opened) {
-        store(source.Copy());
-    }
 }
+
+namespace {
+
+/// Copies `sources` into `targets` (sized alike, all null) with `copyInto`, the
+/// first container among them left on top of the stack, so that the containers
+/// are filled first to last.
+template <class Node, class Stack, class CopyInto>
+void CopyAll(std::vector<Node*> const& sources, std::vector<Node*>& targets, Stack& stack, CopyInto copyInto)
+{
+    std::size_t const first = stack.size();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        copyInto(targets[i], sources[i]);
+    }
+    std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
+}
+
+} // namespace
 
 void TreeAccess::Open(CompositeType& target, CompositeType const& source, Stack& stack)
 {
     target.m_Children.assign(source.m_Children.size(), nullptr);
-    PushAll(source.m_Children, target.m_Children, SlotClass::Node, stack);
+    CopyAll(source.m_Children, target.m_Children, stack,
+        [&stack](ServiceType*& slot, ServiceType const* node) { CopyInto(slot, node, stack); });
 }
 
 void TreeAccess::Open(CompositeSequenceType& target, CompositeSequenceType const& source, Stack& stack)
 {
     target.m_Items.assign(source.m_Items.size(), nullptr);
-    PushAll(source.m_Items, target.m_Items, SlotClass::Composite, stack);
+    CopyAll(source.m_Items, target.m_Items, stack,
+        [&stack](CompositeType*& slot, CompositeType const* item) { CopyInto(slot, item, stack); });
 }
 
 void TreeAccess::Open(DictionaryType& target, DictionaryType const& source, Stack& stack)
 {
-    ServiceType const* const keys = source.m_KeysNode;
-    ServiceType const* const values = source.m_ValuesNode;
-    // Keys on top, copied first; one node in both roles is copied once and stays shared.
-    if (values != nullptr && values != keys) {
-        stack.push_back({values, &target.m_ValuesNode, SlotClass::Node, nullptr});
+    std::size_t const first = stack.size();
+    CopyInto(target.m_KeysNode, source.m_KeysNode, stack);
+    // One node in both roles is copied once and stays shared.
+    if (source.m_ValuesNode == source.m_KeysNode) {
+        target.m_ValuesNode = target.m_KeysNode;
+    } else {
+        CopyInto(target.m_ValuesNode, source.m_ValuesNode, stack);
     }
-    if (keys != nullptr) {
-        stack.push_back({keys, &target.m_KeysNode, SlotClass::Node, values == keys ? &target.m_ValuesNode : nullptr});
-    }
+    std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
 }
 
 void TreeAccess::Open(AnyTypeServiceType& target, AnyTypeServiceType const& source, Stack& stack)
 {
-    if (source.m_WrappedNode != nullptr) {
-        stack.push_back({source.m_WrappedNode, &target.m_WrappedNode, SlotClass::Node, nullptr});
-    }
+    CopyInto(target.m_WrappedNode, source.m_WrappedNode, stack);
 }
 
 void TreeAccess::Open(AnyTypeSequenceType& target, AnyTypeSequenceType const& source, Stack& stack)
 {
     target.m_Items.assign(source.m_Items.size(), nullptr);
-    PushAll(source.m_Items, target.m_Items, SlotClass::Wrapper, stack);
+    CopyAll(source.m_Items, target.m_Items, stack,
+        [&stack](AnyTypeServiceType*& slot, AnyTypeServiceType const* item) { CopyInto(slot, item, stack); });
 }
 
 void TreeAccess::Release(CompositeType& target) noexcept
@@ -352,6 +283,89 @@ AnyTypeServiceType* TreeAccess::Empty(AnyTypeServiceType const& source)
 AnyTypeSequenceType* TreeAccess::Empty(AnyTypeSequenceType const& source)
 {
     return new AnyTypeSequenceType(source.m_ParamName);
+}
+
+// ---------------------------------------------------------------------------
+// Destroying
+
+namespace {
+
+template <class Node> void TakeAll(std::vector<Node*>& nodes, Demolition& demolition) noexcept
+{
+    for (Node* node : nodes) {
+        demolition.Take(node);
+    }
+    nodes.clear();
+}
+
+} // namespace
+
+void TreeAccess::Dismantle(ServiceType& container, Demolition& demolition) noexcept
+{
+    switch (ContainerCode(container)) {
+    case COMPOSITE:
+        TakeAll(static_cast<CompositeType&>(container).m_Children, demolition);
+        break;
+    case COMPOSITE_SEQUENCE:
+        // The prototype is a value object: the sequence's own destructor releases it.
+        TakeAll(static_cast<CompositeSequenceType&>(container).m_Items, demolition);
+        break;
+    case ANY_TYPE_SEQUENCE:
+        TakeAll(static_cast<AnyTypeSequenceType&>(container).m_Items, demolition);
+        break;
+    case ANY_TYPE:
+        demolition.Take(std::exchange(static_cast<AnyTypeServiceType&>(container).m_WrappedNode, nullptr));
+        break;
+    case DICTIONARY: {
+        auto& dictionary = static_cast<DictionaryType&>(container);
+        ServiceType* const keys = std::exchange(dictionary.m_KeysNode, nullptr);
+        ServiceType* const values = std::exchange(dictionary.m_ValuesNode, nullptr);
+        // One node in both roles goes once.
+        if (values != keys) {
+            demolition.Take(values);
+        }
+        demolition.Take(keys);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Demolition::Take(ServiceType* node) noexcept
+{
+    if (node != nullptr && (ContainerCode(*node) == NULL_TYPE || !Keep(node))) {
+        delete node;
+    }
+}
+
+bool Demolition::Keep(ServiceType* container) noexcept
+{
+    try {
+        RoomForOne(m_Work);
+    } catch (...) {
+        // Out of memory for the list: the container goes with its nodes through
+        // its own destructor, which recurses.
+        return false;
+    }
+    m_Work.push_back(container);
+    return true;
+}
+
+void Demolition::Destroy(ServiceType* node) noexcept
+{
+    Take(node);
+    Finish();
+}
+
+void Demolition::Finish() noexcept
+{
+    while (!m_Work.empty()) {
+        ServiceType* const container = m_Work.back();
+        m_Work.pop_back();
+        TreeAccess::Dismantle(*container, *this);
+        delete container;
+    }
 }
 
 } // namespace Tarnwick::Detail

@@ -22,6 +22,8 @@ class DictionaryType;
 
 namespace Tarnwick::Detail {
 
+class Demolition;
+
 /// The one place that reaches into the containers' owned pointers (a friend of
 /// each container class).
 struct TreeAccess {
@@ -36,21 +38,22 @@ struct TreeAccess {
     static void CopyContent(DataTypes::AnyTypeSequenceType& target, DataTypes::AnyTypeSequenceType const& source);
     /// @}
 
-    /// Moves the nodes `node` owns onto `work` when it is one of the containers
-    /// (the first of them to be popped last), leaving it without nodes. False,
-    /// with `node` unchanged, when `work` could not grow.
-    static bool HandOver(DataTypes::ServiceType& node, std::vector<DataTypes::ServiceType*>& work) noexcept;
+    /// Hands every node `container` owns to `demolition`, leaving it without nodes;
+    /// `container` is of exactly one of the five container classes.
+    static void Dismantle(DataTypes::ServiceType& container, Demolition& demolition) noexcept;
 
 private:
-    /// A node still to copy, and the slot its copy goes into.
+    /// A container copied without its nodes, whose nodes are still to copy.
     struct Pending;
     using Stack = std::vector<Pending>;
 
     template <class Container> static void Fill(Container& target, Container const& source);
-    /// Copies every pending node, each container as an empty one whose nodes are then pending.
-    static void Run(Stack& stack);
-    static void Make(Pending const& pending, Stack& stack);
-    /// Sizes the target's slots and makes the source's nodes pending, the first on top.
+    /// Copies `source` into `slot`: a container of a library class as an empty one,
+    /// owned by the slot at once, with its nodes pending; any other node with its `Copy()`.
+    template <class Slot> static void CopyInto(Slot*& slot, Slot const* source, Stack& stack);
+    template <class Container, class Slot> static void Defer(Container const& source, Slot*& slot, Stack& stack);
+    /// Copies the source's nodes into the target's slots, the containers among them pending.
+    static void Open(Pending const& pending, Stack& stack);
     /// @{
     static void Open(DataTypes::CompositeType& target, DataTypes::CompositeType const& source, Stack& stack);
     static void Open(
@@ -78,15 +81,24 @@ private:
     /// @}
 };
 
-/// Destroys nodes with everything they own, depth first, each node before the
-/// nodes it owned, keeping the nodes still to destroy on the heap. One object
-/// serves a whole array of nodes, so that its room is allocated once.
+/// Destroys nodes with everything they own: other nodes at once, containers of
+/// the library's classes emptied first, their containers kept on the heap until
+/// their turn. One object serves a whole array of nodes, so that its room is
+/// allocated once.
 class Demolition {
 public:
     /// Destroys `node` (null is skipped) and every node it owns.
     void Destroy(DataTypes::ServiceType* node) noexcept;
+    /// Destroys `node` (null is skipped) now, or, when it is a container of a
+    /// library class, once the destruction under way reaches it.
+    void Take(DataTypes::ServiceType* node) noexcept;
+    /// Destroys the containers taken and not yet destroyed, and what they own.
+    void Finish() noexcept;
 
 private:
+    /// Puts a container on the list; false when the list cannot grow.
+    bool Keep(DataTypes::ServiceType* container) noexcept;
+
     std::vector<DataTypes::ServiceType*> m_Work;
 };
 

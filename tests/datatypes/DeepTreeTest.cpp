@@ -3,6 +3,8 @@
 // can (Copy, Clone, copy construction and assignment), compared level by level
 // with the source, and destroyed, through a raw pointer and a unique_ptr alike.
 
+#include "datatypes/CountingNode.h"
+
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>
 #include <tarnwick/datatypes/AnyTypeServiceType.h>
 #include <tarnwick/datatypes/CompositeSequenceType.h>
@@ -26,6 +28,11 @@ using namespace Tarnwick::DataTypes;
 namespace {
 
 constexpr std::size_t kDepth = 1000000;
+
+using TestSupport::CountingNode;
+using TestSupport::CountingPrototype;
+using TestSupport::Nodes;
+using TestSupport::Prototypes;
 
 // One level of a chain: `wrap` makes a container owning `below`; `step` goes from a
 // node of that container's class to the node it holds (one or two levels down).
@@ -208,6 +215,48 @@ TEST(DeepTreeCopies, ClearAndMoveReleaseDeepContent)
     EXPECT_EQ(tree->Size(), 0u);
     moved = CompositeType(u"other");
     EXPECT_EQ(moved.Size(), 0u);
+}
+
+// A copy that fails deep down, in a caller's node or in a prototype, releases every
+// node it made, each exactly once, and leaves the source whole.
+class DeepTreeFailure : public TestSupport::CountedTest { };
+
+TEST_F(DeepTreeFailure, ACopyFailingDeepDownReleasesWhatItMade)
+{
+    constexpr int kLevels = 100000;
+    ServiceType* node = new CountingNode(0);
+    for (int level = 1; level <= kLevels; ++level) {
+        auto* composite = new CompositeType(u"c");
+        composite->Add(new CountingNode(level));
+        if (level % 2 == 0) {
+            // Every other level a composite sequence, whose prototype is copied too.
+            auto* sequence = new CompositeSequenceType(u"q", new CountingPrototype(level));
+            sequence->Add(composite);
+            composite = new CompositeType(u"item");
+            composite->Add(sequence);
+        }
+        composite->Add(node);
+        node = composite;
+    }
+    std::unique_ptr<ServiceType> const source(node);
+    int const nodes = Nodes().live;
+    int const prototypes = Prototypes().live;
+
+    Nodes().copyBudget = kLevels / 2;
+    EXPECT_THROW(std::unique_ptr<ServiceType>(source->Copy()), std::bad_alloc);
+    Nodes().copyBudget = -1;
+    EXPECT_EQ(Nodes().live, nodes);
+    EXPECT_EQ(Prototypes().live, prototypes);
+
+    Prototypes().copyBudget = kLevels / 4;
+    EXPECT_THROW(std::unique_ptr<ServiceType>(source->Copy()), std::bad_alloc);
+    Prototypes().copyBudget = -1;
+    EXPECT_EQ(Nodes().live, nodes);
+    EXPECT_EQ(Prototypes().live, prototypes);
+
+    std::unique_ptr<ServiceType> const copy(source->Copy());
+    EXPECT_EQ(Nodes().live, 2 * nodes);
+    EXPECT_EQ(Prototypes().live, 2 * prototypes);
 }
 
 } // namespace

@@ -10,13 +10,15 @@
 //     (against the same prototype, with the same limits) into a tree that encodes
 //     to the same bytes;
 //   - a decoded header re-encodes and decodes to the same fields;
-//   - a refused DecodeInto or DecodeMessage changes nothing.
+//   - a refused DecodeInto or DecodeMessage changes nothing;
+//   - every refusal's message is short, however long the names and values it quotes.
 
 #include "DecoderPrototypes.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -51,12 +53,20 @@ std::string EncodedHeader(ServiceMessage const& message)
     return std::move(out).str();
 }
 
+// The longest refusal message: a fixed text, two quoted pieces of at most 40
+// bytes each, a path of at most 12 names as long, and the position.
+constexpr std::size_t kMaxRefusal = 1024;
+
 // Runs one step; a refusal ends the step, nothing else is caught.
 template <class Step> void Refusable(Step step)
 {
     try {
         step();
-    } catch (ServiceException const&) { }
+    } catch (ServiceException const& e) {
+        if (std::strlen(e.what()) > kMaxRefusal) {
+            Violated("a refusal's message is bounded", e.what());
+        }
+    }
 }
 
 void TypedRoundTrip(XmlDecoder const& decoder, ServiceType const& prototype, XmlDecoderLimits const& limits)

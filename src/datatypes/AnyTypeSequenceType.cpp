@@ -12,16 +12,16 @@ AnyTypeSequenceType::AnyTypeSequenceType(std::u16string const& name)
 
 AnyTypeSequenceType::AnyTypeSequenceType(AnyTypeSequenceType const& other)
     : ServiceType(other)
-    , m_Items(Detail::CopyNodes(other.m_Items))
-{ }
+{
+    Detail::TreeAccess::CopyContent(*this, other);
+}
 
 AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType const& other)
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        Items copies = Detail::CopyNodes(other.m_Items);
-        Detail::DestroyNodes(m_Items);
-        m_Items = std::move(copies);
+        AnyTypeSequenceType copy(other);
+        Detail::TakeOver(m_Items, copy.m_Items);
         ServiceType::operator=(other);
     }
     return *this;

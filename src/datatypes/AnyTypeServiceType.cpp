@@ -22,16 +22,17 @@ AnyTypeServiceType::AnyTypeServiceType(std::unique_ptr<ServiceType> node, std::u
 
 AnyTypeServiceType::AnyTypeServiceType(AnyTypeServiceType const& other)
     : ServiceType(other)
-    , m_WrappedNode(Detail::CopyNode<ServiceType>(other.m_WrappedNode))
-{ }
+    , m_WrappedNode(nullptr)
+{
+    Detail::TreeAccess::CopyContent(*this, other);
+}
 
 AnyTypeServiceType& AnyTypeServiceType::operator=(AnyTypeServiceType const& other)
 {
     if (this != &other) {
         // The copy first, so that a failed copy leaves the target as it was.
-        ServiceType* const copy = Detail::CopyNode<ServiceType>(other.m_WrappedNode);
-        delete m_WrappedNode;
-        m_WrappedNode = copy;
+        AnyTypeServiceType copy(other);
+        Detail::DestroyTree(std::exchange(m_WrappedNode, std::exchange(copy.m_WrappedNode, nullptr)));
         ServiceType::operator=(other);
     }
     return *this;
@@ -45,7 +46,7 @@ AnyTypeServiceType::AnyTypeServiceType(AnyTypeServiceType&& other) noexcept
 AnyTypeServiceType& AnyTypeServiceType::operator=(AnyTypeServiceType&& other) noexcept
 {
     if (this != &other) {
-        delete std::exchange(m_WrappedNode, std::exchange(other.m_WrappedNode, nullptr));
+        Detail::DestroyTree(std::exchange(m_WrappedNode, std::exchange(other.m_WrappedNode, nullptr)));
         ServiceType::operator=(std::move(other));
     }
     return *this;
@@ -53,14 +54,13 @@ AnyTypeServiceType& AnyTypeServiceType::operator=(AnyTypeServiceType&& other) no
 
 AnyTypeServiceType::~AnyTypeServiceType()
 {
-    delete m_WrappedNode;
+    Detail::DestroyTree(m_WrappedNode);
 }
 
 void AnyTypeServiceType::SetValue(ServiceType* node)
 {
     if (node != m_WrappedNode) {
-        delete m_WrappedNode;
-        m_WrappedNode = node;
+        Detail::DestroyTree(std::exchange(m_WrappedNode, node));
     }
 }
 

@@ -32,9 +32,9 @@ CompositeSequenceType::CompositeSequenceType(
 
 CompositeSequenceType::CompositeSequenceType(CompositeSequenceType const& other)
     : ServiceType(other)
-    , m_Items(Detail::CopyNodes(other.m_Items))
     , m_ItemPrototype(nullptr)
 {
+    Detail::TreeAccess::CopyContent(*this, other);
     try {
         m_ItemPrototype = CopyPrototype(other.m_ItemPrototype).release();
     } catch (...) {
@@ -47,18 +47,9 @@ CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType co
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        Items copies = Detail::CopyNodes(other.m_Items);
-        std::unique_ptr<StubProxy::UserParameters> prototype;
-        try {
-            prototype = CopyPrototype(other.m_ItemPrototype);
-        } catch (...) {
-            Detail::DestroyNodes(copies);
-            throw;
-        }
-        Detail::DestroyNodes(m_Items);
-        delete m_ItemPrototype;
-        m_Items = std::move(copies);
-        m_ItemPrototype = prototype.release();
+        CompositeSequenceType copy(other);
+        Detail::TakeOver(m_Items, copy.m_Items);
+        delete std::exchange(m_ItemPrototype, std::exchange(copy.m_ItemPrototype, nullptr));
         ServiceType::operator=(other);
     }
     return *this;

@@ -13,16 +13,16 @@ CompositeType::CompositeType(std::u16string const& name)
 
 CompositeType::CompositeType(CompositeType const& other)
     : ServiceType(other)
-    , m_Children(Detail::CopyNodes(other.m_Children))
-{ }
+{
+    Detail::TreeAccess::CopyContent(*this, other);
+}
 
 CompositeType& CompositeType::operator=(CompositeType const& other)
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        Children copies = Detail::CopyNodes(other.m_Children);
-        Detail::DestroyNodes(m_Children);
-        m_Children = std::move(copies);
+        CompositeType copy(other);
+        Detail::TakeOver(m_Children, copy.m_Children);
         ServiceType::operator=(other);
     }
     return *this;

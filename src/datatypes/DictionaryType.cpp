@@ -7,23 +7,6 @@
 
 namespace Tarnwick::DataTypes {
 
-namespace {
-
-// Deep copies of a keys/values pair; a node shared by both is copied once and
-// stays shared, so that the copy owns it once too.
-std::pair<ServiceType*, ServiceType*> CopyPair(ServiceType const* keys, ServiceType const* values)
-{
-    std::unique_ptr<ServiceType> keysCopy(Detail::CopyNode(keys));
-    if (values == keys) {
-        ServiceType* const shared = keysCopy.release();
-        return {shared, shared};
-    }
-    std::unique_ptr<ServiceType> valuesCopy(Detail::CopyNode(values));
-    return {keysCopy.release(), valuesCopy.release()};
-}
-
-} // namespace
-
 DictionaryType::DictionaryType(std::u16string const& name)
     : ServiceType(name)
     , m_KeysNode(nullptr)
@@ -35,16 +18,18 @@ DictionaryType::DictionaryType(DictionaryType const& other)
     , m_KeysNode(nullptr)
     , m_ValuesNode(nullptr)
 {
-    std::tie(m_KeysNode, m_ValuesNode) = CopyPair(other.m_KeysNode, other.m_ValuesNode);
+    // A node shared by keys and values is copied once and stays shared.
+    Detail::TreeAccess::CopyContent(*this, other);
 }
 
 DictionaryType& DictionaryType::operator=(DictionaryType const& other)
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        auto const copies = CopyPair(other.m_KeysNode, other.m_ValuesNode);
+        DictionaryType copy(other);
         DestroyNodes();
-        std::tie(m_KeysNode, m_ValuesNode) = copies;
+        m_KeysNode = std::exchange(copy.m_KeysNode, nullptr);
+        m_ValuesNode = std::exchange(copy.m_ValuesNode, nullptr);
         ServiceType::operator=(other);
     }
     return *this;
@@ -74,12 +59,13 @@ DictionaryType& DictionaryType::operator=(DictionaryType&& other) noexcept
 
 void DictionaryType::DestroyNodes() noexcept
 {
-    if (m_ValuesNode != m_KeysNode) {
-        delete m_ValuesNode;
+    ServiceType* const keys = std::exchange(m_KeysNode, nullptr);
+    ServiceType* const values = std::exchange(m_ValuesNode, nullptr);
+    Detail::Demolition demolition;
+    if (values != keys) {
+        demolition.Destroy(values);
     }
-    delete m_KeysNode;
-    m_KeysNode = nullptr;
-    m_ValuesNode = nullptr;
+    demolition.Destroy(keys);
 }
 
 void DictionaryType::SetKeys(ServiceType* keys)

@@ -5,18 +5,23 @@
 
 #include <tarnwick/datatypes/ServiceType.h>
 
+#include "datatypes/TreeWalk.h"
+
 #include <memory>
 #include <type_traits>
 #include <vector>
 
 namespace Tarnwick::Detail {
 
-/// Destroys every node of `nodes` (null pointers skipped) and empties the array.
+/// Destroys every node of `nodes`, first to last, each with all it owns and
+/// without recursion (null pointers skipped), and empties the array.
 template <class Node> void DestroyNodes(std::vector<Node*>& nodes) noexcept
 {
+    Demolition demolition;
     for (Node* node : nodes) {
-        delete node;
+        demolition.Take(node);
     }
+    demolition.Finish();
     nodes.clear();
 }
 
@@ -47,23 +52,6 @@ template <class Node> Node* CopyNode(Node const* node)
 template <class Node> std::unique_ptr<Node> CloneOf(Node const& object)
 {
     return std::unique_ptr<Node>(CopyNode(&object));
-}
-
-/// Deep copies of all nodes, in order, with nulls kept. If a copy fails, the
-/// copies made so far are destroyed and the failure propagates.
-template <class Node> std::vector<Node*> CopyNodes(std::vector<Node*> const& nodes)
-{
-    std::vector<Node*> copies;
-    copies.reserve(nodes.size());
-    try {
-        for (Node const* node : nodes) {
-            copies.push_back(CopyNode(node));
-        }
-    } catch (...) {
-        DestroyNodes(copies);
-        throw;
-    }
-    return copies;
 }
 
 /// Appends `node` and owns it: when the append fails, the node is destroyed

@@ -16,6 +16,86 @@ void RaiseTextTooLong(std::size_t limit)
     RaiseDecoder(u"Text longer than the limit of " + MessageText(std::to_string(limit)) + u" bytes", kTextTooLongLine);
 }
 
+namespace {
+
+/// The bytes of `text` that a quote keeps: all, or the most characters that fit
+/// in `kQuotedBytes` (a byte that starts no UTF-8 sequence is one character).
+std::size_t ExcerptBytes(std::string_view text)
+{
+    if (text.size() <= kQuotedBytes) {
+        return text.size();
+    }
+    auto const* const first = reinterpret_cast<unsigned char const*>(text.data());
+    std::size_t kept = 0;
+    for (;;) {
+        Tarnwick::Detail::Utf8Sequence const sequence
+            = Tarnwick::Detail::DecodeUtf8(first + kept, text.size() - kept, true);
+        std::size_t const length = sequence.length == 0 ? 1 : sequence.length;
+        if (kept + length > kQuotedBytes) {
+            return kept;
+        }
+        kept += length;
+    }
+}
+
+/// The units of `text` that a quote keeps, counted in the bytes of their UTF-8
+/// form (a pair of surrogates is one character of 4 bytes, a lone one 3).
+std::size_t ExcerptUnits(std::u16string_view text)
+{
+    std::size_t bytes = 0;
+    std::size_t units = 0;
+    while (units < text.size()) {
+        char16_t const unit = text[units];
+        bool const pair = unit >= 0xD800 && unit < 0xDC00 && units + 1 < text.size() && text[units + 1] >= 0xDC00
+            && text[units + 1] < 0xE000;
+        std::size_t const width = unit < 0x80 ? 1 : unit < 0x800 ? 2 : pair ? 4 : 3;
+        if (bytes + width > kQuotedBytes) {
+            break;
+        }
+        bytes += width;
+        units += pair ? 2 : 1;
+    }
+    return units;
+}
+
+template <class Text> std::u16string Quoted(Text text)
+{
+    std::u16string quoted(1, u'\'');
+    AppendExcerpt(quoted, text);
+    quoted += u'\'';
+    return quoted;
+}
+
+} // namespace
+
+void AppendExcerpt(std::u16string& out, std::string_view text)
+{
+    std::size_t const kept = ExcerptBytes(text);
+    out += MessageText(text.substr(0, kept));
+    if (kept < text.size()) {
+        out += kCutMark;
+    }
+}
+
+void AppendExcerpt(std::u16string& out, std::u16string_view text)
+{
+    std::size_t const kept = ExcerptUnits(text);
+    out += text.substr(0, kept);
+    if (kept < text.size()) {
+        out += kCutMark;
+    }
+}
+
+std::u16string Quote(std::string_view text)
+{
+    return Quoted(text);
+}
+
+std::u16string Quote(std::u16string_view text)
+{
+    return Quoted(text);
+}
+
 std::u16string MessageText(std::string_view text)
 {
     std::u16string wide;

@@ -63,4 +63,21 @@ enum DecoderLine : std::int32_t {
 /// (names, values); bytes that are not UTF-8 are taken one by one.
 std::u16string MessageText(std::string_view text);
 
+/// The most bytes of input one quoted piece of a message shows: a longer piece is
+/// cut at a character boundary and `kCutMark` follows what is left, so that a
+/// message costs the same however long the input it quotes.
+inline constexpr std::size_t kQuotedBytes = 40;
+inline constexpr char16_t kCutMark[] = u"...";
+
+/// Appends `text` (UTF-8, other bytes taken one by one) as `MessageText` gives it,
+/// cut to at most `kQuotedBytes` bytes.
+void AppendExcerpt(std::u16string& out, std::string_view text);
+/// Appends decoded `text`, cut to at most `kQuotedBytes` bytes of its UTF-8 form.
+void AppendExcerpt(std::u16string& out, std::u16string_view text);
+/// The excerpt of `text` in single quotes: "'x'".
+/// @{
+std::u16string Quote(std::string_view text);
+std::u16string Quote(std::u16string_view text);
+/// @}
+
 } // namespace Tarnwick::Encoding::Detail

@@ -1,5 +1,6 @@
 #include "encoding/TreeReader.h"
 
+#include "encoding/ElementPath.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/SchemaForms.h"
 
@@ -436,7 +437,7 @@ void TreeReader::StartComposite(Frame& frame)
         auto const found = byName.find(name);
         if (found == byName.end() || found->second.size() <= k) {
             if (!m_KeepMissing) {
-                Fail(u"Missing element '" + name + u"'", kMissingElementLine, element);
+                Fail(u"Missing element " + Quote(name), kMissingElementLine, element);
             }
             frame.jobs.push_back({pugi::xml_node(), *it, Shape::Typed, true});
             continue;
@@ -606,7 +607,7 @@ std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std
     }
     std::unique_ptr<ServiceType> value = code != NULL_TYPE ? ReadLeaf(element, code, name) : nullptr;
     if (!value) {
-        Fail(u"Unknown type '" + typeName + u"'", kUnknownTypeLine, element);
+        Fail(u"Unknown type " + Quote(typeName), kUnknownTypeLine, element);
     }
     return std::make_unique<AnyTypeServiceType>(value.release(), name);
 }
@@ -713,7 +714,7 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
         }
         T value {};
         if (!ParseValue(narrow, value) && !(m_SchemaForms && ParseSchemaForm(narrow, value))) {
-            Fail(u"Invalid " + KindName(code) + u" value '" + Text(element).substr(0, 40) + u"'", kInvalidValueLine,
+            Fail(u"Invalid " + KindName(code) + u" value " + Quote(ReadText(element)), kInvalidValueLine,
                 element);
         }
         return value;
@@ -781,7 +782,7 @@ void TreeReader::NoAttributes(pugi::xml_node element, char const* allowed)
 void TreeReader::Unknown(pugi::xml_node element)
 {
     if (!m_IgnoreUnknown) {
-        Fail(u"Unknown element '" + m_Document.Name(element) + u"'", kUnknownElementLine, element);
+        Fail(u"Unknown element " + QuoteName(m_Document, element), kUnknownElementLine, element);
     }
 }
 
@@ -792,8 +793,8 @@ void TreeReader::RefuseAttributes(pugi::xml_node element, char const* allowed)
     }
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         if (allowed == nullptr || std::strcmp(attribute.name(), allowed) != 0) {
-            m_Document.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'",
-                m_Document.PathOf(element, m_Base), kUnexpectedAttributeLine, m_Document.StartOf(attribute));
+            m_Document.Fail(u"Unexpected attribute " + Quote(std::string_view(attribute.name())),
+                ElementPath(m_Document, element, m_Base), kUnexpectedAttributeLine, m_Document.StartOf(attribute));
         }
     }
 }
@@ -807,7 +808,7 @@ void TreeReader::NoText(pugi::xml_node element)
 
 void TreeReader::Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element)
 {
-    m_Document.Fail(what, m_Document.PathOf(element, m_Base), line, m_Document.StartOf(element));
+    m_Document.Fail(what, ElementPath(m_Document, element, m_Base), line, m_Document.StartOf(element));
 }
 
 } // namespace Tarnwick::Encoding::Detail

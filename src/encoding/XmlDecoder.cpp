@@ -2,6 +2,7 @@
 
 #include "encoding/DecoderFailures.h"
 #include "encoding/SchemaForms.h"
+#include "encoding/ElementPath.h"
 #include "encoding/TreeReader.h"
 #include "encoding/XmlDocument.h"
 
@@ -87,7 +88,7 @@ Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits)
             known = known || std::strcmp(attribute.name(), name) == 0;
         }
         if (!known && !limits.IgnoreUnknownElements) {
-            xml.Fail(u"Unexpected attribute '" + MessageText(attribute.name()) + u"'", u"msg", kUnexpectedAttributeLine,
+            xml.Fail(u"Unexpected attribute " + Quote(std::string_view(attribute.name())), u"msg", kUnexpectedAttributeLine,
                 xml.StartOf(attribute));
         }
     }
@@ -111,7 +112,7 @@ Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits)
         bool const read = (error == std::errc() && end == narrow.data() + narrow.size())
             || (limits.AcceptSchemaForms && ParseSchemaInteger(TrimXmlSpace(narrow), number));
         if (!ascii || !read || (i == 0 && number > 0xFF)) {
-            xml.Fail(u"Invalid value '" + value.substr(0, 40) + u"' of header attribute '"
+            xml.Fail(u"Invalid value " + Quote(value) + u" of header attribute '"
                     + MessageText(kHeaderAttributes[i]) + u"'",
                 {}, kHeaderValueLine, xml.StartOf(attribute));
         }
@@ -164,7 +165,7 @@ void InitFromElement(
     std::u16string const name = xml.Name(element);
     std::unique_ptr<DataTypes::ServiceType> const prototype(value.StoreTo(name.c_str()));
     if (!prototype) {
-        xml.Fail(u"The value object stores no tree", xml.PathOf(element, element), kUndecodablePrototypeLine,
+        xml.Fail(u"The value object stores no tree", ElementPath(xml, element, element), kUndecodablePrototypeLine,
             xml.StartOf(element));
     }
     std::unique_ptr<DataTypes::ServiceType> const tree

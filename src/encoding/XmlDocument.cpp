@@ -85,13 +85,10 @@ bool IsXmlChar(char32_t c)
         || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-/// The bytes of a reference or a name for a message: at most 40.
+/// A reference or a name for a message, cut as every quoted piece of input is.
 std::u16string Quoted(char const* text, std::size_t length)
 {
-    std::u16string quoted(1, u'\'');
-    quoted += MessageText(std::string_view(text, std::min<std::size_t>(length, 40)));
-    quoted += u'\'';
-    return quoted;
+    return Quote(std::string_view(text, length));
 }
 
 void AppendCodePoint(std::u16string& out, char32_t cp)
@@ -853,19 +850,6 @@ void XmlDocument::Fail(
     message += u" at ";
     message += Where(offset);
     RaiseDecoder(message, line);
-}
-
-std::u16string XmlDocument::PathOf(pugi::xml_node element, pugi::xml_node base) const
-{
-    std::u16string path;
-    for (pugi::xml_node node = element; node && node.type() == pugi::node_element; node = node.parent()) {
-        std::u16string const name = Name(node);
-        path = path.empty() ? name : name + u"/" + path;
-        if (node == base) {
-            break;
-        }
-    }
-    return path;
 }
 
 std::u16string XmlDocument::Name(pugi::xml_node element) const

@@ -45,9 +45,6 @@ public:
     [[noreturn]] void Fail(
         std::u16string const& what, std::u16string const& path, DecoderLine line, std::size_t offset) const;
 
-    /// The element names from `base` down to `element`, joined by '/'.
-    std::u16string PathOf(pugi::xml_node element, pugi::xml_node base) const;
-
     /// The element's name as UTF-16 (single bytes of a legacy name as units).
     std::u16string Name(pugi::xml_node element) const;
     /// An attribute's value with its references replaced.

@@ -71,6 +71,9 @@ public:
     std::unique_ptr<AnyTypeSequenceType> Clone() const;
 
 private:
+    // Copies and destroys the owned nodes of deep trees without recursion.
+    friend struct Detail::TreeAccess;
+
     Items m_Items;
 };
 

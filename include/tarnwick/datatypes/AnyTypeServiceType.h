@@ -49,6 +49,9 @@ public:
     std::unique_ptr<AnyTypeServiceType> Clone() const;
 
 private:
+    // Copies and destroys the owned nodes of deep trees without recursion.
+    friend struct Detail::TreeAccess;
+
     ServiceType* m_WrappedNode;
 };
 

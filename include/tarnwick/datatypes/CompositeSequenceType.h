@@ -78,6 +78,9 @@ public:
     std::unique_ptr<CompositeSequenceType> Clone() const;
 
 private:
+    // Copies and destroys the owned nodes of deep trees without recursion.
+    friend struct Detail::TreeAccess;
+
     Items m_Items;
     StubProxy::UserParameters* m_ItemPrototype;
 };

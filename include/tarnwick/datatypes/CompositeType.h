@@ -89,6 +89,9 @@ public:
     std::unique_ptr<CompositeType> Clone() const;
 
 private:
+    // Copies and destroys the owned nodes of deep trees without recursion.
+    friend struct Detail::TreeAccess;
+
     Children m_Children;
 };
 

@@ -66,6 +66,9 @@ public:
     std::unique_ptr<DictionaryType> Clone() const;
 
 private:
+    // Copies and destroys the owned nodes of deep trees without recursion.
+    friend struct Detail::TreeAccess;
+
     void DestroyNodes() noexcept;
 
     ServiceType* m_KeysNode;

@@ -7,10 +7,18 @@
 #include <memory>
 #include <string>
 
+namespace Tarnwick::Detail {
+struct TreeAccess;
+} // namespace Tarnwick::Detail
+
 namespace Tarnwick::DataTypes {
 
 /// The abstract node of a parameter tree. A node owns everything it points to;
 /// `Copy()` returns an independent deep copy of the same dynamic class.
+/// Copying and destroying a tree take heap, not stack, in proportion to its depth:
+/// trees of any depth are copied and destroyed. Only a node of a caller's own class
+/// (one derived from a container included) copies and destroys itself by its own
+/// code, which costs one level of the call stack per such node on a path.
 class TARNWICK_EXPORT ServiceType {
 public:
     /// An unnamed node.

@@ -56,8 +56,13 @@ struct XmlDecoderLimits {
 /// line L, column C` where an element is concerned; the path is the element names from
 /// the parameter element down ("request/count"; "msg" for the message element). Lines and
 /// columns count from 1; a line ends at LF; a column counts code points, i.e. every byte
-/// that is not a UTF-8 continuation byte. The lines and messages ('x' stands for text
-/// taken from the input, at most 40 bytes of it):
+/// that is not a UTF-8 continuation byte. Every piece of input a message quotes, each
+/// name in a path included, is at most 40 bytes of it (decoded text counted in its
+/// UTF-8 form): a longer piece is cut at a character boundary and marked by `...` after
+/// what is left (`'aaaa...'`). A path of more than 12 names shows the first six and the
+/// last six with `...` between them (`a/b/c/d/e/f/.../u/v/w/x/y/z`). So a message is a
+/// few kilobytes at most, and a refusal costs no more than reading a valid text of the
+/// same size. The lines and messages ('x' stands for a quoted piece of input):
 ///
 /// | line | message |
 /// |---|---|

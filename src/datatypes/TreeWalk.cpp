@@ -1,0 +1,371 @@
+#include "datatypes/TreeWalk.h"
+
+#include "datatypes/OwnedNodes.h"
+
+#include <tarnwick/datatypes/AnyTypeSequenceType.h>
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/DictionaryType.h>
+
+#include <algorithm>
+#include <typeinfo>
+#include <utility>
+
+namespace Tarnwick::Detail {
+
+using namespace DataTypes;
+
+namespace {
+
+/// The code of `node` when it is of exactly one of the five container classes
+/// (a derived class is not: its own code must see its nodes), else NULL_TYPE.
+/// The library's classes have their type information in the library, one object
+/// each, so its address tells them without a call.
+ParamType ContainerCode(ServiceType const& node) noexcept
+{
+    std::type_info const* const type = &typeid(node);
+    if (type == &typeid(CompositeType)) {
+        return COMPOSITE;
+    }
+    if (type == &typeid(AnyTypeServiceType)) {
+        return ANY_TYPE;
+    }
+    if (type == &typeid(CompositeSequenceType)) {
+        return COMPOSITE_SEQUENCE;
+    }
+    if (type == &typeid(AnyTypeSequenceType)) {
+        return ANY_TYPE_SEQUENCE;
+    }
+    if (type == &typeid(DictionaryType)) {
+        return DICTIONARY;
+    }
+    return NULL_TYPE;
+}
+
+/// Room for one more element, growing geometrically.
+template <class T> void RoomForOne(std::vector<T>& items)
+{
+    if (items.size() == items.capacity()) {
+        items.reserve(std::max<std::size_t>(16, 2 * items.capacity()));
+    }
+}
+
+} // namespace
+
+struct TreeAccess::Pending {
+    /// The copy, of the class `code` names, and its source.
+    ServiceType* target;
+    ServiceType const* source;
+    ParamType code;
+};
+
+// ---------------------------------------------------------------------------
+// Copying
+
+template <class Container> void TreeAccess::Fill(Container& target, Container const& source)
+{
+    try {
+        Stack stack;
+        Open(target, source, stack);
+        while (!stack.empty()) {
+            Pending const pending = stack.back();
+            stack.pop_back();
+            Open(pending, stack);
+        }
+    } catch (...) {
+        // Every copy made hangs in a slot of the target by now.
+        Release(target);
+        throw;
+    }
+}
+
+void TreeAccess::CopyContent(CompositeType& target, CompositeType const& source)
+{
+    Fill(target, source);
+}
+
+void TreeAccess::CopyContent(CompositeSequenceType& target, CompositeSequenceType const& source)
+{
+    Fill(target, source);
+}
+
+void TreeAccess::CopyContent(DictionaryType& target, DictionaryType const& source)
+{
+    Fill(target, source);
+}
+
+void TreeAccess::CopyContent(AnyTypeServiceType& target, AnyTypeServiceType const& source)
+{
+    Fill(target, source);
+}
+
+void TreeAccess::CopyContent(AnyTypeSequenceType& target, AnyTypeSequenceType const& source)
+{
+    Fill(target, source);
+}
+
+template <class Container, class Slot> void TreeAccess::Defer(Container const& source, Slot*& slot, Stack& stack)
+{
+    // Room first, so that the empty copy is pending as soon as the slot owns it.
+    RoomForOne(stack);
+    Container* const copy = Empty(source);
+    slot = copy;
+    stack.push_back({copy, &source, source.GetType()});
+}
+
+template <class Slot> void TreeAccess::CopyInto(Slot*& slot, Slot const* source, Stack& stack)
+{
+    if (source == nullptr) {
+        return;
+    }
+    ParamType const code = ContainerCode(*source);
+    if constexpr (std::is_same_v<Slot, ServiceType>) {
+        switch (code) {
+        case COMPOSITE:
+            Defer(static_cast<CompositeType const&>(*source), slot, stack);
+            return;
+        case COMPOSITE_SEQUENCE:
+            Defer(static_cast<CompositeSequenceType const&>(*source), slot, stack);
+            return;
+        case DICTIONARY:
+            Defer(static_cast<DictionaryType const&>(*source), slot, stack);
+            return;
+        case ANY_TYPE:
+            Defer(static_cast<AnyTypeServiceType const&>(*source), slot, stack);
+            return;
+        case ANY_TYPE_SEQUENCE:
+            Defer(static_cast<AnyTypeSequenceType const&>(*source), slot, stack);
+            return;
+        default:
+            slot = source->Copy();
+            return;
+        }
+    } else {
+        // Items of a sequence: of exactly their slot's class, or of a caller's
+        // class, whose `Copy()` may answer another (taken care of by `CopyNode`).
+        if (code != NULL_TYPE) {
+            Defer(*source, slot, stack);
+        } else {
+            slot = CopyNode(source);
+        }
+    }
+}
+
+void TreeAccess::Open(Pending const& pending, Stack& stack)
+{
+    switch (pending.code) {
+    case COMPOSITE:
+        Open(static_cast<CompositeType&>(*pending.target), static_cast<CompositeType const&>(*pending.source), stack);
+        break;
+    case COMPOSITE_SEQUENCE:
+        Open(static_cast<CompositeSequenceType&>(*pending.target),
+            static_cast<CompositeSequenceType const&>(*pending.source), stack);
+        break;
+    case DICTIONARY:
+        Open(static_cast<DictionaryType&>(*pending.target), static_cast<DictionaryType const&>(*pending.source), stack);
+        break;
+    case ANY_TYPE:
+        Open(static_cast<AnyTypeServiceType&>(*pending.target), static_cast<AnyTypeServiceType const&>(*pending.source),
+            stack);
+        break;
+    case ANY_TYPE_SEQUENCE:
+        Open(static_cast<AnyTypeSequenceType&>(*pending.target),
+            static_cast<AnyTypeSequenceType const&>(*pending.source), stack);
+        break;
+    default:
+        break;
+    }
+}
+
+namespace {
+
+/// Copies `sources` into `targets` (sized alike, all null) with `copyInto`, the
+/// first container among them left on top of the stack, so that the containers
+/// are filled first to last.
+template <class Node, class Stack, class CopyInto>
+void CopyAll(std::vector<Node*> const& sources, std::vector<Node*>& targets, Stack& stack, CopyInto copyInto)
+{
+    std::size_t const first = stack.size();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        copyInto(targets[i], sources[i]);
+    }
+    std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
+}
+
+} // namespace
+
+void TreeAccess::Open(CompositeType& target, CompositeType const& source, Stack& stack)
+{
+    target.m_Children.assign(source.m_Children.size(), nullptr);
+    CopyAll(source.m_Children, target.m_Children, stack,
+        [&stack](ServiceType*& slot, ServiceType const* node) { CopyInto(slot, node, stack); });
+}
+
+void TreeAccess::Open(CompositeSequenceType& target, CompositeSequenceType const& source, Stack& stack)
+{
+    target.m_Items.assign(source.m_Items.size(), nullptr);
+    CopyAll(source.m_Items, target.m_Items, stack,
+        [&stack](CompositeType*& slot, CompositeType const* item) { CopyInto(slot, item, stack); });
+}
+
+void TreeAccess::Open(DictionaryType& target, DictionaryType const& source, Stack& stack)
+{
+    std::size_t const first = stack.size();
+    CopyInto(target.m_KeysNode, source.m_KeysNode, stack);
+    // One node in both roles is copied once and stays shared.
+    if (source.m_ValuesNode == source.m_KeysNode) {
+        target.m_ValuesNode = target.m_KeysNode;
+    } else {
+        CopyInto(target.m_ValuesNode, source.m_ValuesNode, stack);
+    }
+    std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
+}
+
+void TreeAccess::Open(AnyTypeServiceType& target, AnyTypeServiceType const& source, Stack& stack)
+{
+    CopyInto(target.m_WrappedNode, source.m_WrappedNode, stack);
+}
+
+void TreeAccess::Open(AnyTypeSequenceType& target, AnyTypeSequenceType const& source, Stack& stack)
+{
+    target.m_Items.assign(source.m_Items.size(), nullptr);
+    CopyAll(source.m_Items, target.m_Items, stack,
+        [&stack](AnyTypeServiceType*& slot, AnyTypeServiceType const* item) { CopyInto(slot, item, stack); });
+}
+
+void TreeAccess::Release(CompositeType& target) noexcept
+{
+    DestroyNodes(target.m_Children);
+}
+
+void TreeAccess::Release(CompositeSequenceType& target) noexcept
+{
+    DestroyNodes(target.m_Items);
+}
+
+void TreeAccess::Release(DictionaryType& target) noexcept
+{
+    target.DestroyNodes();
+}
+
+void TreeAccess::Release(AnyTypeServiceType& target) noexcept
+{
+    DestroyTree(std::exchange(target.m_WrappedNode, nullptr));
+}
+
+void TreeAccess::Release(AnyTypeSequenceType& target) noexcept
+{
+    DestroyNodes(target.m_Items);
+}
+
+CompositeType* TreeAccess::Empty(CompositeType const& source)
+{
+    return new CompositeType(source.m_ParamName);
+}
+
+CompositeSequenceType* TreeAccess::Empty(CompositeSequenceType const& source)
+{
+    // The sequence owns the prototype's copy from the call on, even if it fails.
+    return new CompositeSequenceType(source.m_ParamName, CopyNode(source.m_ItemPrototype));
+}
+
+DictionaryType* TreeAccess::Empty(DictionaryType const& source)
+{
+    return new DictionaryType(source.m_ParamName);
+}
+
+AnyTypeServiceType* TreeAccess::Empty(AnyTypeServiceType const& source)
+{
+    return new AnyTypeServiceType(nullptr, source.m_ParamName);
+}
+
+AnyTypeSequenceType* TreeAccess::Empty(AnyTypeSequenceType const& source)
+{
+    return new AnyTypeSequenceType(source.m_ParamName);
+}
+
+// ---------------------------------------------------------------------------
+// Destroying
+
+namespace {
+
+template <class Node> void TakeAll(std::vector<Node*>& nodes, Demolition& demolition) noexcept
+{
+    for (Node* node : nodes) {
+        demolition.Take(node);
+    }
+    nodes.clear();
+}
+
+} // namespace
+
+void TreeAccess::Dismantle(ServiceType& container, Demolition& demolition) noexcept
+{
+    switch (ContainerCode(container)) {
+    case COMPOSITE:
+        TakeAll(static_cast<CompositeType&>(container).m_Children, demolition);
+        break;
+    case COMPOSITE_SEQUENCE:
+        // The prototype is a value object: the sequence's own destructor releases it.
+        TakeAll(static_cast<CompositeSequenceType&>(container).m_Items, demolition);
+        break;
+    case ANY_TYPE_SEQUENCE:
+        TakeAll(static_cast<AnyTypeSequenceType&>(container).m_Items, demolition);
+        break;
+    case ANY_TYPE:
+        demolition.Take(std::exchange(static_cast<AnyTypeServiceType&>(container).m_WrappedNode, nullptr));
+        break;
+    case DICTIONARY: {
+        auto& dictionary = static_cast<DictionaryType&>(container);
+        ServiceType* const keys = std::exchange(dictionary.m_KeysNode, nullptr);
+        ServiceType* const values = std::exchange(dictionary.m_ValuesNode, nullptr);
+        // One node in both roles goes once.
+        if (values != keys) {
+            demolition.Take(values);
+        }
+        demolition.Take(keys);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Demolition::Take(ServiceType* node) noexcept
+{
+    if (node != nullptr && (ContainerCode(*node) == NULL_TYPE || !Keep(node))) {
+        delete node;
+    }
+}
+
+bool Demolition::Keep(ServiceType* container) noexcept
+{
+    try {
+        RoomForOne(m_Work);
+    } catch (...) {
+        // Out of memory for the list: the container goes with its nodes through
+        // its own destructor, which recurses.
+        return false;
+    }
+    m_Work.push_back(container);
+    return true;
+}
+
+void Demolition::Destroy(ServiceType* node) noexcept
+{
+    Take(node);
+    Finish();
+}
+
+void Demolition::Finish() noexcept
+{
+    while (!m_Work.empty()) {
+        ServiceType* const container = m_Work.back();
+        m_Work.pop_back();
+        TreeAccess::Dismantle(*container, *this);
+        delete container;
+    }
+}
+
+} // namespace Tarnwick::Detail

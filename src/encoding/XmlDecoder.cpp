@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cstring>
 #include <istream>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -40,17 +41,21 @@ struct Header {
     std::u16string texts[4];
 };
 
-/// The stream to its end, refusing more than `limit` bytes without reading them all.
+/// The stream to its end, refusing more than `limit` bytes after reading at most one more.
 std::string ReadAll(std::istream& in, std::size_t limit)
 {
     std::string text;
+    std::size_t const most = limit == std::numeric_limits<std::size_t>::max() ? limit : limit + 1;
     char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        auto const count = static_cast<std::size_t>(in.gcount());
-        if (count > limit - text.size()) {
-            RaiseTextTooLong(limit);
+    while (text.size() < most) {
+        auto const want = static_cast<std::streamsize>(std::min(sizeof chunk, most - text.size()));
+        if (!in.read(chunk, want) && in.gcount() == 0) {
+            break;
         }
-        text.append(chunk, count);
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > limit) {
+        RaiseTextTooLong(limit);
     }
     if (in.bad()) {
         RaiseDecoder(u"The stream could not be read", kStreamUnreadableLine);
@@ -184,8 +189,11 @@ XmlDecoder::XmlDecoder(std::string_view text, XmlDecoderLimits const& limits)
 }
 
 XmlDecoder::XmlDecoder(std::istream& in)
+    : XmlDecoder(in, XmlDecoderLimits {})
+{ }
+
+XmlDecoder::XmlDecoder(std::istream& in, XmlDecoderLimits const& limits)
 {
-    XmlDecoderLimits const limits;
     std::string const text = ReadAll(in, limits.MaxTextBytes);
     m_Document = std::make_unique<Document>(text, limits);
 }

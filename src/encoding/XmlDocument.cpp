@@ -11,6 +11,7 @@
 #include <string_view>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <unordered_set>
 
 namespace Tarnwick::Encoding::Detail {
@@ -64,6 +65,11 @@ constexpr bool IsNameChar(char32_t c)
 {
     return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
         || (c >= 0x203F && c <= 0x2040);
+}
+
+constexpr bool IsXmlSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 constexpr std::uint8_t kInName = 1;
@@ -204,6 +210,7 @@ XmlDocument::XmlDocument(std::string_view text, XmlDecoderLimits const& limits)
     Parse(limits);
     RecordPatches();
     m_Original = {};
+    m_Transcoded = std::string();
 }
 
 void XmlDocument::Parse(XmlDecoderLimits const& limits)
@@ -211,6 +218,8 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
     if (m_Size > limits.MaxTextBytes) {
         RaiseTextTooLong(limits.MaxTextBytes);
     }
+    Transcode(limits);
+    Prescan(limits);
     // The parser's own copy, ended by a zero byte it may use as the end of the last text.
     // Zero bytes after it, so that the text can be read in blocks up to its end. The text
     // itself holds none: the parser would take one for the end of the text.
@@ -222,11 +231,255 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
-        auto const offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
-        Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine, std::min(offset, m_Size));
+        FailParse(result);
     }
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
+}
+
+void XmlDocument::Transcode(XmlDecoderLimits const& limits)
+{
+    std::string_view const text = m_Original;
+    Transcoded transcoded;
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        m_Form = text[0] == '\xFE' ? TextForm::Utf16BE : TextForm::Utf16LE;
+        transcoded = FromUtf16(text.substr(2), m_Form == TextForm::Utf16BE);
+    } else {
+        // Without a mark the text is in 8-bit bytes, and its declaration can be read as ASCII.
+        if (LooksLikeUtf16(text)) {
+            Fail(u"UTF-16 text without a byte order mark", {}, kUtf16WithoutMarkLine, 0);
+        }
+        std::string_view const name = DeclaredEncoding(text);
+        // An unknown name, or one that a UTF-8 mark contradicts, is refused with the
+        // declaration once it is parsed.
+        m_Form = name.empty() || text.starts_with(kByteOrderMark) ? TextForm::Utf8
+                                                                  : FormOfName(name).value_or(TextForm::Utf8);
+        switch (m_Form) {
+        case TextForm::Utf8:
+            return;
+        case TextForm::Ascii:
+            if (std::size_t const at = FirstNonAscii(text); at != text.size()) {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                auto const byte = static_cast<unsigned char>(text[at]);
+                Fail(std::u16string(u"Non-ASCII byte 0x") + char16_t(kHex[byte >> 4]) + char16_t(kHex[byte & 0xF])
+                        + u" in US-ASCII text",
+                    {}, kNotAsciiLine, at);
+            }
+            return;
+        case TextForm::Latin1:
+            transcoded = FromLatin1(text);
+            break;
+        default:
+            Fail(u"UTF-16 text without a byte order mark", {}, kUtf16WithoutMarkLine, 0);
+        }
+    }
+    m_Transcoded = std::move(transcoded.text);
+    m_Original = m_Transcoded;
+    m_Size = m_Transcoded.size();
+    // Positions count the characters read so far, as for any other text.
+    if (!transcoded.complete) {
+        Fail(u"Invalid UTF-16", {}, kInvalidUtf16Line, m_Size);
+    }
+    // The limit holds for the text the parser reads, too.
+    if (m_Size > limits.MaxTextBytes) {
+        RaiseTextTooLong(limits.MaxTextBytes);
+    }
+}
+
+void XmlDocument::Prescan(XmlDecoderLimits const& limits)
+{
+    // Each start tag, attribute, comment, processing instruction and CDATA section costs
+    // the parser a node (and a text beside it at most one more), so counting them bounds
+    // its memory; the nesting is followed here too, so that a deep text is refused before
+    // it is parsed. Only markup is looked at: runs of text are skipped by memchr.
+    char const* const text = m_Original.data();
+    std::size_t const size = m_Size;
+    auto const find = [&](char c, std::size_t from) {
+        void const* const at = from < size ? std::memchr(text + from, c, size - from) : nullptr;
+        return at != nullptr ? static_cast<std::size_t>(static_cast<char const*>(at) - text) : size;
+    };
+    auto const past = [&](std::string_view end, std::size_t from) {
+        std::size_t const at = m_Original.find(end, std::min(from, size));
+        return at == std::string_view::npos ? size : at + end.size();
+    };
+    std::size_t items = 0;
+    auto const count = [&](std::size_t at) {
+        if (++items > limits.MaxElements) {
+            Fail(u"More than " + MessageText(std::to_string(limits.MaxElements)) + u" elements and attributes", {},
+                kTooManyElementsLine, at);
+        }
+    };
+    std::vector<std::size_t> open;
+    for (std::size_t at = find('<', 0); at < size; at = find('<', at)) {
+        char const next = at + 1 < size ? text[at + 1] : '\0';
+        if (next == '/') {
+            // An element ends only at the '>' of its end tag.
+            at = find('>', at + 2);
+            if (at < size && !open.empty()) {
+                open.pop_back();
+            }
+        } else if (next == '?') {
+            count(at);
+            at = past("?>", at + 2);
+        } else if (next == '!') {
+            if (m_Original.compare(at, 4, "<!--") == 0) {
+                count(at);
+                at = past("-->", at + 4);
+            } else if (m_Original.compare(at, 9, "<![CDATA[") == 0) {
+                count(at);
+                at = past("]]>", at + 9);
+            } else if (open.empty() && m_Original.compare(at, 9, "<!DOCTYPE") == 0) {
+                Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at);
+            } else {
+                count(at);
+                at = find('>', at + 2);
+            }
+        } else {
+            count(at);
+            open.push_back(at);
+            if (open.size() > limits.MaxDepth) {
+                Fail(u"Elements nested deeper than " + MessageText(std::to_string(limits.MaxDepth)) + u" levels", {},
+                    kTooDeepLine, at);
+            }
+            // To the '>' that ends the tag, past the quoted values, one per attribute; a '<'
+            // or the end of the text first is the parser's to refuse.
+            std::size_t i = at + 1;
+            for (;;) {
+                while (i < size && text[i] != '>' && text[i] != '"' && text[i] != '\'' && text[i] != '<') {
+                    ++i;
+                }
+                if (i >= size || text[i] == '<') {
+                    break;
+                }
+                if (text[i] == '>') {
+                    if (text[i - 1] == '/') {
+                        open.pop_back();
+                    }
+                    ++i;
+                    break;
+                }
+                count(i);
+                i = find(text[i], i + 1) + 1;
+            }
+            at = i;
+        }
+    }
+    if (!open.empty()) {
+        m_OpenAt = open.back();
+    }
+}
+
+void XmlDocument::FailParse(pugi::xml_parse_result const& result)
+{
+    std::size_t offset = std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), m_Size);
+    auto const endsInside = [&] {
+        std::size_t const name = m_OpenAt + 1;
+        std::size_t nameEnd = name;
+        while (nameEnd < m_Size && !IsXmlSpace(static_cast<unsigned char>(m_Original[nameEnd]))
+            && m_Original[nameEnd] != '>' && m_Original[nameEnd] != '/') {
+            ++nameEnd;
+        }
+        Fail(u"Text ends inside element " + Quoted(m_Original.data() + name, nameEnd - name), {}, kEndsInsideLine,
+            m_OpenAt);
+    };
+    switch (result.status) {
+    case pugi::status_end_element_mismatch:
+        // The parser meets the end of the text as a mismatch at its last byte.
+        if (m_OpenAt != std::string_view::npos && offset + 1 >= m_Size) {
+            endsInside();
+        }
+        break;
+    case pugi::status_unrecognized_tag:
+        // A '<' that starts no markup: the parser points past it.
+        offset = std::min(m_Original.rfind('<', offset), offset);
+        break;
+    case pugi::status_bad_start_element:
+    case pugi::status_bad_attribute:
+    case pugi::status_bad_end_element:
+        // The parser points past the character at fault, or at the end of a name: the tag
+        // is read again by its grammar. No '<' stands inside a tag before the fault.
+        if (std::size_t const start = m_Original.rfind('<', offset); start != std::string_view::npos) {
+            std::size_t const fault = TagFault(start);
+            if (fault == m_Size && m_OpenAt != std::string_view::npos) {
+                endsInside();
+            }
+            offset = fault < m_Size ? fault : offset;
+        }
+        break;
+    default:
+        break;
+    }
+    Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine, offset);
+}
+
+std::size_t XmlDocument::TagFault(std::size_t start) const
+{
+    std::string_view const text = m_Original;
+    auto const at = [&](std::size_t k) { return k < m_Size ? static_cast<unsigned char>(text[k]) : 0u; };
+    // Bytes from 0x80 on are taken as name characters here; such names are judged later.
+    auto const name = [&](std::size_t& k) {
+        if (unsigned const c = at(k); c < 0x80 && (kAsciiName[c] & kStartsName) == 0) {
+            return false;
+        }
+        for (++k; at(k) >= 0x80 || (kAsciiName[at(k)] & kInName) != 0; ++k) { }
+        return true;
+    };
+    auto const space = [&](std::size_t& k) {
+        std::size_t const from = k;
+        while (IsXmlSpace(static_cast<unsigned char>(at(k)))) {
+            ++k;
+        }
+        return k != from;
+    };
+    // The first offset from `k` that is not `expected`: the end, a fault, or none.
+    auto const expect = [&](std::size_t k, char expected) {
+        return k >= m_Size ? m_Size : text[k] == expected ? std::string_view::npos : k;
+    };
+    std::size_t i = start + 1;
+    bool const endTag = at(i) == '/';
+    i += endTag ? 1 : 0;
+    if (i >= m_Size) {
+        return m_Size;
+    }
+    if (!name(i)) {
+        return i;
+    }
+    if (endTag) {
+        space(i);
+        return expect(i, '>');
+    }
+    for (;;) {
+        bool const spaced = space(i);
+        if (i >= m_Size) {
+            return m_Size;
+        }
+        if (text[i] == '>') {
+            return std::string_view::npos;
+        }
+        if (text[i] == '/') {
+            return expect(i + 1, '>');
+        }
+        if (!spaced || !name(i)) {
+            return i;
+        }
+        space(i);
+        if (std::size_t const fault = expect(i, '='); fault != std::string_view::npos) {
+            return fault;
+        }
+        ++i;
+        space(i);
+        if (i >= m_Size) {
+            return m_Size;
+        }
+        if (text[i] != '"' && text[i] != '\'') {
+            return i;
+        }
+        std::size_t const close = text.find(text[i], i + 1);
+        if (close == std::string_view::npos) {
+            return m_Size;
+        }
+        i = close + 1;
+    }
 }
 
 void XmlDocument::CheckTopLevel()
@@ -453,12 +706,17 @@ void XmlDocument::CheckDeclaration(pugi::xml_node declaration)
         if (!wellFormed) {
             fail();
         }
-        std::string lower(encoding);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-            [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-        if (lower != "utf-8") {
+        std::optional<TextForm> const declared = FormOfName(encoding);
+        if (!declared) {
             Fail(u"Unsupported encoding " + Quoted(encoding.data(), encoding.size()), {}, kEncodingLine,
                 StartOf(attribute));
+        }
+        // The text was read in the encoding its mark or this declaration gave; a mark
+        // decides UTF-8 or UTF-16 (the declaration then names no byte order).
+        bool const utf16 = m_Form == TextForm::Utf16LE || m_Form == TextForm::Utf16BE;
+        if (utf16 ? *declared != TextForm::Utf16LE : *declared != m_Form) {
+            Fail(u"Encoding " + Quoted(encoding.data(), encoding.size()) + u" contradicts the byte order mark", {},
+                kEncodingLine, StartOf(attribute));
         }
         attribute = attribute.next_attribute();
     }

@@ -26,6 +26,9 @@ struct XmlDecoderLimits {
     std::size_t MaxTextBytes = std::size_t(256) << 20;
     /// Deeper element nesting is refused (the root element is level 1).
     std::size_t MaxDepth = 256;
+    /// More elements and attributes are refused before the parser builds anything;
+    /// comments, processing instructions and CDATA sections count as elements.
+    std::size_t MaxElements = std::size_t(32) << 20;
     /// Accept what older producers wrote: characters beyond the Basic Multilingual Plane
     /// as two 3-byte surrogate sequences (a lone one gives its unit), and non-ASCII element
     /// names as single bytes (the low 8 bits of each unit; the units must make a name).
@@ -63,7 +66,7 @@ struct XmlDecoderLimits {
 /// | 106 | `Document type declaration not accepted` |
 /// | 107 | `XML declaration not at the start of the text` |
 /// | 108 | `Malformed XML declaration` |
-/// | 109 | `Unsupported encoding 'x'` (only UTF-8 is read) |
+/// | 109 | `Unsupported encoding 'x'`, or `Encoding 'x' contradicts the byte order mark` |
 /// | 110 | `Reserved processing instruction target 'x'` |
 /// | 111 | `'--' inside a comment` |
 /// | 112 | `Text outside the root element` |
@@ -77,6 +80,11 @@ struct XmlDecoderLimits {
 /// | 120 | `'&' not starting a reference` |
 /// | 121 | `Invalid name 'x'` |
 /// | 122 | `Elements nested deeper than N levels` |
+/// | 123 | `More than N elements and attributes` |
+/// | 124 | `Text ends inside element 'x'` (at the start tag of the innermost open element) |
+/// | 125 | `UTF-16 text without a byte order mark` |
+/// | 126 | `Non-ASCII byte 0xNN in US-ASCII text` |
+/// | 127 | `Invalid UTF-16` (a lone surrogate, or an odd byte at the end) |
 /// | 130 | `Not a message: the root element is not 'msg'` |
 /// | 131 | `Missing header attribute 'x'` |
 /// | 132 | `Invalid value 'x' of header attribute 'y'` |
@@ -105,6 +113,9 @@ public:
     XmlDecoder(std::string_view text, XmlDecoderLimits const& limits);
     /// Reads `in` to its end, then parses what it read with the default limits.
     explicit XmlDecoder(std::istream& in);
+    /// Reads `in` to its end, then parses what it read within `limits`; refuses a stream
+    /// longer than `limits.MaxTextBytes` after reading at most one byte more.
+    XmlDecoder(std::istream& in, XmlDecoderLimits const& limits);
     /// Takes over the parsed text; `other` may then only be destroyed or assigned to.
     XmlDecoder(XmlDecoder&& other) noexcept;
     /// Takes over the parsed text; `other` may then only be destroyed or assigned to.

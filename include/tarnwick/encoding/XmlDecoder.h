@@ -22,14 +22,14 @@ namespace Tarnwick::Encoding {
 
 /// What an `XmlDecoder` accepts; the defaults suit messages from peers that are not trusted.
 ///
-/// The limits bound the heap a decode takes beyond the tree it returns. Measured: about
-/// 1 byte per byte of text (the parser's copy), 1 more when the text arrives through a
-/// stream or in an encoding other than UTF-8 (the text read, or its UTF-8 form), and up
-/// to about 110 bytes per element or attribute (the parser's 64-byte node and the reader's
-/// bookkeeping); deep nesting adds about 250 bytes per level. With the defaults no text
-/// takes more than about 600 MB; raising `MaxTextBytes` by 1 MiB adds at most about 3 MB
-/// (with `MaxElements`, which must grow alongside: the encoder writes down to 8 bytes per
-/// element), raising `MaxElements` by one million at most about 110 MB.
+/// The limits bound the heap a decode takes beyond the tree it returns. Measured: up to
+/// about 3 bytes per byte of text (the parser's copy, and characters read as UTF-16), 1
+/// more when the text arrives through a stream or in an encoding other than UTF-8 (the
+/// text read, or its UTF-8 form), and up to about 110 bytes per element or attribute (the
+/// parser's 64-byte node and the reader's bookkeeping); nesting adds about 250 bytes per
+/// level. With the defaults no text takes more than about 600 MB; raising `MaxTextBytes`
+/// by 1 MiB adds at most about 4 MB (`MaxElements` must grow alongside for the encoder's
+/// densest texts, 8 bytes per element), raising `MaxElements` by one million about 110 MB.
 struct XmlDecoderLimits {
     /// Longer texts are refused before they are parsed; so is a text whose UTF-8 form is
     /// longer (an ISO-8859-1 or UTF-16 text).

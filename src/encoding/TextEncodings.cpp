@@ -30,7 +30,7 @@ struct Name {
 };
 
 /// The names read, in lower case; UTF-16's byte order comes from its mark.
-constexpr std::array<Name, 8> kNames = {{
+constexpr std::array<Name, 7> kNames = {{
     {"utf-8", TextForm::Utf8},
     {"us-ascii", TextForm::Ascii},
     {"ascii", TextForm::Ascii},
@@ -38,7 +38,6 @@ constexpr std::array<Name, 8> kNames = {{
     {"iso_8859-1", TextForm::Latin1},
     {"latin1", TextForm::Latin1},
     {"utf-16", TextForm::Utf16LE},
-    {"utf16", TextForm::Utf16LE},
 }};
 
 } // namespace

@@ -50,6 +50,11 @@ struct XmlDecoderLimits {
 /// tree. The text is parsed (and judged well-formed) once, by the constructor; each Decode
 /// call then builds a new result from it and keeps nothing of it.
 ///
+/// Texts in other encodings a conforming processor reads come back as the same characters:
+/// a declaration naming UTF-8, US-ASCII (also ASCII; the bytes must then be ASCII) or
+/// ISO-8859-1 (also ISO_8859-1 and LATIN1), in any letter case, and UTF-16 with a byte order
+/// mark (either byte order; its declaration names no encoding or UTF-16).
+///
 /// Well-formed means what a conforming XML 1.0 processor accepts, with two differences
 /// that keep the encoder's text as it was written: line ends and whitespace in attribute
 /// values are not normalised (CR, tab and LF come back as they stand), and the bytes the
@@ -64,7 +69,8 @@ struct XmlDecoderLimits {
 /// line L, column C` where an element is concerned; the path is the element names from
 /// the parameter element down ("request/count"; "msg" for the message element). Lines and
 /// columns count from 1; a line ends at LF; a column counts code points, i.e. every byte
-/// that is not a UTF-8 continuation byte. The lines and messages ('x' stands for text
+/// that is not a UTF-8 continuation byte (of the text in UTF-8, whatever its encoding:
+/// characters are counted in every one). The lines and messages ('x' stands for text
 /// taken from the input, at most 40 bytes of it):
 ///
 /// | line | message |
@@ -114,7 +120,7 @@ struct XmlDecoderLimits {
 /// `... dictionary with keys of kind K and values of kind V`, or, for `DecodeInto` and
 /// `DecodeMessage`, `The value object stores no tree`.
 ///
-/// Lines 101 to 122 come from the constructors, the others from the Decode calls.
+/// Lines 101 to 127 come from the constructors, the others from the Decode calls.
 /// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.
 class TARNWICK_EXPORT XmlDecoder {
 public:

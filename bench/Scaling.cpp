@@ -50,9 +50,14 @@ struct Shape {
     std::function<Case(std::size_t)> build;
 };
 
-std::u16string Wide(std::string const& text)
+/// `prefix` followed by the digits of `number`.
+std::u16string Named(char16_t prefix, std::size_t number)
 {
-    return {text.begin(), text.end()};
+    std::u16string name(1, prefix);
+    for (char digit : std::to_string(number)) {
+        name.push_back(static_cast<char16_t>(digit));
+    }
+    return name;
 }
 
 /// The text the encoder writes for `tree`, which is then also the prototype.
@@ -83,7 +88,7 @@ std::vector<Shape> const kShapes = {
         [](std::size_t n) {
             auto* root = new CompositeType(u"r");
             for (std::size_t i = 0; i < n; ++i) {
-                root->Add(new ScalarType<std::int32_t>(static_cast<std::int32_t>(i), Wide("v" + std::to_string(i))));
+                root->Add(new ScalarType<std::int32_t>(static_cast<std::int32_t>(i), Named(u'v', i)));
             }
             return Encoded(root);
         }},
@@ -108,7 +113,7 @@ std::vector<Shape> const kShapes = {
             std::vector<std::u16string> keys(n);
             std::vector<std::int32_t> values(n);
             for (std::size_t i = 0; i < n; ++i) {
-                keys[i] = Wide("k" + std::to_string(i));
+                keys[i] = Named(u'k', i);
                 values[i] = static_cast<std::int32_t>(i);
             }
             auto* dictionary = new DictionaryType(u"d");
@@ -164,6 +169,7 @@ std::vector<Shape> const kShapes = {
                 inner = composite;
             }
             run.prototype.reset(inner);
+            run.limits.MaxTextBytes = std::size_t(1) << 30;
             for (int level = 0; level < 254; ++level) {
                 run.text += "<" + name + ">";
             }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -49,8 +50,8 @@ constexpr bool kVerifyPatches = false;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 /// Zero bytes after the text in the buffer: its terminator, and room to read a block of 16
-/// bytes from anywhere up to it.
-constexpr std::size_t kPadding = 17;
+/// bytes from anywhere up to it, or four blocks and the byte after them.
+constexpr std::size_t kPadding = 65;
 
 constexpr bool IsNameStart(char32_t c)
 {
@@ -117,6 +118,16 @@ char const* AsciiEnd(char const* name)
             return name + std::countr_zero(stops);
         }
     }
+}
+
+/// The bits set in `x`, by shifts and adds: without an instruction for it (not in the
+/// baseline instruction set) the library function costs more.
+constexpr std::size_t BitCount(std::uint64_t x)
+{
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
 }
 
 /// The length of "&lt;", "&gt;", "&amp;" or "&quot;" at `at`, or 0 for anything else;
@@ -221,7 +232,6 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
         RaiseTextTooLong(limits.MaxTextBytes);
     }
     Transcode(limits);
-    Prescan(limits);
     // The parser's own copy, ended by a zero byte it may use as the end of the last text.
     // Zero bytes after it, so that the text can be read in blocks up to its end. The text
     // itself holds none: the parser would take one for the end of the text.
@@ -230,6 +240,9 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
         Fail(u"Null character", {}, kNullCharacterLine, zero);
     }
     std::memset(m_Buffer.get() + m_Size, 0, kPadding);
+    if (!WithinLimits(limits)) {
+        Prescan(limits);
+    }
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
@@ -288,83 +301,150 @@ void XmlDocument::Transcode(XmlDecoderLimits const& limits)
     }
 }
 
+bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
+{
+    // Every '<' not followed by '/' is counted as a start: no fewer than the starts of
+    // elements, comments, processing instructions and CDATA sections. The nesting grows
+    // by no more than the starts within 64 bytes, and is followed 64 bytes at a time from
+    // the starts, the end tags and the "/>" (which markup inside a comment or a value may
+    // miscount either way: the walk after the parse judges the nesting again, within the
+    // bounded count of elements).
+    char const* const text = m_Buffer.get();
+    std::size_t starts = 0;
+    std::size_t depth = 0;
+    for (std::size_t base = 0; base < m_Size; base += 64) {
+        std::uint64_t less = 0;
+        std::uint64_t slash = 0;
+        std::uint64_t greater = 0;
+        for (unsigned block = 0; block < 4; ++block) {
+            Bytes16 const bytes(text + base + 16 * block);
+            less |= std::uint64_t(bytes.Equal('<').Bits()) << (16 * block);
+            slash |= std::uint64_t(bytes.Equal('/').Bits()) << (16 * block);
+            greater |= std::uint64_t(bytes.Equal('>').Bits()) << (16 * block);
+        }
+        if ((less | slash) == 0) {
+            continue;
+        }
+        // The byte after each: the last one's lies beyond (in the padding at the end).
+        char const after = text[base + 64];
+        std::uint64_t const slashNext = (slash >> 1) | (after == '/' ? std::uint64_t(1) << 63 : 0);
+        std::uint64_t empty = slash & ((greater >> 1) | (after == '>' ? std::uint64_t(1) << 63 : 0));
+        if (m_Size - base < 64) {
+            std::uint64_t const inside = (std::uint64_t(1) << (m_Size - base)) - 1;
+            less &= inside;
+            empty &= inside;
+        }
+        std::size_t const opened = BitCount(less & ~slashNext);
+        std::size_t const closed = BitCount((less & slashNext) | empty);
+        starts += opened;
+        if (starts > limits.MaxElements || depth + opened > limits.MaxDepth) {
+            return false;
+        }
+        depth = depth + opened > closed ? depth + opened - closed : 0;
+    }
+    return true;
+}
+
 void XmlDocument::Prescan(XmlDecoderLimits const& limits)
 {
-    // Each start tag, attribute, comment, processing instruction and CDATA section costs
-    // the parser a node (and a text beside it at most one more), so counting them bounds
-    // its memory; the nesting is followed here too, so that a deep text is refused before
-    // it is parsed. Only markup is looked at: runs of text are skipped by memchr.
-    char const* const text = m_Original.data();
+    // Each start tag, comment, processing instruction and CDATA section costs the parser
+    // a node (and a text beside it at most one more), so counting them bounds its memory;
+    // the nesting is followed here too, so that a deep text is refused before it is
+    // parsed. Only the bytes that change the state are looked at, found 16 at a time in
+    // the padded buffer: '<', '>' and the quotes. Run where the estimate above leaves a
+    // doubt, and for the place of an element a text cut short leaves open.
+    char const* const text = m_Buffer.get();
     std::size_t const size = m_Size;
-    auto const find = [&](char c, std::size_t from) {
-        void const* const at = from < size ? std::memchr(text + from, c, size - from) : nullptr;
-        return at != nullptr ? static_cast<std::size_t>(static_cast<char const*>(at) - text) : size;
+    std::size_t items = 0;
+    auto const count = [&](std::size_t at) {
+        if (++items > limits.MaxElements) {
+            Fail(u"More than " + MessageText(std::to_string(limits.MaxElements)) + u" elements", {},
+                kTooManyElementsLine, at);
+        }
     };
+    // Past the end of markup that may hold any of the bytes looked for.
     auto const past = [&](std::string_view end, std::size_t from) {
         std::size_t const at = m_Original.find(end, std::min(from, size));
         return at == std::string_view::npos ? size : at + end.size();
     };
-    std::size_t items = 0;
-    auto const count = [&](std::size_t at) {
-        if (++items > limits.MaxElements) {
-            Fail(u"More than " + MessageText(std::to_string(limits.MaxElements)) + u" elements and attributes", {},
-                kTooManyElementsLine, at);
-        }
-    };
+    // Other: markup that ends at the next '>' and holds no element (an unusual '<!').
+    enum class State { Text, StartTag, Quoted, EndTag, Other };
+    State state = State::Text;
+    char quote = 0;
     std::vector<std::size_t> open;
-    for (std::size_t at = find('<', 0); at < size; at = find('<', at)) {
-        char const next = at + 1 < size ? text[at + 1] : '\0';
-        if (next == '/') {
-            // An element ends only at the '>' of its end tag.
-            at = find('>', at + 2);
-            if (at < size && !open.empty()) {
-                open.pop_back();
+    for (std::size_t base = 0; base < size;) {
+        Bytes16 const bytes(text + base);
+        unsigned bits = (bytes.Equal('<') | bytes.Equal('>') | bytes.Equal('"') | bytes.Equal('\'')).Bits();
+        if (size - base < 16) {
+            bits &= (1u << (size - base)) - 1;
+        }
+        std::size_t next = base + 16;
+        for (; bits != 0; bits &= bits - 1) {
+            std::size_t const at = base + static_cast<std::size_t>(std::countr_zero(bits));
+            char const c = text[at];
+            if (state == State::Quoted) {
+                state = c == quote ? State::StartTag : State::Quoted;
+                continue;
             }
-        } else if (next == '?') {
+            if (c == '<' && state != State::Text) {
+                // A tag left unended: the parser refuses it; here it ends the tag.
+                state = State::Text;
+            }
+            if (state == State::EndTag || state == State::Other) {
+                // An element ends only at the '>' of its end tag.
+                if (c == '>' && state == State::EndTag && !open.empty()) {
+                    open.pop_back();
+                }
+                state = c == '>' ? State::Text : state;
+                continue;
+            }
+            if (state == State::StartTag) {
+                if (c == '>') {
+                    if (text[at - 1] == '/') {
+                        open.pop_back();
+                    }
+                    state = State::Text;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                    state = State::Quoted;
+                }
+                continue;
+            }
+            if (c != '<') {
+                continue;
+            }
+            char const after = text[at + 1];
+            if (after == '/') {
+                state = State::EndTag;
+                continue;
+            }
+            if (after != '?' && after != '!') {
+                count(at);
+                open.push_back(at);
+                if (open.size() > limits.MaxDepth) {
+                    Fail(u"Elements nested deeper than " + MessageText(std::to_string(limits.MaxDepth)) + u" levels",
+                        {}, kTooDeepLine, at);
+                }
+                state = State::StartTag;
+                continue;
+            }
+            // Comments, processing instructions and CDATA sections are skipped whole.
             count(at);
-            at = past("?>", at + 2);
-        } else if (next == '!') {
-            if (m_Original.compare(at, 4, "<!--") == 0) {
-                count(at);
-                at = past("-->", at + 4);
+            if (after == '?') {
+                next = past("?>", at + 2);
+            } else if (m_Original.compare(at, 4, "<!--") == 0) {
+                next = past("-->", at + 4);
             } else if (m_Original.compare(at, 9, "<![CDATA[") == 0) {
-                count(at);
-                at = past("]]>", at + 9);
+                next = past("]]>", at + 9);
             } else if (open.empty() && m_Original.compare(at, 9, "<!DOCTYPE") == 0) {
                 Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at);
             } else {
-                count(at);
-                at = find('>', at + 2);
+                state = State::Other;
+                continue;
             }
-        } else {
-            count(at);
-            open.push_back(at);
-            if (open.size() > limits.MaxDepth) {
-                Fail(u"Elements nested deeper than " + MessageText(std::to_string(limits.MaxDepth)) + u" levels", {},
-                    kTooDeepLine, at);
-            }
-            // To the '>' that ends the tag, past the quoted values, one per attribute; a '<'
-            // or the end of the text first is the parser's to refuse.
-            std::size_t i = at + 1;
-            for (;;) {
-                while (i < size && text[i] != '>' && text[i] != '"' && text[i] != '\'' && text[i] != '<') {
-                    ++i;
-                }
-                if (i >= size || text[i] == '<') {
-                    break;
-                }
-                if (text[i] == '>') {
-                    if (text[i - 1] == '/') {
-                        open.pop_back();
-                    }
-                    ++i;
-                    break;
-                }
-                count(i);
-                i = find(text[i], i + 1) + 1;
-            }
-            at = i;
+            break;
         }
+        base = next;
     }
     if (!open.empty()) {
         m_OpenAt = open.back();
@@ -373,6 +453,11 @@ void XmlDocument::Prescan(XmlDecoderLimits const& limits)
 
 void XmlDocument::FailParse(pugi::xml_parse_result const& result)
 {
+    // Where the text leaves an element open, if it does: the scan within no limits.
+    XmlDecoderLimits unlimited;
+    unlimited.MaxElements = std::numeric_limits<std::size_t>::max();
+    unlimited.MaxDepth = std::numeric_limits<std::size_t>::max();
+    Prescan(unlimited);
     std::size_t offset = std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), m_Size);
     auto const endsInside = [&] {
         std::size_t const name = m_OpenAt + 1;

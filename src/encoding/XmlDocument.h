@@ -131,8 +131,12 @@ private:
     /// Makes the text UTF-8 where it arrived in another encoding (then held in
     /// `m_Transcoded` while the constructor runs), or refuses it.
     void Transcode(XmlDecoderLimits const& limits);
+    /// True when a quick count of the markup shows the text within the limits of
+    /// elements and depth; false when it may not be.
+    bool WithinLimits(XmlDecoderLimits const& limits) const;
     /// Counts the markup and follows the nesting before the parser builds anything, so
-    /// that neither too many nodes nor too deep a nesting costs more than the text.
+    /// that neither too many nodes nor too deep a nesting costs more than the text; notes
+    /// the innermost element left open.
     void Prescan(XmlDecoderLimits const& limits);
     /// Raises the parser's refusal, at the character at fault.
     [[noreturn]] void FailParse(pugi::xml_parse_result const& result);

@@ -19,10 +19,11 @@ using Tarnwick::Encoding::XmlDecoder;
 using Tarnwick::Encoding::XmlDecoderLimits;
 
 /// The documented heap cost: per byte of text, per byte of a copy (of a text read from a
-/// stream or turned into UTF-8), and per element or attribute.
+/// stream or turned into UTF-8), per element, and per byte of text full of attributes.
 constexpr std::size_t kPerByte = 3;
 constexpr std::size_t kPerCopy = 1;
 constexpr std::size_t kPerElement = 110;
+constexpr std::size_t kPerAttributeByte = 12;
 
 struct Peak {
     /// The peak above the start, less what the returned tree keeps.
@@ -89,26 +90,41 @@ TEST(XmlDecoderMemory, EmptySiblingsCostWhatTheLimitsDocument)
     Peak const peak = Measure(text, {});
     ASSERT_FALSE(peak.refused);
     EXPECT_LE(peak.beyondTree, kPerByte * text.size() + kPerElement * count);
-    // So the defaults hold every text under a gibibyte.
+    // So the defaults hold every text under a gibibyte (counting its bytes twice over).
     XmlDecoderLimits const defaults;
-    EXPECT_LE((kPerByte + kPerCopy) * defaults.MaxTextBytes + kPerElement * defaults.MaxElements, std::size_t(1) << 30);
+    EXPECT_LE((kPerCopy + kPerAttributeByte) * defaults.MaxTextBytes + kPerElement * defaults.MaxElements,
+        std::size_t(1) << 30);
 }
 
-TEST(XmlDecoderMemory, RefusalsBeforeTheParseCostNearlyNothing)
+TEST(XmlDecoderMemory, AttributesCostWhatTheLimitsDocument)
 {
-    // A million unclosed elements, too deep; too many attributes; too many elements.
-    std::string const unclosed = Repeated("", "<a>", 1000000, "");
-    Peak peak = Measure(unclosed, {});
+    // Duplicates among many attributes are refused after the parse: at most the
+    // documented cost per byte of text.
+    std::string text = "<a";
+    for (int i = 0; i < 200000; ++i) {
+        text += " a" + std::to_string(i) + "=''";
+    }
+    text += " a7=''/>";
+    Peak const peak = Measure(text, {});
     EXPECT_TRUE(peak.refused);
-    EXPECT_LE(peak.beyondTree, std::size_t(64) << 10);
+    EXPECT_LE(peak.beyondTree, kPerAttributeByte * text.size());
+}
+
+TEST(XmlDecoderMemory, RefusalsBeforeTheParseCostOnlyTheCopyOfTheText)
+{
+    // A million unclosed elements, too deep; too many elements: refused from the parser's
+    // copy of the text before the parser builds a node.
+    std::string const texts[] = {
+        Repeated("", "<a>", 1000000, ""),
+        Repeated("<r>", "<a/>", 200000, "</r>"),
+    };
     XmlDecoderLimits limits;
     limits.MaxElements = 1000;
-    peak = Measure(Repeated("<a", " b='1'", 200000, "/>"), limits);
-    EXPECT_TRUE(peak.refused);
-    EXPECT_LE(peak.beyondTree, std::size_t(64) << 10);
-    peak = Measure(Repeated("<r>", "<a/>", 200000, "</r>"), limits);
-    EXPECT_TRUE(peak.refused);
-    EXPECT_LE(peak.beyondTree, std::size_t(64) << 10);
+    for (std::string const& text : texts) {
+        Peak const peak = Measure(text, limits);
+        EXPECT_TRUE(peak.refused);
+        EXPECT_LE(peak.beyondTree, text.size() + (std::size_t(64) << 10)) << text.substr(0, 20);
+    }
 }
 
 TEST(XmlDecoderMemory, ATranscodedTextIsHeldOnceMore)

@@ -25,20 +25,22 @@ namespace Tarnwick::Encoding {
 /// The limits bound the heap a decode takes beyond the tree it returns. Measured: up to
 /// about 3 bytes per byte of text (the parser's copy, and characters read as UTF-16), 1
 /// more when the text arrives through a stream or in an encoding other than UTF-8 (the
-/// text read, or its UTF-8 form), and up to about 110 bytes per element or attribute (the
-/// parser's 64-byte node and the reader's bookkeeping); nesting adds about 250 bytes per
-/// level. With the defaults no text takes more than about 600 MB; raising `MaxTextBytes`
-/// by 1 MiB adds at most about 4 MB (`MaxElements` must grow alongside for the encoder's
-/// densest texts, 8 bytes per element), raising `MaxElements` by one million about 110 MB.
+/// text read, or its UTF-8 form), up to about 110 bytes per element (the parser's 64-byte
+/// node and the reader's bookkeeping), and for attributes, which are not counted, about
+/// 60 bytes each: up to 12 bytes per byte of a text full of them. Nesting adds about 250
+/// bytes per level. With the defaults no text takes more than about 900 MB; raising
+/// `MaxTextBytes` by 1 MiB adds at most about 13 MB (`MaxElements` must grow alongside
+/// for the encoder's densest texts, 8 bytes per element), raising `MaxElements` by one
+/// million about 110 MB.
 struct XmlDecoderLimits {
     /// Longer texts are refused before they are parsed; so is a text whose UTF-8 form is
     /// longer (an ISO-8859-1 or UTF-16 text).
     std::size_t MaxTextBytes = std::size_t(32) << 20;
     /// Deeper element nesting is refused (the root element is level 1), before the parse.
     std::size_t MaxDepth = 256;
-    /// More elements and attributes are refused before the parser builds anything;
-    /// comments, processing instructions and CDATA sections count as elements. The
-    /// default admits every text of the encoder within the default `MaxTextBytes`.
+    /// More elements are refused before the parser builds anything; comments, processing
+    /// instructions and CDATA sections count as elements. The default admits every text
+    /// of the encoder within the default `MaxTextBytes`.
     std::size_t MaxElements = std::size_t(4) << 20;
     /// Accept what older producers wrote: characters beyond the Basic Multilingual Plane
     /// as two 3-byte surrogate sequences (a lone one gives its unit), and non-ASCII element
@@ -97,7 +99,7 @@ struct XmlDecoderLimits {
 /// | 120 | `'&' not starting a reference` |
 /// | 121 | `Invalid name 'x'` |
 /// | 122 | `Elements nested deeper than N levels` |
-/// | 123 | `More than N elements and attributes` |
+/// | 123 | `More than N elements` |
 /// | 124 | `Text ends inside element 'x'` (at the start tag of the innermost open element) |
 /// | 125 | `UTF-16 text without a byte order mark` |
 /// | 126 | `Non-ASCII byte 0xNN in US-ASCII text` |

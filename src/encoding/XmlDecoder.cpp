@@ -46,6 +46,16 @@ std::string ReadAll(std::istream& in, std::size_t limit)
 {
     std::string text;
     std::size_t const most = limit == std::numeric_limits<std::size_t>::max() ? limit : limit + 1;
+    // A stream that can tell its length (a file, a string) is read into a text of that
+    // size, not one grown by doubling to up to twice as much. The stream is left as it was.
+    if (std::streampos const here = in.good() ? in.tellg() : std::streampos(-1); here != std::streampos(-1)) {
+        std::streamoff const left = in.seekg(0, std::ios_base::end) ? in.tellg() - here : std::streamoff(0);
+        in.clear();
+        in.seekg(here);
+        if (left > 0) {
+            text.reserve(std::min(static_cast<std::size_t>(left), most));
+        }
+    }
     char chunk[65536];
     while (text.size() < most) {
         auto const want = static_cast<std::streamsize>(std::min(sizeof chunk, most - text.size()));

@@ -7,6 +7,7 @@
 #include <tarnwick/encoding/XmlDecoder.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 
 // After every standard header: the program's malloc and free count the bytes in use.
@@ -146,6 +147,30 @@ TEST(XmlDecoderMemory, ATranscodedTextIsHeldOnceMore)
     ASSERT_FALSE(direct.refused);
     // One copy, as the allocator rounds it.
     EXPECT_LE(peak.beyondTree, direct.beyondTree + kPerCopy * utf8.size() + 64);
+}
+
+TEST(XmlDecoderMemory, AStreamIsHeldOnceMore)
+{
+    // Read into a text of the stream's length, not one grown to twice as much.
+    std::string const text = Repeated("<r>", "<a>1</a>", 200000, "</r>");
+    std::istringstream in(text);
+    auto const measure = [&](auto decode) {
+        std::size_t const before = CountingHeap::g_InUse;
+        CountingHeap::g_Peak = before;
+        std::unique_ptr<ServiceType> const tree = decode();
+        return CountingHeap::g_Peak - before - (CountingHeap::g_InUse - before);
+    };
+    auto const fromStream = [&] {
+        in.clear();
+        in.seekg(0);
+        return XmlDecoder(in).DecodeTree();
+    };
+    auto const fromText = [&] { return XmlDecoder(text).DecodeTree(); };
+    measure(fromStream);
+    measure(fromText);
+    std::size_t const stream = measure(fromStream);
+    std::size_t const direct = measure(fromText);
+    EXPECT_LE(stream, direct + kPerCopy * text.size() + 64);
 }
 
 } // namespace

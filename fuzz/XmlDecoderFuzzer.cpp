@@ -12,9 +12,15 @@
 //   - a decoded header re-encodes and decodes to the same fields;
 //   - a refused DecodeInto or DecodeMessage changes nothing;
 //   - every refusal's message is short, however long the names and values it quotes.
+//   - the bytes as UTF-16 characters (each byte one unit), with a little-endian and
+//     with a big-endian byte order mark, give the same tree or the same refusal, and
+//     the same as the bytes themselves when they are ASCII and name no encoding.
+// The rest of the input after its first byte is also parsed within small limits
+// (elements and attributes, depth) that the first byte chooses.
 
 #include "DecoderPrototypes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -147,12 +153,63 @@ void ValueObjects(XmlDecoder const& decoder)
     }
 }
 
+/// The shape-free tree as the encoder writes it, or the refusal, as comparable text.
+std::string Outcome(std::string_view text, XmlDecoderLimits const& limits = {})
+{
+    try {
+        std::unique_ptr<ServiceType> const tree = XmlDecoder(text, limits).DecodeTree();
+        return tree != nullptr ? "tree " + Encoded(*tree) : "no tree";
+    } catch (ServiceException const& e) {
+        return std::string("refused ") + e.what();
+    }
+}
+
+/// Each byte as one UTF-16 unit, after a byte order mark.
+std::string Widened(std::string_view bytes, bool bigEndian)
+{
+    std::string wide = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char byte : bytes) {
+        wide += bigEndian ? '\0' : byte;
+        wide += bigEndian ? byte : '\0';
+    }
+    return wide;
+}
+
+void Encodings(std::string_view text)
+{
+    std::string const little = Outcome(Widened(text, false));
+    if (std::string const big = Outcome(Widened(text, true)); big != little) {
+        Violated("UTF-16 in either byte order reads the same", little + "\n---\n" + big);
+    }
+    bool const ascii = std::all_of(text.begin(), text.end(), [](char c) { return c > 0; });
+    if (ascii && text.find("encoding") == std::string_view::npos) {
+        if (std::string const narrow = Outcome(text); narrow != little) {
+            Violated("ASCII reads the same as UTF-16", narrow + "\n---\n" + little);
+        }
+    }
+}
+
+void SmallLimits(std::string_view text)
+{
+    if (text.empty()) {
+        return;
+    }
+    auto const choice = static_cast<unsigned char>(text[0]);
+    XmlDecoderLimits limits;
+    limits.MaxElements = choice & 0x0F;
+    limits.MaxDepth = 1 + ((choice >> 4) & 0x07);
+    limits.AcceptLegacyBytes = (choice & 0x80) == 0;
+    Outcome(text.substr(1), limits);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size)
 {
     static auto const prototypes = DecoderFuzz::Prototypes();
     std::string_view const text(reinterpret_cast<char const*>(data), size);
+    Encodings(text);
+    SmallLimits(text);
 
     Refusable([&] {
         XmlDecoderLimits strict;

@@ -38,6 +38,11 @@ enum DecoderLine : std::int32_t {
     kBareAmpersandLine = 120,
     kInvalidNameLine = 121,
     kTooDeepLine = 122,
+    kTooManyElementsLine = 123,
+    kEndsInsideLine = 124,
+    kUtf16WithoutMarkLine = 125,
+    kNotAsciiLine = 126,
+    kInvalidUtf16Line = 127,
     // Decoding the header and the tree.
     kNotMessageLine = 130,
     kMissingHeaderLine = 131,

@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cstring>
 #include <istream>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -45,17 +46,31 @@ struct Header {
     std::u16string texts[4];
 };
 
-/// The stream to its end, refusing more than `limit` bytes without reading them all.
+/// The stream to its end, refusing more than `limit` bytes after reading at most one more.
 std::string ReadAll(std::istream& in, std::size_t limit)
 {
     std::string text;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        auto const count = static_cast<std::size_t>(in.gcount());
-        if (count > limit - text.size()) {
-            RaiseTextTooLong(limit);
+    std::size_t const most = limit == std::numeric_limits<std::size_t>::max() ? limit : limit + 1;
+    // A stream that can tell its length (a file, a string) is read into a text of that
+    // size, not one grown by doubling to up to twice as much. The stream is left as it was.
+    if (std::streampos const here = in.good() ? in.tellg() : std::streampos(-1); here != std::streampos(-1)) {
+        std::streamoff const left = in.seekg(0, std::ios_base::end) ? in.tellg() - here : std::streamoff(0);
+        in.clear();
+        in.seekg(here);
+        if (left > 0) {
+            text.reserve(std::min(static_cast<std::size_t>(left), most));
         }
-        text.append(chunk, count);
+    }
+    char chunk[65536];
+    while (text.size() < most) {
+        auto const want = static_cast<std::streamsize>(std::min(sizeof chunk, most - text.size()));
+        if (!in.read(chunk, want) && in.gcount() == 0) {
+            break;
+        }
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > limit) {
+        RaiseTextTooLong(limit);
     }
     if (in.bad()) {
         RaiseDecoder(u"The stream could not be read", kStreamUnreadableLine);
@@ -193,8 +208,11 @@ XmlDecoder::XmlDecoder(std::string_view text, XmlDecoderLimits const& limits)
 }
 
 XmlDecoder::XmlDecoder(std::istream& in)
+    : XmlDecoder(in, XmlDecoderLimits {})
+{ }
+
+XmlDecoder::XmlDecoder(std::istream& in, XmlDecoderLimits const& limits)
 {
-    XmlDecoderLimits const limits;
     std::string const text = ReadAll(in, limits.MaxTextBytes);
     m_Document = std::make_unique<Document>(text, limits);
 }

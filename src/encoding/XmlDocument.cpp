@@ -11,7 +11,11 @@
 #include <string_view>
 #include <cstdlib>
 #include <exception>
-#include <unordered_set>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -46,8 +50,8 @@ constexpr bool kVerifyPatches = false;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 /// Zero bytes after the text in the buffer: its terminator, and room to read a block of 16
-/// bytes from anywhere up to it.
-constexpr std::size_t kPadding = 17;
+/// bytes from anywhere up to it, or four blocks and the byte after them.
+constexpr std::size_t kPadding = 65;
 
 constexpr bool IsNameStart(char32_t c)
 {
@@ -64,6 +68,11 @@ constexpr bool IsNameChar(char32_t c)
 {
     return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
         || (c >= 0x203F && c <= 0x2040);
+}
+
+constexpr bool IsXmlSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 constexpr std::uint8_t kInName = 1;
@@ -106,6 +115,16 @@ char const* AsciiEnd(char const* name)
             return name + std::countr_zero(stops);
         }
     }
+}
+
+/// The bits set in `x`, by shifts and adds: without an instruction for it (not in the
+/// baseline instruction set) the library function costs more.
+constexpr std::size_t BitCount(std::uint64_t x)
+{
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
 }
 
 /// The length of "&lt;", "&gt;", "&amp;" or "&quot;" at `at`, or 0 for anything else;
@@ -201,6 +220,7 @@ XmlDocument::XmlDocument(std::string_view text, XmlDecoderLimits const& limits)
     Parse(limits);
     RecordPatches();
     m_Original = {};
+    m_Transcoded = std::string();
 }
 
 void XmlDocument::Parse(XmlDecoderLimits const& limits)
@@ -208,6 +228,7 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
     if (m_Size > limits.MaxTextBytes) {
         RaiseTextTooLong(limits.MaxTextBytes);
     }
+    Transcode(limits);
     // The parser's own copy, ended by a zero byte it may use as the end of the last text.
     // Zero bytes after it, so that the text can be read in blocks up to its end. The text
     // itself holds none: the parser would take one for the end of the text.
@@ -216,14 +237,333 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
         Fail(u"Null character", {}, kNullCharacterLine, zero);
     }
     std::memset(m_Buffer.get() + m_Size, 0, kPadding);
+    if (!WithinLimits(limits)) {
+        Prescan(limits);
+    }
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
-        auto const offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
-        Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine, std::min(offset, m_Size));
+        FailParse(result);
     }
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
+}
+
+void XmlDocument::Transcode(XmlDecoderLimits const& limits)
+{
+    std::string_view const text = m_Original;
+    Transcoded transcoded;
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        m_Form = text[0] == '\xFE' ? TextForm::Utf16BE : TextForm::Utf16LE;
+        transcoded = FromUtf16(text.substr(2), m_Form == TextForm::Utf16BE);
+    } else {
+        // Without a mark the text is in 8-bit bytes, and its declaration can be read as ASCII.
+        if (LooksLikeUtf16(text)) {
+            Fail(u"UTF-16 text without a byte order mark", {}, kUtf16WithoutMarkLine, 0);
+        }
+        std::string_view const name = DeclaredEncoding(text);
+        // An unknown name, or one that a UTF-8 mark contradicts, is refused with the
+        // declaration once it is parsed.
+        m_Form = name.empty() || text.starts_with(kByteOrderMark) ? TextForm::Utf8
+                                                                  : FormOfName(name).value_or(TextForm::Utf8);
+        switch (m_Form) {
+        case TextForm::Utf8:
+            return;
+        case TextForm::Ascii:
+            if (std::size_t const at = FirstNonAscii(text); at != text.size()) {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                auto const byte = static_cast<unsigned char>(text[at]);
+                Fail(std::u16string(u"Non-ASCII byte 0x") + char16_t(kHex[byte >> 4]) + char16_t(kHex[byte & 0xF])
+                        + u" in US-ASCII text",
+                    {}, kNotAsciiLine, at);
+            }
+            return;
+        case TextForm::Latin1:
+            transcoded = FromLatin1(text);
+            break;
+        default:
+            Fail(u"UTF-16 text without a byte order mark", {}, kUtf16WithoutMarkLine, 0);
+        }
+    }
+    m_Transcoded = std::move(transcoded.text);
+    m_Original = m_Transcoded;
+    m_Size = m_Transcoded.size();
+    // Positions count the characters read so far, as for any other text.
+    if (!transcoded.complete) {
+        Fail(u"Invalid UTF-16", {}, kInvalidUtf16Line, m_Size);
+    }
+    // The limit holds for the text the parser reads, too.
+    if (m_Size > limits.MaxTextBytes) {
+        RaiseTextTooLong(limits.MaxTextBytes);
+    }
+}
+
+bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
+{
+    // Every '<' not followed by '/' is counted as a start: no fewer than the starts of
+    // elements, comments, processing instructions and CDATA sections. The nesting grows
+    // by no more than the starts within 64 bytes, and is followed 64 bytes at a time from
+    // the starts, the end tags and the "/>" (which markup inside a comment or a value may
+    // miscount either way: the walk after the parse judges the nesting again, within the
+    // bounded count of elements).
+    char const* const text = m_Buffer.get();
+    std::size_t starts = 0;
+    std::size_t depth = 0;
+    for (std::size_t base = 0; base < m_Size; base += 64) {
+        std::uint64_t less = 0;
+        std::uint64_t slash = 0;
+        std::uint64_t greater = 0;
+        for (unsigned block = 0; block < 4; ++block) {
+            Bytes16 const bytes(text + base + 16 * block);
+            less |= std::uint64_t(bytes.Equal('<').Bits()) << (16 * block);
+            slash |= std::uint64_t(bytes.Equal('/').Bits()) << (16 * block);
+            greater |= std::uint64_t(bytes.Equal('>').Bits()) << (16 * block);
+        }
+        if ((less | slash) == 0) {
+            continue;
+        }
+        // The byte after each: the last one's lies beyond (in the padding at the end).
+        char const after = text[base + 64];
+        std::uint64_t const slashNext = (slash >> 1) | (after == '/' ? std::uint64_t(1) << 63 : 0);
+        std::uint64_t empty = slash & ((greater >> 1) | (after == '>' ? std::uint64_t(1) << 63 : 0));
+        if (m_Size - base < 64) {
+            std::uint64_t const inside = (std::uint64_t(1) << (m_Size - base)) - 1;
+            less &= inside;
+            empty &= inside;
+        }
+        std::size_t const opened = BitCount(less & ~slashNext);
+        std::size_t const closed = BitCount((less & slashNext) | empty);
+        starts += opened;
+        if (starts > limits.MaxElements || depth + opened > limits.MaxDepth) {
+            return false;
+        }
+        depth = depth + opened > closed ? depth + opened - closed : 0;
+    }
+    return true;
+}
+
+void XmlDocument::Prescan(XmlDecoderLimits const& limits)
+{
+    // Each start tag, comment, processing instruction and CDATA section costs the parser
+    // a node (and a text beside it at most one more), so counting them bounds its memory;
+    // the nesting is followed here too, so that a deep text is refused before it is
+    // parsed. Only the bytes that change the state are looked at, found 16 at a time in
+    // the padded buffer: '<', '>' and the quotes. Run where the estimate above leaves a
+    // doubt, and for the place of an element a text cut short leaves open.
+    char const* const text = m_Buffer.get();
+    std::size_t const size = m_Size;
+    std::size_t items = 0;
+    auto const count = [&](std::size_t at) {
+        if (++items > limits.MaxElements) {
+            Fail(u"More than " + MessageText(std::to_string(limits.MaxElements)) + u" elements", {},
+                kTooManyElementsLine, at);
+        }
+    };
+    // Past the end of markup that may hold any of the bytes looked for.
+    auto const past = [&](std::string_view end, std::size_t from) {
+        std::size_t const at = m_Original.find(end, std::min(from, size));
+        return at == std::string_view::npos ? size : at + end.size();
+    };
+    // Other: markup that ends at the next '>' and holds no element (an unusual '<!').
+    enum class State { Text, StartTag, Quoted, EndTag, Other };
+    State state = State::Text;
+    char quote = 0;
+    std::vector<std::size_t> open;
+    for (std::size_t base = 0; base < size;) {
+        Bytes16 const bytes(text + base);
+        unsigned bits = (bytes.Equal('<') | bytes.Equal('>') | bytes.Equal('"') | bytes.Equal('\'')).Bits();
+        if (size - base < 16) {
+            bits &= (1u << (size - base)) - 1;
+        }
+        std::size_t next = base + 16;
+        for (; bits != 0; bits &= bits - 1) {
+            std::size_t const at = base + static_cast<std::size_t>(std::countr_zero(bits));
+            char const c = text[at];
+            if (state == State::Quoted) {
+                state = c == quote ? State::StartTag : State::Quoted;
+                continue;
+            }
+            if (c == '<' && state != State::Text) {
+                // A tag left unended: the parser refuses it; here it ends the tag.
+                state = State::Text;
+            }
+            if (state == State::EndTag || state == State::Other) {
+                // An element ends only at the '>' of its end tag.
+                if (c == '>' && state == State::EndTag && !open.empty()) {
+                    open.pop_back();
+                }
+                state = c == '>' ? State::Text : state;
+                continue;
+            }
+            if (state == State::StartTag) {
+                if (c == '>') {
+                    if (text[at - 1] == '/') {
+                        open.pop_back();
+                    }
+                    state = State::Text;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                    state = State::Quoted;
+                }
+                continue;
+            }
+            if (c != '<') {
+                continue;
+            }
+            char const after = text[at + 1];
+            if (after == '/') {
+                state = State::EndTag;
+                continue;
+            }
+            if (after != '?' && after != '!') {
+                count(at);
+                open.push_back(at);
+                if (open.size() > limits.MaxDepth) {
+                    Fail(u"Elements nested deeper than " + MessageText(std::to_string(limits.MaxDepth)) + u" levels",
+                        {}, kTooDeepLine, at);
+                }
+                state = State::StartTag;
+                continue;
+            }
+            // Comments, processing instructions and CDATA sections are skipped whole.
+            count(at);
+            if (after == '?') {
+                next = past("?>", at + 2);
+            } else if (m_Original.compare(at, 4, "<!--") == 0) {
+                next = past("-->", at + 4);
+            } else if (m_Original.compare(at, 9, "<![CDATA[") == 0) {
+                next = past("]]>", at + 9);
+            } else if (open.empty() && m_Original.compare(at, 9, "<!DOCTYPE") == 0) {
+                Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at);
+            } else {
+                state = State::Other;
+                continue;
+            }
+            break;
+        }
+        base = next;
+    }
+    if (!open.empty()) {
+        m_OpenAt = open.back();
+    }
+}
+
+void XmlDocument::FailParse(pugi::xml_parse_result const& result)
+{
+    // Where the text leaves an element open, if it does: the scan within no limits.
+    XmlDecoderLimits unlimited;
+    unlimited.MaxElements = std::numeric_limits<std::size_t>::max();
+    unlimited.MaxDepth = std::numeric_limits<std::size_t>::max();
+    Prescan(unlimited);
+    std::size_t offset = std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), m_Size);
+    auto const endsInside = [&] {
+        std::size_t const name = m_OpenAt + 1;
+        std::size_t nameEnd = name;
+        while (nameEnd < m_Size && !IsXmlSpace(static_cast<unsigned char>(m_Original[nameEnd]))
+            && m_Original[nameEnd] != '>' && m_Original[nameEnd] != '/') {
+            ++nameEnd;
+        }
+        Fail(u"Text ends inside element " + Quoted(m_Original.data() + name, nameEnd - name), {}, kEndsInsideLine,
+            m_OpenAt);
+    };
+    switch (result.status) {
+    case pugi::status_end_element_mismatch:
+        // The parser meets the end of the text as a mismatch at its last byte.
+        if (m_OpenAt != std::string_view::npos && offset + 1 >= m_Size) {
+            endsInside();
+        }
+        break;
+    case pugi::status_unrecognized_tag:
+        // A '<' that starts no markup: the parser points past it.
+        offset = std::min(m_Original.rfind('<', offset), offset);
+        break;
+    case pugi::status_bad_start_element:
+    case pugi::status_bad_attribute:
+    case pugi::status_bad_end_element:
+        // The parser points past the character at fault, or at the end of a name: the tag
+        // is read again by its grammar. No '<' stands inside a tag before the fault.
+        if (std::size_t const start = m_Original.rfind('<', offset); start != std::string_view::npos) {
+            std::size_t const fault = TagFault(start);
+            if (fault == m_Size && m_OpenAt != std::string_view::npos) {
+                endsInside();
+            }
+            offset = fault < m_Size ? fault : offset;
+        }
+        break;
+    default:
+        break;
+    }
+    Fail(u"Malformed XML: " + MessageText(result.description()), {}, kMalformedLine, offset);
+}
+
+std::size_t XmlDocument::TagFault(std::size_t start) const
+{
+    std::string_view const text = m_Original;
+    auto const at = [&](std::size_t k) { return k < m_Size ? static_cast<unsigned char>(text[k]) : 0u; };
+    // Bytes from 0x80 on are taken as name characters here; such names are judged later.
+    auto const name = [&](std::size_t& k) {
+        if (unsigned const c = at(k); c < 0x80 && (kAsciiName[c] & kStartsName) == 0) {
+            return false;
+        }
+        for (++k; at(k) >= 0x80 || (kAsciiName[at(k)] & kInName) != 0; ++k) { }
+        return true;
+    };
+    auto const space = [&](std::size_t& k) {
+        std::size_t const from = k;
+        while (IsXmlSpace(static_cast<unsigned char>(at(k)))) {
+            ++k;
+        }
+        return k != from;
+    };
+    // The first offset from `k` that is not `expected`: the end, a fault, or none.
+    auto const expect = [&](std::size_t k, char expected) {
+        return k >= m_Size ? m_Size : text[k] == expected ? std::string_view::npos : k;
+    };
+    std::size_t i = start + 1;
+    bool const endTag = at(i) == '/';
+    i += endTag ? 1 : 0;
+    if (i >= m_Size) {
+        return m_Size;
+    }
+    if (!name(i)) {
+        return i;
+    }
+    if (endTag) {
+        space(i);
+        return expect(i, '>');
+    }
+    for (;;) {
+        bool const spaced = space(i);
+        if (i >= m_Size) {
+            return m_Size;
+        }
+        if (text[i] == '>') {
+            return std::string_view::npos;
+        }
+        if (text[i] == '/') {
+            return expect(i + 1, '>');
+        }
+        if (!spaced || !name(i)) {
+            return i;
+        }
+        space(i);
+        if (std::size_t const fault = expect(i, '='); fault != std::string_view::npos) {
+            return fault;
+        }
+        ++i;
+        space(i);
+        if (i >= m_Size) {
+            return m_Size;
+        }
+        if (text[i] != '"' && text[i] != '\'') {
+            return i;
+        }
+        std::size_t const close = text.find(text[i], i + 1);
+        if (close == std::string_view::npos) {
+            return m_Size;
+        }
+        i = close + 1;
+    }
 }
 
 void XmlDocument::CheckTopLevel()
@@ -405,23 +745,58 @@ void XmlDocument::Check(char const* raw, Data kind) const
 
 void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) const
 {
-    // Pairwise for the few attributes of ordinary elements, by a set for many.
+    // Pairwise for the few attributes of ordinary elements; for many, the names sorted
+    // (with their places, so that the first repeat in the text is the one refused): a hash
+    // set of a million names costs more in cache misses than the sort.
     constexpr std::size_t kPairwise = 16;
-    std::unordered_set<std::string_view> seen(count > kPairwise ? count : 0);
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        bool duplicate = false;
-        if (count <= kPairwise) {
+    auto const fail = [&](pugi::xml_attribute attribute) {
+        Fail(u"Duplicate attribute " + Quoted(attribute.name(), std::strlen(attribute.name())), {},
+            kDuplicateAttributeLine, StartOf(attribute));
+    };
+    if (count <= kPairwise) {
+        for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+             attribute = attribute.next_attribute()) {
             for (pugi::xml_attribute other = element.first_attribute(); other != attribute;
                  other = other.next_attribute()) {
-                duplicate = duplicate || std::strcmp(other.name(), attribute.name()) == 0;
+                if (std::strcmp(other.name(), attribute.name()) == 0) {
+                    fail(attribute);
+                }
             }
-        } else {
-            duplicate = !seen.insert(attribute.name()).second;
         }
-        if (duplicate) {
-            Fail(u"Duplicate attribute " + Quoted(attribute.name(), std::strlen(attribute.name())), {},
-                kDuplicateAttributeLine, StartOf(attribute));
+        return;
+    }
+    // Sorted by a hash of the name first, so that the sort compares numbers where the names
+    // differ (which their bytes, far apart in memory, would make slow), then by the name
+    // (so that even names made to collide sort in n log n), then by the place in the text.
+    struct Entry {
+        std::size_t hash;
+        std::string_view name;
+        pugi::xml_attribute attribute;
+    };
+    std::vector<Entry> names;
+    names.reserve(count);
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        std::string_view const name = attribute.name();
+        names.push_back({std::hash<std::string_view> {}(name), name, attribute});
+    }
+    // The names lie in the text in its order, so their addresses give the order of the text.
+    std::sort(names.begin(), names.end(), [](Entry const& a, Entry const& b) {
+        if (a.hash != b.hash) {
+            return a.hash < b.hash;
         }
+        return a.name != b.name ? a.name < b.name : a.name.data() < b.name.data();
+    });
+    char const* first = nullptr;
+    pugi::xml_attribute repeat;
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        if (names[i].hash == names[i - 1].hash && names[i].name == names[i - 1].name
+            && (first == nullptr || names[i].name.data() < first)) {
+            first = names[i].name.data();
+            repeat = names[i].attribute;
+        }
+    }
+    if (repeat) {
+        fail(repeat);
     }
 }
 
@@ -450,12 +825,17 @@ void XmlDocument::CheckDeclaration(pugi::xml_node declaration)
         if (!wellFormed) {
             fail();
         }
-        std::string lower(encoding);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-            [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-        if (lower != "utf-8") {
+        std::optional<TextForm> const declared = FormOfName(encoding);
+        if (!declared) {
             Fail(u"Unsupported encoding " + Quoted(encoding.data(), encoding.size()), {}, kEncodingLine,
                 StartOf(attribute));
+        }
+        // The text was read in the encoding its mark or this declaration gave; a mark
+        // decides UTF-8 or UTF-16 (the declaration then names no byte order).
+        bool const utf16 = m_Form == TextForm::Utf16LE || m_Form == TextForm::Utf16BE;
+        if (utf16 ? *declared != TextForm::Utf16LE : *declared != m_Form) {
+            Fail(u"Encoding " + Quoted(encoding.data(), encoding.size()) + u" contradicts the byte order mark", {},
+                kEncodingLine, StartOf(attribute));
         }
         attribute = attribute.next_attribute();
     }

@@ -4,6 +4,7 @@
 // positions and the decoded content of its parts. Internal to the library.
 
 #include "encoding/DecoderFailures.h"
+#include "encoding/TextEncodings.h"
 
 #include <tarnwick/encoding/XmlDecoder.h>
 
@@ -20,9 +21,10 @@ namespace Tarnwick::Encoding::Detail {
 
 class XmlDocument {
 public:
-    /// Parses a copy of `text` within `limits`; raises on anything a conforming
-    /// XML 1.0 processor rejects, beyond the bytes the encoder writes. `text` is
-    /// read only while the constructor runs.
+    /// Parses a copy of `text` (in UTF-8 after it is turned from the encoding its byte
+    /// order mark or declaration names) within `limits`; raises on anything a conforming
+    /// XML 1.0 processor rejects, beyond the bytes the encoder writes. `text` is read only
+    /// while the constructor runs.
     XmlDocument(std::string_view text, XmlDecoderLimits const& limits);
     XmlDocument(XmlDocument const&) = delete;
     XmlDocument& operator=(XmlDocument const&) = delete;
@@ -123,6 +125,21 @@ private:
     enum class Data { Text, Attribute, Raw };
 
     void Parse(XmlDecoderLimits const& limits);
+    /// Makes the text UTF-8 where it arrived in another encoding (then held in
+    /// `m_Transcoded` while the constructor runs), or refuses it.
+    void Transcode(XmlDecoderLimits const& limits);
+    /// True when a quick count of the markup shows the text within the limits of
+    /// elements and depth; false when it may not be.
+    bool WithinLimits(XmlDecoderLimits const& limits) const;
+    /// Counts the markup and follows the nesting before the parser builds anything, so
+    /// that neither too many nodes nor too deep a nesting costs more than the text; notes
+    /// the innermost element left open.
+    void Prescan(XmlDecoderLimits const& limits);
+    /// Raises the parser's refusal, at the character at fault.
+    [[noreturn]] void FailParse(pugi::xml_parse_result const& result);
+    /// The first offset in the tag starting at `start` that its grammar does not allow;
+    /// `m_Size` when the text ends inside it, and `npos` when the tag is sound.
+    std::size_t TagFault(std::size_t start) const;
     void CheckTopLevel();
     void CheckTree(std::size_t maxDepth);
     void CheckElement(pugi::xml_node element);
@@ -159,8 +176,14 @@ private:
     /// The first offset from `from` where the buffer holds `c`, or the end.
     std::size_t Find(char c, std::size_t from) const;
 
-    /// The caller's text, while the constructor runs; then the buffer and the patches stand for it.
+    /// The caller's text (or its UTF-8 form), while the constructor runs; then the buffer
+    /// and the patches stand for it.
     std::string_view m_Original;
+    /// The text turned into UTF-8 from another encoding, while the constructor runs.
+    std::string m_Transcoded;
+    TextForm m_Form = TextForm::Utf8;
+    /// Where the innermost element the text leaves open starts, if any.
+    std::size_t m_OpenAt = std::string_view::npos;
     std::size_t m_Size = 0;
     /// The parser's copy of the text: the parser ends names and values in place with a zero
     /// byte, over a '>' that ends an element's name, a '<' that ends text, or another byte

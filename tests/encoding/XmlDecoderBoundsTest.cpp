@@ -22,6 +22,7 @@
 using namespace Tarnwick::DataTypes;
 using Tarnwick::ServiceException;
 using Tarnwick::Encoding::XmlDecoder;
+using Tarnwick::Encoding::XmlDecoderLimits;
 using EncodingTest::Allocations;
 using EncodingTest::CountAllocations;
 
@@ -211,14 +212,17 @@ TEST(BoundedRefusal, BadValueUnderDeepLongNamesCostsNoMoreThanTheValidText)
         return open + "<" + name + ">" + value + "</" + name + ">" + close;
     };
 
+    // 255 names of 100 KB are beyond the default text limit.
+    XmlDecoderLimits limits;
+    limits.MaxTextBytes = std::size_t(64) << 20;
     Allocations valid;
     {
-        XmlDecoder const decoder(text("1"));
+        XmlDecoder const decoder(text("1"), limits);
         std::unique_ptr<ServiceType> tree;
         valid = CountAllocations([&] { tree = decoder.DecodeTree(*prototype); });
         ASSERT_NE(tree, nullptr);
     }
-    XmlDecoder const decoder(text("x"));
+    XmlDecoder const decoder(text("x"), limits);
     std::string message;
     Allocations const refused = RefusedDecode(decoder, *prototype, message);
 

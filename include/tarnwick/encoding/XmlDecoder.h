@@ -21,11 +21,27 @@ class UserParameters;
 namespace Tarnwick::Encoding {
 
 /// What an `XmlDecoder` accepts; the defaults suit messages from peers that are not trusted.
+///
+/// The limits bound the heap a decode takes beyond the tree it returns. Measured: up to
+/// about 3 bytes per byte of text (the parser's copy, and characters read as UTF-16), 1
+/// more when the text arrives through a stream or in an encoding other than UTF-8 (the
+/// text read, or its UTF-8 form), up to about 110 bytes per element (the parser's 64-byte
+/// node and the reader's bookkeeping), and for attributes, which are not counted, about
+/// 60 bytes each: up to 12 bytes per byte of a text full of them. Nesting adds about 250
+/// bytes per level. With the defaults no text takes more than about 900 MB; raising
+/// `MaxTextBytes` by 1 MiB adds at most about 13 MB (`MaxElements` must grow alongside
+/// for the encoder's densest texts, 8 bytes per element), raising `MaxElements` by one
+/// million about 110 MB.
 struct XmlDecoderLimits {
-    /// Longer texts are refused before they are parsed.
-    std::size_t MaxTextBytes = std::size_t(256) << 20;
-    /// Deeper element nesting is refused (the root element is level 1).
+    /// Longer texts are refused before they are parsed; so is a text whose UTF-8 form is
+    /// longer (an ISO-8859-1 or UTF-16 text).
+    std::size_t MaxTextBytes = std::size_t(32) << 20;
+    /// Deeper element nesting is refused (the root element is level 1), before the parse.
     std::size_t MaxDepth = 256;
+    /// More elements are refused before the parser builds anything; comments, processing
+    /// instructions and CDATA sections count as elements. The default admits every text
+    /// of the encoder within the default `MaxTextBytes`.
+    std::size_t MaxElements = std::size_t(4) << 20;
     /// Accept what older producers wrote: characters beyond the Basic Multilingual Plane
     /// as two 3-byte surrogate sequences (a lone one gives its unit), and non-ASCII element
     /// names as single bytes (the low 8 bits of each unit; the units must make a name).
@@ -42,6 +58,11 @@ struct XmlDecoderLimits {
 /// tree. The text is parsed (and judged well-formed) once, by the constructor; each Decode
 /// call then builds a new result from it and keeps nothing of it.
 ///
+/// Texts in other encodings a conforming processor reads come back as the same characters:
+/// a declaration naming UTF-8, US-ASCII (also ASCII; the bytes must then be ASCII) or
+/// ISO-8859-1 (also ISO_8859-1 and LATIN1), in any letter case, and UTF-16 with a byte order
+/// mark (either byte order; its declaration names no encoding or UTF-16).
+///
 /// Well-formed means what a conforming XML 1.0 processor accepts, with two differences
 /// that keep the encoder's text as it was written: line ends and whitespace in attribute
 /// values are not normalised (CR, tab and LF come back as they stand), and the bytes the
@@ -56,7 +77,8 @@ struct XmlDecoderLimits {
 /// line L, column C` where an element is concerned; the path is the element names from
 /// the parameter element down ("request/count"; "msg" for the message element). Lines and
 /// columns count from 1; a line ends at LF; a column counts code points, i.e. every byte
-/// that is not a UTF-8 continuation byte. Every piece of input a message quotes, each
+/// that is not a UTF-8 continuation byte (of the text in UTF-8, whatever its encoding:
+/// characters are counted in every one). Every piece of input a message quotes, each
 /// name in a path included, is at most 40 bytes of it (decoded text counted in its
 /// UTF-8 form): a longer piece is cut at a character boundary and marked by `...` after
 /// what is left (`'aaaa...'`). A path of more than 12 names shows the first six and the
@@ -74,7 +96,7 @@ struct XmlDecoderLimits {
 /// | 106 | `Document type declaration not accepted` |
 /// | 107 | `XML declaration not at the start of the text` |
 /// | 108 | `Malformed XML declaration` |
-/// | 109 | `Unsupported encoding 'x'` (only UTF-8 is read) |
+/// | 109 | `Unsupported encoding 'x'`, or `Encoding 'x' contradicts the byte order mark` |
 /// | 110 | `Reserved processing instruction target 'x'` |
 /// | 111 | `'--' inside a comment` |
 /// | 112 | `Text outside the root element` |
@@ -88,6 +110,11 @@ struct XmlDecoderLimits {
 /// | 120 | `'&' not starting a reference` |
 /// | 121 | `Invalid name 'x'` |
 /// | 122 | `Elements nested deeper than N levels` |
+/// | 123 | `More than N elements` |
+/// | 124 | `Text ends inside element 'x'` (at the start tag of the innermost open element) |
+/// | 125 | `UTF-16 text without a byte order mark` |
+/// | 126 | `Non-ASCII byte 0xNN in US-ASCII text` |
+/// | 127 | `Invalid UTF-16` (a lone surrogate, or an odd byte at the end) |
 /// | 130 | `Not a message: the root element is not 'msg'` |
 /// | 131 | `Missing header attribute 'x'` |
 /// | 132 | `Invalid value 'x' of header attribute 'y'` |
@@ -121,7 +148,7 @@ struct XmlDecoderLimits {
 /// against `XmlSchema::Write` (or `WriteMessage`) of its prototype decodes with all three
 /// on, but for values inside any-type elements, which the schema cannot check.
 ///
-/// Lines 101 to 122 come from the constructors, the others from the Decode calls.
+/// Lines 101 to 127 come from the constructors, the others from the Decode calls.
 /// Exceptions raised by a value object's own `StoreTo` or `InitFrom` pass through unchanged.
 class TARNWICK_EXPORT XmlDecoder {
 public:
@@ -131,6 +158,9 @@ public:
     XmlDecoder(std::string_view text, XmlDecoderLimits const& limits);
     /// Reads `in` to its end, then parses what it read with the default limits.
     explicit XmlDecoder(std::istream& in);
+    /// Reads `in` to its end, then parses what it read within `limits`; refuses a stream
+    /// longer than `limits.MaxTextBytes` after reading at most one byte more.
+    XmlDecoder(std::istream& in, XmlDecoderLimits const& limits);
     /// Takes over the parsed text; `other` may then only be destroyed or assigned to.
     XmlDecoder(XmlDecoder&& other) noexcept;
     /// Takes over the parsed text; `other` may then only be destroyed or assigned to.

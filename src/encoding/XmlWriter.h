@@ -16,6 +16,7 @@
 #include "core/Bytes16.h"
 #include "core/Utf16.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -247,12 +248,18 @@ public:
     /// UTF-8 with each ASCII unit written as `kinds` says; throws NonXmlCharacter for
     /// a refused unit, after the text before it (except within the last chunk).
     void Checked(std::u16string_view text, TextKinds const& kinds) { Utf8<Mode::Checked>(text, kinds.data()); }
-    /// The shortest text that reads back to the same value (`std::to_chars`), whatever
-    /// the stream's state: "0.1", "1e+300", "-0", "inf", "-nan".
+    /// The shortest text that reads back to the same value, exactly as `std::to_chars`
+    /// writes it, whatever the stream's state: "0.1", "1e+300", "-0", "inf", "-nan".
+    /// Values of a few decimals, such as amounts, take the quick way of ShortDecimal
+    /// where its fixed notation is what `std::to_chars` chooses.
     template <class Float> void Shortest(Float value)
     {
         char* const first = Reserve(kNumberRoom);
-        m_Pos += static_cast<std::size_t>(std::to_chars(first, first + kNumberRoom, value).ptr - first);
+        char* last = ShortDecimal(first, value, std::numeric_limits<Float>::digits10);
+        if (last == nullptr || !FixedIsShortest(first, last)) {
+            last = std::to_chars(first, first + kNumberRoom, value).ptr;
+        }
+        m_Pos += static_cast<std::size_t>(last - first);
     }
     /// A piece of markup of at most 8 bytes beside an element name, stored with
     /// one fixed 8-byte copy.
@@ -515,6 +522,39 @@ private:
                        .ptr;
         }
         m_Pos += static_cast<std::size_t>(last - first);
+    }
+
+    /// Whether the fixed notation of a nonzero number without superfluous digits, in
+    /// [first, last), is no longer than its exponent notation, so that the shortest
+    /// form chooses it (it does on a tie).
+    static bool FixedIsShortest(char const* first, char const* last)
+    {
+        char const* digits = first + (*first == '-' ? 1 : 0);
+        char const* const point = std::find(digits, last, '.');
+        int exponent = 0;
+        int significant = 0;
+        if (point == last) {
+            // An integer: its trailing zeros go into the exponent.
+            char const* end = last;
+            while (end[-1] == '0') {
+                --end;
+            }
+            significant = static_cast<int>(end - digits);
+            exponent = static_cast<int>(last - digits) - 1;
+        } else if (*digits != '0') {
+            significant = static_cast<int>(last - digits) - 1;
+            exponent = static_cast<int>(point - digits) - 1;
+        } else {
+            char const* lead = point + 1;
+            while (*lead == '0') {
+                ++lead;
+            }
+            significant = static_cast<int>(last - lead);
+            exponent = -static_cast<int>(lead - point);
+        }
+        int const magnitude = exponent < 0 ? -exponent : exponent;
+        int const scientific = significant + (significant > 1 ? 1 : 0) + 2 + (magnitude >= 100 ? 3 : 2);
+        return last - digits <= scientific;
     }
 
     /// The quick way to "%.*g" for values such as amounts and measures: a

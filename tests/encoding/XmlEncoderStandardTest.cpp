@@ -628,7 +628,7 @@ void Flatten(ServiceType const* node, int depth, std::vector<Expected>& out, std
         Flatten(dictionary->GetKeys(), 0, keys);
         std::vector<Expected> values;
         bool const composite = dictionary->GetValues()->GetType() == COMPOSITE_SEQUENCE;
-        auto const* composites = static_cast<CompositeSequenceType const*>(dictionary->GetValues());
+        auto const* composites = dynamic_cast<CompositeSequenceType const*>(dictionary->GetValues());
         if (!composite) {
             Flatten(dictionary->GetValues(), 0, values);
         }

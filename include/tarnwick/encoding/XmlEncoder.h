@@ -36,9 +36,9 @@ struct TARNWICK_EXPORT XmlEncoderOptions {
     /// fragments included) the unit 0 and the other control characters except tab, LF and
     /// CR, U+FFFE, U+FFFF and lone surrogates (lines 701, 702); an element name that is not
     /// an XML name without a colon (line 703); a `MsgType` outside 0..255 (line 704).
-    /// Names follow XML 1.0's current rules; parsers that keep the older rules (Python's
-    /// ElementTree among them) refuse some names those allow, those holding
-    /// characters beyond U+FFFF among them.
+    /// Names follow XML 1.0's current rules; parsers that keep the older ones (Python's
+    /// ElementTree for one) refuse some names these allow, such as names holding
+    /// characters beyond U+FFFF.
     bool RefuseNonXml = false;
     /// All three on: the profile for peers that read the text with a standard XML parser.
     static XmlEncoderOptions Standard() noexcept;

@@ -33,7 +33,6 @@ namespace Tarnwick::Encoding {
 namespace {
 
 using namespace DataTypes;
-using Detail::Mode;
 using Detail::NonXmlCharacter;
 using Detail::TextKinds;
 using Detail::WriteTo;
@@ -654,8 +653,7 @@ private:
     /// Writes the content of a leaf or a primitive sequence, or pushes the frame of a
     /// container (then true: the frame writes the end tag).
     // Kept apart from Open, so that the compiler inlines the writer's steps into both.
-    bool Content(
-        std::u16string const& name, ServiceType const* value, ParamType type, std::int32_t indent)
+    bool Content(std::u16string const& name, ServiceType const* value, ParamType type, std::int32_t indent)
     {
         std::int32_t const inner = Deeper(indent);
         switch (type) {

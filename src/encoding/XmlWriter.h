@@ -659,8 +659,10 @@ private:
     }
 
     /// UTF-8 of UTF-16 text: a surrogate pair gives one 4-byte sequence, a lone
-    /// surrogate U+FFFD, the unit 0 nothing; with `Escape`, the five XML
-    /// characters give their entities. Runs of plain ASCII are copied in a tight loop.
+    /// surrogate U+FFFD, the unit 0 nothing; escaped, the five XML characters give
+    /// their entities; checked, each ASCII unit becomes what `kinds` says and the
+    /// units a refusing table refuses throw NonXmlCharacter. Runs of plain ASCII are
+    /// copied in a tight loop.
     template <Mode M> void Utf8(std::u16string_view text, unsigned char const* kinds = nullptr)
     {
         // Short text without anything to replace, the usual case, in one step.
@@ -851,7 +853,8 @@ private:
 
     /// The mask of the bytes, narrowed with saturation from units (so units 0
     /// and above 0x7F give bytes 0 or from 0x80 on), that stand for units needing
-    /// more than a copy: 0, above 0x7F and, with `Escape`, the five XML characters.
+    /// more than a copy: 0, above 0x7F, unless raw the five XML characters, and when
+    /// checked every control character.
     template <Mode M> static unsigned SpecialMask(Bytes16 const& bytes)
     {
         Mask16 special = bytes.ZeroOrHigh();

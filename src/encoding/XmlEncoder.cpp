@@ -100,7 +100,7 @@ std::u16string UnitText(char32_t unit)
 }
 
 /// `name` for a message: at most kQuotedBytes of its UTF-8, cut at a character boundary
-/// and then marked; lone surrogates as U+FFFD.
+/// and then marked; lone surrogates and the unit 0 as U+FFFD.
 void AppendName(std::u16string& message, std::u16string_view name)
 {
     std::size_t bytes = 0;
@@ -116,7 +116,8 @@ void AppendName(std::u16string& message, std::u16string_view name)
             return;
         }
         bytes += size;
-        if (cp == Tarnwick::Detail::kLoneSurrogate) {
+        if (cp == Tarnwick::Detail::kLoneSurrogate || cp == 0) {
+            // Neither stands in a message's text (the unit 0 would end its narrow form).
             message += static_cast<char16_t>(Tarnwick::Detail::kReplacementCharacter);
         } else {
             message.append(first, it);

@@ -173,6 +173,8 @@ TEST(XmlEncoderOptions, RefusalsNameTheUnitAndThePath)
         {Scalar<std::int32_t>(1, u"a:b"),
             u"703 - Element name not an XML name in request/a:b: U+003A cannot stand in a name"},
         {Scalar<std::int32_t>(1, u""), u"703 - Element name not an XML name in request/: the name is empty"},
+        {Scalar<std::int32_t>(1, std::u16string(u"a\0", 2)),
+            u"703 - Element name not an XML name in request/a\xFFFD: U+0000 cannot stand in a name"},
         {Scalar<std::int32_t>(1, u"a\xD800"),
             u"703 - Element name not an XML name in request/a\xFFFD: U+D800 cannot stand in a name"},
         {Scalar<std::int32_t>(1, longName + u" "),

@@ -64,6 +64,12 @@ void TarnwickReusedString(benchmark::State& state)
     RunReused(state, [&]() -> std::string const& { return output.Encode(Data().header, *Data().tree); });
 }
 
+void TarnwickStandardReusedString(benchmark::State& state)
+{
+    ReusedOutput output;
+    RunReused(state, [&]() -> std::string const& { return output.EncodeStandard(Data().header, *Data().tree); });
+}
+
 void PugixmlReusedString(benchmark::State& state)
 {
     PugiReusedOutput output;
@@ -130,6 +136,7 @@ void Memcpy(benchmark::State& state)
 }
 
 BENCHMARK(TarnwickReusedString)->Unit(benchmark::kMillisecond);
+BENCHMARK(TarnwickStandardReusedString)->Unit(benchmark::kMillisecond);
 BENCHMARK(PugixmlReusedString)->Unit(benchmark::kMillisecond);
 BENCHMARK(TarnwickFreshOstringstream)->Unit(benchmark::kMillisecond);
 BENCHMARK(PugixmlFreshString)->Unit(benchmark::kMillisecond);

@@ -25,6 +25,11 @@ extern "C" __attribute__((noinline)) void MeasuredTarnwickReused(
 {
     g_Sink = o.Encode(h, t).size();
 }
+extern "C" __attribute__((noinline)) void MeasuredTarnwickStandardReused(
+    ReusedOutput& o, Tarnwick::ServiceMessage const& h, Tarnwick::DataTypes::ServiceType const& t)
+{
+    g_Sink = o.EncodeStandard(h, t).size();
+}
 extern "C" __attribute__((noinline)) void MeasuredPugixmlReused(PugiReusedOutput& o, pugi::xml_document const& d)
 {
     g_Sink = o.Save(d).size();
@@ -77,6 +82,9 @@ int main()
     ReusedOutput reused;
     reused.Encode(header, *tree);
     MeasuredTarnwickReused(reused, header, *tree);
+    ReusedOutput standard;
+    std::size_t const standardBytes = standard.EncodeStandard(header, *tree).size();
+    MeasuredTarnwickStandardReused(standard, header, *tree);
     PugiReusedOutput pugiReused;
     pugiReused.Save(*pugi);
     MeasuredPugixmlReused(pugiReused, *pugi);
@@ -105,7 +113,7 @@ int main()
     std::memcpy(target.data(), ours.data(), ours.size());
     MeasuredMemcpy(target, ours);
 
-    std::printf("output bytes: tarnwick %zu, pugixml %zu, tinyxml2 %zu, libxml2 %zu\n", ours.size(), pugiBytes,
-        tinyBytes, libxmlBytes);
+    std::printf("output bytes: tarnwick %zu (standard profile %zu), pugixml %zu, tinyxml2 %zu, libxml2 %zu\n",
+        ours.size(), standardBytes, pugiBytes, tinyBytes, libxmlBytes);
     return 0;
 }

@@ -131,6 +131,16 @@ inline void EncodeTarnwickTo(
     Tarnwick::Encoding::XmlEncoder::AppendFooter(out);
 }
 
+/// The message in the standard profile, appended to `out`.
+inline void EncodeStandardTo(
+    std::ostream& out, Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
+{
+    auto const standard = Tarnwick::Encoding::XmlEncoderOptions::Standard();
+    Tarnwick::Encoding::XmlEncoder::EncodeHeader(out, &header, standard);
+    Tarnwick::Encoding::XmlEncoder::Encode(out, &tree, 2, standard);
+    Tarnwick::Encoding::XmlEncoder::AppendFooter(out);
+}
+
 /// The message as this library writes it, into a fresh string stream.
 inline std::string EncodeTarnwick(Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
 {
@@ -179,6 +189,14 @@ public:
     {
         m_Text.clear();
         EncodeTarnwickTo(m_Out, header, tree);
+        return m_Text;
+    }
+    /// The same in the standard profile.
+    std::string const& EncodeStandard(
+        Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
+    {
+        m_Text.clear();
+        EncodeStandardTo(m_Out, header, tree);
         return m_Text;
     }
 

@@ -2,6 +2,9 @@
 // cannot write must be refused with a ServiceException; anything else must be
 // encoded, and where the names are XML names and the texts XML character data,
 // libxml2 must accept the output and read back the names and values encoded.
+// The same tree in the standard profile is either refused with a
+// ServiceException (never when it holds only what XML carries) or read back by
+// libxml2 with the same names and values, numbers to the bit.
 
 #include "FuzzSupport.h"
 #include "TreeBuilder.h"
@@ -15,7 +18,9 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -46,8 +51,24 @@ std::string Utf8(std::u16string const& text)
 
 using XmlReadBack::Elements;
 
+// Whether the text being checked was written in the standard profile.
+bool g_Standard = false;
+
 template <class T> void CheckValue(std::string const& text, T const& value)
 {
+    if constexpr (std::is_floating_point_v<T>) {
+        if (g_Standard) {
+            T back {};
+            auto const result = std::from_chars(text.data(), text.data() + text.size(), back);
+            Fuzz::Check(
+                result.ec == std::errc() && result.ptr == text.data() + text.size(), "a standard number is no number");
+            Fuzz::Check(std::isnan(value) ? std::isnan(back) : std::memcmp(&back, &value, sizeof value) == 0,
+                "a standard number came back with other bits");
+            Fuzz::Check(std::isnan(value) || static_cast<T>(std::strtod(text.c_str(), nullptr)) == value,
+                "a standard number read as a double came back changed");
+            return;
+        }
+    }
     if constexpr (std::is_same_v<T, std::u16string>) {
         Fuzz::Check(text == Utf8(value), "a string came back changed");
     } else if constexpr (std::is_same_v<T, bool>) {
@@ -209,25 +230,43 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     if (tree == nullptr) {
         return 0;
     }
+    std::int32_t const indent = static_cast<std::int32_t>(data[0] % 4);
     std::string text;
     try {
-        XmlEncoder::Encode(text, tree.get(), static_cast<std::int32_t>(data[0] % 4));
+        XmlEncoder::Encode(text, tree.get(), indent);
     } catch (Tarnwick::ServiceException const&) {
         return 0; // a kind it cannot write, refused
     } catch (std::out_of_range const&) {
         return 0; // the documented refusal of a primitive dictionary with fewer values than keys
     }
     Fuzz::Check(Fuzz::IsUtf8(text), "the encoder wrote no valid UTF-8");
-    if (!builder.XmlSafe()) {
-        return 0;
+    std::string standard = "unchanged";
+    try {
+        XmlEncoder::Encode(standard, tree.get(), indent, Tarnwick::Encoding::XmlEncoderOptions::Standard());
+    } catch (Tarnwick::ServiceException const&) {
+        Fuzz::Check(!builder.StandardSafe(), "the standard profile refused a tree XML carries");
+        Fuzz::Check(standard == "unchanged", "a refusal changed the string");
+        standard.clear();
     }
-    Document const document(xmlReadMemory(text.data(), static_cast<int>(text.size()), "tree.xml", nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE),
-        &xmlFreeDoc);
-    if (document == nullptr) {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        Fuzz::Fail("libxml2 refused the encoded tree");
+    if (!standard.empty()) {
+        Fuzz::Check(Fuzz::IsUtf8(standard), "the standard profile wrote no valid UTF-8");
     }
-    Check(tree.get(), xmlDocGetRootElement(document.get()));
+    auto const readBack = [&](std::string const& encoded, bool isStandard) {
+        Document const document(xmlReadMemory(encoded.data(), static_cast<int>(encoded.size()), "tree.xml", nullptr,
+                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE),
+            &xmlFreeDoc);
+        if (document == nullptr) {
+            std::fprintf(stderr, "%s\n", encoded.c_str());
+            Fuzz::Fail(isStandard ? "libxml2 refused a standard-profile text" : "libxml2 refused the encoded tree");
+        }
+        g_Standard = isStandard;
+        Check(tree.get(), xmlDocGetRootElement(document.get()));
+    };
+    if (!standard.empty() && builder.FragmentsWellFormed()) {
+        readBack(standard, true);
+    }
+    if (builder.XmlSafe()) {
+        readBack(text, false);
+    }
     return 0;
 }

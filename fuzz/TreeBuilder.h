@@ -57,6 +57,13 @@ public:
     /// parser reads back unchanged.
     bool XmlSafe() const { return m_XmlSafe; }
 
+    /// Every text holds only what XML 1.0 can carry (CR included) and every name was
+    /// drawn as an XML name: the standard profile must then encode the tree.
+    bool StandardSafe() const { return !m_NonXml && !m_RandomName; }
+
+    /// Every XML fragment is well-formed markup.
+    bool FragmentsWellFormed() const { return !m_RandomFragment; }
+
 private:
     static constexpr int kMaxDepth = 6;
     static constexpr int kMaxNodes = 200;
@@ -77,6 +84,7 @@ private:
         }
         std::u16string name = m_Input.Text(16);
         m_XmlSafe = false;
+        m_RandomName = true;
         return name;
     }
 
@@ -90,6 +98,14 @@ private:
             // read back as a line feed, and a lone surrogate is written as U+FFFD.
             if ((unit < 0x20 && unit != u'\t' && unit != u'\n') || unit == 0xFFFE || unit == 0xFFFF || surrogate) {
                 m_XmlSafe = false;
+            }
+            bool const paired = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00
+                && text[i + 1] <= 0xDFFF;
+            if (paired) {
+                ++i;
+            } else if ((unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit >= 0xFFFE
+                || surrogate) {
+                m_NonXml = true;
             }
         }
         return text;
@@ -189,7 +205,16 @@ private:
             std::uint8_t const which = m_Input.Byte();
             if (which < 4) {
                 m_XmlSafe = false;
-                return new XmlString(m_Input.Text(32), name);
+                m_RandomFragment = true;
+                std::u16string const markup = m_Input.Text(32);
+                for (char16_t const unit : markup) {
+                    if ((unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit >= 0xFFFE
+                        || (unit >= 0xD800 && unit <= 0xDFFF)) {
+                        // Lone or not: the standard profile may refuse it.
+                        m_NonXml = true;
+                    }
+                }
+                return new XmlString(markup, name);
             }
             return new XmlString(kFragments[which % 4], name);
         }
@@ -219,6 +244,9 @@ private:
     Input& m_Input;
     int m_Nodes = 0;
     bool m_XmlSafe = true;
+    bool m_NonXml = false;
+    bool m_RandomName = false;
+    bool m_RandomFragment = false;
 };
 
 } // namespace Fuzz

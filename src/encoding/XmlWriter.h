@@ -16,6 +16,7 @@
 #include "core/Bytes16.h"
 #include "core/Utf16.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -37,6 +38,62 @@ namespace Tarnwick::Encoding::Detail {
 
 using Tarnwick::Detail::Bytes16;
 using Tarnwick::Detail::Mask16;
+
+/// How text is written: raw markup (the unit 0 left out), escaped with the five
+/// entities, or as a table of TextKinds says.
+enum class Mode { Raw, Escaped, Checked };
+
+/// What each ASCII unit becomes in written text.
+inline constexpr unsigned char kCopy = 0;
+/// Nothing (the unit 0 of the documented text).
+inline constexpr unsigned char kDrop = 1;
+// 2 to 6: the entities of '"', '&', '\'', '<' and '>'; 7 to 9: the references of tab, LF, CR.
+inline constexpr unsigned char kQuot = 2;
+inline constexpr unsigned char kTabReference = 7;
+/// Refused: NonXmlCharacter is thrown.
+inline constexpr unsigned char kRefuse = 10;
+
+/// A unit that XML 1.0 cannot carry, met in Checked text; the caller turns it into
+/// its refusal, naming where it was.
+struct NonXmlCharacter {
+    char16_t unit;
+};
+
+/// The kind (kCopy ... kRefuse) of each ASCII unit in Checked text.
+struct TextKinds : std::array<unsigned char, 128> {
+    enum Place { Element, Attribute, Fragment };
+    /// Element text and attribute values escape the five characters; an attribute also
+    /// references tab and LF, and both reference CR, with `reference`; with `refuse`, the
+    /// control characters XML cannot carry (and, by the same table, U+FFFE, U+FFFF and
+    /// lone surrogates) are refused, else they are copied and the unit 0 left out.
+    static constexpr TextKinds Of(Place place, bool reference, bool refuse)
+    {
+        TextKinds kinds {};
+        for (unsigned char c = 0; c < 0x20; ++c) {
+            kinds[c] = refuse ? kRefuse : kCopy;
+        }
+        kinds['\t'] = kCopy;
+        kinds['\n'] = kCopy;
+        kinds['\r'] = kCopy;
+        if (!refuse) {
+            kinds[0] = kDrop;
+        }
+        if (place != Fragment) {
+            constexpr char kEscaped[] = "\"&'<>";
+            for (unsigned char i = 0; i < 5; ++i) {
+                kinds[static_cast<unsigned char>(kEscaped[i])] = static_cast<unsigned char>(kQuot + i);
+            }
+        }
+        if (reference && place != Fragment) {
+            kinds['\r'] = kTabReference + 2;
+            if (place == Attribute) {
+                kinds['\t'] = kTabReference;
+                kinds['\n'] = kTabReference + 1;
+            }
+        }
+        return kinds;
+    }
+};
 
 class XmlWriter {
 public:
@@ -99,7 +156,7 @@ public:
     /// One item line of a sequence: `indent` spaces, "<item>", the value in its
     /// leaf format, "</item>" and a line end. An integer in the default state
     /// under the usual indent is placed with one room check and fixed stores.
-    template <class T> void Item(std::int32_t indent, T const& value)
+    template <class T> [[gnu::always_inline]] void Item(std::int32_t indent, T const& value)
     {
         if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
             if (m_IntegersPlain && static_cast<std::uint32_t>(indent) <= 2 * kSpaceStore) {
@@ -185,9 +242,25 @@ public:
     }
 
     /// UTF-8 with the five XML entities: string values and header attributes.
-    void Escaped(std::u16string_view text) { Utf8<true>(text); }
+    void Escaped(std::u16string_view text) { Utf8<Mode::Escaped>(text); }
     /// UTF-8 without escaping: XML fragments.
-    void Raw(std::u16string_view text) { Utf8<false>(text); }
+    void Raw(std::u16string_view text) { Utf8<Mode::Raw>(text); }
+    /// UTF-8 with each ASCII unit written as `kinds` says; throws NonXmlCharacter for
+    /// a refused unit, after the text before it (except within the last chunk).
+    void Checked(std::u16string_view text, TextKinds const& kinds) { Utf8<Mode::Checked>(text, kinds.data()); }
+    /// The shortest text that reads back to the same value, exactly as `std::to_chars`
+    /// writes it, whatever the stream's state: "0.1", "1e+300", "-0", "inf", "-nan".
+    /// Values of a few decimals, such as amounts, take the quick way of ShortDecimal
+    /// where its fixed notation is what `std::to_chars` chooses.
+    template <class Float> void Shortest(Float value)
+    {
+        char* const first = Reserve(kNumberRoom);
+        char* last = ShortDecimal(first, value, std::numeric_limits<Float>::digits10);
+        if (last == nullptr || !FixedIsShortest(first, last)) {
+            last = std::to_chars(first, first + kNumberRoom, value).ptr;
+        }
+        m_Pos += static_cast<std::size_t>(last - first);
+    }
     /// A piece of markup of at most 8 bytes beside an element name, stored with
     /// one fixed 8-byte copy.
     struct Markup {
@@ -236,7 +309,7 @@ public:
     [[gnu::always_inline]] void Name(std::u16string_view name)
     {
         if (name.size() > kShortName) {
-            Utf8<false>(name);
+            Utf8<Mode::Raw>(name);
             return;
         }
         char* const first = Reserve(name.size() < 2 * sizeof(Bytes8) ? 2 * sizeof(Bytes8) : name.size());
@@ -256,7 +329,7 @@ public:
         }
         m_Pos += done;
         if (done != name.size()) {
-            Utf8<false>(name.substr(done));
+            Utf8<Mode::Raw>(name.substr(done));
         }
     }
 
@@ -273,7 +346,7 @@ public:
     void Value(std::int64_t value) { Integer(value); }
     void Value(std::uint64_t value) { Integer(value); }
     /// At the stream's precision, which stays as it is.
-    void Value(float value)
+    [[gnu::always_inline]] void Value(float value)
     {
         if (m_FloatsPlain && m_Precision >= 0 && m_Precision <= kMaxFastPrecision) {
             General(value, static_cast<int>(m_Precision));
@@ -282,7 +355,7 @@ public:
         OnStream([value](std::ostream& out) { out << value; });
     }
     /// At 15 significant digits; the stream's precision is set back afterwards.
-    void Value(double value)
+    [[gnu::always_inline]] void Value(double value)
     {
         if (m_FloatsPlain) {
             General(value, 15);
@@ -451,6 +524,39 @@ private:
         m_Pos += static_cast<std::size_t>(last - first);
     }
 
+    /// Whether the fixed notation of a nonzero number without superfluous digits, in
+    /// [first, last), is no longer than its exponent notation, so that the shortest
+    /// form chooses it (it does on a tie).
+    static bool FixedIsShortest(char const* first, char const* last)
+    {
+        char const* digits = first + (*first == '-' ? 1 : 0);
+        char const* const point = std::find(digits, last, '.');
+        int exponent = 0;
+        int significant = 0;
+        if (point == last) {
+            // An integer: its trailing zeros go into the exponent.
+            char const* end = last;
+            while (end[-1] == '0') {
+                --end;
+            }
+            significant = static_cast<int>(end - digits);
+            exponent = static_cast<int>(last - digits) - 1;
+        } else if (*digits != '0') {
+            significant = static_cast<int>(last - digits) - 1;
+            exponent = static_cast<int>(point - digits) - 1;
+        } else {
+            char const* lead = point + 1;
+            while (*lead == '0') {
+                ++lead;
+            }
+            significant = static_cast<int>(last - lead);
+            exponent = -static_cast<int>(lead - point);
+        }
+        int const magnitude = exponent < 0 ? -exponent : exponent;
+        int const scientific = significant + (significant > 1 ? 1 : 0) + 2 + (magnitude >= 100 ? 3 : 2);
+        return last - digits <= scientific;
+    }
+
     /// The quick way to "%.*g" for values such as amounts and measures: a
     /// decimal D = k / 10^d with at most `precision` digits whose nearest Float is
     /// the value. When `precision` is within the digits the type always carries
@@ -519,32 +625,50 @@ private:
         return m_Buffer + m_Pos;
     }
 
-    /// What an ASCII unit becomes in escaped text: 0 itself, 1 nothing (the
-    /// unit 0), otherwise the index of its entity plus 2.
-    static constexpr std::array<unsigned char, 128> kAsciiKind = [] {
-        std::array<unsigned char, 128> kind {};
-        kind[0] = 1;
-        kind['"'] = 2;
-        kind['&'] = 3;
-        kind['\''] = 4;
-        kind['<'] = 5;
-        kind['>'] = 6;
-        return kind;
-    }();
+    /// What an ASCII unit becomes in escaped text (see TextKinds).
+    static constexpr TextKinds kAsciiKind = TextKinds::Of(TextKinds::Element, false, false);
     /// The entities in 8-byte slots, copied whole (the room reserved allows it).
-    static constexpr std::array<std::string_view, 7> kEntities = {std::string_view("\0\0\0\0\0\0\0\0", 0),
+    static constexpr std::array<std::string_view, kRefuse> kEntities = {std::string_view("\0\0\0\0\0\0\0\0", 0),
         std::string_view("\0\0\0\0\0\0\0\0", 0), std::string_view("&quot;\0\0", 6), std::string_view("&amp;\0\0\0", 5),
-        std::string_view("&apos;\0\0", 6), std::string_view("&lt;\0\0\0\0", 4), std::string_view("&gt;\0\0\0\0", 4)};
+        std::string_view("&apos;\0\0", 6), std::string_view("&lt;\0\0\0\0", 4), std::string_view("&gt;\0\0\0\0", 4),
+        std::string_view("&#9;\0\0\0\0", 4), std::string_view("&#10;\0\0\0", 5), std::string_view("&#13;\0\0\0", 5)};
+
+    /// The kind of an ASCII unit in `M`'s text (see TextKinds).
+    template <Mode M> static unsigned char KindOf(char16_t unit, unsigned char const* kinds)
+    {
+        if constexpr (M == Mode::Checked) {
+            return kinds[unit];
+        } else if constexpr (M == Mode::Escaped) {
+            return kAsciiKind[unit];
+        } else {
+            return unit == 0 ? kDrop : kCopy;
+        }
+    }
+
+    /// Raises NonXmlCharacter for the unit at `it` (not ASCII) when XML cannot carry it:
+    /// U+FFFE, U+FFFF or a surrogate that is not part of a pair.
+    static void Refuse(char16_t const* it, char16_t const* end)
+    {
+        char16_t const unit = *it;
+        if (unit >= 0xFFFE
+            || (Tarnwick::Detail::IsSurrogate(unit)
+                && !(Tarnwick::Detail::IsHighSurrogate(unit) && it + 1 != end
+                    && Tarnwick::Detail::IsLowSurrogate(it[1])))) {
+            throw NonXmlCharacter {unit};
+        }
+    }
 
     /// UTF-8 of UTF-16 text: a surrogate pair gives one 4-byte sequence, a lone
-    /// surrogate U+FFFD, the unit 0 nothing; with `Escape`, the five XML
-    /// characters give their entities. Runs of plain ASCII are copied in a tight loop.
-    template <bool Escape> void Utf8(std::u16string_view text)
+    /// surrogate U+FFFD, the unit 0 nothing; escaped, the five XML characters give
+    /// their entities; checked, each ASCII unit becomes what `kinds` says and the
+    /// units a refusing table refuses throw NonXmlCharacter. Runs of plain ASCII are
+    /// copied in a tight loop.
+    template <Mode M> void Utf8(std::u16string_view text, unsigned char const* kinds = nullptr)
     {
         // Short text without anything to replace, the usual case, in one step.
         if (text.size() - 4 <= 12) {
             char* const out = Reserve(2 * sizeof(Bytes8));
-            if (ShortPlain<Escape>(text, out)) {
+            if (ShortPlain<M>(text, out)) {
                 m_Pos += text.size();
                 return;
             }
@@ -562,15 +686,15 @@ private:
             char* const start = Reserve(units * kMaxBytesPerUnit + kEntitySlot + kVectorSlack);
             char* dst = start;
             if (chunkEnd - text.data() >= 16) {
-                it = Windows<Escape>(it, chunkEnd, dst);
+                it = Windows<M>(it, chunkEnd, dst, kinds);
             }
             while (it != chunkEnd) {
-                if (*it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
+                if (*it < 0x80 && KindOf<M>(*it, kinds) == 0) {
                     *dst++ = static_cast<char>(*it++);
                     // The run of units needing nothing: eight at a time, then one by one.
-                    it = PlainRun<Escape>(it, chunkEnd, dst);
+                    it = PlainRun<M>(it, chunkEnd, dst, kinds);
                 } else {
-                    dst = Special<Escape>(it, chunkEnd, dst);
+                    dst = Special<M>(it, chunkEnd, dst, kinds);
                 }
             }
             m_Pos += static_cast<std::size_t>(dst - start);
@@ -579,12 +703,22 @@ private:
 
     /// Writes the unit at `it` that needs more than a copy (see Utf8) and
     /// advances past it: past both units of a surrogate pair. Returns the new end.
-    template <bool Escape> static char* Special(char16_t const*& it, char16_t const* end, char* dst)
+    template <Mode M>
+    static char* Special(char16_t const*& it, char16_t const* end, char* dst, unsigned char const* kinds)
     {
         char16_t const unit = *it;
         if (unit < 0x80) {
             ++it;
-            unsigned char const kind = Escape ? kAsciiKind[unit] : (unit == 0 ? 1 : 0);
+            unsigned char const kind = KindOf<M>(unit, kinds);
+            if constexpr (M == Mode::Checked) {
+                if (kind == kCopy) {
+                    *dst = static_cast<char>(unit);
+                    return dst + 1;
+                }
+                if (kind == kRefuse) {
+                    throw NonXmlCharacter {unit};
+                }
+            }
             if (kind > 1) {
                 std::string_view const entity = kEntities[kind];
                 std::memcpy(dst, entity.data(), kEntitySlot);
@@ -597,6 +731,12 @@ private:
             dst[1] = static_cast<char>(0x80 | (unit & 0x3F));
             ++it;
             return dst + 2;
+        }
+        if constexpr (M == Mode::Checked) {
+            // A table that refuses the unit 0 refuses every unit XML cannot carry.
+            if (kinds[0] == kRefuse) {
+                Refuse(it, end);
+            }
         }
         if (!Tarnwick::Detail::IsSurrogate(unit)) {
             dst[0] = static_cast<char>(0xE0 | (unit >> 12));
@@ -613,7 +753,8 @@ private:
     /// plain units copied from the narrowed bytes, the units between them
     /// written one by one. The last window is the one that ends at `end`.
     /// Needs room for 16 bytes beyond the output of the units.
-    template <bool Escape> static char16_t const* Windows(char16_t const* it, char16_t const* end, char*& dst)
+    template <Mode M>
+    static char16_t const* Windows(char16_t const* it, char16_t const* end, char*& dst, unsigned char const* kinds)
     {
         while (it != end) {
             auto const left = static_cast<std::size_t>(end - it);
@@ -625,7 +766,7 @@ private:
             bytes.Store(narrow);
             std::memset(narrow + 16, 0, 16);
             // Bit i stands for the unit it + i.
-            unsigned mask = SpecialMask<Escape>(bytes) >> skip;
+            unsigned mask = SpecialMask<M>(bytes) >> skip;
             std::size_t done = 0;
             for (;;) {
                 std::size_t const plainEnd = mask == 0 ? count : static_cast<std::size_t>(__builtin_ctz(mask));
@@ -636,7 +777,7 @@ private:
                     break;
                 }
                 char16_t const* next = it + plainEnd;
-                dst = Special<Escape>(next, end, dst);
+                dst = Special<M>(next, end, dst, kinds);
                 done = static_cast<std::size_t>(next - it);
                 if (done >= count) {
                     break;
@@ -659,15 +800,18 @@ private:
     /// `it`, N at a time: each group is narrowed and stored whole, and `dst`
     /// advances past its plain prefix. Returns false when a group ended early.
     /// The caller has room for N bytes at `dst` and N units at `it`.
-    template <bool Escape, class Units, class Bytes> static bool PlainGroup(char16_t const*& it, char*& dst)
+    template <Mode M, class Units, class Bytes> static bool PlainGroup(char16_t const*& it, char*& dst)
     {
         constexpr std::size_t N = sizeof(Bytes);
         Units units;
         std::memcpy(&units, it, sizeof units);
         auto special = (units > 0x7F) | (units == 0);
-        if constexpr (Escape) {
+        if constexpr (M != Mode::Raw) {
             // '"'; '&' and '\''; '<' and '>'.
             special |= (units == 0x22) | ((units | 1) == 0x27) | ((units | 2) == 0x3E);
+        }
+        if constexpr (M == Mode::Checked) {
+            special |= units < 0x20;
         }
         Bytes const bytes = __builtin_convertvector(units, Bytes);
         std::memcpy(dst, &bytes, sizeof bytes);
@@ -687,10 +831,10 @@ private:
 
     /// Narrows a name of at most 16 units into `out`, which has room for 16
     /// bytes; false when a unit is 0 or not ASCII.
-    static bool ShortName(std::u16string_view name, char* out)
+    [[gnu::always_inline]] static bool ShortName(std::u16string_view name, char* out)
     {
         if (name.size() >= 4) {
-            return ShortPlain<false>(name, out);
+            return ShortPlain<Mode::Raw>(name, out);
         }
         if (name.size() >= sizeof(Bytes8)) {
             return NarrowEnds<Units8, Bytes8>(name, out);
@@ -709,13 +853,18 @@ private:
 
     /// The mask of the bytes, narrowed with saturation from units (so units 0
     /// and above 0x7F give bytes 0 or from 0x80 on), that stand for units needing
-    /// more than a copy: 0, above 0x7F and, with `Escape`, the five XML characters.
-    template <bool Escape> static unsigned SpecialMask(Bytes16 const& bytes)
+    /// more than a copy: 0, above 0x7F, unless raw the five XML characters, and when
+    /// checked every control character.
+    template <Mode M> static unsigned SpecialMask(Bytes16 const& bytes)
     {
         Mask16 special = bytes.ZeroOrHigh();
-        if constexpr (Escape) {
+        if constexpr (M != Mode::Raw) {
             // '"'; '&' and '\''; '<' and '>'.
             special = special | bytes.Equal(0x22) | bytes.EqualWithBits(1, 0x27) | bytes.EqualWithBits(2, 0x3E);
+        }
+        if constexpr (M == Mode::Checked) {
+            // The control characters, 0x00 to 0x1F.
+            special = special | bytes.EqualWithBits(0x1F, 0x1F);
         }
         return special.Bits();
     }
@@ -723,18 +872,18 @@ private:
     /// Narrows text of 4 to 16 units into `out`, which has room for 16 bytes,
     /// as its first and last 8 (or 4) units, which overlap; false, with `out`
     /// holding garbage, when a unit needs more than a copy.
-    template <bool Escape> static bool ShortPlain(std::u16string_view text, char* out)
+    template <Mode M> static bool ShortPlain(std::u16string_view text, char* out)
     {
         if (text.size() >= 8) {
             Bytes16 const bytes = Bytes16::Narrowed(text.data(), text.data() + text.size() - 8);
             bytes.StoreEight<false>(out);
             bytes.StoreEight<true>(out + text.size() - 8);
-            return SpecialMask<Escape>(bytes) == 0;
+            return SpecialMask<M>(bytes) == 0;
         }
         Bytes16 const bytes = Bytes16::Narrowed<4>(text.data(), text.data() + text.size() - 4);
         bytes.StoreFour<false>(out);
         bytes.StoreFour<true>(out + text.size() - 4);
-        return (SpecialMask<Escape>(bytes) & 0x0F0F) == 0;
+        return (SpecialMask<M>(bytes) & 0x0F0F) == 0;
     }
 
     /// Narrows `name` (N to 2N units) into `out` as its first and last N units,
@@ -764,11 +913,11 @@ private:
     /// Sixteen units at a time: narrowed with saturation (every unit above 0x7F
     /// becomes a byte of 0x80 or more, or 0), stored whole, and the plain prefix
     /// found from one byte mask. Returns false when the group ended early.
-    template <bool Escape> static bool PlainGroup16(char16_t const*& it, char*& dst)
+    template <Mode M> static bool PlainGroup16(char16_t const*& it, char*& dst)
     {
         Bytes16 const bytes = Bytes16::Narrowed(it, it + 8);
         bytes.Store(dst);
-        unsigned const mask = SpecialMask<Escape>(bytes);
+        unsigned const mask = SpecialMask<M>(bytes);
         std::size_t const plain = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
         it += plain;
         dst += plain;
@@ -777,22 +926,23 @@ private:
 
     /// The run of plain units at `it`: sixteen, eight, then four at a time,
     /// then one by one.
-    template <bool Escape> static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst)
+    template <Mode M>
+    static char16_t const* PlainRun(char16_t const* it, char16_t const* end, char*& dst, unsigned char const* kinds)
     {
         while (end - it >= 16) {
-            if (!PlainGroup16<Escape>(it, dst)) {
+            if (!PlainGroup16<M>(it, dst)) {
                 return it;
             }
         }
         while (end - it >= 8) {
-            if (!PlainGroup<Escape, Units8, Bytes8>(it, dst)) {
+            if (!PlainGroup<M, Units8, Bytes8>(it, dst)) {
                 return it;
             }
         }
-        if (end - it >= 4 && !PlainGroup<Escape, Units4, Bytes4>(it, dst)) {
+        if (end - it >= 4 && !PlainGroup<M, Units4, Bytes4>(it, dst)) {
             return it;
         }
-        while (it != end && *it < 0x80 && (Escape ? kAsciiKind[*it] : (*it == 0 ? 1 : 0)) == 0) {
+        while (it != end && *it < 0x80 && KindOf<M>(*it, kinds) == 0) {
             *dst++ = static_cast<char>(*it++);
         }
         return it;

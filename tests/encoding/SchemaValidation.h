@@ -87,9 +87,8 @@ inline std::string MessageSchemaOf(Tarnwick::DataTypes::ServiceType const& proto
 /// The text a peer that checks messages against the schema receives.
 inline std::string EncodeStandard(Tarnwick::DataTypes::ServiceType const& tree)
 {
-    // To use XmlEncoderOptions::Standard() once the encoder has it.
     std::string text;
-    Tarnwick::Encoding::XmlEncoder::Encode(text, &tree, 2);
+    Tarnwick::Encoding::XmlEncoder::Encode(text, &tree, 2, Tarnwick::Encoding::XmlEncoderOptions::Standard());
     return text;
 }
 
@@ -97,9 +96,9 @@ inline std::string EncodeStandard(Tarnwick::DataTypes::ServiceType const& tree)
 inline std::string EncodeStandardMessage(
     Tarnwick::ServiceMessage const& header, Tarnwick::DataTypes::ServiceType const& tree)
 {
-    // To use XmlEncoderOptions::Standard() once the encoder has it.
     std::string text;
-    Tarnwick::Encoding::XmlEncoder::EncodeMessage(text, header, &tree, 2);
+    Tarnwick::Encoding::XmlEncoder::EncodeMessage(
+        text, header, &tree, 2, Tarnwick::Encoding::XmlEncoderOptions::Standard());
     return text;
 }
 

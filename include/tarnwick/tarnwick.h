@@ -2,6 +2,8 @@
 
 // Every public header of the library.
 
+#include <tarnwick/Version.h>
+
 #include <tarnwick/core/Conversion.h>
 #include <tarnwick/core/Export.h>
 #include <tarnwick/core/MainBaseClass.h>

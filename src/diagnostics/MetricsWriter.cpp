@@ -30,7 +30,7 @@ struct Family {
     Figure m_Figure;
 };
 
-// The names are documented in DiagnosticsManager.h and the README; dashboards
+// The names are documented with DiagnosticsManager::WriteMetrics; dashboards
 // and alerts are written against them.
 constexpr Family kNumberFamily {
     "tarnwick_number_total", "counter", "Current value of each number counter of a service.", SAMPLES};

@@ -17,6 +17,13 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${WORK_DIR}/build/consumer)
+# The installed <tarnwick/Version.h> and the installed library both carry the
+# version of the project that was built.
+execute_process(COMMAND ${WORK_DIR}/build/consumer OUTPUT_VARIABLE output)
+string(REPLACE "." "\\." version_pattern "${VERSION}")
+if(NOT output MATCHES "^Tarnwick ${version_pattern} \\(library ${version_pattern}\\)\n")
+  message(FATAL_ERROR "the consumer does not report version ${VERSION}: ${output}")
+endif()
 
 file(GLOB_RECURSE pc_file ${prefix}/*/tarnwick.pc)
 get_filename_component(pc_dir "${pc_file}" DIRECTORY)

@@ -79,6 +79,14 @@ bool MessagesReadBack()
 
 int main()
 {
+    // The headers seen here and the library loaded must be the same release line,
+    // the library no older than the headers.
+    std::printf("Tarnwick %s (library %s)\n", TARNWICK_VERSION_STRING, Tarnwick::LibraryVersionString());
+    if (Tarnwick::LibraryVersion().Major != TARNWICK_VERSION_MAJOR
+        || Tarnwick::LibraryVersion() < Tarnwick::kHeaderVersion) {
+        std::puts("the library is older than the headers, or of another major version");
+        return 1;
+    }
     if (!TreeNodesCrossTheLibraryBoundary()) {
         std::puts("dynamic_cast or typeid failed on a tree node");
         return 1;

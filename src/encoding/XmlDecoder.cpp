@@ -23,17 +23,6 @@ namespace Tarnwick::Encoding {
 
 using namespace Detail;
 
-struct XmlDecoder::Document {
-    Document(std::string_view text, XmlDecoderLimits const& limits)
-        : xml(text, limits)
-        , limits(limits)
-    { }
-
-    XmlDocument xml;
-    /// The tolerant reading options among them apply to every Decode call.
-    XmlDecoderLimits limits;
-};
-
 namespace {
 
 /// The header attributes in the order the encoder writes them.
@@ -45,6 +34,63 @@ struct Header {
     std::uint32_t numbers[4] = {};
     std::u16string texts[4];
 };
+
+/// The root's attributes by header field, and the first attribute that is none of them.
+struct HeaderAttributes {
+    std::array<pugi::xml_attribute, kHeaderAttributes.size()> fields;
+    pugi::xml_attribute unknown;
+};
+
+/// One pass over the root's attributes. The encoder writes the eight in order, so the
+/// name after the last one matched is tried first. The parse has refused repeated names.
+HeaderAttributes FindHeaderAttributes(pugi::xml_node root)
+{
+    HeaderAttributes found;
+    std::size_t next = 0;
+    for (pugi::xml_attribute attribute = root.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        char const* const name = attribute.name();
+        std::size_t field = next;
+        if (field == kHeaderAttributes.size() || std::strcmp(name, kHeaderAttributes[field]) != 0) {
+            field = 0;
+            while (field < kHeaderAttributes.size() && std::strcmp(name, kHeaderAttributes[field]) != 0) {
+                ++field;
+            }
+        }
+        if (field == kHeaderAttributes.size()) {
+            found.unknown = found.unknown ? found.unknown : attribute;
+            continue;
+        }
+        found.fields[field] = attribute;
+        next = field + 1;
+    }
+    return found;
+}
+
+} // namespace
+
+struct XmlDecoder::Document {
+    Document(std::string_view text, XmlDecoderLimits const& limits)
+        : xml(text, limits)
+        , limits(limits)
+    {
+        // What every Decode call asks first, found once.
+        if (std::strcmp(xml.Root().name(), "msg") == 0) {
+            header = FindHeaderAttributes(xml.Root());
+            message = std::all_of(
+                header.fields.begin(), header.fields.end(), [](pugi::xml_attribute a) { return !a.empty(); });
+        }
+    }
+
+    XmlDocument xml;
+    /// The tolerant reading options among them apply to every Decode call.
+    XmlDecoderLimits limits;
+    /// The root's attributes by header field, when the root is a `msg` element.
+    HeaderAttributes header;
+    /// True when the root is a `msg` element carrying the eight header attributes.
+    bool message = false;
+};
+
+namespace {
 
 /// The stream to its end, refusing more than `limit` bytes after reading at most one more.
 std::string ReadAll(std::istream& in, std::size_t limit)
@@ -78,46 +124,6 @@ std::string ReadAll(std::istream& in, std::size_t limit)
     return text;
 }
 
-/// The root's attributes by header field, and the first attribute that is none of them.
-struct HeaderAttributes {
-    std::array<pugi::xml_attribute, kHeaderAttributes.size()> fields;
-    pugi::xml_attribute unknown;
-};
-
-/// One pass over the root's attributes. The encoder writes the eight in order, so the
-/// name after the last one matched is tried first. The parse has refused repeated names.
-HeaderAttributes FindHeaderAttributes(pugi::xml_node root)
-{
-    HeaderAttributes found;
-    std::size_t next = 0;
-    for (pugi::xml_attribute attribute = root.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        char const* const name = attribute.name();
-        std::size_t field = next;
-        if (field == kHeaderAttributes.size() || std::strcmp(name, kHeaderAttributes[field]) != 0) {
-            field = 0;
-            while (field < kHeaderAttributes.size() && std::strcmp(name, kHeaderAttributes[field]) != 0) {
-                ++field;
-            }
-        }
-        if (field == kHeaderAttributes.size()) {
-            found.unknown = found.unknown ? found.unknown : attribute;
-            continue;
-        }
-        found.fields[field] = attribute;
-        next = field + 1;
-    }
-    return found;
-}
-
-bool IsMessageRoot(pugi::xml_node root)
-{
-    if (std::strcmp(root.name(), "msg") != 0) {
-        return false;
-    }
-    HeaderAttributes const found = FindHeaderAttributes(root);
-    return std::all_of(found.fields.begin(), found.fields.end(), [](pugi::xml_attribute a) { return !a.empty(); });
-}
-
 /// A header number: unsigned decimal, read where it stands when it is digits alone.
 bool ReadHeaderNumber(XmlDocument const& xml, XmlDecoderLimits const& limits, pugi::xml_attribute attribute,
     std::uint32_t& number, std::u16string& value)
@@ -138,13 +144,12 @@ bool ReadHeaderNumber(XmlDocument const& xml, XmlDecoderLimits const& limits, pu
     return ascii && read;
 }
 
-Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits)
+Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits, HeaderAttributes const& found)
 {
     pugi::xml_node const root = xml.Root();
     if (std::strcmp(root.name(), "msg") != 0) {
         xml.Fail(u"Not a message: the root element is not 'msg'", {}, kNotMessageLine, xml.StartOf(root));
     }
-    HeaderAttributes const found = FindHeaderAttributes(root);
     if (found.unknown && !limits.IgnoreUnknownElements) {
         xml.Fail(u"Unexpected attribute " + Quote(std::string_view(found.unknown.name())), u"msg",
             kUnexpectedAttributeLine, xml.StartOf(found.unknown));
@@ -190,10 +195,10 @@ void Commit(Header& header, ServiceMessage& message) noexcept
 }
 
 /// The parameter element: the one child element of a message, or the root of a bare tree.
-pugi::xml_node ParameterElement(XmlDocument const& xml)
+pugi::xml_node ParameterElement(XmlDocument const& xml, bool message)
 {
     pugi::xml_node const root = xml.Root();
-    if (!IsMessageRoot(root)) {
+    if (!message) {
         return root;
     }
     if (xml.HasText(root)) {
@@ -268,19 +273,19 @@ XmlDecoder::~XmlDecoder() = default;
 
 bool XmlDecoder::IsMessage() const
 {
-    return IsMessageRoot(m_Document->xml.Root());
+    return m_Document->message;
 }
 
 void XmlDecoder::DecodeHeader(ServiceMessage& message) const
 {
-    Header header = ReadHeader(m_Document->xml, m_Document->limits);
+    Header header = ReadHeader(m_Document->xml, m_Document->limits, m_Document->header);
     Commit(header, message);
 }
 
 std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree() const
 {
     XmlDocument const& xml = m_Document->xml;
-    pugi::xml_node const element = ParameterElement(xml);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     if (!element) {
         return nullptr;
     }
@@ -293,7 +298,7 @@ std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree() const
 std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::ServiceType const& prototype) const
 {
     XmlDocument const& xml = m_Document->xml;
-    pugi::xml_node const element = ParameterElement(xml);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     if (!element) {
         return nullptr;
     }
@@ -303,7 +308,7 @@ std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::Servic
 void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
 {
     XmlDocument const& xml = m_Document->xml;
-    pugi::xml_node const element = ParameterElement(xml);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     if (element) {
         InitFromElement(xml, m_Document->limits, element, value);
     }
@@ -312,8 +317,8 @@ void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
 void XmlDecoder::DecodeMessage(ServiceMessage& message) const
 {
     XmlDocument const& xml = m_Document->xml;
-    Header header = ReadHeader(xml, m_Document->limits);
-    pugi::xml_node const element = ParameterElement(xml);
+    Header header = ReadHeader(xml, m_Document->limits, m_Document->header);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     StubProxy::UserParameters* const payload = message.GetParameters();
     if (payload != nullptr && element) {
         InitFromElement(xml, m_Document->limits, element, *payload);

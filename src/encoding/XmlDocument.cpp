@@ -245,6 +245,10 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
     if (!result) {
         FailParse(result);
     }
+    // Room at once for the notes of a usual message: its declaration and eight header attributes.
+    constexpr std::size_t kUsualPatches = 32;
+    m_PatchAt.reserve(kUsualPatches);
+    m_PatchByte.reserve(kUsualPatches);
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
 }

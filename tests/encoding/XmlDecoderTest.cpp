@@ -122,6 +122,42 @@ TEST(XmlDecoderHeader, FieldsThatDoNotFitAreRefusedAndChangeNothing)
     EXPECT_FALSE(XmlDecoder(HeaderWith("MsgOrderId", "")).IsMessage());
 }
 
+TEST(XmlDecoderHeader, AttributesAreFoundInAnyOrderAndForm)
+{
+    // Reversed, numbers by character references, an unknown attribute skipped when asked.
+    std::string const reversed = "<msg ParametersTypeName='t' OperationName='o' ProducerAddress='p' "
+                                 "ConsumerAddress='c' SessionId='4' MsgOrderId='&#49;7' Other='x' "
+                                 "MsgCorrelationId='2' MsgType='&#x33;'/>";
+    Tarnwick::Encoding::XmlDecoderLimits tolerant;
+    tolerant.IgnoreUnknownElements = true;
+    XmlDecoder const decoder(reversed, tolerant);
+    EXPECT_TRUE(decoder.IsMessage());
+    ServiceMessage message;
+    decoder.DecodeHeader(message);
+    ServiceMessage expected;
+    expected.SetMsgType(3);
+    expected.SetMsgCorrelationId(2);
+    expected.SetMsgOrderId(17);
+    expected.SetSessionId(4);
+    expected.SetConsumerAddress(u"c");
+    expected.SetProducerAddress(u"p");
+    expected.SetOperationName(u"o");
+    expected.SetParametersTypeName(u"t");
+    ExpectSameHeader(message, expected);
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder(reversed).DecodeHeader(message); }),
+        Refusal(u"140", u"Unexpected attribute 'Other' in msg at line 1, column 121"));
+
+    // A repeated header attribute, the same length as another one, a number that is not one after its references.
+    std::string const header = "MsgType='1' MsgCorrelationId='2' MsgOrderId='3' SessionId='4' ConsumerAddress='c' "
+                               "ProducerAddress='p' OperationName='o' ParametersTypeName='t'";
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder("<msg " + header + " SessionId='5'/>"); }),
+        Refusal(u"115", u"Duplicate attribute 'SessionId' at line 1, column 149"));
+    std::string const bad = "<msg MsgOrderId='&#x31;x' " + header.substr(0, 33) + header.substr(48) + "/>";
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder(bad).DecodeHeader(message); }),
+        Refusal(u"132", u"Invalid value '1x' of header attribute 'MsgOrderId' at line 1, column 6"));
+    ExpectSameHeader(message, expected);
+}
+
 TEST(XmlDecoderMessage, HeaderAndPayloadComeBackTogether)
 {
     ServiceMessage sent = Header(3, u"a\tb");

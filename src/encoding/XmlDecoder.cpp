@@ -23,17 +23,6 @@ namespace Tarnwick::Encoding {
 
 using namespace Detail;
 
-struct XmlDecoder::Document {
-    Document(std::string_view text, XmlDecoderLimits const& limits)
-        : xml(text, limits)
-        , limits(limits)
-    { }
-
-    XmlDocument xml;
-    /// The tolerant reading options among them apply to every Decode call.
-    XmlDecoderLimits limits;
-};
-
 namespace {
 
 /// The header attributes in the order the encoder writes them.
@@ -45,6 +34,63 @@ struct Header {
     std::uint32_t numbers[4] = {};
     std::u16string texts[4];
 };
+
+/// The root's attributes by header field, and the first attribute that is none of them.
+struct HeaderAttributes {
+    std::array<pugi::xml_attribute, kHeaderAttributes.size()> fields;
+    pugi::xml_attribute unknown;
+};
+
+/// One pass over the root's attributes. The encoder writes the eight in order, so the
+/// name after the last one matched is tried first. The parse has refused repeated names.
+HeaderAttributes FindHeaderAttributes(pugi::xml_node root)
+{
+    HeaderAttributes found;
+    std::size_t next = 0;
+    for (pugi::xml_attribute attribute = root.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        char const* const name = attribute.name();
+        std::size_t field = next;
+        if (field == kHeaderAttributes.size() || std::strcmp(name, kHeaderAttributes[field]) != 0) {
+            field = 0;
+            while (field < kHeaderAttributes.size() && std::strcmp(name, kHeaderAttributes[field]) != 0) {
+                ++field;
+            }
+        }
+        if (field == kHeaderAttributes.size()) {
+            found.unknown = found.unknown ? found.unknown : attribute;
+            continue;
+        }
+        found.fields[field] = attribute;
+        next = field + 1;
+    }
+    return found;
+}
+
+} // namespace
+
+struct XmlDecoder::Document {
+    Document(std::string_view text, XmlDecoderLimits const& limits)
+        : xml(text, limits)
+        , limits(limits)
+    {
+        // What every Decode call asks first, found once.
+        if (std::strcmp(xml.Root().name(), "msg") == 0) {
+            header = FindHeaderAttributes(xml.Root());
+            message = std::all_of(
+                header.fields.begin(), header.fields.end(), [](pugi::xml_attribute a) { return !a.empty(); });
+        }
+    }
+
+    XmlDocument xml;
+    /// The tolerant reading options among them apply to every Decode call.
+    XmlDecoderLimits limits;
+    /// The root's attributes by header field, when the root is a `msg` element.
+    HeaderAttributes header;
+    /// True when the root is a `msg` element carrying the eight header attributes.
+    bool message = false;
+};
+
+namespace {
 
 /// The stream to its end, refusing more than `limit` bytes after reading at most one more.
 std::string ReadAll(std::istream& in, std::size_t limit)
@@ -78,57 +124,56 @@ std::string ReadAll(std::istream& in, std::size_t limit)
     return text;
 }
 
-bool IsMessageRoot(pugi::xml_node root)
+/// A header number: unsigned decimal, read where it stands when it is digits alone.
+bool ReadHeaderNumber(XmlDocument const& xml, XmlDecoderLimits const& limits, pugi::xml_attribute attribute,
+    std::uint32_t& number, std::u16string& value)
 {
-    if (std::strcmp(root.name(), "msg") != 0) {
-        return false;
-    }
-    for (char const* name : kHeaderAttributes) {
-        if (!root.attribute(name)) {
-            return false;
+    std::string_view const raw = attribute.value();
+    if (!raw.empty() && std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        auto const [end, error] = std::from_chars(raw.data(), raw.data() + raw.size(), number);
+        if (error == std::errc() && end == raw.data() + raw.size()) {
+            return true;
         }
     }
-    return true;
+    value = xml.Value(attribute);
+    std::string narrow(value.begin(), value.end());
+    auto const [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), number);
+    bool const ascii = std::all_of(value.begin(), value.end(), [](char16_t unit) { return unit < 0x80; });
+    bool const read = (error == std::errc() && end == narrow.data() + narrow.size())
+        || (limits.AcceptSchemaForms && ParseSchemaInteger(TrimXmlSpace(narrow), number));
+    return ascii && read;
 }
 
-Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits)
+Header ReadHeader(XmlDocument const& xml, XmlDecoderLimits const& limits, HeaderAttributes const& found)
 {
     pugi::xml_node const root = xml.Root();
     if (std::strcmp(root.name(), "msg") != 0) {
         xml.Fail(u"Not a message: the root element is not 'msg'", {}, kNotMessageLine, xml.StartOf(root));
     }
-    for (pugi::xml_attribute attribute = root.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        bool known = false;
-        for (char const* name : kHeaderAttributes) {
-            known = known || std::strcmp(attribute.name(), name) == 0;
-        }
-        if (!known && !limits.IgnoreUnknownElements) {
-            xml.Fail(u"Unexpected attribute " + Quote(std::string_view(attribute.name())), u"msg", kUnexpectedAttributeLine,
-                xml.StartOf(attribute));
-        }
+    if (found.unknown && !limits.IgnoreUnknownElements) {
+        xml.Fail(u"Unexpected attribute " + Quote(std::string_view(found.unknown.name())), u"msg",
+            kUnexpectedAttributeLine, xml.StartOf(found.unknown));
     }
     Header header;
     for (std::size_t i = 0; i < kHeaderAttributes.size(); ++i) {
-        pugi::xml_attribute const attribute = root.attribute(kHeaderAttributes[i]);
+        pugi::xml_attribute const attribute = found.fields[i];
         if (!attribute) {
             xml.Fail(u"Missing header attribute '" + MessageText(kHeaderAttributes[i]) + u"'", {}, kMissingHeaderLine,
                 xml.StartOf(root));
         }
-        std::u16string value = xml.Value(attribute);
         if (i >= 4) {
-            header.texts[i - 4] = std::move(value);
+            header.texts[i - 4] = xml.Value(attribute);
             continue;
         }
-        // Unsigned decimal; the message type travels as its low 8 bits.
-        std::string narrow(value.begin(), value.end());
+        // The message type travels as its low 8 bits.
+        std::u16string value;
         std::uint32_t number = 0;
-        auto const [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), number);
-        bool const ascii = std::all_of(value.begin(), value.end(), [](char16_t unit) { return unit < 0x80; });
-        bool const read = (error == std::errc() && end == narrow.data() + narrow.size())
-            || (limits.AcceptSchemaForms && ParseSchemaInteger(TrimXmlSpace(narrow), number));
-        if (!ascii || !read || (i == 0 && number > 0xFF)) {
-            xml.Fail(u"Invalid value " + Quote(value) + u" of header attribute '"
-                    + MessageText(kHeaderAttributes[i]) + u"'",
+        if (!ReadHeaderNumber(xml, limits, attribute, number, value) || (i == 0 && number > 0xFF)) {
+            if (value.empty()) {
+                value = xml.Value(attribute);
+            }
+            xml.Fail(
+                u"Invalid value " + Quote(value) + u" of header attribute '" + MessageText(kHeaderAttributes[i]) + u"'",
                 {}, kHeaderValueLine, xml.StartOf(attribute));
         }
         header.numbers[i] = number;
@@ -150,10 +195,10 @@ void Commit(Header& header, ServiceMessage& message) noexcept
 }
 
 /// The parameter element: the one child element of a message, or the root of a bare tree.
-pugi::xml_node ParameterElement(XmlDocument const& xml)
+pugi::xml_node ParameterElement(XmlDocument const& xml, bool message)
 {
     pugi::xml_node const root = xml.Root();
-    if (!IsMessageRoot(root)) {
+    if (!message) {
         return root;
     }
     if (xml.HasText(root)) {
@@ -173,7 +218,8 @@ pugi::xml_node ParameterElement(XmlDocument const& xml)
 }
 
 /// Reads the tree of `element` in the shape `value` stores, then gives it to
-/// `value`: first to a copy, so that an InitFrom failing half way changes nothing.
+/// `value`: first to a copy, so that an InitFrom failing half way changes nothing,
+/// unless the value object's own InitFrom promises that.
 void InitFromElement(
     XmlDocument const& xml, XmlDecoderLimits const& limits, pugi::xml_node element, StubProxy::UserParameters& value)
 {
@@ -185,6 +231,10 @@ void InitFromElement(
     }
     std::unique_ptr<DataTypes::ServiceType> const tree
         = TreeReader(xml, element, limits).Read(element, prototype.get());
+    if (value.InitFromIsAtomic()) {
+        value.InitFrom(tree.get());
+        return;
+    }
     std::unique_ptr<StubProxy::UserParameters> const trial(value.Copy());
     if (trial) {
         trial->InitFrom(tree.get());
@@ -223,19 +273,19 @@ XmlDecoder::~XmlDecoder() = default;
 
 bool XmlDecoder::IsMessage() const
 {
-    return IsMessageRoot(m_Document->xml.Root());
+    return m_Document->message;
 }
 
 void XmlDecoder::DecodeHeader(ServiceMessage& message) const
 {
-    Header header = ReadHeader(m_Document->xml, m_Document->limits);
+    Header header = ReadHeader(m_Document->xml, m_Document->limits, m_Document->header);
     Commit(header, message);
 }
 
 std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree() const
 {
     XmlDocument const& xml = m_Document->xml;
-    pugi::xml_node const element = ParameterElement(xml);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     if (!element) {
         return nullptr;
     }
@@ -248,7 +298,7 @@ std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree() const
 std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::ServiceType const& prototype) const
 {
     XmlDocument const& xml = m_Document->xml;
-    pugi::xml_node const element = ParameterElement(xml);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     if (!element) {
         return nullptr;
     }
@@ -258,7 +308,7 @@ std::unique_ptr<DataTypes::ServiceType> XmlDecoder::DecodeTree(DataTypes::Servic
 void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
 {
     XmlDocument const& xml = m_Document->xml;
-    pugi::xml_node const element = ParameterElement(xml);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     if (element) {
         InitFromElement(xml, m_Document->limits, element, value);
     }
@@ -267,8 +317,8 @@ void XmlDecoder::DecodeInto(StubProxy::UserParameters& value) const
 void XmlDecoder::DecodeMessage(ServiceMessage& message) const
 {
     XmlDocument const& xml = m_Document->xml;
-    Header header = ReadHeader(xml, m_Document->limits);
-    pugi::xml_node const element = ParameterElement(xml);
+    Header header = ReadHeader(xml, m_Document->limits, m_Document->header);
+    pugi::xml_node const element = ParameterElement(xml, m_Document->message);
     StubProxy::UserParameters* const payload = message.GetParameters();
     if (payload != nullptr && element) {
         InitFromElement(xml, m_Document->limits, element, *payload);

@@ -245,6 +245,10 @@ void XmlDocument::Parse(XmlDecoderLimits const& limits)
     if (!result) {
         FailParse(result);
     }
+    // Room at once for the notes of a usual message: its declaration and eight header attributes.
+    constexpr std::size_t kUsualPatches = 32;
+    m_PatchAt.reserve(kUsualPatches);
+    m_PatchByte.reserve(kUsualPatches);
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
 }
@@ -712,6 +716,9 @@ void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name, char c
     NotePatch(nameEnd);
     if (pugi::xml_attribute const first = element.first_attribute()) {
         m_LastAttributed = name;
+        // The names of the few attributes of ordinary elements are kept for the check of
+        // repeats, which then compares lengths before bytes.
+        std::array<std::string_view, kPairwiseAttributes> names;
         std::size_t count = 0;
         for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
             char const* const attributeName = attribute.name();
@@ -719,12 +726,24 @@ void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name, char c
             ScanName(attributeName, nullptr, false);
             Scan(value, Data::Attribute, nullptr);
             // The parser ends the name at '=' or a space, and the value at its closing quote.
-            NotePatch(attributeName + std::strlen(attributeName));
+            std::size_t const length = std::strlen(attributeName);
+            NotePatch(attributeName + length);
             NotePatch(value + std::strlen(value));
+            if (count < names.size()) {
+                names[count] = std::string_view(attributeName, length);
+            }
             ++count;
         }
-        if (count > 1) {
+        if (count > names.size()) {
             CheckDuplicates(element, count);
+        } else {
+            for (std::size_t i = 1; i < count; ++i) {
+                for (std::size_t k = 0; k < i; ++k) {
+                    if (names[k] == names[i]) {
+                        FailDuplicate(AttributeAt(element, i));
+                    }
+                }
+            }
         }
     }
     Check(element.value(), Data::Text);
@@ -743,28 +762,25 @@ void XmlDocument::Check(char const* raw, Data kind) const
     }
 }
 
+pugi::xml_attribute XmlDocument::AttributeAt(pugi::xml_node element, std::size_t index)
+{
+    pugi::xml_attribute attribute = element.first_attribute();
+    for (; index > 0; --index) {
+        attribute = attribute.next_attribute();
+    }
+    return attribute;
+}
+
+void XmlDocument::FailDuplicate(pugi::xml_attribute attribute) const
+{
+    Fail(u"Duplicate attribute " + Quoted(attribute.name(), std::strlen(attribute.name())), {}, kDuplicateAttributeLine,
+        StartOf(attribute));
+}
+
 void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) const
 {
-    // Pairwise for the few attributes of ordinary elements; for many, the names sorted
-    // (with their places, so that the first repeat in the text is the one refused): a hash
-    // set of a million names costs more in cache misses than the sort.
-    constexpr std::size_t kPairwise = 16;
-    auto const fail = [&](pugi::xml_attribute attribute) {
-        Fail(u"Duplicate attribute " + Quoted(attribute.name(), std::strlen(attribute.name())), {},
-            kDuplicateAttributeLine, StartOf(attribute));
-    };
-    if (count <= kPairwise) {
-        for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
-             attribute = attribute.next_attribute()) {
-            for (pugi::xml_attribute other = element.first_attribute(); other != attribute;
-                 other = other.next_attribute()) {
-                if (std::strcmp(other.name(), attribute.name()) == 0) {
-                    fail(attribute);
-                }
-            }
-        }
-        return;
-    }
+    // The names sorted (with their places, so that the first repeat in the text is the one
+    // refused): a hash set of a million names costs more in cache misses than the sort.
     // Sorted by a hash of the name first, so that the sort compares numbers where the names
     // differ (which their bytes, far apart in memory, would make slow), then by the name
     // (so that even names made to collide sort in n log n), then by the place in the text.
@@ -796,7 +812,7 @@ void XmlDocument::CheckDuplicates(pugi::xml_node element, std::size_t count) con
         }
     }
     if (repeat) {
-        fail(repeat);
+        FailDuplicate(repeat);
     }
 }
 

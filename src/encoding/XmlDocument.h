@@ -145,7 +145,14 @@ private:
     void CheckElement(pugi::xml_node element);
     /// The rest of a start tag that does not end with the name: attributes, or "/>".
     void CheckStartTag(pugi::xml_node element, char const* name, char const* nameEnd);
+    /// Up to this many attributes are compared pairwise for repeats, more are sorted.
+    static constexpr std::size_t kPairwiseAttributes = 16;
+    /// Refuses the repeats among the attributes of an element with more than `kPairwiseAttributes`.
     void CheckDuplicates(pugi::xml_node element, std::size_t count) const;
+    /// Raises the refusal of a repeated attribute, at its name.
+    [[noreturn]] void FailDuplicate(pugi::xml_attribute attribute) const;
+    /// The attribute at `index` (counted from 0) of an element that has that many.
+    static pugi::xml_attribute AttributeAt(pugi::xml_node element, std::size_t index);
     void CheckDeclaration(pugi::xml_node declaration);
     void CheckComment(pugi::xml_node comment) const;
     void CheckInstruction(pugi::xml_node instruction) const;

@@ -24,6 +24,11 @@ std::unique_ptr<UserParameters> UserParameters::Clone() const
     return Tarnwick::Detail::CloneOf(*this);
 }
 
+bool UserParameters::InitFromIsAtomic() const noexcept
+{
+    return false;
+}
+
 std::u16string UserParameters::GetParamName() const
 {
     return m_ParamName;

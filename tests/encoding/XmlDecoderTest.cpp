@@ -7,6 +7,7 @@
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlDecoder.h>
 #include <tarnwick/stubproxy/AnyType.h>
+#include <tarnwick/stubproxy/Record.h>
 #include <tarnwick/stubproxy/UserParametersErrorString.h>
 
 #include <sstream>
@@ -121,6 +122,42 @@ TEST(XmlDecoderHeader, FieldsThatDoNotFitAreRefusedAndChangeNothing)
     EXPECT_FALSE(XmlDecoder(HeaderWith("MsgOrderId", "")).IsMessage());
 }
 
+TEST(XmlDecoderHeader, AttributesAreFoundInAnyOrderAndForm)
+{
+    // Reversed, numbers by character references, an unknown attribute skipped when asked.
+    std::string const reversed = "<msg ParametersTypeName='t' OperationName='o' ProducerAddress='p' "
+                                 "ConsumerAddress='c' SessionId='4' MsgOrderId='&#49;7' Other='x' "
+                                 "MsgCorrelationId='2' MsgType='&#x33;'/>";
+    Tarnwick::Encoding::XmlDecoderLimits tolerant;
+    tolerant.IgnoreUnknownElements = true;
+    XmlDecoder const decoder(reversed, tolerant);
+    EXPECT_TRUE(decoder.IsMessage());
+    ServiceMessage message;
+    decoder.DecodeHeader(message);
+    ServiceMessage expected;
+    expected.SetMsgType(3);
+    expected.SetMsgCorrelationId(2);
+    expected.SetMsgOrderId(17);
+    expected.SetSessionId(4);
+    expected.SetConsumerAddress(u"c");
+    expected.SetProducerAddress(u"p");
+    expected.SetOperationName(u"o");
+    expected.SetParametersTypeName(u"t");
+    ExpectSameHeader(message, expected);
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder(reversed).DecodeHeader(message); }),
+        Refusal(u"140", u"Unexpected attribute 'Other' in msg at line 1, column 121"));
+
+    // A repeated header attribute, the same length as another one, a number that is not one after its references.
+    std::string const header = "MsgType='1' MsgCorrelationId='2' MsgOrderId='3' SessionId='4' ConsumerAddress='c' "
+                               "ProducerAddress='p' OperationName='o' ParametersTypeName='t'";
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder("<msg " + header + " SessionId='5'/>"); }),
+        Refusal(u"115", u"Duplicate attribute 'SessionId' at line 1, column 149"));
+    std::string const bad = "<msg MsgOrderId='&#x31;x' " + header.substr(0, 33) + header.substr(48) + "/>";
+    EXPECT_EQ(ThrownLine([&] { XmlDecoder(bad).DecodeHeader(message); }),
+        Refusal(u"132", u"Invalid value '1x' of header attribute 'MsgOrderId' at line 1, column 6"));
+    ExpectSameHeader(message, expected);
+}
+
 TEST(XmlDecoderMessage, HeaderAndPayloadComeBackTogether)
 {
     ServiceMessage sent = Header(3, u"a\tb");
@@ -180,8 +217,12 @@ public:
     {
         return Composite(name, {Scalar(first, u"first"), Scalar(second, u"second")});
     }
+    /// Calls of `InitFrom` on any object of the class.
+    static inline int initFroms = 0;
+
     void InitFrom(ServiceType* tree) override
     {
+        ++initFroms;
         auto& composite = dynamic_cast<CompositeType&>(*tree);
         first = dynamic_cast<ScalarType<std::u16string>&>(**composite.BeginIterator()).GetValue();
         std::int32_t const value
@@ -235,6 +276,79 @@ TEST(XmlDecoderValue, FailuresChangeNeitherValueNorMessage)
         EXPECT_EQ(payload->first, u"first");
         EXPECT_EQ(payload->second, 2);
     }
+}
+
+/// `HalfWay` read into a temporary and moved in, which it declares.
+class Atomic : public HalfWay {
+public:
+    UserParameters* Copy() const override { return new Atomic(*this); }
+    void InitFrom(ServiceType* tree) override
+    {
+        HalfWay read;
+        read.HalfWay::InitFrom(tree);
+        first = std::move(read.first);
+        second = read.second;
+    }
+    bool InitFromIsAtomic() const noexcept override { return true; }
+};
+
+/// A record holding a `HalfWay`: the record reads into a new record, so it is atomic as a whole.
+struct Holder : Tarnwick::StubProxy::Record<Holder> {
+    HalfWay inner;
+    static constexpr auto Fields() { return std::tuple {Tarnwick::StubProxy::Field(u"inner", &Holder::inner)}; }
+};
+
+template <class Value> HalfWay& Inner(Value& value)
+{
+    if constexpr (std::is_same_v<Value, Holder>) {
+        return value.inner;
+    } else {
+        return value;
+    }
+}
+
+/// DecodeInto of `body` (the parameter element `p` holding a HalfWay's fields) into a fresh
+/// `Value`: the calls of HalfWay's InitFrom it took, and the failure or "".
+template <class Value> std::pair<int, std::u16string> DecodeCounted(std::string const& fields, Value& value)
+{
+    std::string const body
+        = std::is_same_v<Value, Holder> ? "<p><inner>" + fields + "</inner></p>" : "<p>" + fields + "</p>";
+    XmlDecoder const decoder(body);
+    HalfWay::initFroms = 0;
+    try {
+        decoder.DecodeInto(value);
+    } catch (Tarnwick::ServiceException const& e) {
+        return {HalfWay::initFroms, e.ToString()};
+    }
+    return {HalfWay::initFroms, u""};
+}
+
+TEST(XmlDecoderValue, AtomicValueObjectsAreReadOnceAndStillChangeNothingOnFailure)
+{
+    EXPECT_FALSE(HalfWay().InitFromIsAtomic());
+    EXPECT_TRUE(Atomic().InitFromIsAtomic());
+    EXPECT_TRUE(Holder().InitFromIsAtomic());
+    std::string const good = "<first>new</first><second>5</second>";
+    std::string const bad = "<first>new</first><second>-1</second>";
+    std::u16string const negative = u"Exception: HalfWay line 1 - negative";
+    auto check = [&]<class Value>(Value value, int calls) {
+        SCOPED_TRACE(typeid(Value).name());
+        EXPECT_EQ(DecodeCounted(good, value), std::make_pair(calls, std::u16string()));
+        EXPECT_EQ(Inner(value).first, u"new");
+        EXPECT_EQ(Inner(value).second, 5);
+        Value untouched;
+        // The record names the field it failed on before the member's own message.
+        auto const [failedCalls, failure] = DecodeCounted(bad, untouched);
+        EXPECT_EQ(failedCalls, 1);
+        EXPECT_TRUE(failure.ends_with(negative));
+        EXPECT_EQ(Inner(untouched).first, u"first");
+        EXPECT_EQ(Inner(untouched).second, 2);
+    };
+    // Tried on a copy first, then read into the object.
+    check(HalfWay(), 2);
+    // Read once, into the object itself.
+    check(Atomic(), 1);
+    check(Holder(), 1);
 }
 
 TEST(XmlDecoderTree, ShapeFreeRules)

@@ -190,8 +190,8 @@ public:
     std::unique_ptr<DataTypes::ServiceType> DecodeTree(DataTypes::ServiceType const& prototype) const;
     /// Decodes the parameter element in the shape `value.StoreTo(<element name>)` gives, then
     /// hands the tree to `value.InitFrom`, first on a copy of `value`, so that an `InitFrom`
-    /// that fails half way changes nothing. On failure, or without a parameter element,
-    /// `value` is unchanged.
+    /// that fails half way changes nothing; once only when `value.InitFromIsAtomic()`. On
+    /// failure, or without a parameter element, `value` is unchanged.
     void DecodeInto(StubProxy::UserParameters& value) const;
     /// The header and, when both the message and the text hold one, the payload (typed by the
     /// message's payload object, which stays the same object and is read as by `DecodeInto`).

@@ -662,6 +662,11 @@ public:
         Self() = std::move(read);
     }
 
+    /// True when moving a `Derived` in cannot raise, as for members of the library's kinds:
+    /// then `InitFrom` changes nothing on failure. A class that overrides a record's
+    /// `InitFrom` overrides this as well, unless its own keeps that promise.
+    bool InitFromIsAtomic() const noexcept override { return std::is_nothrow_move_assignable_v<Derived>; }
+
     /// The root name `StoreTo(nullptr)` gives: the class name of `Derived` without its namespaces.
     static std::u16string const& DefaultName()
     {

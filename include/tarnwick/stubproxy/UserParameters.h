@@ -40,6 +40,10 @@ public:
     /// Replaces the value by the one `tree` carries; reads the tree only and
     /// never changes `m_ParamName`.
     virtual void InitFrom(DataTypes::ServiceType* tree) = 0;
+    /// True when `InitFrom` either replaces the whole value or raises leaving it unchanged;
+    /// readers then hand a tree to the object itself, without trying it on a copy first.
+    /// False unless the class says so (records do).
+    virtual bool InitFromIsAtomic() const noexcept;
 
     /// A name the caller may keep with the object; `StoreTo` does not use it.
     std::u16string GetParamName() const;

@@ -2,6 +2,7 @@
 
 #include "core/Bytes16.h"
 #include "core/Utf16.h"
+#include "encoding/XmlNames.h"
 
 #include <algorithm>
 #include <array>
@@ -53,23 +54,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 /// bytes from anywhere up to it, or four blocks and the byte after them.
 constexpr std::size_t kPadding = 65;
 
-constexpr bool IsNameStart(char32_t c)
-{
-    if (c < 0x80) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-    }
-    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF)
-        || (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D)
-        || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF)
-        || (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
-}
-
-constexpr bool IsNameChar(char32_t c)
-{
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
-        || (c >= 0x203F && c <= 0x2040);
-}
-
 constexpr bool IsXmlSpace(unsigned char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -86,13 +70,6 @@ constexpr std::array<std::uint8_t, 128> kAsciiName = [] {
     }
     return table;
 }();
-
-/// What a character reference may name.
-bool IsXmlChar(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-        || (c >= 0x10000 && c <= 0x10FFFF);
-}
 
 /// A reference or a name for a message, cut as every quoted piece of input is.
 std::u16string Quoted(char const* text, std::size_t length)

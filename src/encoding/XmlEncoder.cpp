@@ -2,6 +2,7 @@
 
 #include "encoding/Failures.h"
 #include "encoding/NodeAccess.h"
+#include "encoding/XmlNames.h"
 #include "encoding/XmlWriter.h"
 
 #include <tarnwick/core/ServiceException.h>
@@ -33,6 +34,8 @@ namespace Tarnwick::Encoding {
 namespace {
 
 using namespace DataTypes;
+using Detail::IsUnprefixedNameChar;
+using Detail::IsUnprefixedNameStart;
 using Detail::NonXmlCharacter;
 using Detail::TextKinds;
 using Detail::WriteTo;
@@ -152,28 +155,11 @@ struct NameFault {
     bool first = false;
 };
 
-constexpr bool IsNameStart(char32_t c)
-{
-    if (c < 0x80) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    }
-    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF)
-        || (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D)
-        || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF)
-        || (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
-}
-
-constexpr bool IsNameChar(char32_t c)
-{
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
-        || (c >= 0x203F && c <= 0x2040);
-}
-
 /// Bit 1: may start a name; bit 2: may stand in one (ASCII).
 constexpr std::array<unsigned char, 128> kAsciiName = [] {
     std::array<unsigned char, 128> table {};
     for (char32_t c = 0; c < 128; ++c) {
-        table[c] = static_cast<unsigned char>((IsNameStart(c) ? 1 : 0) | (IsNameChar(c) ? 2 : 0));
+        table[c] = static_cast<unsigned char>((IsUnprefixedNameStart(c) ? 1 : 0) | (IsUnprefixedNameChar(c) ? 2 : 0));
     }
     return table;
 }();
@@ -196,7 +182,7 @@ NameFault CheckName(std::u16string_view name)
             continue;
         }
         char32_t const cp = Tarnwick::Detail::NextCodePoint(it, end);
-        if (cp == Tarnwick::Detail::kLoneSurrogate || !(first ? IsNameStart(cp) : IsNameChar(cp))) {
+        if (cp == Tarnwick::Detail::kLoneSurrogate || !(first ? IsUnprefixedNameStart(cp) : IsUnprefixedNameChar(cp))) {
             return {true, cp == Tarnwick::Detail::kLoneSurrogate ? unit : cp, first};
         }
     }

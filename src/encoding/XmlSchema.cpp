@@ -1,6 +1,7 @@
 #include <tarnwick/encoding/XmlSchema.h>
 
 #include "encoding/NodeAccess.h"
+#include "encoding/XmlNames.h"
 
 #include <tarnwick/core/Conversion.h>
 #include <tarnwick/core/ServiceException.h>
@@ -92,43 +93,6 @@ constexpr std::string_view kFloatWord = "  <xs:simpleType name=\"float_word\">\n
                                         "    </xs:restriction>\n"
                                         "  </xs:simpleType>\n";
 
-/// Whether `c` may start an XML name (the ':' of a prefix excluded), and may continue one.
-bool IsNameStart(char32_t c)
-{
-    static constexpr std::pair<char32_t, char32_t> kRanges[] = {{'A', 'Z'}, {'_', '_'}, {'a', 'z'}, {0xC0, 0xD6},
-        {0xD8, 0xF6}, {0xF8, 0x2FF}, {0x370, 0x37D}, {0x37F, 0x1FFF}, {0x200C, 0x200D}, {0x2070, 0x218F},
-        {0x2C00, 0x2FEF}, {0x3001, 0xD7FF}, {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}, {0x10000, 0xEFFFF}};
-    for (auto const& [low, high] : kRanges) {
-        if (c >= low && c <= high) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsNameChar(char32_t c)
-{
-    return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
-        || c == 0x203F || c == 0x2040;
-}
-
-/// Whether `name` is an XML name without a prefix, as a schema declares element names.
-bool IsUnprefixedName(std::u16string const& name)
-{
-    bool first = true;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char32_t c = name[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (name[++i] - 0xDC00);
-        }
-        if (!(first ? IsNameStart(c) : IsNameChar(c))) {
-            return false;
-        }
-        first = false;
-    }
-    return !first;
-}
-
 std::u16string KindName(ParamType code)
 {
     return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
@@ -183,7 +147,7 @@ private:
 /// `name` as it goes into the schema, UTF-8; raises when no element can be declared so.
 std::string DeclaredName(std::u16string const& name, std::u16string const& path)
 {
-    if (!IsUnprefixedName(name)) {
+    if (!Detail::IsUnprefixedName(name)) {
         Raise(u"Element name '" + name + u"' is not a name a schema can declare", path, kUndeclarableNameLine);
     }
     return Utils::Conversion::Utf16ToUtf8(name);

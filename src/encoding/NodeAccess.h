@@ -4,11 +4,14 @@
 
 #include "encoding/Failures.h"
 
+#include <tarnwick/datatypes/CompositeSequenceType.h>
+#include <tarnwick/datatypes/CompositeType.h>
 #include <tarnwick/datatypes/PrimitiveCode.h>
 #include <tarnwick/datatypes/ServiceType.h>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -64,6 +67,24 @@ template <class Visit> bool VisitPrimitive(std::int32_t code, Visit&& visit)
 template <class Visit> bool VisitPrimitiveSequence(std::int32_t code, Visit&& visit)
 {
     return VisitPrimitiveOf<true>(code, visit, Primitives {});
+}
+
+/// The shape of the items of a composite sequence, for the reader and the schema alike: the
+/// prototype's empty item when it has children (kept in `holder`), else its first item,
+/// else none (shape-free).
+inline DataTypes::ServiceType const* ItemShape(
+    DataTypes::CompositeSequenceType const& prototype, std::unique_ptr<DataTypes::ServiceType>& holder)
+{
+    holder.reset(prototype.CreateEmptyItem());
+    if (auto const* item = dynamic_cast<DataTypes::CompositeType const*>(holder.get());
+        item != nullptr && item->Size() != 0) {
+        return item;
+    }
+    holder.reset();
+    if (prototype.BeginIterator() != prototype.EndIterator()) {
+        return *prototype.BeginIterator();
+    }
+    return nullptr;
 }
 
 } // namespace Tarnwick::Encoding::Detail

@@ -459,21 +459,6 @@ void TreeReader::StartComposite(Frame& frame)
 
 namespace {
 
-/// The shape of the items of a composite sequence: the prototype's empty item
-/// when it has children, else its first item, else none (shape-free).
-ServiceType const* ItemShape(CompositeSequenceType const& prototype, std::unique_ptr<ServiceType>& holder)
-{
-    holder.reset(prototype.CreateEmptyItem());
-    if (auto const* item = dynamic_cast<CompositeType const*>(holder.get()); item != nullptr && item->Size() != 0) {
-        return item;
-    }
-    holder.reset();
-    if (prototype.BeginIterator() != prototype.EndIterator()) {
-        return *prototype.BeginIterator();
-    }
-    return nullptr;
-}
-
 /// An empty copy of a composite sequence: it keeps the prototype of its items.
 std::unique_ptr<CompositeSequenceType> EmptyCopy(CompositeSequenceType const& prototype, std::u16string const& name)
 {
@@ -714,8 +699,7 @@ template <class T> T TreeReader::ParseText(pugi::xml_node element, ParamType cod
         }
         T value {};
         if (!ParseValue(narrow, value) && !(m_SchemaForms && ParseSchemaForm(narrow, value))) {
-            Fail(u"Invalid " + KindName(code) + u" value " + Quote(ReadText(element)), kInvalidValueLine,
-                element);
+            Fail(u"Invalid " + KindName(code) + u" value " + Quote(ReadText(element)), kInvalidValueLine, element);
         }
         return value;
     }

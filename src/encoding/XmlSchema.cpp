@@ -98,21 +98,6 @@ std::u16string KindName(ParamType code)
     return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
 }
 
-/// The shape of the items of a composite sequence, as the decoder takes it: the
-/// prototype's empty item when it has children, else its first item, else none.
-ServiceType const* ItemShape(CompositeSequenceType const& prototype, std::unique_ptr<ServiceType>& holder)
-{
-    holder.reset(prototype.CreateEmptyItem());
-    if (auto const* item = dynamic_cast<CompositeType const*>(holder.get()); item != nullptr && item->Size() != 0) {
-        return item;
-    }
-    holder.reset();
-    if (prototype.BeginIterator() != prototype.EndIterator()) {
-        return *prototype.BeginIterator();
-    }
-    return nullptr;
-}
-
 /// Builds the type definitions of one shape, each once: equal shapes share one named
 /// type, which is also what lets equal children share a name.
 class SchemaBuilder {
@@ -302,7 +287,7 @@ std::string SchemaBuilder::ItemChoice(CompositeSequenceType const& items, std::u
     std::string_view indent, bool many, std::u16string_view reserved)
 {
     std::unique_ptr<ServiceType> holder;
-    ServiceType const* const shape = ItemShape(items, holder);
+    ServiceType const* const shape = Detail::ItemShape(items, holder);
     std::string const occurs = many ? " minOccurs=\"0\" maxOccurs=\"unbounded\"" : "";
     if (shape == nullptr) {
         // Items without a shape are read as they stand, whatever their names.

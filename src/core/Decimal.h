@@ -57,8 +57,21 @@ template <std::unsigned_integral Unsigned> constexpr std::size_t DigitCount(Unsi
     return guess + 1 - (value < kPowersOf10[guess] ? 1 : 0);
 }
 
-/// Exactly `width` digits of `value` at `out`, the last `width` of its decimal
+/// Exactly `Width` digits of `value` at `out`, the last `Width` of its decimal
 /// form, zeros in front: "000042" for 42 in 6. Returns the end.
+template <std::size_t Width, class Char, std::unsigned_integral Unsigned>
+constexpr Char* WriteFixedDigits(Char* out, Unsigned value) noexcept
+{
+    for (std::size_t pair = Width / 2; pair-- > 0; value /= 100) {
+        WritePair(out + Width % 2 + 2 * pair, static_cast<std::uint32_t>(value % 100));
+    }
+    if constexpr (Width % 2 != 0) {
+        *out = static_cast<Char>('0' + value % 10);
+    }
+    return out + Width;
+}
+
+/// `WriteFixedDigits` of a width known only at run time.
 template <class Char, std::unsigned_integral Unsigned>
 constexpr Char* WriteFixedDigits(Char* out, Unsigned value, std::size_t width) noexcept
 {
@@ -75,6 +88,7 @@ constexpr Char* WriteFixedDigits(Char* out, Unsigned value, std::size_t width) n
 
 /// The decimal digits of an unsigned integer at `out` (room for 20), as
 /// `std::to_chars` writes them: no sign, no zeros in front. Returns the end.
+/// Written from the right, four and two at a time, straight into place.
 template <class Char, std::unsigned_integral Unsigned> constexpr Char* WriteDigits(Char* out, Unsigned value) noexcept
 {
     if constexpr (sizeof(Unsigned) > sizeof(std::uint32_t)) {
@@ -83,7 +97,26 @@ template <class Char, std::unsigned_integral Unsigned> constexpr Char* WriteDigi
             return WriteDigits(out, static_cast<std::uint32_t>(value));
         }
     }
-    return WriteFixedDigits(out, value, DigitCount(value));
+    Char* const end = out + DigitCount(value);
+    Char* digit = end;
+    while (value >= 10000) {
+        auto const four = static_cast<std::uint32_t>(value % 10000);
+        value /= 10000;
+        digit -= 4;
+        WritePair(digit, four / 100);
+        WritePair(digit + 2, four % 100);
+    }
+    if (value >= 100) {
+        digit -= 2;
+        WritePair(digit, static_cast<std::uint32_t>(value % 100));
+        value /= 100;
+    }
+    if (value >= 10) {
+        WritePair(digit - 2, static_cast<std::uint32_t>(value));
+    } else {
+        digit[-1] = static_cast<Char>('0' + value);
+    }
+    return end;
 }
 
 /// The decimal form of any integer at `out` (room for 20, and the sign), as
@@ -101,14 +134,12 @@ template <class Char, std::integral Int> constexpr Char* WriteDecimal(Char* out,
     return WriteDigits(out, magnitude);
 }
 
-/// Appends the decimal form of `value`, zeros in front up to `width` digits.
+/// The decimal form of `value` at `out`, zeros in front up to `width` digits
+/// in all: "07" for 7 in 2, "2024" for 2024 in 2. Returns the end.
 template <class Char, std::unsigned_integral Unsigned>
-void AppendDecimal(std::basic_string<Char>& out, Unsigned value, std::size_t width = 0)
+constexpr Char* WritePaddedDigits(Char* out, Unsigned value, std::size_t width) noexcept
 {
-    std::size_t const count = std::max(width, DigitCount(value));
-    std::size_t const start = out.size();
-    out.resize(start + count);
-    WriteFixedDigits(out.data() + start, value, count);
+    return WriteFixedDigits(out, value, std::max(width, DigitCount(value)));
 }
 
 /// The decimal form of `value`, as `WriteDecimal` writes it.
@@ -118,14 +149,26 @@ template <class Char, std::integral Int> std::basic_string<Char> DecimalString(I
     return std::basic_string<Char>(digits, WriteDecimal(digits, value));
 }
 
-/// Reads the decimal digits at `it` and advances past all of them: up to `end`,
-/// or, with a null `end`, up to the first character that is no digit (such as
-/// a terminating zero). The value, or `most` when it would exceed `most`.
+/// Reads the decimal digits at `it` up to `end` and advances past them: the
+/// value, or `most` when it would exceed `most`.
 template <class Char, std::unsigned_integral Unsigned>
 constexpr Unsigned ReadDigits(Char const*& it, Char const* end, Unsigned most) noexcept
 {
     Unsigned value = 0;
     for (; it != end && IsDecimalDigit(*it); ++it) {
+        auto const digit = static_cast<Unsigned>(*it - Char('0'));
+        value = value > (most - digit) / 10 ? most : static_cast<Unsigned>(value * 10 + digit);
+    }
+    return value;
+}
+
+/// `ReadDigits` of text that ends with a character other than a digit, such as
+/// a terminating zero.
+template <class Char, std::unsigned_integral Unsigned>
+constexpr Unsigned ReadDigits(Char const*& it, Unsigned most) noexcept
+{
+    Unsigned value = 0;
+    for (; IsDecimalDigit(*it); ++it) {
         auto const digit = static_cast<Unsigned>(*it - Char('0'));
         value = value > (most - digit) / 10 ? most : static_cast<Unsigned>(value * 10 + digit);
     }

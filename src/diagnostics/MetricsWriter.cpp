@@ -84,7 +84,7 @@ struct Number {
             return;
         }
         m_Text[m_Size++] = '.';
-        m_Size = static_cast<std::size_t>(Tarnwick::Detail::WriteFixedDigits(m_Text + m_Size, fraction, 6) - m_Text);
+        m_Size = static_cast<std::size_t>(Tarnwick::Detail::WriteFixedDigits<6>(m_Text + m_Size, fraction) - m_Text);
         while (m_Text[m_Size - 1] == '0') {
             --m_Size;
         }

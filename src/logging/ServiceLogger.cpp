@@ -70,8 +70,8 @@ struct LineBuffers {
             std::memcpy(out, piece.data(), piece.size() * sizeof(char16_t));
             out += piece.size();
         }
-        Tarnwick::Detail::WriteFixedDigits(
-            line.data() + microSecondAt, static_cast<std::uint32_t>(now % kMicroSecondsPerSecond), 6);
+        Tarnwick::Detail::WriteFixedDigits<6>(
+            line.data() + microSecondAt, static_cast<std::uint32_t>(now % kMicroSecondsPerSecond));
     }
 
     /// The UTF-8 form of `text`, converted into room that is only ever grown

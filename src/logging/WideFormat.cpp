@@ -77,7 +77,7 @@ bool IsSigned(LogArgument const& argument)
 // The number at `it`, saturating at the largest std::size_t.
 std::size_t ReadNumber(char16_t const*& it)
 {
-    return ReadDigits(it, static_cast<char16_t const*>(nullptr), std::numeric_limits<std::size_t>::max());
+    return ReadDigits(it, std::numeric_limits<std::size_t>::max());
 }
 
 int FieldBound(std::size_t value)

@@ -146,22 +146,22 @@ void TimeStamp::SetUTime(std::uint64_t uTime)
 
 std::u16string TimeStamp::Serialize() const
 {
-    std::u16string text;
-    text.reserve(32);
-    Detail::AppendDecimal(text, m_Hour, 2);
-    text += u':';
-    Detail::AppendDecimal(text, m_Minute, 2);
-    text += u':';
-    Detail::AppendDecimal(text, m_Second, 2);
-    text += u'.';
-    Detail::AppendDecimal(text, m_MicroSecond, 6);
-    text += u' ';
-    Detail::AppendDecimal(text, m_Month);
-    text += u'/';
-    Detail::AppendDecimal(text, m_Day);
-    text += u'/';
-    Detail::AppendDecimal(text, m_Year);
-    return text;
+    // Seven fields of at most ten digits each, and six separators.
+    char16_t text[7 * 10 + 6];
+    char16_t* out = Detail::WritePaddedDigits(text, m_Hour, 2);
+    *out++ = u':';
+    out = Detail::WritePaddedDigits(out, m_Minute, 2);
+    *out++ = u':';
+    out = Detail::WritePaddedDigits(out, m_Second, 2);
+    *out++ = u'.';
+    out = Detail::WritePaddedDigits(out, m_MicroSecond, 6);
+    *out++ = u' ';
+    out = Detail::WriteDigits(out, m_Month);
+    *out++ = u'/';
+    out = Detail::WriteDigits(out, m_Day);
+    *out++ = u'/';
+    out = Detail::WriteDigits(out, m_Year);
+    return std::u16string(text, out);
 }
 
 TimeStamp TimeStamp::operator+(TimeDuration const& duration) const

@@ -75,10 +75,17 @@ TEST(DecimalTest, FixedAndPaddedWidths)
     for (Row const& row : kRows) {
         char16_t fixed[16];
         EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits(fixed, row.value, row.width)), row.fixed) << row.value;
-        std::u16string padded = u"x";
-        AppendDecimal(padded, row.value, row.width);
-        EXPECT_EQ(padded, u"x" + std::u16string(row.padded)) << row.value;
+        char16_t padded[16];
+        EXPECT_EQ(std::u16string_view(padded, WritePaddedDigits(padded, row.value, row.width)), row.padded)
+            << row.value;
     }
+    // The widths known when compiling write as those known when running.
+    char16_t fixed[8];
+    EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<6>(fixed, 42U)), u"000042");
+    EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<6>(fixed, 999999U)), u"999999");
+    EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<3>(fixed, 7U)), u"007");
+    EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<2>(fixed, 1234U)), u"34");
+    EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<1>(fixed, 5U)), u"5");
 }
 
 TEST(DecimalTest, ReadDigitsSaturatesAndStopsAtTheFirstNonDigit)
@@ -106,7 +113,7 @@ TEST(DecimalTest, ReadDigitsSaturatesAndStopsAtTheFirstNonDigit)
     }
     // Without an end the text ends at its terminating zero.
     char const* zeroEnded = "73";
-    EXPECT_EQ(ReadDigits(zeroEnded, static_cast<char const*>(nullptr), 1000U), 73U);
+    EXPECT_EQ(ReadDigits(zeroEnded, 1000U), 73U);
     EXPECT_EQ(*zeroEnded, '\0');
 }
 

@@ -195,18 +195,11 @@ void CopyAll(std::vector<Node*> const& sources, std::vector<Node*>& targets, Sta
 
 } // namespace
 
-void TreeAccess::Open(CompositeType& target, CompositeType const& source, Stack& stack)
+template <class Node> void TreeAccess::Open(OwnedList<Node>& target, OwnedList<Node> const& source, Stack& stack)
 {
     target.m_Nodes.assign(source.m_Nodes.size(), nullptr);
     CopyAll(source.m_Nodes, target.m_Nodes, stack,
-        [&stack](ServiceType*& slot, ServiceType const* node) { CopyInto(slot, node, stack); });
-}
-
-void TreeAccess::Open(CompositeSequenceType& target, CompositeSequenceType const& source, Stack& stack)
-{
-    target.m_Nodes.assign(source.m_Nodes.size(), nullptr);
-    CopyAll(source.m_Nodes, target.m_Nodes, stack,
-        [&stack](CompositeType*& slot, CompositeType const* item) { CopyInto(slot, item, stack); });
+        [&stack](Node*& slot, Node const* node) { CopyInto(slot, node, stack); });
 }
 
 void TreeAccess::Open(DictionaryType& target, DictionaryType const& source, Stack& stack)
@@ -227,19 +220,7 @@ void TreeAccess::Open(AnyTypeServiceType& target, AnyTypeServiceType const& sour
     CopyInto(target.m_WrappedNode, source.m_WrappedNode, stack);
 }
 
-void TreeAccess::Open(AnyTypeSequenceType& target, AnyTypeSequenceType const& source, Stack& stack)
-{
-    target.m_Nodes.assign(source.m_Nodes.size(), nullptr);
-    CopyAll(source.m_Nodes, target.m_Nodes, stack,
-        [&stack](AnyTypeServiceType*& slot, AnyTypeServiceType const* item) { CopyInto(slot, item, stack); });
-}
-
-void TreeAccess::Release(CompositeType& target) noexcept
-{
-    target.DestroyNodes();
-}
-
-void TreeAccess::Release(CompositeSequenceType& target) noexcept
+template <class Node> void TreeAccess::Release(OwnedList<Node>& target) noexcept
 {
     target.DestroyNodes();
 }
@@ -252,11 +233,6 @@ void TreeAccess::Release(DictionaryType& target) noexcept
 void TreeAccess::Release(AnyTypeServiceType& target) noexcept
 {
     DestroyTree(std::exchange(target.m_WrappedNode, nullptr));
-}
-
-void TreeAccess::Release(AnyTypeSequenceType& target) noexcept
-{
-    target.DestroyNodes();
 }
 
 CompositeType* TreeAccess::Empty(CompositeType const& source)

@@ -11,6 +11,7 @@
 
 #include <tarnwick/datatypes/ParamType.h>
 #include <tarnwick/datatypes/ServiceType.h>
+#include <tarnwick/datatypes/OwnedList.h>
 #include <tarnwick/datatypes/PrimitiveCode.h>
 #include <tarnwick/datatypes/ScalarType.h>
 #include <tarnwick/datatypes/SequenceType.h>

@@ -1,5 +1,7 @@
 #include <tarnwick/core/Conversion.h>
 
+#include "core/ClassicLocale.h"
+#include "core/Decimal.h"
 #include "core/Utf16.h"
 
 #include <charconv>
@@ -15,13 +17,6 @@
 namespace Tarnwick::Utils {
 
 namespace {
-
-template <class Number> std::string ToChars(Number value)
-{
-    char buffer[32];
-    auto const result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
 
 std::string DoubleToChars(double value)
 {
@@ -47,13 +42,6 @@ bool IsClassicCtype()
 {
     char const* const name = std::setlocale(LC_CTYPE, nullptr);
     return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
-}
-
-// The "C" locale as an object, created once and kept for the life of the process.
-locale_t ClassicLocale()
-{
-    static locale_t const classic = ::newlocale(LC_ALL_MASK, "C", locale_t {});
-    return classic;
 }
 
 char* NewNarrow(std::string const& text)
@@ -113,19 +101,19 @@ bool LocaleWiden(std::string_view text, std::u16string& out)
 
 std::string Conversion::IntegerToString(std::int32_t value)
 {
-    return ToChars(value);
+    return Detail::DecimalString<char>(value);
 }
 std::u16string Conversion::IntegerToWstring(std::int32_t value)
 {
-    return Widen(ToChars(value));
+    return Detail::DecimalString<char16_t>(value);
 }
 std::string Conversion::Integer64ToString(std::uint64_t value)
 {
-    return ToChars(value);
+    return Detail::DecimalString<char>(value);
 }
 std::u16string Conversion::Integer64ToWstring(std::uint64_t value)
 {
-    return Widen(ToChars(value));
+    return Detail::DecimalString<char16_t>(value);
 }
 std::string Conversion::DoubleToString(double value)
 {
@@ -147,12 +135,11 @@ std::int32_t Conversion::WstringToInteger(std::u16string const& text)
         negative = text[i] == u'-';
         ++i;
     }
-    constexpr std::int64_t limit = std::int64_t {std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        magnitude = std::min(magnitude * 10 + (text[i] - u'0'), limit);
-    }
-    std::int64_t const value = negative ? -magnitude : std::min(magnitude, limit - 1);
+    // Beyond the range the value saturates, as the C library's conversion does.
+    constexpr std::uint64_t limit = std::uint64_t {std::numeric_limits<std::int32_t>::max()} + 1;
+    char16_t const* it = text.data() + i;
+    auto const magnitude = static_cast<std::int64_t>(Detail::ReadDigits(it, text.data() + text.size(), limit));
+    std::int64_t const value = negative ? -magnitude : std::min<std::int64_t>(magnitude, limit - 1);
     return static_cast<std::int32_t>(value);
 }
 
@@ -170,7 +157,7 @@ double Conversion::WstringToDouble(std::u16string const& text)
     for (; i < text.size() && text[i] > u' ' && text[i] < 0x7F; ++i) {
         ascii.push_back(static_cast<char>(text[i]));
     }
-    locale_t const classic = ClassicLocale();
+    locale_t const classic = Detail::ClassicLocale();
     // Only a failed allocation at first use leaves no locale object; the plain
     // conversion is the closest fallback then.
     return classic != locale_t {} ? ::strtod_l(ascii.c_str(), nullptr, classic) : std::strtod(ascii.c_str(), nullptr);

@@ -30,6 +30,12 @@ constexpr bool IsSurrogate(char16_t unit) noexcept
     return unit >= 0xD800 && unit <= 0xDFFF;
 }
 
+/// The code point of a high and a low surrogate.
+constexpr char32_t CombineSurrogates(char16_t high, char16_t low) noexcept
+{
+    return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (static_cast<char32_t>(low) - 0xDC00);
+}
+
 /// Reads one code point at `it` (it < end) and advances past it: a high
 /// surrogate followed by a low one is combined; any other surrogate gives
 /// `kLoneSurrogate`.
@@ -41,7 +47,7 @@ inline char32_t NextCodePoint(char16_t const*& it, char16_t const* end) noexcept
     }
     if (IsHighSurrogate(unit) && it != end && IsLowSurrogate(*it)) {
         char16_t const low = *it++;
-        return 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (low - 0xDC00);
+        return CombineSurrogates(unit, low);
     }
     return kLoneSurrogate;
 }
@@ -184,15 +190,24 @@ inline Utf8Sequence DecodeUtf8(unsigned char const* it, std::size_t available, b
     return {cp, count + 1};
 }
 
+/// Writes a code point (up to U+10FFFF) as UTF-16 at `out`, which has room
+/// for 2: one unit, or a surrogate pair beyond U+FFFF. Returns the unit count.
+constexpr std::size_t EncodeUtf16(char32_t cp, char16_t* out) noexcept
+{
+    if (cp < 0x10000) {
+        out[0] = static_cast<char16_t>(cp);
+        return 1;
+    }
+    out[0] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+    out[1] = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    return 2;
+}
+
 /// Appends a code point as UTF-16: one unit, or a surrogate pair beyond U+FFFF.
 inline void AppendUtf16(std::u16string& out, char32_t cp)
 {
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-        return;
-    }
-    out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    char16_t units[2];
+    out.append(units, EncodeUtf16(cp, units));
 }
 
 /// The UTF-16 form of UTF-8 text: each maximal subpart of an ill-formed

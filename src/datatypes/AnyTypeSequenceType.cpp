@@ -12,6 +12,7 @@ AnyTypeSequenceType::AnyTypeSequenceType(std::u16string const& name)
 
 AnyTypeSequenceType::AnyTypeSequenceType(AnyTypeSequenceType const& other)
     : ServiceType(other)
+    , OwnedList()
 {
     Detail::TreeAccess::CopyContent(*this, other);
 }
@@ -20,59 +21,16 @@ AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType const& o
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        AnyTypeSequenceType copy(other);
-        Detail::TakeOver(m_Items, copy.m_Items);
-        ServiceType::operator=(other);
+        *this = AnyTypeSequenceType(other);
     }
     return *this;
 }
 
-AnyTypeSequenceType::AnyTypeSequenceType(AnyTypeSequenceType&& other) noexcept
-    : ServiceType(std::move(other))
-    , m_Items(std::exchange(other.m_Items, {}))
-{ }
+AnyTypeSequenceType::AnyTypeSequenceType(AnyTypeSequenceType&& other) noexcept = default;
 
-AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType&& other) noexcept
-{
-    Detail::TakeOver(m_Items, other.m_Items);
-    ServiceType::operator=(std::move(other));
-    return *this;
-}
+AnyTypeSequenceType& AnyTypeSequenceType::operator=(AnyTypeSequenceType&& other) noexcept = default;
 
-AnyTypeSequenceType::~AnyTypeSequenceType()
-{
-    Detail::DestroyNodes(m_Items);
-}
-
-void AnyTypeSequenceType::Add(AnyTypeServiceType* item)
-{
-    Detail::AppendOwned(m_Items, item);
-}
-
-void AnyTypeSequenceType::Add(std::unique_ptr<AnyTypeServiceType> item)
-{
-    Detail::AppendOwned(m_Items, std::move(item));
-}
-
-AnyTypeSequenceType::Iterator AnyTypeSequenceType::BeginIterator()
-{
-    return m_Items.begin();
-}
-
-AnyTypeSequenceType::Iterator AnyTypeSequenceType::EndIterator()
-{
-    return m_Items.end();
-}
-
-AnyTypeSequenceType::ConstIterator AnyTypeSequenceType::BeginIterator() const
-{
-    return m_Items.cbegin();
-}
-
-AnyTypeSequenceType::ConstIterator AnyTypeSequenceType::EndIterator() const
-{
-    return m_Items.cend();
-}
+AnyTypeSequenceType::~AnyTypeSequenceType() = default;
 
 ParamType AnyTypeSequenceType::GetType() const
 {
@@ -86,12 +44,12 @@ bool AnyTypeSequenceType::IsLeaf() const
 
 void AnyTypeSequenceType::Clear()
 {
-    Detail::DestroyNodes(m_Items);
+    DestroyNodes();
 }
 
 std::uint32_t AnyTypeSequenceType::Size() const
 {
-    return static_cast<std::uint32_t>(m_Items.size());
+    return Count();
 }
 
 ServiceType* AnyTypeSequenceType::Copy() const

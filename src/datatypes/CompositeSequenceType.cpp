@@ -32,39 +32,33 @@ CompositeSequenceType::CompositeSequenceType(
 
 CompositeSequenceType::CompositeSequenceType(CompositeSequenceType const& other)
     : ServiceType(other)
+    , OwnedList()
     , m_ItemPrototype(nullptr)
 {
     Detail::TreeAccess::CopyContent(*this, other);
-    try {
-        m_ItemPrototype = CopyPrototype(other.m_ItemPrototype).release();
-    } catch (...) {
-        Detail::DestroyNodes(m_Items);
-        throw;
-    }
+    // Should this fail, the list destroys the items copied.
+    m_ItemPrototype = CopyPrototype(other.m_ItemPrototype).release();
 }
 
 CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType const& other)
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        CompositeSequenceType copy(other);
-        Detail::TakeOver(m_Items, copy.m_Items);
-        delete std::exchange(m_ItemPrototype, std::exchange(copy.m_ItemPrototype, nullptr));
-        ServiceType::operator=(other);
+        *this = CompositeSequenceType(other);
     }
     return *this;
 }
 
 CompositeSequenceType::CompositeSequenceType(CompositeSequenceType&& other) noexcept
     : ServiceType(std::move(other))
-    , m_Items(std::exchange(other.m_Items, {}))
+    , OwnedList(std::move(other))
     , m_ItemPrototype(std::exchange(other.m_ItemPrototype, nullptr))
 { }
 
 CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType&& other) noexcept
 {
     if (this != &other) {
-        Detail::TakeOver(m_Items, other.m_Items);
+        OwnedList::operator=(std::move(other));
         delete std::exchange(m_ItemPrototype, std::exchange(other.m_ItemPrototype, nullptr));
         ServiceType::operator=(std::move(other));
     }
@@ -73,18 +67,7 @@ CompositeSequenceType& CompositeSequenceType::operator=(CompositeSequenceType&& 
 
 CompositeSequenceType::~CompositeSequenceType()
 {
-    Detail::DestroyNodes(m_Items);
     delete m_ItemPrototype;
-}
-
-void CompositeSequenceType::Add(CompositeType* item)
-{
-    Detail::AppendOwned(m_Items, item);
-}
-
-void CompositeSequenceType::Add(std::unique_ptr<CompositeType> item)
-{
-    Detail::AppendOwned(m_Items, std::move(item));
 }
 
 ServiceType* CompositeSequenceType::CreateEmptyItem() const
@@ -93,26 +76,6 @@ ServiceType* CompositeSequenceType::CreateEmptyItem() const
         return new CompositeType(u"item");
     }
     return m_ItemPrototype->StoreTo(u"item");
-}
-
-CompositeSequenceType::Iterator CompositeSequenceType::BeginIterator()
-{
-    return m_Items.begin();
-}
-
-CompositeSequenceType::Iterator CompositeSequenceType::EndIterator()
-{
-    return m_Items.end();
-}
-
-CompositeSequenceType::ConstIterator CompositeSequenceType::BeginIterator() const
-{
-    return m_Items.cbegin();
-}
-
-CompositeSequenceType::ConstIterator CompositeSequenceType::EndIterator() const
-{
-    return m_Items.cend();
 }
 
 ParamType CompositeSequenceType::GetType() const
@@ -127,12 +90,12 @@ bool CompositeSequenceType::IsLeaf() const
 
 void CompositeSequenceType::Clear()
 {
-    Detail::DestroyNodes(m_Items);
+    DestroyNodes();
 }
 
 std::uint32_t CompositeSequenceType::Size() const
 {
-    return static_cast<std::uint32_t>(m_Items.size());
+    return Count();
 }
 
 ServiceType* CompositeSequenceType::Copy() const

@@ -13,6 +13,7 @@ CompositeType::CompositeType(std::u16string const& name)
 
 CompositeType::CompositeType(CompositeType const& other)
     : ServiceType(other)
+    , OwnedList()
 {
     Detail::TreeAccess::CopyContent(*this, other);
 }
@@ -21,43 +22,20 @@ CompositeType& CompositeType::operator=(CompositeType const& other)
 {
     if (this != &other) {
         // Copies first, so that a failed copy leaves the target as it was.
-        CompositeType copy(other);
-        Detail::TakeOver(m_Children, copy.m_Children);
-        ServiceType::operator=(other);
+        *this = CompositeType(other);
     }
     return *this;
 }
 
-CompositeType::CompositeType(CompositeType&& other) noexcept
-    : ServiceType(std::move(other))
-    , m_Children(std::exchange(other.m_Children, {}))
-{ }
+CompositeType::CompositeType(CompositeType&& other) noexcept = default;
 
-CompositeType& CompositeType::operator=(CompositeType&& other) noexcept
-{
-    Detail::TakeOver(m_Children, other.m_Children);
-    ServiceType::operator=(std::move(other));
-    return *this;
-}
+CompositeType& CompositeType::operator=(CompositeType&& other) noexcept = default;
 
-CompositeType::~CompositeType()
-{
-    Detail::DestroyNodes(m_Children);
-}
-
-void CompositeType::Add(ServiceType* child)
-{
-    Detail::AppendOwned(m_Children, child);
-}
-
-void CompositeType::Add(std::unique_ptr<ServiceType> child)
-{
-    Detail::AppendOwned(m_Children, std::move(child));
-}
+CompositeType::~CompositeType() = default;
 
 void CompositeType::Reserve(std::size_t count)
 {
-    m_Children.reserve(count);
+    m_Nodes.reserve(count);
 }
 
 ServiceType* CompositeType::Find(std::u16string_view name)
@@ -68,49 +46,9 @@ ServiceType* CompositeType::Find(std::u16string_view name)
 ServiceType const* CompositeType::Find(std::u16string_view name) const
 {
     // A pointer overwritten through an iterator may be null.
-    auto const found = std::find_if(m_Children.cbegin(), m_Children.cend(),
+    auto const found = std::find_if(m_Nodes.cbegin(), m_Nodes.cend(),
         [name](ServiceType const* child) { return child != nullptr && child->GetParamNameRef() == name; });
-    return found != m_Children.cend() ? *found : nullptr;
-}
-
-CompositeType::Iterator CompositeType::BeginIterator()
-{
-    return m_Children.begin();
-}
-
-CompositeType::Iterator CompositeType::EndIterator()
-{
-    return m_Children.end();
-}
-
-CompositeType::ConstIterator CompositeType::BeginIterator() const
-{
-    return m_Children.cbegin();
-}
-
-CompositeType::ConstIterator CompositeType::EndIterator() const
-{
-    return m_Children.cend();
-}
-
-CompositeType::ReverseIterator CompositeType::ReverseBeginIterator()
-{
-    return m_Children.rbegin();
-}
-
-CompositeType::ReverseIterator CompositeType::ReverseEndIterator()
-{
-    return m_Children.rend();
-}
-
-CompositeType::ConstReverseIterator CompositeType::ReverseBeginIterator() const
-{
-    return m_Children.crbegin();
-}
-
-CompositeType::ConstReverseIterator CompositeType::ReverseEndIterator() const
-{
-    return m_Children.crend();
+    return found != m_Nodes.cend() ? *found : nullptr;
 }
 
 ParamType CompositeType::GetType() const
@@ -125,12 +63,12 @@ bool CompositeType::IsLeaf() const
 
 void CompositeType::Clear()
 {
-    Detail::DestroyNodes(m_Children);
+    DestroyNodes();
 }
 
 std::uint32_t CompositeType::Size() const
 {
-    return static_cast<std::uint32_t>(m_Children.size());
+    return Count();
 }
 
 ServiceType* CompositeType::Copy() const

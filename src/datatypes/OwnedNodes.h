@@ -54,22 +54,6 @@ template <class Node> std::unique_ptr<Node> CloneOf(Node const& object)
     return std::unique_ptr<Node>(CopyNode(&object));
 }
 
-/// Appends `node` and owns it: when the append fails, the node is destroyed
-/// rather than leaked, as ownership passed with the call. Nulls are not stored.
-template <class Node> void AppendOwned(std::vector<Node*>& nodes, std::unique_ptr<Node> node)
-{
-    if (node == nullptr) {
-        return;
-    }
-    nodes.push_back(node.get());
-    node.release();
-}
-
-template <class Node> void AppendOwned(std::vector<Node*>& nodes, Node* node)
-{
-    AppendOwned(nodes, std::unique_ptr<Node>(node));
-}
-
 /// Stores `node` in `slot` of a pair of slots that may share one node, and
 /// hands back what `slot` held unless the pair still owns it: when it stays in
 /// `other`, or is `node` itself. A `node` the pair already holds (in either
@@ -83,16 +67,6 @@ std::unique_ptr<Node> ReplaceInPair(Node*& slot, Node const* other, std::unique_
         return nullptr;
     }
     return std::unique_ptr<Node>(former);
-}
-
-/// Takes the nodes of `source`, leaving it empty, after destroying those of
-/// `target`: the move assignment of the arrays of owned nodes.
-template <class Node> void TakeOver(std::vector<Node*>& target, std::vector<Node*>& source) noexcept
-{
-    if (&target != &source) {
-        DestroyNodes(target);
-        target.swap(source);
-    }
 }
 
 } // namespace Tarnwick::Detail

@@ -195,18 +195,11 @@ void CopyAll(std::vector<Node*> const& sources, std::vector<Node*>& targets, Sta
 
 } // namespace
 
-void TreeAccess::Open(CompositeType& target, CompositeType const& source, Stack& stack)
+template <class Node> void TreeAccess::Open(OwnedList<Node>& target, OwnedList<Node> const& source, Stack& stack)
 {
-    target.m_Children.assign(source.m_Children.size(), nullptr);
-    CopyAll(source.m_Children, target.m_Children, stack,
-        [&stack](ServiceType*& slot, ServiceType const* node) { CopyInto(slot, node, stack); });
-}
-
-void TreeAccess::Open(CompositeSequenceType& target, CompositeSequenceType const& source, Stack& stack)
-{
-    target.m_Items.assign(source.m_Items.size(), nullptr);
-    CopyAll(source.m_Items, target.m_Items, stack,
-        [&stack](CompositeType*& slot, CompositeType const* item) { CopyInto(slot, item, stack); });
+    target.m_Nodes.assign(source.m_Nodes.size(), nullptr);
+    CopyAll(source.m_Nodes, target.m_Nodes, stack,
+        [&stack](Node*& slot, Node const* node) { CopyInto(slot, node, stack); });
 }
 
 void TreeAccess::Open(DictionaryType& target, DictionaryType const& source, Stack& stack)
@@ -227,21 +220,9 @@ void TreeAccess::Open(AnyTypeServiceType& target, AnyTypeServiceType const& sour
     CopyInto(target.m_WrappedNode, source.m_WrappedNode, stack);
 }
 
-void TreeAccess::Open(AnyTypeSequenceType& target, AnyTypeSequenceType const& source, Stack& stack)
+template <class Node> void TreeAccess::Release(OwnedList<Node>& target) noexcept
 {
-    target.m_Items.assign(source.m_Items.size(), nullptr);
-    CopyAll(source.m_Items, target.m_Items, stack,
-        [&stack](AnyTypeServiceType*& slot, AnyTypeServiceType const* item) { CopyInto(slot, item, stack); });
-}
-
-void TreeAccess::Release(CompositeType& target) noexcept
-{
-    DestroyNodes(target.m_Children);
-}
-
-void TreeAccess::Release(CompositeSequenceType& target) noexcept
-{
-    DestroyNodes(target.m_Items);
+    target.DestroyNodes();
 }
 
 void TreeAccess::Release(DictionaryType& target) noexcept
@@ -254,35 +235,30 @@ void TreeAccess::Release(AnyTypeServiceType& target) noexcept
     DestroyTree(std::exchange(target.m_WrappedNode, nullptr));
 }
 
-void TreeAccess::Release(AnyTypeSequenceType& target) noexcept
-{
-    DestroyNodes(target.m_Items);
-}
-
 CompositeType* TreeAccess::Empty(CompositeType const& source)
 {
-    return new CompositeType(source.m_ParamName);
+    return new CompositeType(source.GetParamNameRef());
 }
 
 CompositeSequenceType* TreeAccess::Empty(CompositeSequenceType const& source)
 {
     // The sequence owns the prototype's copy from the call on, even if it fails.
-    return new CompositeSequenceType(source.m_ParamName, CopyNode(source.m_ItemPrototype));
+    return new CompositeSequenceType(source.GetParamNameRef(), CopyNode(source.m_ItemPrototype));
 }
 
 DictionaryType* TreeAccess::Empty(DictionaryType const& source)
 {
-    return new DictionaryType(source.m_ParamName);
+    return new DictionaryType(source.GetParamNameRef());
 }
 
 AnyTypeServiceType* TreeAccess::Empty(AnyTypeServiceType const& source)
 {
-    return new AnyTypeServiceType(nullptr, source.m_ParamName);
+    return new AnyTypeServiceType(nullptr, source.GetParamNameRef());
 }
 
 AnyTypeSequenceType* TreeAccess::Empty(AnyTypeSequenceType const& source)
 {
-    return new AnyTypeSequenceType(source.m_ParamName);
+    return new AnyTypeSequenceType(source.GetParamNameRef());
 }
 
 // ---------------------------------------------------------------------------
@@ -304,14 +280,14 @@ void TreeAccess::Dismantle(ServiceType& container, Demolition& demolition) noexc
 {
     switch (ContainerCode(container)) {
     case COMPOSITE:
-        TakeAll(static_cast<CompositeType&>(container).m_Children, demolition);
+        TakeAll(static_cast<CompositeType&>(container).m_Nodes, demolition);
         break;
     case COMPOSITE_SEQUENCE:
         // The prototype is a value object: the sequence's own destructor releases it.
-        TakeAll(static_cast<CompositeSequenceType&>(container).m_Items, demolition);
+        TakeAll(static_cast<CompositeSequenceType&>(container).m_Nodes, demolition);
         break;
     case ANY_TYPE_SEQUENCE:
-        TakeAll(static_cast<AnyTypeSequenceType&>(container).m_Items, demolition);
+        TakeAll(static_cast<AnyTypeSequenceType&>(container).m_Nodes, demolition);
         break;
     case ANY_TYPE:
         demolition.Take(std::exchange(static_cast<AnyTypeServiceType&>(container).m_WrappedNode, nullptr));

@@ -18,6 +18,7 @@ class AnyTypeServiceType;
 class CompositeSequenceType;
 class CompositeType;
 class DictionaryType;
+template <class Node> class OwnedList;
 } // namespace Tarnwick::DataTypes
 
 namespace Tarnwick::Detail {
@@ -55,21 +56,16 @@ private:
     /// Copies the source's nodes into the target's slots, the containers among them pending.
     static void Open(Pending const& pending, Stack& stack);
     /// @{
-    static void Open(DataTypes::CompositeType& target, DataTypes::CompositeType const& source, Stack& stack);
-    static void Open(
-        DataTypes::CompositeSequenceType& target, DataTypes::CompositeSequenceType const& source, Stack& stack);
+    template <class Node>
+    static void Open(DataTypes::OwnedList<Node>& target, DataTypes::OwnedList<Node> const& source, Stack& stack);
     static void Open(DataTypes::DictionaryType& target, DataTypes::DictionaryType const& source, Stack& stack);
     static void Open(DataTypes::AnyTypeServiceType& target, DataTypes::AnyTypeServiceType const& source, Stack& stack);
-    static void Open(
-        DataTypes::AnyTypeSequenceType& target, DataTypes::AnyTypeSequenceType const& source, Stack& stack);
     /// @}
     /// Destroys the nodes the container owns, leaving it without nodes.
     /// @{
-    static void Release(DataTypes::CompositeType& target) noexcept;
-    static void Release(DataTypes::CompositeSequenceType& target) noexcept;
+    template <class Node> static void Release(DataTypes::OwnedList<Node>& target) noexcept;
     static void Release(DataTypes::DictionaryType& target) noexcept;
     static void Release(DataTypes::AnyTypeServiceType& target) noexcept;
-    static void Release(DataTypes::AnyTypeSequenceType& target) noexcept;
     /// @}
     /// A new container of the source's class and name (and a copy of its prototype), without nodes.
     /// @{

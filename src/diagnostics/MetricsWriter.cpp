@@ -4,6 +4,7 @@
 #include <tarnwick/threading/Mutex.h>
 #include <tarnwick/threading/MutexLock.h>
 
+#include "core/Decimal.h"
 #include "core/Utf16.h"
 #include "diagnostics/CounterIndex.h"
 #include "diagnostics/Levels.h"
@@ -66,21 +67,26 @@ struct Number {
 
     template <class T> void Set(T value) noexcept
     {
-        m_Size = static_cast<std::size_t>(std::to_chars(m_Text, std::end(m_Text), value).ptr - m_Text);
+        if constexpr (std::is_integral_v<T>) {
+            m_Size = static_cast<std::size_t>(Tarnwick::Detail::WriteDecimal(m_Text, value) - m_Text);
+        } else {
+            m_Size = static_cast<std::size_t>(std::to_chars(m_Text, std::end(m_Text), value).ptr - m_Text);
+        }
     }
 
-    /// Microseconds as exact decimal seconds: no rounding through a double.
+    /// Microseconds as exact decimal seconds: no rounding through a double,
+    /// and no zeros at the end of the fraction.
     void SetSeconds(std::uint32_t microseconds) noexcept
     {
         Set(microseconds / kMicrosecondsPerSecond);
-        std::uint32_t fraction = microseconds % kMicrosecondsPerSecond;
+        std::uint32_t const fraction = microseconds % kMicrosecondsPerSecond;
         if (fraction == 0) {
             return;
         }
         m_Text[m_Size++] = '.';
-        for (std::uint32_t digit = kMicrosecondsPerSecond / 10; fraction != 0; digit /= 10) {
-            m_Text[m_Size++] = static_cast<char>('0' + fraction / digit);
-            fraction %= digit;
+        m_Size = static_cast<std::size_t>(Tarnwick::Detail::WriteFixedDigits<6>(m_Text + m_Size, fraction) - m_Text);
+        while (m_Text[m_Size - 1] == '0') {
+            --m_Size;
         }
     }
 

@@ -12,6 +12,7 @@
 #include "diagnostics/TimeCounter.h"
 
 #include <optional>
+#include <type_traits>
 
 namespace Tarnwick::Diagnostics {
 
@@ -35,6 +36,26 @@ Counter& FindOrCreate(Threading::Mutex& mutex, Detail::CounterIndex<Counter>& in
     }
     Threading::MutexLock const lock(mutex);
     return index.FindOrCreate(name, hash);
+}
+
+// The kind of counter each counter class is, for the level to switch on or off.
+template <class Counter>
+constexpr Detail::CounterKind kKindOf = std::is_same_v<Counter, NumberCounter> ? NUMBER_KIND
+    : std::is_same_v<Counter, TimeCounter>                                     ? TIME_KIND
+                                                                               : SIZE_KIND;
+
+/// The one rule of every modifier: when the level switches the counter's kind
+/// off, nothing is touched (not even created) and the answer is false; else the
+/// counter found or made by `find` undergoes `change` with `arguments`.
+template <class Counter, class... Parameters, class... Arguments>
+bool ChangeIfEnabled(ServiceDiagnostics& diagnostics, Counter* (ServiceDiagnostics::*find)(std::u16string const&),
+    std::u16string const& name, void (Counter::*change)(Parameters...), Arguments const&... arguments)
+{
+    if (!Enables(diagnostics.GetLevelType(), kKindOf<Counter>)) {
+        return false;
+    }
+    ((diagnostics.*find)(name)->*change)(arguments...);
+    return true;
 }
 
 } // namespace
@@ -105,74 +126,42 @@ SizeCounter* ServiceDiagnostics::GetSizeCounter(std::u16string const& counterNam
 
 bool ServiceDiagnostics::NumberCounterIncrease(std::u16string const& counterName)
 {
-    if (!Enables(GetLevelType(), NUMBER_KIND)) {
-        return false;
-    }
-    GetNumberCounter(counterName)->Increase();
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetNumberCounter, counterName, &NumberCounter::Increase);
 }
 
 bool ServiceDiagnostics::NumberCounterDecrease(std::u16string const& counterName)
 {
-    if (!Enables(GetLevelType(), NUMBER_KIND)) {
-        return false;
-    }
-    GetNumberCounter(counterName)->Decrease();
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetNumberCounter, counterName, &NumberCounter::Decrease);
 }
 
 bool ServiceDiagnostics::NumberCounterReset(std::u16string const& counterName, std::int32_t value)
 {
-    if (!Enables(GetLevelType(), NUMBER_KIND)) {
-        return false;
-    }
-    GetNumberCounter(counterName)->Reset(value);
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetNumberCounter, counterName, &NumberCounter::Reset, value);
 }
 
 bool ServiceDiagnostics::SizeCounterUpdate(std::u16string const& counterName, std::uint32_t size)
 {
-    if (!Enables(GetLevelType(), SIZE_KIND)) {
-        return false;
-    }
-    GetSizeCounter(counterName)->Update(size);
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetSizeCounter, counterName, &SizeCounter::Update, size);
 }
 
 bool ServiceDiagnostics::SizeCounterReset(std::u16string const& counterName)
 {
-    if (!Enables(GetLevelType(), SIZE_KIND)) {
-        return false;
-    }
-    GetSizeCounter(counterName)->Reset();
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetSizeCounter, counterName, &SizeCounter::Reset);
 }
 
 bool ServiceDiagnostics::TimeCounterStart(std::u16string const& counterName, std::u16string const& messageId)
 {
-    if (!Enables(GetLevelType(), TIME_KIND)) {
-        return false;
-    }
-    GetTimeCounter(counterName)->Start(messageId);
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetTimeCounter, counterName, &TimeCounter::Start, messageId);
 }
 
 bool ServiceDiagnostics::TimeCounterStop(std::u16string const& counterName, std::u16string const& messageId)
 {
-    if (!Enables(GetLevelType(), TIME_KIND)) {
-        return false;
-    }
-    GetTimeCounter(counterName)->Stop(messageId);
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetTimeCounter, counterName, &TimeCounter::Stop, messageId);
 }
 
 bool ServiceDiagnostics::TimeCounterReset(std::u16string const& counterName)
 {
-    if (!Enables(GetLevelType(), TIME_KIND)) {
-        return false;
-    }
-    GetTimeCounter(counterName)->Reset();
-    return true;
+    return ChangeIfEnabled(*this, &ServiceDiagnostics::GetTimeCounter, counterName, &TimeCounter::Reset);
 }
 
 std::int32_t ServiceDiagnostics::NumberCounterGetCount(std::u16string const& counterName)

@@ -6,6 +6,7 @@
 #include <tarnwick/threading/MutexLock.h>
 
 #include "core/ClassName.h"
+#include "core/Decimal.h"
 #include "core/LevelSettings.h"
 #include "core/Utf16.h"
 #include "logging/WideFormat.h"
@@ -32,11 +33,6 @@ constexpr std::int32_t kLineOpenLock = 81;
 constexpr std::size_t kConsoleLineLimit = 1999;
 
 constexpr std::uint64_t kMicroSecondsPerSecond = 1000000;
-
-constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324"
-                               "25262728293031323334353637383940414243444546474849"
-                               "50515253545556575859606162636465666768697071727374"
-                               "75767778798081828384858687888990919293949596979899";
 
 // A thread's buffers for the line being written, reused from message to message.
 struct LineBuffers {
@@ -74,14 +70,8 @@ struct LineBuffers {
             std::memcpy(out, piece.data(), piece.size() * sizeof(char16_t));
             out += piece.size();
         }
-        // The microseconds, two digits at a time from a table.
-        auto micro = static_cast<std::uint32_t>(now % kMicroSecondsPerSecond);
-        char16_t* const digits = line.data() + microSecondAt;
-        for (std::size_t pair = 3; pair-- > 0; micro /= 100) {
-            char const* const twoDigits = kDigitPairs + 2 * (micro % 100);
-            digits[2 * pair] = static_cast<char16_t>(twoDigits[0]);
-            digits[2 * pair + 1] = static_cast<char16_t>(twoDigits[1]);
-        }
+        Tarnwick::Detail::WriteFixedDigits<6>(
+            line.data() + microSecondAt, static_cast<std::uint32_t>(now % kMicroSecondsPerSecond));
     }
 
     /// The UTF-8 form of `text`, converted into room that is only ever grown

@@ -1,5 +1,7 @@
 #include "logging/WideFormat.h"
 
+#include "core/ClassicLocale.h"
+#include "core/Decimal.h"
 #include "core/Utf16.h"
 
 #include <algorithm>
@@ -72,21 +74,10 @@ bool IsSigned(LogArgument const& argument)
     return argument.kind != Utils::LOG_ARGUMENT_UNSIGNED;
 }
 
-bool IsDigit(char16_t unit)
-{
-    return unit >= u'0' && unit <= u'9';
-}
-
 // The number at `it`, saturating at the largest std::size_t.
 std::size_t ReadNumber(char16_t const*& it)
 {
-    constexpr std::size_t kMost = std::numeric_limits<std::size_t>::max();
-    std::size_t value = 0;
-    while (IsDigit(*it)) {
-        auto const digit = static_cast<std::size_t>(*it++ - u'0');
-        value = value > (kMost - digit) / 10 ? kMost : value * 10 + digit;
-    }
-    return value;
+    return ReadDigits(it, std::numeric_limits<std::size_t>::max());
 }
 
 int FieldBound(std::size_t value)
@@ -373,7 +364,10 @@ void AppendInteger(std::u16string& out, Directive directive, Integer value, bool
         }
     };
     if (base == 10) {
-        writeDigits.operator()<10>();
+        if (value.magnitude != 0) {
+            first = digitsEnd - DigitCount(value.magnitude);
+            WriteDigits(first, value.magnitude);
+        }
     } else if (base == 16) {
         writeDigits.operator()<16>();
     } else {
@@ -427,32 +421,6 @@ void AppendPointer(std::u16string& out, Directive const& directive, void const* 
 
 // ---- floating point -------------------------------------------------------
 
-// The "C" locale, made once; numbers are formatted in it on the calling thread
-// only, so another thread's or the process's locale is never touched.
-locale_t ClassicLocale()
-{
-    static locale_t const classic = newlocale(LC_ALL_MASK, "C", locale_t {});
-    return classic;
-}
-
-class ClassicNumbers {
-public:
-    ClassicNumbers()
-        : m_Previous(ClassicLocale() != locale_t {} ? uselocale(ClassicLocale()) : locale_t {})
-    { }
-    ClassicNumbers(ClassicNumbers const&) = delete;
-    ClassicNumbers& operator=(ClassicNumbers const&) = delete;
-    ~ClassicNumbers()
-    {
-        if (m_Previous != locale_t {}) {
-            uselocale(m_Previous);
-        }
-    }
-
-private:
-    locale_t m_Previous;
-};
-
 // The narrow directive with flags, width and precision resolved to numbers,
 // written into `text` (room for 48) with its terminating zero.
 void NarrowDirective(Directive const& directive, char* text)
@@ -466,11 +434,11 @@ void NarrowDirective(Directive const& directive, char* text)
         }
     }
     if (directive.width > 0) {
-        out = std::to_chars(out, text + 24, directive.width).ptr;
+        out = WriteDecimal(out, directive.width);
     }
     if (directive.precision >= 0) {
         *out++ = '.';
-        out = std::to_chars(out, text + 40, directive.precision).ptr;
+        out = WriteDecimal(out, directive.precision);
     }
     if (directive.length == Length::LongDouble) {
         *out++ = 'L';
@@ -483,7 +451,8 @@ template <class Floating> void AppendPrintfFloating(std::u16string& out, Directi
 {
     char narrow[48];
     NarrowDirective(directive, narrow);
-    ClassicNumbers const classic;
+    // Numbers are formatted in the "C" locale on the calling thread only.
+    ClassicLocaleScope const classic;
     char buffer[128];
     int const needed = std::snprintf(buffer, sizeof buffer, narrow, value);
     if (needed < 0) {
@@ -634,13 +603,8 @@ bool AppendCharacter(std::u16string& out, Directive const& directive, LogArgumen
     if (code > kLastCodePoint) {
         return false;
     }
-    char16_t units[2] {static_cast<char16_t>(code), 0};
-    std::size_t count = 1;
-    if (code >= 0x10000) {
-        units[0] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-        units[1] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        count = 2;
-    }
+    char16_t units[2];
+    std::size_t const count = EncodeUtf16(static_cast<char32_t>(code), units);
     AppendField(out, directive, std::u16string_view(units, count));
     return true;
 }

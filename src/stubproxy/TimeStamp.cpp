@@ -6,6 +6,7 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 
 #include "core/ClassName.h"
+#include "core/Decimal.h"
 #include "platform/Clock.h"
 #include "platform/LocalTime.h"
 
@@ -40,23 +41,6 @@ std::optional<std::int32_t> SignedField(std::uint32_t field, std::int32_t offset
         return std::nullopt;
     }
     return static_cast<std::int32_t>(value);
-}
-
-// Appends `value` in decimal, padded with '0' to at least `width` digits.
-void AppendDecimal(std::u16string& text, std::uint32_t value, std::size_t width)
-{
-    char16_t digits[10];
-    std::size_t count = 0;
-    do {
-        digits[count++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (; width > count; --width) {
-        text += u'0';
-    }
-    while (count != 0) {
-        text += digits[--count];
-    }
 }
 
 } // namespace
@@ -162,22 +146,22 @@ void TimeStamp::SetUTime(std::uint64_t uTime)
 
 std::u16string TimeStamp::Serialize() const
 {
-    std::u16string text;
-    text.reserve(32);
-    AppendDecimal(text, m_Hour, 2);
-    text += u':';
-    AppendDecimal(text, m_Minute, 2);
-    text += u':';
-    AppendDecimal(text, m_Second, 2);
-    text += u'.';
-    AppendDecimal(text, m_MicroSecond, 6);
-    text += u' ';
-    AppendDecimal(text, m_Month, 0);
-    text += u'/';
-    AppendDecimal(text, m_Day, 0);
-    text += u'/';
-    AppendDecimal(text, m_Year, 0);
-    return text;
+    // Seven fields of at most ten digits each, and six separators.
+    char16_t text[7 * 10 + 6];
+    char16_t* out = Detail::WritePaddedDigits(text, m_Hour, 2);
+    *out++ = u':';
+    out = Detail::WritePaddedDigits(out, m_Minute, 2);
+    *out++ = u':';
+    out = Detail::WritePaddedDigits(out, m_Second, 2);
+    *out++ = u'.';
+    out = Detail::WritePaddedDigits(out, m_MicroSecond, 6);
+    *out++ = u' ';
+    out = Detail::WriteDigits(out, m_Month);
+    *out++ = u'/';
+    out = Detail::WriteDigits(out, m_Day);
+    *out++ = u'/';
+    out = Detail::WriteDigits(out, m_Year);
+    return std::u16string(text, out);
 }
 
 TimeStamp TimeStamp::operator+(TimeDuration const& duration) const

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 #include <utility>
@@ -130,6 +131,78 @@ void CompareRandomRun(Manager& manager, LevelRunShape shape, Level initial, std:
             ASSERT_EQ(manager.LevelOf(name), expected) << "seed " << seed << ", step " << step << " (" << done << ")";
         }
     }
+}
+
+/// The level a member keeps when no setting matches it, in the examples below.
+inline constexpr int kInitialLevel = -1;
+
+/// One example of the rule both managers follow: settings apply from the
+/// fewest ':' to the most, equal counts in code-unit order, each to every name
+/// that contains its pattern, so the last match wins. A level is an index into
+/// the manager's list of levels other than its initial one (taken modulo its
+/// length), or `kInitialLevel`.
+struct PatternCase {
+    char const* title;
+    std::vector<std::pair<std::u16string, int>> settings;
+    std::vector<std::pair<std::u16string, int>> members;
+};
+
+/// The examples, with the levels each manager's list gives them. Where a list
+/// is shorter, the levels of one example still differ from one another.
+inline std::vector<PatternCase> const& PatternCases()
+{
+    // Loggers: TRACE, DEBUG, ERROR, FATAL, INFO, NONE; diagnostics: NUMBER, TIME, SIZE, ALL.
+    constexpr int a = 0;
+    constexpr int b = 1;
+    constexpr int c = 2;
+    constexpr int d = 3;
+    constexpr int e = 4;
+    constexpr int f = 5;
+    constexpr int initial = kInitialLevel;
+    static std::vector<PatternCase> const cases {
+        {"DefaultAndQualified", {{u"", c}, {u"Net", b}, {u"Net::Tcp", a}},
+            {{u"Net::Tcp::Rx", a}, {u"Server.Net", b}, {u"Db", c}, {u"Network", b}}},
+        {"EqualColonsInCodeUnitOrder", {{u"Server", d}, {u"Net", b}}, {{u"Server.Net", d}, {u"Net", b}}},
+        // "A::Tcp" sorts before "Tcp" by code units, but has more ':' and so comes later.
+        {"ColonsBeforeCodeUnits", {{u"A::Tcp", a}, {u"Tcp", c}},
+            {{u"A::Tcp::Rx", a}, {u"Tcp", c}, {u"A::Udp", initial}}},
+        // Every ':' counts, paired or not: both have two, so code-unit order decides.
+        {"EveryColonCounts", {{u"b:c:d", f}, {u"A::B", e}}, {{u"A::Bb:c:d", f}}},
+        {"NoMatchKeepsTheInitialLevel", {{u"Net", b}}, {{u"Db", initial}, {u"net", initial}}},
+        {"ReplacedSetting", {{u"Db", a}, {u"Db", d}}, {{u"MyDb", d}}},
+        // Code units compare unsigned: U+00E9 comes after 'z'.
+        {"UnsignedUnits", {{u"\u00E9", e}, {u"z", c}}, {{u"z\u00E9", e}}},
+        {"MoreColonsLater", {{u"Net", a}, {u"Net::Tcp", d}},
+            {{u"Net::Tcp::Rx", d}, {u"Net::Udp", a}, {u"Net", a}, {u"Net::Tcp", d}}},
+        // Made in the opposite order, the settings still apply from the least qualified.
+        {"OrderOfCallsDoesNotMatter", {{u"Net::Tcp", d}, {u"Net", a}}, {{u"Net::Tcp::Rx", d}, {u"Net::Udp", a}}},
+        {"EmptyPatternIsADefaultAndMatchingIsBySubstring", {{u"", c}, {u"Net", a}, {u"Net::Tcp", d}},
+            {{u"Net::Tcp::Rx", d}, {u"Server.Net", a}, {u"Network", a}, {u"Db", c}, {u"", c}}},
+        // Equal ':' counts: code-unit order, so "Server" comes after "Net".
+        {"EqualColonsByCodeUnitOrder", {{u"Server", b}, {u"Net", a}}, {{u"Server.Net", b}, {u"Net.Server", b}}},
+        // Upper case sorts before lower case; every ':' counts, even a single one.
+        {"CodeUnitsAndSingleColons", {{u"a", b}, {u"B", c}, {u"x:", a}}, {{u"aB", b}, {u"Ba", b}, {u"aBx:", a}}},
+        {"ReplacingASetting", {{u"Db", d}, {u"Db", b}}, {{u"Db", b}, {u"MyDb2", b}}},
+    };
+    return cases;
+}
+
+/// Printed by its title.
+inline void PrintTo(PatternCase const& value, std::ostream* out)
+{
+    *out << value.title;
+}
+
+/// The example's title, for the test's name.
+inline std::string PatternCaseName(testing::TestParamInfo<PatternCase> const& info)
+{
+    return info.param.title;
+}
+
+/// The level `index` stands for in a manager whose other levels are `levels`.
+template <class Level, std::size_t Count> Level LevelOfIndex(int index, Level initial, Level const (&levels)[Count])
+{
+    return index == kInitialLevel ? initial : levels[static_cast<std::size_t>(index) % Count];
 }
 
 } // namespace TarnwickTest

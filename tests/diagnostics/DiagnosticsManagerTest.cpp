@@ -1,3 +1,4 @@
+#include "core/LevelSettingsModel.h"
 #include "diagnostics/DiagnosticsTestSupport.h"
 
 #include <tarnwick/diagnostics/DiagnosticsManager.h>
@@ -39,58 +40,41 @@ TEST(DiagnosticsManagerTest, SettingCreatesItsNamesakeAndReachesLaterDiagnostics
     EXPECT_EQ(manager.GetServiceDiagnostics(u"Client")->GetLevelType(), SD_NONE);
 }
 
-// Settings and the levels they give, whether the diagnostics exist before the
-// settings are made or are created afterwards.
-struct PatternCase {
-    char const* title;
-    std::vector<std::pair<std::u16string, Level>> settings;
-    std::vector<std::pair<std::u16string, Level>> expected;
-};
+// The levels of the shared pattern examples, SD_NONE being where diagnostics start.
+constexpr Level kPatternLevels[] = {SD_NUMBER_COUNTER, SD_TIME_COUNTER, SD_SIZE_COUNTER, SD_ALL};
 
-class PatternTest : public testing::TestWithParam<PatternCase> { };
+Level PatternLevel(int index)
+{
+    return TarnwickTest::LevelOfIndex(index, SD_NONE, kPatternLevels);
+}
+
+// The settings give the same levels whether the diagnostics exist before the
+// settings are made or are created afterwards.
+class PatternTest : public testing::TestWithParam<TarnwickTest::PatternCase> { };
 
 TEST_P(PatternTest, LastMatchInLevelSettingOrderWins)
 {
-    PatternCase const& c = GetParam();
+    TarnwickTest::PatternCase const& c = GetParam();
     for (bool const createFirst : {true, false}) {
         SCOPED_TRACE(createFirst ? "diagnostics created before the settings" : "created after");
         DiagnosticsManager manager;
         if (createFirst) {
-            for (auto const& [name, level] : c.expected) {
+            for (auto const& [name, level] : c.members) {
                 manager.GetServiceDiagnostics(name);
             }
         }
         for (auto const& [pattern, level] : c.settings) {
-            manager.SetLevelType(pattern, level);
+            manager.SetLevelType(pattern, PatternLevel(level));
         }
-        for (auto const& [name, level] : c.expected) {
-            EXPECT_EQ(manager.GetServiceDiagnostics(name)->GetLevelType(), level)
+        for (auto const& [name, level] : c.members) {
+            EXPECT_EQ(manager.GetServiceDiagnostics(name)->GetLevelType(), PatternLevel(level))
                 << std::string(name.begin(), name.end());
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, PatternTest,
-    testing::Values(PatternCase {"MoreColonsLater", {{u"Net", SD_NUMBER_COUNTER}, {u"Net::Tcp", SD_ALL}},
-                        {{u"Net::Tcp::Rx", SD_ALL}, {u"Net::Udp", SD_NUMBER_COUNTER}, {u"Net", SD_NUMBER_COUNTER},
-                            {u"Net::Tcp", SD_ALL}}},
-        // Made in the opposite order, the settings still apply from the least qualified.
-        PatternCase {"OrderOfCallsDoesNotMatter", {{u"Net::Tcp", SD_ALL}, {u"Net", SD_NUMBER_COUNTER}},
-            {{u"Net::Tcp::Rx", SD_ALL}, {u"Net::Udp", SD_NUMBER_COUNTER}}},
-        PatternCase {"EmptyPatternIsADefaultAndMatchingIsBySubstring",
-            {{u"", SD_SIZE_COUNTER}, {u"Net", SD_NUMBER_COUNTER}, {u"Net::Tcp", SD_ALL}},
-            {{u"Net::Tcp::Rx", SD_ALL}, {u"Server.Net", SD_NUMBER_COUNTER}, {u"Network", SD_NUMBER_COUNTER},
-                {u"Db", SD_SIZE_COUNTER}, {u"", SD_SIZE_COUNTER}}},
-        // Equal ':' counts: code-unit order, so "Server" comes after "Net".
-        PatternCase {"EqualColonsByCodeUnitOrder", {{u"Server", SD_TIME_COUNTER}, {u"Net", SD_NUMBER_COUNTER}},
-            {{u"Server.Net", SD_TIME_COUNTER}, {u"Net.Server", SD_TIME_COUNTER}}},
-        // Upper case sorts before lower case; every ':' counts, even a single one.
-        PatternCase {"CodeUnitsAndSingleColons",
-            {{u"a", SD_TIME_COUNTER}, {u"B", SD_SIZE_COUNTER}, {u"x:", SD_NUMBER_COUNTER}},
-            {{u"aB", SD_TIME_COUNTER}, {u"Ba", SD_TIME_COUNTER}, {u"aBx:", SD_NUMBER_COUNTER}}},
-        PatternCase {"ReplacingASetting", {{u"Db", SD_ALL}, {u"Db", SD_TIME_COUNTER}},
-            {{u"Db", SD_TIME_COUNTER}, {u"MyDb2", SD_TIME_COUNTER}}}),
-    [](testing::TestParamInfo<PatternCase> const& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(
+    Examples, PatternTest, testing::ValuesIn(TarnwickTest::PatternCases()), TarnwickTest::PatternCaseName);
 
 TEST(DiagnosticsManagerTest, SettingNoneStopsUpdatesAndKeepsTheValues)
 {

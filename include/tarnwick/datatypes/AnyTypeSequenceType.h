@@ -2,26 +2,24 @@
 
 #include <tarnwick/core/Export.h>
 #include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/OwnedList.h>
 #include <tarnwick/datatypes/ServiceType.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace Tarnwick::DataTypes {
 
+/// The list of any-type wrappers, built into the library.
+extern template class TARNWICK_EXPORT OwnedList<AnyTypeServiceType>;
+
 /// An ordered list of any-type wrappers. It owns them (and so their wrapped
 /// nodes); copies are deep.
-class TARNWICK_EXPORT AnyTypeSequenceType : public ServiceType {
+class TARNWICK_EXPORT AnyTypeSequenceType : public ServiceType, public OwnedList<AnyTypeServiceType> {
 public:
-    /// The owned wrappers, in order.
-    using Items = std::vector<AnyTypeServiceType*>;
-    /// Iterators over the wrapper pointers.
-    /// @{
-    using Iterator = Items::iterator;
-    using ConstIterator = Items::const_iterator;
-    /// @}
+    /// The owned items, in order.
+    using Items = Nodes;
 
     /// An empty sequence named `name`.
     AnyTypeSequenceType(std::u16string const& name);
@@ -36,27 +34,6 @@ public:
     AnyTypeSequenceType& operator=(AnyTypeSequenceType&& other) noexcept;
     ~AnyTypeSequenceType() override;
 
-    /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
-    void Add(AnyTypeServiceType* item);
-    /// `Add` of an owning pointer.
-    void Add(std::unique_ptr<AnyTypeServiceType> item);
-
-    /// Iterators over the stored wrapper pointers, first to last.
-    /// @{
-    Iterator BeginIterator();
-    Iterator EndIterator();
-    ConstIterator BeginIterator() const;
-    ConstIterator EndIterator() const;
-    /// @}
-    /// For range-for: `for (AnyTypeServiceType* item : sequence)`.
-    Iterator begin() noexcept { return m_Items.begin(); }
-    /// The past-the-end iterator.
-    Iterator end() noexcept { return m_Items.end(); }
-    /// The first iterator (read-only).
-    ConstIterator begin() const noexcept { return m_Items.cbegin(); }
-    /// The past-the-end iterator (read-only).
-    ConstIterator end() const noexcept { return m_Items.cend(); }
-
     /// ANY_TYPE_SEQUENCE.
     ParamType GetType() const override;
     /// Always false.
@@ -69,12 +46,6 @@ public:
     ServiceType* Copy() const override;
     /// `Copy()` as an owning pointer to an any-type sequence.
     std::unique_ptr<AnyTypeSequenceType> Clone() const;
-
-private:
-    // Copies and destroys the owned nodes of deep trees without recursion.
-    friend struct Detail::TreeAccess;
-
-    Items m_Items;
 };
 
 } // namespace Tarnwick::DataTypes

@@ -2,27 +2,25 @@
 
 #include <tarnwick/core/Export.h>
 #include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/OwnedList.h>
 #include <tarnwick/datatypes/ServiceType.h>
 #include <tarnwick/stubproxy/UserParameters.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace Tarnwick::DataTypes {
 
+/// The list of composites, built into the library.
+extern template class TARNWICK_EXPORT OwnedList<CompositeType>;
+
 /// An ordered list of composites, with a prototype value object from which an
 /// empty item is made. It owns its items and its prototype; copies are deep.
-class TARNWICK_EXPORT CompositeSequenceType : public ServiceType {
+class TARNWICK_EXPORT CompositeSequenceType : public ServiceType, public OwnedList<CompositeType> {
 public:
     /// The owned items, in order.
-    using Items = std::vector<CompositeType*>;
-    /// Iterators over the item pointers.
-    /// @{
-    using Iterator = Items::iterator;
-    using ConstIterator = Items::const_iterator;
-    /// @}
+    using Items = Nodes;
 
     /// Takes ownership of `prototype` (may be null), even when construction fails.
     CompositeSequenceType(std::u16string const& name, StubProxy::UserParameters* prototype);
@@ -39,30 +37,9 @@ public:
     CompositeSequenceType& operator=(CompositeSequenceType&& other) noexcept;
     ~CompositeSequenceType() override;
 
-    /// Appends `item` and takes ownership of it (even when appending fails); a null item is ignored.
-    void Add(CompositeType* item);
-    /// `Add` of an owning pointer.
-    void Add(std::unique_ptr<CompositeType> item);
-
     /// A new tree named "item" holding the prototype's value, owned by the caller; the
     /// sequence does not change. Without a prototype: a new empty composite named "item".
     ServiceType* CreateEmptyItem() const;
-
-    /// Iterators over the stored item pointers, first to last.
-    /// @{
-    Iterator BeginIterator();
-    Iterator EndIterator();
-    ConstIterator BeginIterator() const;
-    ConstIterator EndIterator() const;
-    /// @}
-    /// For range-for: `for (CompositeType* item : sequence)`.
-    Iterator begin() noexcept { return m_Items.begin(); }
-    /// The past-the-end iterator.
-    Iterator end() noexcept { return m_Items.end(); }
-    /// The first iterator (read-only).
-    ConstIterator begin() const noexcept { return m_Items.cbegin(); }
-    /// The past-the-end iterator (read-only).
-    ConstIterator end() const noexcept { return m_Items.cend(); }
 
     /// COMPOSITE_SEQUENCE.
     ParamType GetType() const override;
@@ -78,10 +55,9 @@ public:
     std::unique_ptr<CompositeSequenceType> Clone() const;
 
 private:
-    // Copies and destroys the owned nodes of deep trees without recursion.
+    // Copies the prototype when it copies trees without recursion.
     friend struct Detail::TreeAccess;
 
-    Items m_Items;
     StubProxy::UserParameters* m_ItemPrototype;
 };
 

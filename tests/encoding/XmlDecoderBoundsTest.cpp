@@ -20,11 +20,11 @@
 #include <vector>
 
 using namespace Tarnwick::DataTypes;
+using EncodingTest::Allocations;
+using EncodingTest::CountAllocations;
 using Tarnwick::ServiceException;
 using Tarnwick::Encoding::XmlDecoder;
 using Tarnwick::Encoding::XmlDecoderLimits;
-using EncodingTest::Allocations;
-using EncodingTest::CountAllocations;
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -33,6 +34,13 @@ template <class Char> constexpr bool IsDecimalDigit(Char c) noexcept
 /// The two digits of `value` (below 100) at `out`.
 template <class Char> constexpr void WritePair(Char* out, std::uint32_t value) noexcept
 {
+    if constexpr (sizeof(Char) == 1) {
+        if (!std::is_constant_evaluated()) {
+            // One two-byte store where bytes are written.
+            std::memcpy(out, kDigitPairs.data() + 2 * value, 2);
+            return;
+        }
+    }
     out[0] = static_cast<Char>(kDigitPairs[2 * value]);
     out[1] = static_cast<Char>(kDigitPairs[2 * value + 1]);
 }

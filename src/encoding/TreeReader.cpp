@@ -1,6 +1,7 @@
 #include "encoding/TreeReader.h"
 
 #include "encoding/ElementPath.h"
+#include "core/Decimal.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/SchemaForms.h"
 
@@ -84,36 +85,6 @@ template <class T> T NearestFinite(char const* first, char const* last, char con
     return T(0);
 }
 
-/// Decimal digits with a minus sign for signed kinds only, as the encoder writes
-/// integers: no plus sign, no space, nothing after the digits, within the range of T.
-template <std::integral T> bool ParseInteger(std::string_view text, T& value)
-{
-    char const* it = text.data();
-    char const* const end = it + text.size();
-    bool negative = false;
-    if constexpr (std::is_signed_v<T>) {
-        negative = it != end && *it == '-';
-        it += negative ? 1 : 0;
-    }
-    if (it == end) {
-        return false;
-    }
-    using Unsigned = std::make_unsigned_t<T>;
-    std::uint64_t const limit = static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0);
-    std::uint64_t const tens = limit / 10;
-    std::uint64_t const units = limit % 10;
-    std::uint64_t magnitude = 0;
-    for (; it != end; ++it) {
-        auto const digit = static_cast<unsigned>(static_cast<unsigned char>(*it) - '0');
-        if (digit > 9 || magnitude > tens || (magnitude == tens && digit > units)) {
-            return false;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    value = static_cast<T>(negative ? static_cast<Unsigned>(0 - magnitude) : static_cast<Unsigned>(magnitude));
-    return true;
-}
-
 /// How many of the 8 bytes at `it` (in the padded buffer) are decimal digits before the first that is not.
 std::size_t LeadingDigits(unsigned char const* it)
 {
@@ -147,7 +118,7 @@ std::uint64_t EightDigits(unsigned char const* it, std::size_t count)
 
 /// The usual integer in one pass where the text stands: at most 19 digits (a minus sign
 /// first for signed kinds) ended by the terminator over the '<' of the end tag, within
-/// the range of T. Otherwise false, and the text is read as `ParseInteger` reads it.
+/// the range of T. Otherwise false, and the text is read as `Tarnwick::Detail::ParseDecimal` reads it.
 template <std::integral T> bool QuickInteger(char const* text, T& value)
 {
     // An empty text is the parser's own empty string, outside the buffer: not read in blocks.
@@ -197,7 +168,7 @@ template <class T> bool ParseValue(std::string_view text, T& value)
         }
         return !text.empty() && error == std::errc() && end == last;
     } else {
-        return ParseInteger(text, value);
+        return Tarnwick::Detail::ParseDecimal(text, value);
     }
 }
 

@@ -14,6 +14,7 @@
 // here into exactly the characters that insertion would give.
 
 #include "core/Bytes16.h"
+#include "core/Decimal.h"
 #include "core/Utf16.h"
 
 #include <algorithm>
@@ -166,7 +167,7 @@ public:
                 out += indent;
                 std::memcpy(out, "<item>\0\0", kTagStore);
                 // 8-bit integers print as numbers, never as characters.
-                out = Decimal(out + 6,
+                out = Tarnwick::Detail::WriteDecimal(out + 6,
                     static_cast<std::conditional_t<(sizeof(T) < 2),
                         std::conditional_t<std::is_signed_v<T>, std::int16_t, std::uint16_t>, T>>(value));
                 std::memcpy(out, "</item>\n", kTagStore);
@@ -372,7 +373,7 @@ public:
     {
         if (m_IntegersPlain) {
             char* const first = Reserve(kNumberRoom);
-            m_Pos += static_cast<std::size_t>(Decimal(first, value) - first);
+            m_Pos += static_cast<std::size_t>(Tarnwick::Detail::WriteDecimal(first, value) - first);
             return;
         }
         OnStream([value](std::ostream& out) { out << value; });
@@ -440,74 +441,6 @@ private:
             Fail();
         }
     }
-
-    /// The decimal digits of an integer, as to_chars writes them, two at a time.
-    template <class Int> [[gnu::always_inline]] static char* Decimal(char* first, Int value)
-    {
-        using Unsigned = std::make_unsigned_t<Int>;
-        auto magnitude = static_cast<Unsigned>(value);
-        if constexpr (std::is_signed_v<Int>) {
-            if (value < 0) {
-                *first++ = '-';
-                magnitude = static_cast<Unsigned>(Unsigned(0) - magnitude);
-            }
-        }
-        if constexpr (sizeof(Int) == 8) {
-            if (magnitude > 0xFFFFFFFFu) {
-                return Digits<std::uint64_t>(first, magnitude);
-            }
-        }
-        return Digits<std::uint32_t>(first, static_cast<std::uint32_t>(magnitude));
-    }
-
-    /// The number of decimal digits of `value`.
-    template <class Unsigned> static std::size_t DigitCount(Unsigned value)
-    {
-        // log10 from the bit width (1233 / 4096 just above log10(2)), then one comparison.
-        auto const guess = static_cast<std::size_t>((std::bit_width(value | 1) * 1233) >> 12);
-        return guess + 1 - (value < kPowersOf10[guess] ? 1 : 0);
-    }
-    /// 10^i, except 0 for i = 0: a guess of 0 (values up to 7) always has one digit.
-    static constexpr std::array<std::uint64_t, 20> kPowersOf10 = [] {
-        std::array<std::uint64_t, 20> powers {};
-        std::uint64_t power = 1;
-        for (auto& entry : powers) {
-            entry = power;
-            power *= 10;
-        }
-        powers[0] = 0;
-        return powers;
-    }();
-
-    /// The digits written from the right, four and two at a time, straight into place.
-    template <class Unsigned> [[gnu::always_inline]] static char* Digits(char* first, Unsigned value)
-    {
-        char* const end = first + DigitCount(value);
-        char* digit = end;
-        while (value >= 10000) {
-            auto const four = static_cast<std::uint32_t>(value % 10000);
-            value /= 10000;
-            digit -= 4;
-            std::memcpy(digit, kDigitPairs.data() + (four / 100) * 2, 2);
-            std::memcpy(digit + 2, kDigitPairs.data() + (four % 100) * 2, 2);
-        }
-        if (value >= 100) {
-            digit -= 2;
-            std::memcpy(digit, kDigitPairs.data() + (value % 100) * 2, 2);
-            value /= 100;
-        }
-        if (value >= 10) {
-            std::memcpy(digit - 2, kDigitPairs.data() + value * 2, 2);
-        } else {
-            digit[-1] = static_cast<char>('0' + value);
-        }
-        return end;
-    }
-
-    static constexpr std::string_view kDigitPairs = "00010203040506070809101112131415161718192021222324"
-                                                    "25262728293031323334353637383940414243444546474849"
-                                                    "50515253545556575859606162636465666768697071727374"
-                                                    "75767778798081828384858687888990919293949596979899";
 
     /// General notation at `precision` significant digits of the value (a float
     /// promoted to double, as the stream inserts it), as "%.*g" and so as the
@@ -585,7 +518,7 @@ private:
                 continue;
             }
             char digits[24] = {};
-            int const count = static_cast<int>(Digits<std::uint64_t>(digits, k) - digits);
+            int const count = static_cast<int>(Tarnwick::Detail::WriteDigits(digits, k) - digits);
             // The decimal exponent of D must be at least -4 for the fixed notation.
             if (count - 1 - decimals < -4) {
                 return nullptr;

@@ -122,11 +122,7 @@ private:
 
     std::vector<ServiceType*> Children(int depth)
     {
-        std::vector<ServiceType*> children;
-        for (int i = Pick(5); i > 0; --i) {
-            children.push_back(Node(depth));
-        }
-        return children;
+        return Repeat<ServiceType*>(Pick(5), [&] { return Node(depth); });
     }
 
     ServiceType* Node(int depth)

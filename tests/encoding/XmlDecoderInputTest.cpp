@@ -3,6 +3,7 @@
 // the parser's refusals.
 
 #include "EncodingTestSupport.h"
+#include "RefusalTable.h"
 
 #include <tarnwick/encoding/XmlDecoder.h>
 
@@ -14,28 +15,13 @@
 namespace {
 
 using namespace EncodingTest;
+using namespace RefusalTable;
 using Tarnwick::Encoding::XmlDecoder;
 using Tarnwick::Encoding::XmlDecoderLimits;
 
 std::u16string Wide(std::string const& ascii)
 {
     return {ascii.begin(), ascii.end()};
-}
-
-std::u16string Refusal(int line, std::u16string const& message)
-{
-    std::string const number = std::to_string(line);
-    return u"Exception: Tarnwick::Encoding::XmlDecoder line " + std::u16string(number.begin(), number.end()) + u" - "
-        + message;
-}
-
-template <class Row> std::string RowName(::testing::TestParamInfo<Row> const& info)
-{
-    std::string name;
-    for (char c : std::string(info.param.name)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
 }
 
 /// The bytes of `text` in UTF-16 with a byte order mark, little or big endian.
@@ -105,13 +91,6 @@ INSTANTIATE_TEST_SUITE_P(Table, TextEncoding, ::testing::ValuesIn(kEncodings), R
 
 // ---- refusals with their place ------------------------------------------------
 
-struct Refused {
-    char const* name;
-    std::string text;
-    int line;
-    std::u16string message;
-};
-
 std::vector<Refused> const kRefused = {
     // Encodings.
     {"UTF-16LE without mark", Utf16(u"<a/>", false, false), 125,
@@ -171,8 +150,7 @@ class RefusedInput : public ::testing::TestWithParam<Refused> { };
 
 TEST_P(RefusedInput, IsRefusedAtItsPlace)
 {
-    Refused const& row = GetParam();
-    EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder(row.text); }), Refusal(row.line, row.message)) << row.name;
+    ExpectRefused(GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RefusedInput, ::testing::ValuesIn(kRefused), RowName<Refused>);

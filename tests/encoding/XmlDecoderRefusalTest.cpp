@@ -3,6 +3,7 @@
 // names its place in the text.
 
 #include "EncodingTestSupport.h"
+#include "RefusalTable.h"
 
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/datatypes/XmlString.h>
@@ -15,34 +16,11 @@
 namespace {
 
 using namespace EncodingTest;
+using namespace RefusalTable;
 using Tarnwick::Encoding::XmlDecoder;
 using Tarnwick::Encoding::XmlDecoderLimits;
 
-std::u16string Refusal(int line, std::u16string const& message)
-{
-    std::u16string number;
-    for (char c : std::to_string(line)) {
-        number.push_back(static_cast<char16_t>(c));
-    }
-    return u"Exception: Tarnwick::Encoding::XmlDecoder line " + number + u" - " + message;
-}
-
-/// A row's name as a test name.
-template <class Row> std::string RowName(::testing::TestParamInfo<Row> const& info)
-{
-    std::string name;
-    for (char c : std::string(info.param.name)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
-}
-
-struct IllFormed {
-    char const* name;
-    std::string text;
-    int line;
-    std::u16string message;
-};
+using IllFormed = Refused;
 
 // Every row is well-formed XML but for one fault, which a fast parser lets through
 // unless it is told otherwise.
@@ -133,8 +111,7 @@ class IllFormedText : public ::testing::TestWithParam<IllFormed> { };
 
 TEST_P(IllFormedText, IsRefusedWithItsPlace)
 {
-    IllFormed const& row = GetParam();
-    EXPECT_EQ(ThrownLine([&] { XmlDecoder decoder(row.text); }), Refusal(row.line, row.message)) << row.name;
+    ExpectRefused(GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, IllFormedText, ::testing::ValuesIn(kIllFormed), RowName<IllFormed>);

@@ -4,6 +4,7 @@
 // again: the bytes are the same.
 
 #include "EncodingTestSupport.h"
+#include "RandomTrees.h"
 
 #include <tarnwick/datatypes/TimeDurationSequenceType.h>
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
@@ -21,26 +22,12 @@
 namespace {
 
 using namespace EncodingTest;
+using namespace RandomTreeSupport;
 using Tarnwick::Encoding::XmlDecoder;
 
-/// Calls `visit.template operator()<T>()` for the index-th of the twelve element types.
-template <class Visit> void VisitKind(int index, Visit visit)
-{
-    using Primitives = std::tuple<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t,
-        std::int32_t, std::uint32_t, std::int64_t, std::uint64_t, float, double>;
-    std::apply(
-        [&](auto... none) {
-            int i = 0;
-            ((i++ == index ? visit.template operator()<decltype(none)>() : void()), ...);
-        },
-        Primitives {});
-}
-
-class RandomTrees {
+class RandomTrees : RandomSource {
 public:
-    explicit RandomTrees(unsigned seed)
-        : m_Random(seed)
-    { }
+    using RandomSource::RandomSource;
 
     /// A tree of any kind; `free` keeps to the trees whose shape the text alone tells.
     std::unique_ptr<ServiceType> Tree(bool free)
@@ -50,8 +37,6 @@ public:
     }
 
 private:
-    int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_Random); }
-
     std::u16string Name()
     {
         static char16_t const* const names[] = {u"a", u"count", u"x-1", u"_id", u"ns:v", u"caf\u00e9", u"\u4e2d\u6587",
@@ -64,11 +49,7 @@ private:
         static char16_t const* const pieces[]
             = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\t", u"\r\n", u"\r", u"\u0001\u001f", u"\ufffe\uffff",
                 u"\U0001F600", u"\u00e9", u"\u4e2d", u"  ", u"]]>", u"&amp;", u"\n", u"\xd800", u"a\0b"};
-        std::u16string text;
-        for (int i = Pick(4); i > 0; --i) {
-            text += std::u16string(pieces[Pick(std::size(pieces))]);
-        }
-        return text;
+        return Join<char16_t const*>(pieces);
     }
 
     template <class T> T Value()
@@ -82,37 +63,22 @@ private:
             T const specials[] = {T(0.1), T(-2.5), T(1e20), T(1e-7), Limits::infinity(), -Limits::infinity(),
                 Limits::quiet_NaN(), -Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(),
                 Limits::min(), T(0), -T(0), T(1) / T(3)};
-            if (Pick(2) == 0) {
-                return specials[Pick(std::size(specials))];
-            }
-            using Bits = std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>;
-            return std::bit_cast<T>(static_cast<Bits>(m_Random() * 0x9E3779B97F4A7C15ull));
+            return Number<T>(specials, true);
         } else {
             using Limits = std::numeric_limits<T>;
             T const specials[] = {Limits::min(), Limits::max(), T(0), T(1)};
-            if (Pick(2) == 0) {
-                return specials[Pick(std::size(specials))];
-            }
-            return static_cast<T>(m_Random() * 0x9E3779B97F4A7C15ull);
+            return Number<T>(specials, true);
         }
     }
 
     template <class T> std::vector<T> Values()
     {
-        std::vector<T> values;
-        for (int i = Pick(4); i > 0; --i) {
-            values.push_back(Value<T>());
-        }
-        return values;
+        return Repeat<T>(Pick(4), [&] { return Value<T>(); });
     }
 
     std::vector<std::uint64_t> Stamps()
     {
-        std::vector<std::uint64_t> values;
-        for (int i = Pick(3); i > 0; --i) {
-            values.push_back(m_Random() * 0x9E3779B97F4A7C15ull);
-        }
-        return values;
+        return Repeat<std::uint64_t>(Pick(3), [&] { return Number<std::uint64_t>({}, true); });
     }
 
     /// Well-formed markup for XML strings, byte for byte as the text holds it.
@@ -143,7 +109,7 @@ private:
         case 28:
             return new TimeDurationSequenceType(Stamps(), name);
         default:
-            VisitKind(kind % 12, [&]<class T>() {
+            VisitPrimitive(kind % 12, [&]<class T>() {
                 if (kind < 12) {
                     node = new ScalarType<T>(Value<T>(), name);
                 } else {
@@ -156,11 +122,7 @@ private:
 
     std::vector<ServiceType*> Children(int depth)
     {
-        std::vector<ServiceType*> children;
-        for (int i = Pick(5); i > 0; --i) {
-            children.push_back(Node(depth));
-        }
-        return children;
+        return Repeat<ServiceType*>(Pick(5), [&] { return Node(depth); });
     }
 
     ServiceType* Node(int depth)
@@ -214,22 +176,13 @@ private:
     {
         int const count = Pick(3);
         ServiceType* keys = nullptr;
-        VisitKind(Pick(12), [&]<class T>() {
-            std::vector<T> values;
-            for (int i = 0; i < count; ++i) {
-                values.push_back(Value<T>());
-            }
-            keys = new SequenceType<T>(values, u"keys");
-        });
+        VisitPrimitive(Pick(12),
+            [&]<class T>() { keys = new SequenceType<T>(Repeat<T>(count, [&] { return Value<T>(); }), u"keys"); });
         ServiceType* values = nullptr;
         switch (Pick(3)) {
         case 0: {
-            VisitKind(Pick(12), [&]<class T>() {
-                std::vector<T> items;
-                for (int i = 0; i < count; ++i) {
-                    items.push_back(Value<T>());
-                }
-                values = new SequenceType<T>(items, u"values");
+            VisitPrimitive(Pick(12), [&]<class T>() {
+                values = new SequenceType<T>(Repeat<T>(count, [&] { return Value<T>(); }), u"values");
             });
             break;
         }
@@ -261,7 +214,6 @@ private:
         return Dictionary(name, keys, values);
     }
 
-    std::mt19937_64 m_Random;
     bool m_Free = false;
 };
 

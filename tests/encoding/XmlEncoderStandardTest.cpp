@@ -5,6 +5,7 @@
 // ElementTree and by this library's decoder.
 
 #include "EncodingTestSupport.h"
+#include "RandomTrees.h"
 #include "XmlReadBack.h"
 
 #include <tarnwick/datatypes/PrimitiveCode.h>
@@ -33,6 +34,7 @@
 namespace {
 
 using namespace EncodingTest;
+using namespace RandomTreeSupport;
 using Tarnwick::ServiceMessage;
 using Tarnwick::Encoding::XmlDecoder;
 using Tarnwick::Encoding::XmlEncoder;
@@ -45,19 +47,6 @@ XmlEncoderOptions Options(bool roundTrip, bool whitespace, bool refuse)
     options.ReferenceWhitespace = whitespace;
     options.RefuseNonXml = refuse;
     return options;
-}
-
-/// Calls `visit.template operator()<T>()` for the index-th of the twelve element types.
-template <class Visit> void VisitPrimitive(int index, Visit visit)
-{
-    using Primitives = std::tuple<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t,
-        std::int32_t, std::uint32_t, std::int64_t, std::uint64_t, float, double>;
-    std::apply(
-        [&](auto... none) {
-            int i = 0;
-            ((i++ == index ? visit.template operator()<decltype(none)>() : void()), ...);
-        },
-        Primitives {});
 }
 
 ServiceMessage Header(std::u16string const& operation, std::int32_t type = 3)
@@ -375,11 +364,9 @@ struct Expected {
     char kind;
 };
 
-class StandardTrees {
+class StandardTrees : RandomSource {
 public:
-    explicit StandardTrees(unsigned seed)
-        : m_Random(seed)
-    { }
+    using RandomSource::RandomSource;
 
     std::unique_ptr<ServiceType> Tree() { return std::unique_ptr<ServiceType>(Composite(Name(), Children(3))); }
 
@@ -390,10 +377,7 @@ public:
             u"\U0001F600", u"\u00e9", u"\u4e2d", u"  ", u"]]>", u"&amp;", u"\u0085\u2028", u"\uFFFD", u"\uE000"};
         static std::u16string const bad[] = {std::u16string(1, u'\0'), u"\u0001", u"\u0008", u"\u000B", u"\u000C",
             u"\u001F", u"\uFFFE", u"\uFFFF", u"\xD800", u"\xDBFF", u"\xDC00", u"\xDFFF"};
-        std::u16string text;
-        for (int i = Pick(4); i > 0; --i) {
-            text += pieces[Pick(std::size(pieces))];
-        }
+        std::u16string text = Join<std::u16string>(pieces);
         if (nonXml) {
             text.insert(static_cast<std::size_t>(Pick(static_cast<int>(text.size()) + 1)), bad[Pick(std::size(bad))]);
         }
@@ -414,8 +398,6 @@ public:
     }
 
 private:
-    int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_Random); }
-
     std::u16string Name()
     {
         // Names that every reader takes: the older name rules of some parsers refuse
@@ -435,23 +417,15 @@ private:
             using Limits = std::numeric_limits<T>;
             T const specials[] = {T(0.1), T(19.99), T(1e20), T(1e-7), Limits::infinity(), -Limits::infinity(),
                 Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(), T(0), -T(0), T(1) / T(3)};
-            if (Pick(2) == 0) {
-                return specials[Pick(std::size(specials))];
-            }
-            using Bits = std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>;
-            return std::bit_cast<T>(static_cast<Bits>(m_Random()));
+            return Number<T>(specials, false);
         } else {
-            return static_cast<T>(m_Random());
+            return Number<T>({}, false);
         }
     }
 
     template <class T> std::vector<T> Values()
     {
-        std::vector<T> values;
-        for (int i = Pick(4); i > 0; --i) {
-            values.push_back(Value<T>());
-        }
-        return values;
+        return Repeat<T>(Pick(4), [&] { return Value<T>(); });
     }
 
     ServiceType* Leaf(std::u16string const& name)
@@ -483,23 +457,14 @@ private:
     ServiceType* PrimitiveSequence(std::u16string const& name, int count)
     {
         ServiceType* node = nullptr;
-        VisitPrimitive(Pick(12), [&]<class T>() {
-            std::vector<T> values;
-            for (int i = 0; i < count; ++i) {
-                values.push_back(Value<T>());
-            }
-            node = new SequenceType<T>(values, name);
-        });
+        VisitPrimitive(Pick(12),
+            [&]<class T>() { node = new SequenceType<T>(Repeat<T>(count, [&] { return Value<T>(); }), name); });
         return node;
     }
 
     std::vector<ServiceType*> Children(int depth)
     {
-        std::vector<ServiceType*> children;
-        for (int i = Pick(5); i > 0; --i) {
-            children.push_back(Node(depth));
-        }
-        return children;
+        return Repeat<ServiceType*>(Pick(5), [&] { return Node(depth); });
     }
 
     ServiceType* Node(int depth)
@@ -548,8 +513,6 @@ private:
             return Leaf(name);
         }
     }
-
-    std::mt19937_64 m_Random;
 };
 
 std::string Utf8Of(std::u16string const& text)

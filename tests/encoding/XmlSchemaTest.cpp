@@ -4,6 +4,7 @@
 // Shapes a schema cannot describe are refused with their line.
 
 #include "EncodingTestSupport.h"
+#include "RandomTrees.h"
 #include "SchemaValidation.h"
 
 #include <tarnwick/datatypes/TimeDurationSequenceType.h>
@@ -24,6 +25,7 @@
 namespace {
 
 using namespace EncodingTest;
+using namespace RandomTreeSupport;
 using namespace SchemaValidation;
 using Tarnwick::ServiceMessage;
 using Tarnwick::Encoding::XmlDecoder;
@@ -55,38 +57,18 @@ ServiceMessage Header()
 
 /// Random trees whose shapes a schema can describe: XML names without a prefix, and
 /// children of one name only where they share a shape. Texts are XML-safe.
-class RandomShapes {
+class RandomShapes : RandomSource {
 public:
-    explicit RandomShapes(unsigned seed)
-        : m_Random(seed)
-    { }
+    using RandomSource::RandomSource;
 
     std::unique_ptr<ServiceType> Tree() { return std::unique_ptr<ServiceType>(Composite(u"request", Children(3))); }
 
 private:
-    int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_Random); }
-
-    template <class Visit> void WithKind(int index, Visit visit)
-    {
-        using Kinds = std::tuple<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t,
-            std::int32_t, std::uint32_t, std::int64_t, std::uint64_t, float, double>;
-        std::apply(
-            [&](auto... none) {
-                int i = 0;
-                ((i++ == index ? visit.template operator()<decltype(none)>() : void()), ...);
-            },
-            Kinds {});
-    }
-
     std::u16string Text()
     {
         static char16_t const* const pieces[] = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\u00e9", u"\u4e2d",
             u"\U0001F600", u"  ", u"]]>", u"\t", u"\n", u"&amp;", u"-1", u" 5 "};
-        std::u16string text;
-        for (int i = Pick(4); i > 0; --i) {
-            text += pieces[Pick(std::size(pieces))];
-        }
-        return text;
+        return Join<char16_t const*>(pieces);
     }
 
     template <class T> T Value()
@@ -100,24 +82,16 @@ private:
             T const specials[] = {T(0.1), T(-2.5), T(1e20), Limits::infinity(), -Limits::infinity(),
                 Limits::quiet_NaN(), -Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(), T(0),
                 -T(0), T(1) / T(3)};
-            if (Pick(2) == 0) {
-                return specials[Pick(std::size(specials))];
-            }
-            using Bits = std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>;
-            return std::bit_cast<T>(static_cast<Bits>(m_Random() * 0x9E3779B97F4A7C15ull));
+            return Number<T>(specials, true);
         } else {
             T const specials[] = {std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), T(0)};
-            return Pick(2) == 0 ? specials[Pick(std::size(specials))] : static_cast<T>(m_Random());
+            return Number<T>(specials, false);
         }
     }
 
     template <class T> std::vector<T> Values(int count)
     {
-        std::vector<T> values;
-        for (int i = 0; i < count; ++i) {
-            values.push_back(Value<T>());
-        }
-        return values;
+        return Repeat<T>(count, [&] { return Value<T>(); });
     }
 
     std::vector<std::uint64_t> Numbers() { return {m_Random(), m_Random()}; }
@@ -147,7 +121,7 @@ private:
         case 28:
             return new TimeDurationSequenceType(Numbers(), name);
         default:
-            WithKind(kind % 12, [&]<class T>() {
+            VisitPrimitive(kind % 12, [&]<class T>() {
                 node = kind < 12 ? static_cast<ServiceType*>(new ScalarType<T>(Value<T>(), name))
                                  : new SequenceType<T>(Values<T>(Pick(4)), name);
             });
@@ -210,7 +184,7 @@ private:
         for (auto it = composite.BeginIterator(); it != composite.EndIterator(); ++it) {
             ParamType const code = (*it)->GetType();
             if (code >= STRING && code <= DOUBLE) {
-                WithKind(code - STRING, [&]<class T>() {
+                VisitPrimitive(code - STRING, [&]<class T>() {
                     std::unique_ptr<ServiceType> old(*it);
                     *it = new ScalarType<T>(Value<T>(), old->GetParamNameRef());
                 });
@@ -223,11 +197,11 @@ private:
     {
         int const count = Pick(3);
         ServiceType* keys = nullptr;
-        WithKind(Pick(12), [&]<class T>() { keys = new SequenceType<T>(Values<T>(count), u"keys"); });
+        VisitPrimitive(Pick(12), [&]<class T>() { keys = new SequenceType<T>(Values<T>(count), u"keys"); });
         ServiceType* values = nullptr;
         switch (Pick(3)) {
         case 0:
-            WithKind(Pick(12), [&]<class T>() { values = new SequenceType<T>(Values<T>(count), u"values"); });
+            VisitPrimitive(Pick(12), [&]<class T>() { values = new SequenceType<T>(Values<T>(count), u"values"); });
             break;
         case 1: {
             auto* items = new AnyTypeSequenceType(u"values");
@@ -250,8 +224,6 @@ private:
         }
         return Dictionary(name, keys, values);
     }
-
-    std::mt19937_64 m_Random;
 };
 
 constexpr unsigned kSeeds = 300;

@@ -10,6 +10,7 @@
 // string, parsed, walked) and with nlohmann::json (dump, parse, read).
 
 #include "RecordReference.h"
+#include "TextReading.h"
 
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
@@ -27,6 +28,8 @@ namespace SmallMessages {
 
 using namespace Tarnwick;
 using namespace Tarnwick::DataTypes;
+using BenchText::Number;
+using BenchText::Utf16;
 using RecordBench::Child;
 using RecordBench::Line;
 using Tarnwick::StubProxy::Field;
@@ -216,35 +219,6 @@ inline std::string Utf8(std::u16string_view text)
     out.reserve(text.size());
     AppendUtf8(out, text);
     return out;
-}
-
-inline std::u16string Utf16(std::string_view bytes)
-{
-    std::u16string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        auto const lead = static_cast<unsigned char>(bytes[i]);
-        int const tail = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t cp = tail == 0 ? lead : lead & (0x3F >> tail);
-        for (int k = 1; k <= tail && i + k < bytes.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        }
-        i += static_cast<std::size_t>(tail) + 1;
-        if (cp >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(cp);
-        }
-    }
-    return text;
-}
-
-template <class T> T Number(std::string_view text)
-{
-    T value {};
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
 }
 
 /// The shortest text that reads back as `value`, as the encoder writes numbers.

@@ -7,6 +7,7 @@
 // shape would.
 
 #include "EncoderReference.h"
+#include "TextReading.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -18,6 +19,8 @@
 namespace DecoderBench {
 
 using namespace EncoderBench;
+using BenchText::Number;
+using BenchText::Utf16;
 using Tarnwick::DataTypes::CompositeType;
 using Tarnwick::DataTypes::DictionaryType;
 using Tarnwick::DataTypes::ScalarType;
@@ -47,35 +50,6 @@ inline Decoded DecodeTarnwick(std::string_view text, Tarnwick::DataTypes::Servic
 }
 
 // ---- what every walk shares: text to the tree's value types ----
-
-inline std::u16string Utf16(std::string_view bytes)
-{
-    std::u16string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        auto const lead = static_cast<unsigned char>(bytes[i]);
-        int const tail = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t cp = tail == 0 ? lead : lead & (0x3F >> tail);
-        for (int k = 1; k <= tail && i + k < bytes.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        }
-        i += static_cast<std::size_t>(tail) + 1;
-        if (cp >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(cp);
-        }
-    }
-    return text;
-}
-
-template <class T> T Number(std::string_view text)
-{
-    T value {};
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
 
 template <class T> T Value(std::string_view text)
 {

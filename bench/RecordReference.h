@@ -4,6 +4,8 @@
 // object a user writes by hand for the same shape (StoreTo node by node,
 // InitFrom by name with dynamic_cast into a temporary, then moved in).
 
+#include "stubproxy/OrderRecord.h"
+
 #include <tarnwick/tarnwick.h>
 
 #include <cstdint>
@@ -11,39 +13,15 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace RecordBench {
 
 using namespace Tarnwick;
 using namespace Tarnwick::DataTypes;
-using Tarnwick::StubProxy::Field;
-using Tarnwick::StubProxy::Record;
-
-struct Line : Record<Line> {
-    std::u16string sku;
-    std::int32_t quantity = 0;
-    static constexpr auto Fields()
-    {
-        return std::tuple {Field(u"sku", &Line::sku), Field(u"quantity", &Line::quantity)};
-    }
-};
-
-struct Order : Record<Order> {
-    std::int32_t count = 0;
-    std::u16string label;
-    std::vector<std::int16_t> codes;
-    TimeStamp when;
-    std::map<std::u16string, double> prices;
-    Line first;
-    std::vector<Line> lines;
-    static constexpr auto Fields()
-    {
-        return std::tuple {Field(u"count", &Order::count), Field(u"label", &Order::label),
-            Field(u"codes", &Order::codes), Field(u"when", &Order::when), Field(u"prices", &Order::prices),
-            Field(u"first", &Order::first), Field(u"lines", &Order::lines)};
-    }
-};
+using RecordTest::Line;
+using RecordTest::Order;
 
 [[noreturn]] inline void Refuse(char const* source)
 {
@@ -58,6 +36,16 @@ template <class Node> Node& Child(CompositeType& root, std::u16string_view name,
         Refuse(source);
     }
     return *node;
+}
+
+// The tree every hand-written InitFrom reads: a composite, or the read is refused.
+inline CompositeType& Composite(ServiceType* tree, char const* source)
+{
+    auto* root = dynamic_cast<CompositeType*>(tree);
+    if (root == nullptr) {
+        Refuse(source);
+    }
+    return *root;
 }
 
 class HandLine : public StubProxy::UserParameters {
@@ -75,19 +63,20 @@ public:
     }
     void InitFrom(ServiceType* tree) override
     {
-        auto* root = dynamic_cast<CompositeType*>(tree);
-        if (root == nullptr) {
-            Refuse("HandLine");
-        }
+        auto& root = Composite(tree, "HandLine");
         HandLine read;
-        read.sku = Child<ScalarType<std::u16string>>(*root, u"sku", "HandLine").GetValueRef();
-        read.quantity = Child<ScalarType<std::int32_t>>(*root, u"quantity", "HandLine").GetValueRef();
+        read.sku = Child<ScalarType<std::u16string>>(root, u"sku", "HandLine").GetValueRef();
+        read.quantity = Child<ScalarType<std::int32_t>>(root, u"quantity", "HandLine").GetValueRef();
         sku = std::move(read.sku);
         quantity = read.quantity;
     }
 };
 
-class HandOrder : public StubProxy::UserParameters {
+// The order written by hand, with its list of lines or (for the small
+// messages, whose order has none) without.
+struct NoLines { };
+
+template <bool WithLines> class BasicHandOrder : public StubProxy::UserParameters {
 public:
     std::int32_t count = 0;
     std::u16string label;
@@ -95,9 +84,9 @@ public:
     TimeStamp when;
     std::map<std::u16string, double> prices;
     HandLine first;
-    std::vector<HandLine> lines;
+    [[no_unique_address]] std::conditional_t<WithLines, std::vector<HandLine>, NoLines> lines;
 
-    UserParameters* Copy() const override { return new HandOrder(*this); }
+    UserParameters* Copy() const override { return new BasicHandOrder(*this); }
     ServiceType* StoreTo(char16_t const* name) override
     {
         auto root = std::make_unique<CompositeType>(name != nullptr ? name : u"HandOrder");
@@ -116,25 +105,24 @@ public:
         dictionary->SetKeys(new SequenceType<std::u16string>(keys, u"keys"));
         dictionary->SetValues(new SequenceType<double>(values, u"values"));
         root->Add(first.StoreTo(u"first"));
-        auto* items = new CompositeSequenceType(u"lines", new HandLine);
-        root->Add(items);
-        for (HandLine& line : lines) {
-            items->Add(static_cast<CompositeType*>(line.StoreTo(u"item")));
+        if constexpr (WithLines) {
+            auto* items = new CompositeSequenceType(u"lines", new HandLine);
+            root->Add(items);
+            for (HandLine& line : lines) {
+                items->Add(static_cast<CompositeType*>(line.StoreTo(u"item")));
+            }
         }
         return root.release();
     }
     void InitFrom(ServiceType* tree) override
     {
-        auto* root = dynamic_cast<CompositeType*>(tree);
-        if (root == nullptr) {
-            Refuse("HandOrder");
-        }
-        HandOrder read;
-        read.count = Child<ScalarType<std::int32_t>>(*root, u"count", "HandOrder").GetValueRef();
-        read.label = Child<ScalarType<std::u16string>>(*root, u"label", "HandOrder").GetValueRef();
-        read.codes = Child<SequenceType<std::int16_t>>(*root, u"codes", "HandOrder").GetValue();
-        read.when.InitFrom(&Child<TimeStampServiceType>(*root, u"when", "HandOrder"));
-        auto& dictionary = Child<DictionaryType>(*root, u"prices", "HandOrder");
+        auto& root = Composite(tree, "HandOrder");
+        BasicHandOrder read;
+        read.count = Child<ScalarType<std::int32_t>>(root, u"count", "HandOrder").GetValueRef();
+        read.label = Child<ScalarType<std::u16string>>(root, u"label", "HandOrder").GetValueRef();
+        read.codes = Child<SequenceType<std::int16_t>>(root, u"codes", "HandOrder").GetValue();
+        read.when.InitFrom(&Child<TimeStampServiceType>(root, u"when", "HandOrder"));
+        auto& dictionary = Child<DictionaryType>(root, u"prices", "HandOrder");
         auto const* keys = dynamic_cast<SequenceType<std::u16string> const*>(dictionary.GetKeys());
         auto const* values = dynamic_cast<SequenceType<double> const*>(dictionary.GetValues());
         if (keys == nullptr || values == nullptr || keys->Size() != values->Size()) {
@@ -143,12 +131,14 @@ public:
         for (std::size_t i = 0; i < keys->GetValue().size(); ++i) {
             read.prices.insert_or_assign(keys->GetValue()[i], values->GetValue()[i]);
         }
-        read.first.InitFrom(&Child<CompositeType>(*root, u"first", "HandOrder"));
-        auto& items = Child<CompositeSequenceType>(*root, u"lines", "HandOrder");
-        read.lines.resize(items.Size());
-        std::size_t i = 0;
-        for (CompositeType* item : items) {
-            read.lines[i++].InitFrom(item);
+        read.first.InitFrom(&Child<CompositeType>(root, u"first", "HandOrder"));
+        if constexpr (WithLines) {
+            auto& items = Child<CompositeSequenceType>(root, u"lines", "HandOrder");
+            read.lines.resize(items.Size());
+            std::size_t i = 0;
+            for (CompositeType* item : items) {
+                read.lines[i++].InitFrom(item);
+            }
         }
         count = read.count;
         label = std::move(read.label);
@@ -156,9 +146,13 @@ public:
         when = read.when;
         prices = std::move(read.prices);
         first = std::move(read.first);
-        lines = std::move(read.lines);
+        if constexpr (WithLines) {
+            lines = std::move(read.lines);
+        }
     }
 };
+
+using HandOrder = BasicHandOrder<true>;
 
 // The same values in both, with `lineCount` lines.
 template <class O> O MakeOrder(std::size_t lineCount)

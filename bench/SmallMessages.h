@@ -10,6 +10,7 @@
 // string, parsed, walked) and with nlohmann::json (dump, parse, read).
 
 #include "RecordReference.h"
+#include "TextReading.h"
 
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
@@ -27,10 +28,10 @@ namespace SmallMessages {
 
 using namespace Tarnwick;
 using namespace Tarnwick::DataTypes;
+using BenchText::Number;
+using BenchText::Utf16;
 using RecordBench::Child;
-using RecordBench::HandLine;
 using RecordBench::Line;
-using RecordBench::Refuse;
 using Tarnwick::StubProxy::Field;
 using Tarnwick::StubProxy::Record;
 
@@ -85,16 +86,13 @@ public:
     }
     void InitFrom(ServiceType* tree) override
     {
-        auto* root = dynamic_cast<CompositeType*>(tree);
-        if (root == nullptr) {
-            Refuse("HandRequest");
-        }
+        auto& root = RecordBench::Composite(tree, "HandRequest");
         HandRequest read;
-        read.count = Child<ScalarType<std::int32_t>>(*root, u"count", "HandRequest").GetValueRef();
-        read.note = Child<ScalarType<std::u16string>>(*root, u"note", "HandRequest").GetValueRef();
-        read.values = Child<SequenceType<std::int32_t>>(*root, u"values", "HandRequest").GetValue();
-        read.ratio = Child<ScalarType<double>>(*root, u"ratio", "HandRequest").GetValueRef();
-        read.stamp = Child<ScalarType<std::int64_t>>(*root, u"stamp", "HandRequest").GetValueRef();
+        read.count = Child<ScalarType<std::int32_t>>(root, u"count", "HandRequest").GetValueRef();
+        read.note = Child<ScalarType<std::u16string>>(root, u"note", "HandRequest").GetValueRef();
+        read.values = Child<SequenceType<std::int32_t>>(root, u"values", "HandRequest").GetValue();
+        read.ratio = Child<ScalarType<double>>(root, u"ratio", "HandRequest").GetValueRef();
+        read.stamp = Child<ScalarType<std::int64_t>>(root, u"stamp", "HandRequest").GetValueRef();
         count = read.count;
         note = std::move(read.note);
         values = std::move(read.values);
@@ -103,65 +101,8 @@ public:
     }
 };
 
-class HandOrder : public StubProxy::UserParameters {
-public:
-    std::int32_t count = 0;
-    std::u16string label;
-    std::vector<std::int16_t> codes;
-    TimeStamp when;
-    std::map<std::u16string, double> prices;
-    HandLine first;
-
-    UserParameters* Copy() const override { return new HandOrder(*this); }
-    ServiceType* StoreTo(char16_t const* name) override
-    {
-        auto root = std::make_unique<CompositeType>(name != nullptr ? name : u"HandOrder");
-        root->Add(new ScalarType<std::int32_t>(count, u"count"));
-        root->Add(new ScalarType<std::u16string>(label, u"label"));
-        root->Add(new SequenceType<std::int16_t>(codes, u"codes"));
-        root->Add(when.StoreTo(u"when"));
-        auto* dictionary = new DictionaryType(u"prices");
-        root->Add(dictionary);
-        std::vector<std::u16string> keys;
-        std::vector<double> values;
-        for (auto const& [key, value] : prices) {
-            keys.push_back(key);
-            values.push_back(value);
-        }
-        dictionary->SetKeys(new SequenceType<std::u16string>(keys, u"keys"));
-        dictionary->SetValues(new SequenceType<double>(values, u"values"));
-        root->Add(first.StoreTo(u"first"));
-        return root.release();
-    }
-    void InitFrom(ServiceType* tree) override
-    {
-        auto* root = dynamic_cast<CompositeType*>(tree);
-        if (root == nullptr) {
-            Refuse("HandOrder");
-        }
-        HandOrder read;
-        read.count = Child<ScalarType<std::int32_t>>(*root, u"count", "HandOrder").GetValueRef();
-        read.label = Child<ScalarType<std::u16string>>(*root, u"label", "HandOrder").GetValueRef();
-        read.codes = Child<SequenceType<std::int16_t>>(*root, u"codes", "HandOrder").GetValue();
-        read.when.InitFrom(&Child<TimeStampServiceType>(*root, u"when", "HandOrder"));
-        auto& dictionary = Child<DictionaryType>(*root, u"prices", "HandOrder");
-        auto const* keys = dynamic_cast<SequenceType<std::u16string> const*>(dictionary.GetKeys());
-        auto const* values = dynamic_cast<SequenceType<double> const*>(dictionary.GetValues());
-        if (keys == nullptr || values == nullptr || keys->Size() != values->Size()) {
-            Refuse("HandOrder");
-        }
-        for (std::size_t i = 0; i < keys->GetValue().size(); ++i) {
-            read.prices.insert_or_assign(keys->GetValue()[i], values->GetValue()[i]);
-        }
-        read.first.InitFrom(&Child<CompositeType>(*root, u"first", "HandOrder"));
-        count = read.count;
-        label = std::move(read.label);
-        codes = std::move(read.codes);
-        when = read.when;
-        prices = std::move(read.prices);
-        first = std::move(read.first);
-    }
-};
+// The order without lines: the 813-byte message.
+using HandOrder = RecordBench::BasicHandOrder<false>;
 
 // ---- the same values in both forms, and their comparison ----
 
@@ -278,35 +219,6 @@ inline std::string Utf8(std::u16string_view text)
     out.reserve(text.size());
     AppendUtf8(out, text);
     return out;
-}
-
-inline std::u16string Utf16(std::string_view bytes)
-{
-    std::u16string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        auto const lead = static_cast<unsigned char>(bytes[i]);
-        int const tail = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t cp = tail == 0 ? lead : lead & (0x3F >> tail);
-        for (int k = 1; k <= tail && i + k < bytes.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        }
-        i += static_cast<std::size_t>(tail) + 1;
-        if (cp >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(cp);
-        }
-    }
-    return text;
-}
-
-template <class T> T Number(std::string_view text)
-{
-    T value {};
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
 }
 
 /// The shortest text that reads back as `value`, as the encoder writes numbers.

@@ -1,3 +1,5 @@
+#include "stubproxy/OrderRecord.h"
+
 #include <tarnwick/tarnwick.h>
 
 #include <gtest/gtest.h>
@@ -20,31 +22,6 @@ using namespace Tarnwick::DataTypes;
 using Tarnwick::StubProxy::Field;
 using Tarnwick::StubProxy::Record;
 using Tarnwick::StubProxy::UserParametersSubscribeEvent;
-
-struct Line : Record<Line> {
-    std::u16string sku;
-    std::int32_t quantity = 0;
-    static constexpr auto Fields()
-    {
-        return std::tuple {Field(u"sku", &Line::sku), Field(u"quantity", &Line::quantity)};
-    }
-};
-
-struct Order : Record<Order> {
-    std::int32_t count = 0;
-    std::u16string label;
-    std::vector<std::int16_t> codes;
-    TimeStamp when;
-    std::map<std::u16string, double> prices;
-    Line first;
-    std::vector<Line> lines;
-    static constexpr auto Fields()
-    {
-        return std::tuple {Field(u"count", &Order::count), Field(u"label", &Order::label),
-            Field(u"codes", &Order::codes), Field(u"when", &Order::when), Field(u"prices", &Order::prices),
-            Field(u"first", &Order::first), Field(u"lines", &Order::lines)};
-    }
-};
 
 // One member of every kind a record stores.
 struct Kinds : Record<Kinds> {

@@ -185,17 +185,6 @@ TEST(TimeDuration, SubtractingALongerDurationThrows)
         u"substraction exception.");
 }
 
-TEST(TimeDuration, CopiesCopyTheNameButAssignmentKeepsTheTargetName)
-{
-    TimeDuration source(1, 2, 3, 4, 5);
-    auto const clone = ExpectCopies(source, TimeDuration(9, 9, 9, 9, 9), false, [](TimeDuration const& duration) {
-        ExpectFields(duration, {1, 2, 3, 4, 5});
-    });
-    ASSERT_NE(clone, nullptr);
-    clone->SetDays(7);
-    EXPECT_EQ(source.GetDays(), 1u);
-}
-
 TEST(TimeDuration, CopyReturnsAnIndependentObjectOfTheSameClass)
 {
     LabelledDuration source(0, 30, 0, 0, 7);
@@ -236,19 +225,6 @@ TEST(TimeDuration, StoreToBuildsAnIndependentDurationNodeThatInitFromReadsNormal
     EXPECT_EQ(target.GetParamName(), u"mine");
     EXPECT_EQ(named->GetParamName(), u"timeout");
     EXPECT_EQ(static_cast<DataTypes::TimeDurationServiceType*>(named.get())->GetValue(), 108000000007u);
-}
-
-TEST(TimeDuration, InitFromRejectsEveryOtherNodeAndLeavesTheObjectUnchanged)
-{
-    DataTypes::TimeStampServiceType stamp(5, u"stamp");
-    DataTypes::ScalarType<std::uint64_t> plain(5, u"plain");
-    ServiceType* const wrong[] = {&stamp, &plain, nullptr};
-    for (ServiceType* tree : wrong) {
-        TimeDuration target(1, 2, 3, 4, 5);
-        EXPECT_EQ(ThrownText([&] { target.InitFrom(tree); }),
-            u"Exception: Tarnwick::DataTypes::TimeDuration line 147 - Unsupported service type");
-        ExpectFields(target, {1, 2, 3, 4, 5});
-    }
 }
 
 } // namespace

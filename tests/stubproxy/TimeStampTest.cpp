@@ -477,17 +477,6 @@ TEST(TimeStamp, SubtractingADurationKeepsTheNameAndStopsAtZero)
 
 // ---- copies and names
 
-TEST(TimeStamp, CopiesCopyTheNameButAssignmentKeepsTheTargetName)
-{
-    TimeStamp source(2024, 3, 7, 9, 5, 2, 42);
-    auto const clone = ExpectCopies(source, TimeStamp(1, 1, 1, 1, 1, 1, 1), false, [](TimeStamp const& stamp) {
-        ExpectFields(stamp, {2024, 3, 7, 9, 5, 2, 42});
-    });
-    ASSERT_NE(clone, nullptr);
-    clone->SetYear(1999);
-    EXPECT_EQ(source.GetYear(), 2024u);
-}
-
 // ---- trees
 
 TEST(TimeStamp, StoreToAndInitFromCarryTheUTime)
@@ -519,24 +508,6 @@ TEST(TimeStamp, StoreToAndInitFromCarryTheUTime)
     ScopedTimeZone::Set(kUtc);
     target.InitFrom(named.get());
     ExpectFields(target, {2024, 7, 1, 12, 0, 0, 42});
-}
-
-TEST(TimeStamp, InitFromRejectsOtherNodesAndUnconvertibleValues)
-{
-    ScopedTimeZone zone(kUtc);
-    DataTypes::TimeDurationServiceType duration(5, u"duration");
-    DataTypes::ScalarType<std::uint64_t> plain(5, u"plain");
-    ServiceType* const wrong[] = {&duration, &plain, nullptr};
-    for (ServiceType* tree : wrong) {
-        TimeStamp target(2024, 3, 7, 9, 5, 2, 42);
-        EXPECT_EQ(ThrownText([&] { target.InitFrom(tree); }),
-            u"Exception: Tarnwick::DataTypes::TimeStamp line 209 - Unsupported service type");
-        ExpectFields(target, {2024, 3, 7, 9, 5, 2, 42});
-    }
-    DataTypes::TimeStampServiceType beyond(kLastUTime + 1, u"beyond");
-    TimeStamp target(2024, 3, 7, 9, 5, 2, 42);
-    EXPECT_EQ(ThrownText([&] { target.InitFrom(&beyond); }), kSetUTimeFailure);
-    ExpectFields(target, {2024, 3, 7, 9, 5, 2, 42});
 }
 
 // ---- threads

@@ -1,0 +1,515 @@
+// What every value object promises, run once over each of them: default
+// construction, the name rules of copies and moves (a copy takes the name, a
+// move takes it and leaves the source's empty, an assignment keeps the
+// target's unless the class says otherwise), Copy/Clone deep and owned by the
+// caller, StoreTo and InitFrom round trips, and refusals of trees of the wrong
+// kind with the exact text, the object unchanged.
+
+#include <tarnwick/datatypes/AnyTypeServiceType.h>
+#include <tarnwick/datatypes/CompositeType.h>
+#include <tarnwick/datatypes/ScalarType.h>
+#include <tarnwick/datatypes/TimeDurationServiceType.h>
+#include <tarnwick/datatypes/TimeStampServiceType.h>
+#include <tarnwick/datatypes/XmlString.h>
+#include <tarnwick/stubproxy/AnyType.h>
+#include <tarnwick/stubproxy/TimeDuration.h>
+#include <tarnwick/stubproxy/TimeStamp.h>
+#include <tarnwick/stubproxy/UserParametersErrorString.h>
+#include <tarnwick/stubproxy/UserParametersSubscribeEvent.h>
+#include <tarnwick/stubproxy/XmlValue.h>
+
+#include "stubproxy/ValueObjectsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+namespace Tarnwick::Tests {
+namespace {
+
+using namespace DataTypes;
+using StubProxy::UserParameters;
+using StubProxy::UserParametersErrorString;
+using StubProxy::UserParametersSubscribeEvent;
+
+template <class... Object>
+constexpr bool kClonesOwnClass
+    = (std::is_same_v<decltype(std::declval<Object const&>().Clone()), std::unique_ptr<Object>> && ...);
+static_assert(kClonesOwnClass<UserParameters, AnyType, TimeStamp, TimeDuration, XmlValue, UserParametersErrorString,
+    UserParametersSubscribeEvent>);
+
+template <class... Object>
+constexpr bool kMovesWithoutThrowing
+    = ((std::is_nothrow_move_constructible_v<Object> && std::is_nothrow_move_assignable_v<Object>)&&...);
+static_assert(kMovesWithoutThrowing<AnyType, TimeStamp, TimeDuration, XmlValue, UserParametersErrorString,
+    UserParametersSubscribeEvent>);
+
+// Long enough for the text to live in an allocation of its own.
+std::u16string const kLongText(64, u'<');
+
+/// A tree InitFrom must refuse, and the text it raises.
+struct WrongTree {
+    char const* label;
+    std::function<ServiceType*()> make;
+    std::u16string error;
+};
+
+ServiceType* CompositeWith(ServiceType* child)
+{
+    auto* composite = new CompositeType(u"root");
+    composite->Add(child);
+    return composite;
+}
+
+/// Trees of the wrong shape for the message payloads (a composite with one
+/// scalar child of their own kind), each refused with `error`.
+std::vector<WrongTree> IllShapedPayloads(std::u16string const& error)
+{
+    std::vector<WrongTree> const shapes {
+        {"null", []() -> ServiceType* { return nullptr; }, error},
+        {"scalar root", [] { return new ScalarType<std::u16string>(u"text", u"ErrorString"); }, error},
+        {"childless composite", [] { return new CompositeType(u"root"); }, error},
+        {"int child", [] { return CompositeWith(new ScalarType<std::int32_t>(1, u"x")); }, error},
+        {"xml child", [] { return CompositeWith(new XmlString(u"<x/>", u"ErrorString")); }, error},
+        {"composite child", [] { return CompositeWith(new CompositeType(u"inner")); }, error},
+        {"null child",
+            [] {
+                auto* composite = CompositeWith(new ScalarType<bool>(true, u"x"));
+                auto& root = dynamic_cast<CompositeType&>(*composite);
+                delete *root.BeginIterator();
+                *root.BeginIterator() = nullptr;
+                return composite;
+            },
+            error},
+    };
+    return shapes;
+}
+
+/// The one child of a payload's tree: its class, name and value.
+template <class Scalar> void ExpectOnlyChild(ServiceType const& tree, char16_t const* name, Scalar const& value)
+{
+    ASSERT_EQ(DynamicClass(tree), typeid(CompositeType));
+    auto const& composite = dynamic_cast<CompositeType const&>(tree);
+    ASSERT_EQ(composite.Size(), 1U);
+    ServiceType const* const child = *composite.BeginIterator();
+    ASSERT_EQ(DynamicClass(*child), typeid(ScalarType<Scalar>));
+    EXPECT_EQ(child->GetParamName(), name);
+    EXPECT_EQ(dynamic_cast<ScalarType<Scalar> const&>(*child).GetValue(), value);
+}
+
+// ---- one row per value object
+//
+// Sources(): the values every check runs on. Value(): what the object holds,
+// as text, compared between objects. Change(): alters the value, to see that
+// copies and trees share nothing with it. Held(): the node an object owns, if
+// any, to see that copies are deep and refusals keep it. The name rules,
+// the node StoreTo builds, and the trees InitFrom refuses.
+
+template <class T> struct Conformance;
+
+template <> struct Conformance<XmlValue> {
+    static constexpr bool kAssignmentTakesTheName = false;
+    static constexpr bool kMoveEmptiesTheSourcesName = true;
+    static constexpr char16_t const* kDefaultName = u"";
+    static constexpr char16_t const* kDefaultValue = u"";
+    static constexpr char16_t const* kUnnamedNodeName = u"";
+    static constexpr ParamType kCode = XML_STRING;
+    static std::optional<std::u16string> MovedFromValue() { return u""; }
+
+    static XmlValue Make(std::u16string const& text)
+    {
+        XmlValue value;
+        value.SetString(text);
+        return value;
+    }
+    static std::vector<XmlValue> Sources()
+    {
+        std::vector<XmlValue> sources;
+        for (std::u16string const& text :
+            {std::u16string(u"<s/>"), kLongText, std::u16string(u"kept"), std::u16string(u"<x/>"), std::u16string(u""),
+                std::u16string(u"<a>&amp;</a>"), std::u16string(u"<unclosed"), std::u16string(u"& < > \" '"),
+                std::u16string(u"plain text \u03b1\U0001F600")}) {
+            sources.push_back(Make(text));
+        }
+        return sources;
+    }
+    static XmlValue Target() { return XmlValue(); }
+    static std::u16string Value(XmlValue const& value) { return value.AsString(); }
+    static void Change(XmlValue& value) { value.SetString(u"<changed/>"); }
+    static void const* Held(XmlValue const&) { return nullptr; }
+    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const&)
+    {
+        ASSERT_EQ(DynamicClass(tree), typeid(XmlString));
+        EXPECT_EQ(dynamic_cast<XmlString const&>(tree).GetValue(), value);
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        std::u16string const error = u"Exception: Tarnwick::DataTypes::XmlValue line 63 - Unsupported service type";
+        return {{"plain text", [] { return new ScalarType<std::u16string>(u"<a/>", u"s"); }, error},
+            {"null", []() -> ServiceType* { return nullptr; }, error}};
+    }
+};
+
+template <> struct Conformance<TimeStamp> {
+    static constexpr bool kAssignmentTakesTheName = false;
+    static constexpr bool kMoveEmptiesTheSourcesName = true;
+    static constexpr char16_t const* kDefaultName = u"";
+    static constexpr char16_t const* kDefaultValue = u"0-0-0 0:0:0.0";
+    static constexpr char16_t const* kUnnamedNodeName = u"";
+    static constexpr ParamType kCode = TIME_STAMP;
+    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
+
+    static std::vector<TimeStamp> Sources()
+    {
+        return {TimeStamp(2024, 3, 7, 9, 5, 2, 42), TimeStamp(2024, 7, 1, 14, 0, 0, 42)};
+    }
+    static TimeStamp Target() { return TimeStamp(1, 1, 1, 1, 1, 1, 1); }
+    static std::u16string Value(TimeStamp const& stamp)
+    {
+        return Render(stamp.GetYear()) + u"-" + Render(stamp.GetMonth()) + u"-" + Render(stamp.GetDay()) + u" "
+            + Render(stamp.GetHour()) + u":" + Render(stamp.GetMinute()) + u":" + Render(stamp.GetSecond()) + u"."
+            + Render(stamp.GetMicroSecond());
+    }
+    static void Change(TimeStamp& stamp) { stamp.SetYear(1999); }
+    static void const* Held(TimeStamp const&) { return nullptr; }
+    static void ExpectNode(ServiceType const& tree, std::u16string const&, std::u16string const&)
+    {
+        ASSERT_EQ(DynamicClass(tree), typeid(TimeStampServiceType));
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        std::u16string const error = u"Exception: Tarnwick::DataTypes::TimeStamp line 209 - Unsupported service type";
+        // One microsecond after 3000-12-31 23:59:59.999999 UTC, the last UTime SetUTime accepts.
+        static constexpr std::uint64_t beyond = 32535215999999999 + 1;
+        return {{"duration", [] { return new TimeDurationServiceType(5, u"duration"); }, error},
+            {"plain", [] { return new ScalarType<std::uint64_t>(5, u"plain"); }, error},
+            {"null", []() -> ServiceType* { return nullptr; }, error},
+            {"beyond the range", [] { return new TimeStampServiceType(beyond, u"beyond"); }, kSetUTimeFailure}};
+    }
+};
+
+template <> struct Conformance<TimeDuration> {
+    static constexpr bool kAssignmentTakesTheName = false;
+    static constexpr bool kMoveEmptiesTheSourcesName = true;
+    static constexpr char16_t const* kDefaultName = u"";
+    static constexpr char16_t const* kDefaultValue = u"0 0:0:0.0";
+    static constexpr char16_t const* kUnnamedNodeName = u"";
+    static constexpr ParamType kCode = TIME_DURATION;
+    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
+
+    // Normalised: InitFrom reads a tree's duration back normalised.
+    static std::vector<TimeDuration> Sources() { return {TimeDuration(1, 2, 3, 4, 5)}; }
+    static TimeDuration Target() { return TimeDuration(9, 9, 9, 9, 9); }
+    static std::u16string Value(TimeDuration const& duration)
+    {
+        return Render(duration.GetDays()) + u" " + Render(duration.GetHours()) + u":" + Render(duration.GetMinutes())
+            + u":" + Render(duration.GetSeconds()) + u"." + Render(duration.GetMicroSeconds());
+    }
+    static void Change(TimeDuration& duration) { duration.SetDays(7); }
+    static void const* Held(TimeDuration const&) { return nullptr; }
+    static void ExpectNode(ServiceType const& tree, std::u16string const&, std::u16string const&)
+    {
+        ASSERT_EQ(DynamicClass(tree), typeid(TimeDurationServiceType));
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        std::u16string const error
+            = u"Exception: Tarnwick::DataTypes::TimeDuration line 147 - Unsupported service type";
+        return {{"stamp", [] { return new TimeStampServiceType(5, u"stamp"); }, error},
+            {"plain", [] { return new ScalarType<std::uint64_t>(5, u"plain"); }, error},
+            {"null", []() -> ServiceType* { return nullptr; }, error}};
+    }
+};
+
+template <> struct Conformance<UserParametersErrorString> {
+    static constexpr bool kAssignmentTakesTheName = true;
+    static constexpr bool kMoveEmptiesTheSourcesName = true;
+    static constexpr char16_t const* kDefaultName = u"UserParametersErrorString";
+    static constexpr char16_t const* kDefaultValue = u"Error not set.";
+    static constexpr char16_t const* kUnnamedNodeName = u"UserParametersErrorString";
+    static constexpr ParamType kCode = COMPOSITE;
+    static std::optional<std::u16string> MovedFromValue() { return u""; }
+
+    static std::vector<UserParametersErrorString> Sources()
+    {
+        std::vector<UserParametersErrorString> sources {
+            UserParametersErrorString(UserParametersErrorString::SESSIONS_ERROR)};
+        for (std::u16string const& text : {std::u16string(u"text"), kLongText, std::u16string(u"kept"),
+                 std::u16string(u""), std::u16string(u"any \u00e9 text")}) {
+            sources.emplace_back(text);
+        }
+        return sources;
+    }
+    static UserParametersErrorString Target() { return UserParametersErrorString(u"old"); }
+    static std::u16string Value(UserParametersErrorString const& error) { return error.GetError(); }
+    static void Change(UserParametersErrorString& error) { error.SetError(u"changed"); }
+    static void const* Held(UserParametersErrorString const&) { return nullptr; }
+    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const&)
+    {
+        ExpectOnlyChild(tree, u"ErrorString", value);
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        std::u16string const error
+            = u"Exception: Tarnwick::StubProxy::UserParametersErrorString line 83 - Unsupported service type";
+        std::vector<WrongTree> trees = IllShapedPayloads(error);
+        // A boolean first child is the other payload's shape.
+        trees.push_back({"subscribe event", [] { return UserParametersSubscribeEvent().StoreTo(nullptr); }, error});
+        return trees;
+    }
+};
+
+template <> struct Conformance<UserParametersSubscribeEvent> {
+    static constexpr bool kAssignmentTakesTheName = true;
+    static constexpr bool kMoveEmptiesTheSourcesName = true;
+    static constexpr char16_t const* kDefaultName = u"UserParametersSubscribeEvent";
+    static constexpr char16_t const* kDefaultValue = u"true";
+    static constexpr char16_t const* kUnnamedNodeName = u"UserParametersSubscribeEvent";
+    static constexpr ParamType kCode = COMPOSITE;
+    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
+
+    static std::vector<UserParametersSubscribeEvent> Sources()
+    {
+        return {UserParametersSubscribeEvent(false), UserParametersSubscribeEvent(true)};
+    }
+    static UserParametersSubscribeEvent Target() { return UserParametersSubscribeEvent(); }
+    static std::u16string Value(UserParametersSubscribeEvent const& event) { return Render(event.GetSubscribe()); }
+    static void Change(UserParametersSubscribeEvent& event) { event.SetSubscribe(!event.GetSubscribe()); }
+    static void const* Held(UserParametersSubscribeEvent const&) { return nullptr; }
+    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const&)
+    {
+        ExpectOnlyChild(tree, u"Subscribe", value == u"true");
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        std::u16string const error
+            = u"Exception: Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type";
+        std::vector<WrongTree> trees = IllShapedPayloads(error);
+        // A string first child is the other payload's shape.
+        trees.push_back({"error string", [] { return UserParametersErrorString().StoreTo(nullptr); }, error});
+        return trees;
+    }
+};
+
+template <> struct Conformance<AnyType> {
+    static constexpr bool kAssignmentTakesTheName = false;
+    // A moved variant's node is taken over, its name copied.
+    static constexpr bool kMoveEmptiesTheSourcesName = false;
+    static constexpr char16_t const* kDefaultName = u"";
+    static constexpr char16_t const* kDefaultValue = u"(empty)";
+    static constexpr char16_t const* kUnnamedNodeName = u"";
+    static constexpr ParamType kCode = ANY_TYPE;
+    static std::optional<std::u16string> MovedFromValue() { return u"(empty)"; }
+
+    static std::vector<AnyType> Sources()
+    {
+        return {AnyType(std::int32_t {12}), AnyType(std::int16_t {-5}), AnyType(u"text"), AnyType()};
+    }
+    static AnyType Target() { return AnyType(2.5); }
+    // The kind and the value (the node's own name is the variant's tests' concern).
+    static std::u16string Value(AnyType const& any)
+    {
+        switch (any.GetType()) {
+        case NULL_TYPE:
+            return u"(empty)";
+        case INT32:
+            return u"int32 " + Render(static_cast<std::int32_t>(any));
+        case INT16:
+            return u"int16 " + Render(static_cast<std::int32_t>(any));
+        case STRING:
+            return u"string " + static_cast<std::u16string>(any);
+        default:
+            return u"double " + Render(static_cast<double>(any));
+        }
+    }
+    static void Change(AnyType& any) { any = std::int32_t {99}; }
+    static void const* Held(AnyType const& any) { return any.GetServiceType(); }
+    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const& name)
+    {
+        ASSERT_EQ(DynamicClass(tree), typeid(AnyTypeServiceType));
+        ServiceType const* const inner = dynamic_cast<AnyTypeServiceType const&>(tree).GetValue();
+        if (value == u"(empty)") {
+            EXPECT_EQ(inner, nullptr);
+            return;
+        }
+        ASSERT_NE(inner, nullptr);
+        // The inner copy is named after the wrapper.
+        EXPECT_EQ(inner->GetParamName(), name);
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        std::u16string const error = AnyTypeError(1013, u"Unsupported service type");
+        return {{"scalar", [] { return new ScalarType<std::int32_t>(5, u"x"); }, error},
+            {"composite", [] { return new CompositeType(u"x"); }, error},
+            {"xml", [] { return new XmlString(u"<x/>", u"x"); }, error},
+            {"null", []() -> ServiceType* { return nullptr; }, error}};
+    }
+};
+
+template <class T> class ValueObjectConformance : public ::testing::Test {
+protected:
+    using Row = Conformance<T>;
+    // No check depends on the machine's own zone.
+    ScopedTimeZone m_Zone {kUtc};
+
+    /// Each source, named "source", with a label for the messages.
+    template <class Check> static void ForEachSource(Check check)
+    {
+        std::vector<T> sources = Row::Sources();
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            SCOPED_TRACE("source " + std::to_string(i));
+            sources[i].SetParamName(u"source");
+            check(sources[i]);
+        }
+    }
+};
+
+using ValueObjects = ::testing::Types<XmlValue, TimeStamp, TimeDuration, UserParametersErrorString,
+    UserParametersSubscribeEvent, AnyType>;
+TYPED_TEST_SUITE(ValueObjectConformance, ValueObjects);
+
+TYPED_TEST(ValueObjectConformance, DefaultConstructionGivesTheClassesNameAndValue)
+{
+    using Row = Conformance<TypeParam>;
+    TypeParam const object;
+    EXPECT_EQ(object.GetParamName(), Row::kDefaultName);
+    EXPECT_EQ(Row::Value(object), Row::kDefaultValue);
+}
+
+TYPED_TEST(ValueObjectConformance, CopiesTakeTheNameAssignmentsFollowTheClassAndCopyIsDeep)
+{
+    using Row = Conformance<TypeParam>;
+    this->ForEachSource([](TypeParam& source) {
+        std::u16string const value = Row::Value(source);
+        auto const clone = ExpectCopies(source, Row::Target(), Row::kAssignmentTakesTheName,
+            [&](TypeParam const& copy) { EXPECT_EQ(Row::Value(copy), value); });
+        ASSERT_NE(clone, nullptr);
+        if (Row::Held(source) != nullptr) {
+            EXPECT_NE(Row::Held(*clone), Row::Held(source));
+        }
+        // Neither follows later changes of the other.
+        Row::Change(*clone);
+        EXPECT_EQ(Row::Value(source), value);
+        std::u16string const cloneValue = Row::Value(*clone);
+        Row::Change(source);
+        EXPECT_EQ(Row::Value(*clone), cloneValue);
+    });
+}
+
+TYPED_TEST(ValueObjectConformance, CloneAnswersTheObjectsOwnClassThroughEveryStaticType)
+{
+    using Row = Conformance<TypeParam>;
+    this->ForEachSource([](TypeParam& source) {
+        std::unique_ptr<TypeParam> const clone = source.Clone();
+        EXPECT_EQ(Row::Value(*clone), Row::Value(source));
+        EXPECT_EQ(clone->GetParamName(), u"source");
+        if (Row::Held(source) != nullptr) {
+            EXPECT_NE(Row::Held(*clone), Row::Held(source));
+        }
+        UserParameters const& base = source;
+        std::unique_ptr<UserParameters> const viaBase = base.Clone();
+        EXPECT_EQ(DynamicClass(*viaBase), typeid(TypeParam));
+    });
+}
+
+TYPED_TEST(ValueObjectConformance, MovesTakeTheValueOverAndAssignmentsFollowTheNameRuleOfCopies)
+{
+    using Row = Conformance<TypeParam>;
+    this->ForEachSource([](TypeParam& source) {
+        std::u16string const value = Row::Value(source);
+        void const* const held = Row::Held(source);
+        TypeParam moved(std::move(source));
+        EXPECT_EQ(Row::Value(moved), value);
+        EXPECT_EQ(moved.GetParamName(), u"source");
+        EXPECT_EQ(Row::Held(moved), held); // taken over, not copied
+        // NOLINTBEGIN(bugprone-use-after-move): the documented moved-from state
+        EXPECT_EQ(source.GetParamName(), Row::kMoveEmptiesTheSourcesName ? u"" : u"source");
+        if (auto const emptied = Row::MovedFromValue()) {
+            EXPECT_EQ(Row::Value(source), *emptied);
+        }
+
+        TypeParam target = Row::Target();
+        target.SetParamName(u"target");
+        target = std::move(moved);
+        EXPECT_EQ(Row::Value(target), value);
+        EXPECT_EQ(Row::Held(target), held);
+        EXPECT_EQ(target.GetParamName(), Row::kAssignmentTakesTheName ? u"source" : u"target");
+        EXPECT_EQ(moved.GetParamName(), Row::kAssignmentTakesTheName ? u"" : u"source");
+        if (auto const emptied = Row::MovedFromValue()) {
+            EXPECT_EQ(Row::Value(moved), *emptied);
+        }
+        // NOLINTEND(bugprone-use-after-move)
+    });
+}
+
+TYPED_TEST(ValueObjectConformance, StoreToBuildsAnIndependentNodeThatInitFromReadsBack)
+{
+    using Row = Conformance<TypeParam>;
+    std::vector<TypeParam> const sources = Row::Sources();
+    this->ForEachSource([&](TypeParam& source) {
+        std::u16string const value = Row::Value(source);
+        std::unique_ptr<ServiceType> unnamed(source.StoreTo(nullptr));
+        ASSERT_NE(unnamed, nullptr);
+        EXPECT_EQ(unnamed->GetParamName(), Row::kUnnamedNodeName);
+        EXPECT_EQ(unnamed->GetType(), Row::kCode);
+        Row::ExpectNode(*unnamed, value, u"");
+
+        std::unique_ptr<ServiceType> const named(source.StoreTo(u"p"));
+        EXPECT_EQ(named->GetParamName(), u"p");
+        EXPECT_EQ(named->GetType(), Row::kCode);
+        Row::ExpectNode(*named, value, u"p");
+        EXPECT_EQ(Row::Value(source), value);
+        EXPECT_EQ(source.GetParamName(), u"source");
+
+        // The trees follow no later change of the source, nor it their end.
+        Row::Change(source);
+        Row::ExpectNode(*named, value, u"p");
+        std::u16string const changed = Row::Value(source);
+        unnamed.reset();
+        EXPECT_EQ(Row::Value(source), changed);
+
+        // Read into an object holding another value: the value comes back, the
+        // receiver keeps its name and the tree stays as it was.
+        TypeParam target = Row::Target();
+        for (TypeParam const& other : sources) {
+            if (Row::Value(other) != value) {
+                target = other;
+                break;
+            }
+        }
+        target.SetParamName(u"receiver");
+        target.InitFrom(named.get());
+        EXPECT_EQ(Row::Value(target), value);
+        EXPECT_EQ(target.GetParamName(), u"receiver");
+        EXPECT_EQ(named->GetParamName(), u"p");
+        Row::ExpectNode(*named, value, u"p");
+    });
+}
+
+TYPED_TEST(ValueObjectConformance, InitFromRefusesEveryTreeOfAnotherKindAndChangesNothing)
+{
+    using Row = Conformance<TypeParam>;
+    for (WrongTree const& wrong : Row::WrongTrees()) {
+        SCOPED_TRACE(wrong.label);
+        this->ForEachSource([&](TypeParam& object) {
+            std::unique_ptr<ServiceType> const tree(wrong.make());
+            std::u16string const value = Row::Value(object);
+            void const* const held = Row::Held(object);
+            EXPECT_EQ(ThrownText([&] { object.InitFrom(tree.get()); }), wrong.error);
+            EXPECT_EQ(Row::Value(object), value);
+            EXPECT_EQ(Row::Held(object), held);
+            EXPECT_EQ(object.GetParamName(), u"source");
+        });
+    }
+}
+
+} // namespace
+} // namespace Tarnwick::Tests

@@ -173,18 +173,6 @@ TEST(TimeDuration, ArithmeticGivesNormalisedResultsWithoutName)
     EXPECT_EQ(left.GetParamName(), u"left");
 }
 
-TEST(TimeDuration, SubtractingALongerDurationThrows)
-{
-    TimeDuration const shorter(0, 0, 0, 1, 0);
-    TimeDuration const longer(0, 0, 0, 1, 1);
-    EXPECT_EQ(ThrownText([&] { (void)(shorter - longer); }),
-        u"Exception: Tarnwick::DataTypes::TimeDuration line 104 - TimeDuration substraction exception.");
-    LabelledDuration const labelled(0, 0, 0, 0, 0);
-    EXPECT_EQ(ThrownText([&] { (void)(labelled - shorter); }),
-        u"Exception: Tarnwick::Tests::(anonymous namespace)::LabelledDuration line 104 - TimeDuration "
-        u"substraction exception.");
-}
-
 TEST(TimeDuration, CopyReturnsAnIndependentObjectOfTheSameClass)
 {
     LabelledDuration source(0, 30, 0, 0, 7);

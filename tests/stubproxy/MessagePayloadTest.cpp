@@ -1,9 +1,9 @@
 // The two message payloads: the error string with its predefined texts and the
-// subscribe event, their trees, naming rules, and trees of the wrong shape.
+// subscribe event (their trees, naming rules and trees of the wrong shape are
+// rows of the conformance table).
 
 #include <tarnwick/datatypes/CompositeType.h>
 #include <tarnwick/datatypes/ScalarType.h>
-#include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/stubproxy/UserParametersErrorString.h>
 #include <tarnwick/stubproxy/UserParametersSubscribeEvent.h>
 
@@ -13,16 +13,13 @@
 
 #include <cstdint>
 #include <limits>
-#include <memory>
 #include <string>
-#include <typeinfo>
 
 namespace Tarnwick::Tests {
 namespace {
 
 using DataTypes::CompositeType;
 using DataTypes::ScalarType;
-using DataTypes::ServiceType;
 using StubProxy::UserParametersErrorString;
 using StubProxy::UserParametersSubscribeEvent;
 using Errors = UserParametersErrorString::tPredefinedErrors;

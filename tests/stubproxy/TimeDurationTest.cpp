@@ -1,6 +1,4 @@
-#include <tarnwick/datatypes/ScalarType.h>
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
-#include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/stubproxy/TimeDuration.h>
 
 #include "stubproxy/ValueObjectsTestSupport.h"

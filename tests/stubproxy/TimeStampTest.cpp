@@ -1,5 +1,4 @@
 #include <tarnwick/core/Conversion.h>
-#include <tarnwick/datatypes/ScalarType.h>
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/stubproxy/TimeStamp.h>

@@ -643,7 +643,7 @@ template <> struct Conformance<RecordTest::Order> {
     }
     static void Change(Order& order) { ++order.count; }
     static void const* Held(Order const&) { return nullptr; }
-    static void ExpectNode(ServiceType const& tree, std::u16string const&, std::u16string const&)
+    static void ExpectNode(ServiceType const& tree, Order const&, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(DataTypes::CompositeType));
         EXPECT_EQ(tree.Size(), 7U); // a child per field

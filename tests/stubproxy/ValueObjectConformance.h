@@ -41,7 +41,8 @@ struct WrongTree {
 /// One row per value object, a specialisation of `Conformance`.
 /// Sources(): the values every check runs on. Value(): what the object holds,
 /// as text, compared between objects. Change(): alters the value, to see that
-/// copies and trees share nothing with it. Held(): the node an object owns, if
+/// copies and trees share nothing with it. ExpectNode(): the node StoreTo built
+/// holds the value of the object given. Held(): the node an object owns, if
 /// any, to see that copies are deep and refusals keep it. DefaultValue(): what a
 /// default object holds, where the class documents it. The name rules, the node
 /// StoreTo builds, and the trees InitFrom refuses.
@@ -149,22 +150,23 @@ TYPED_TEST_P(ValueObjectConformance, StoreToBuildsAnIndependentNodeThatInitFromR
     std::vector<TypeParam> const sources = Row::Sources();
     this->ForEachSource([&](TypeParam& source) {
         std::u16string const value = Row::Value(source);
+        TypeParam const original = source;
         std::unique_ptr<ServiceType> unnamed(source.StoreTo(nullptr));
         ASSERT_NE(unnamed, nullptr);
         EXPECT_EQ(unnamed->GetParamName(), Row::kUnnamedNodeName);
         EXPECT_EQ(unnamed->GetType(), Row::kCode);
-        Row::ExpectNode(*unnamed, value, u"");
+        Row::ExpectNode(*unnamed, original, u"");
 
         std::unique_ptr<ServiceType> const named(source.StoreTo(u"p"));
         EXPECT_EQ(named->GetParamName(), u"p");
         EXPECT_EQ(named->GetType(), Row::kCode);
-        Row::ExpectNode(*named, value, u"p");
+        Row::ExpectNode(*named, original, u"p");
         EXPECT_EQ(Row::Value(source), value);
         EXPECT_EQ(source.GetParamName(), u"source");
 
         // The trees follow no later change of the source, nor it their end.
         Row::Change(source);
-        Row::ExpectNode(*named, value, u"p");
+        Row::ExpectNode(*named, original, u"p");
         std::u16string const changed = Row::Value(source);
         unnamed.reset();
         EXPECT_EQ(Row::Value(source), changed);
@@ -183,7 +185,7 @@ TYPED_TEST_P(ValueObjectConformance, StoreToBuildsAnIndependentNodeThatInitFromR
         EXPECT_EQ(Row::Value(target), value);
         EXPECT_EQ(target.GetParamName(), u"receiver");
         EXPECT_EQ(named->GetParamName(), u"p");
-        Row::ExpectNode(*named, value, u"p");
+        Row::ExpectNode(*named, original, u"p");
     });
 }
 

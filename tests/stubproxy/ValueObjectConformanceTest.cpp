@@ -127,10 +127,10 @@ template <> struct Conformance<XmlValue> {
     static std::u16string Value(XmlValue const& value) { return value.AsString(); }
     static void Change(XmlValue& value) { value.SetString(u"<changed/>"); }
     static void const* Held(XmlValue const&) { return nullptr; }
-    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const&)
+    static void ExpectNode(ServiceType const& tree, XmlValue const& value, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(XmlString));
-        EXPECT_EQ(dynamic_cast<XmlString const&>(tree).GetValue(), value);
+        EXPECT_EQ(dynamic_cast<XmlString const&>(tree).GetValue(), value.AsString());
     }
     static std::vector<WrongTree> WrongTrees()
     {
@@ -162,9 +162,10 @@ template <> struct Conformance<TimeStamp> {
     }
     static void Change(TimeStamp& stamp) { stamp.SetYear(1999); }
     static void const* Held(TimeStamp const&) { return nullptr; }
-    static void ExpectNode(ServiceType const& tree, std::u16string const&, std::u16string const&)
+    static void ExpectNode(ServiceType const& tree, TimeStamp const& stamp, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(TimeStampServiceType));
+        EXPECT_EQ(dynamic_cast<TimeStampServiceType const&>(tree).GetValue(), stamp.GetUTime());
     }
     static std::vector<WrongTree> WrongTrees()
     {
@@ -197,9 +198,10 @@ template <> struct Conformance<TimeDuration> {
     }
     static void Change(TimeDuration& duration) { duration.SetDays(7); }
     static void const* Held(TimeDuration const&) { return nullptr; }
-    static void ExpectNode(ServiceType const& tree, std::u16string const&, std::u16string const&)
+    static void ExpectNode(ServiceType const& tree, TimeDuration const& duration, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(TimeDurationServiceType));
+        EXPECT_EQ(dynamic_cast<TimeDurationServiceType const&>(tree).GetValue(), duration.GetUTime());
     }
     static std::vector<WrongTree> WrongTrees()
     {
@@ -234,9 +236,9 @@ template <> struct Conformance<UserParametersErrorString> {
     static std::u16string Value(UserParametersErrorString const& error) { return error.GetError(); }
     static void Change(UserParametersErrorString& error) { error.SetError(u"changed"); }
     static void const* Held(UserParametersErrorString const&) { return nullptr; }
-    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const&)
+    static void ExpectNode(ServiceType const& tree, UserParametersErrorString const& error, std::u16string const&)
     {
-        ExpectOnlyChild(tree, u"ErrorString", value);
+        ExpectOnlyChild(tree, u"ErrorString", error.GetError());
     }
     static std::vector<WrongTree> WrongTrees()
     {
@@ -266,9 +268,9 @@ template <> struct Conformance<UserParametersSubscribeEvent> {
     static std::u16string Value(UserParametersSubscribeEvent const& event) { return Render(event.GetSubscribe()); }
     static void Change(UserParametersSubscribeEvent& event) { event.SetSubscribe(!event.GetSubscribe()); }
     static void const* Held(UserParametersSubscribeEvent const&) { return nullptr; }
-    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const&)
+    static void ExpectNode(ServiceType const& tree, UserParametersSubscribeEvent const& event, std::u16string const&)
     {
-        ExpectOnlyChild(tree, u"Subscribe", value == u"true");
+        ExpectOnlyChild(tree, u"Subscribe", event.GetSubscribe());
     }
     static std::vector<WrongTree> WrongTrees()
     {
@@ -314,15 +316,16 @@ template <> struct Conformance<AnyType> {
     }
     static void Change(AnyType& any) { any = std::int32_t {99}; }
     static void const* Held(AnyType const& any) { return any.GetServiceType(); }
-    static void ExpectNode(ServiceType const& tree, std::u16string const& value, std::u16string const& name)
+    static void ExpectNode(ServiceType const& tree, AnyType const& any, std::u16string const& name)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(AnyTypeServiceType));
         ServiceType const* const inner = dynamic_cast<AnyTypeServiceType const&>(tree).GetValue();
-        if (value == u"(empty)") {
+        if (any.GetType() == NULL_TYPE) {
             EXPECT_EQ(inner, nullptr);
             return;
         }
         ASSERT_NE(inner, nullptr);
+        EXPECT_EQ(inner->GetType(), any.GetType());
         // The inner copy is named after the wrapper.
         EXPECT_EQ(inner->GetParamName(), name);
     }

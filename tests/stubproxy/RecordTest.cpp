@@ -623,26 +623,20 @@ TEST(RecordTest, AnEmptyVectorOfRecordsStillShapesItsItemsForTheDecoder)
 namespace Tarnwick::Tests {
 
 // The record's row of the value objects' conformance table.
-template <> struct Conformance<RecordTest::Order> {
+template <> struct Conformance<RecordTest::Order> : ConformanceDefaults<RecordTest::Order> {
     using Order = RecordTest::Order;
-    static constexpr bool kAssignmentTakesTheName = false;
-    static constexpr bool kMoveEmptiesTheSourcesName = true;
-    static constexpr char16_t const* kDefaultName = u"";
-    static std::optional<std::u16string> DefaultValue() { return std::nullopt; }
     // The class name without namespaces.
     static constexpr char16_t const* kUnnamedNodeName = u"Order";
     static constexpr DataTypes::ParamType kCode = DataTypes::COMPOSITE;
-    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
-
+    static constexpr char16_t const* kRefusal
+        = u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found no tree";
     static std::vector<Order> Sources() { return {RecordTest::MakeOrder()}; }
-    static Order Target() { return Order(); }
     // The encoded record, byte for byte.
     static std::u16string Value(Order const& order)
     {
         return Widen(RecordTest::EncodedRecord(const_cast<Order&>(order)));
     }
     static void Change(Order& order) { ++order.count; }
-    static void const* Held(Order const&) { return nullptr; }
     static void ExpectNode(ServiceType const& tree, Order const&, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(DataTypes::CompositeType));
@@ -650,10 +644,8 @@ template <> struct Conformance<RecordTest::Order> {
     }
     static std::vector<WrongTree> WrongTrees()
     {
-        return {{"no tree", []() -> ServiceType* { return nullptr; },
-                    u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found no tree"},
-            {"scalar root", [] { return new DataTypes::ScalarType<std::int32_t>(1, u"r"); },
-                u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found INT32"}};
+        return {{"scalar root", [] { return new DataTypes::ScalarType<std::int32_t>(1, u"r"); },
+            u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found INT32"}};
     }
 };
 

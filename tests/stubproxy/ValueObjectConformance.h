@@ -31,11 +31,12 @@ namespace Tarnwick::Tests {
 using DataTypes::ServiceType;
 using StubProxy::UserParameters;
 
-/// A tree InitFrom must refuse, and the text it raises.
+/// A tree InitFrom must refuse, and the text it raises when not the row's
+/// `kRefusal` (no tree at all is refused with `kRefusal` by every row).
 struct WrongTree {
     char const* label;
     std::function<ServiceType*()> make;
-    std::u16string error;
+    std::u16string error = {};
 };
 
 /// One row per value object, a specialisation of `Conformance`.
@@ -47,6 +48,20 @@ struct WrongTree {
 /// default object holds, where the class documents it. The name rules, the node
 /// StoreTo builds, and the trees InitFrom refuses.
 template <class T> struct Conformance;
+
+/// What most rows share: a default object with the empty name, an assignment
+/// that keeps the target's name, a move that empties the source's, a node named
+/// as StoreTo is told (empty for none), and no node of their own.
+template <class T> struct ConformanceDefaults {
+    static constexpr bool kAssignmentTakesTheName = false;
+    static constexpr bool kMoveEmptiesTheSourcesName = true;
+    static constexpr char16_t const* kDefaultName = u"";
+    static constexpr char16_t const* kUnnamedNodeName = u"";
+    static std::optional<std::u16string> DefaultValue() { return std::nullopt; }
+    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
+    static T Target() { return T(); }
+    static void const* Held(T const&) { return nullptr; }
+};
 
 template <class T> class ValueObjectConformance : public ::testing::Test {
 protected:
@@ -192,13 +207,16 @@ TYPED_TEST_P(ValueObjectConformance, StoreToBuildsAnIndependentNodeThatInitFromR
 TYPED_TEST_P(ValueObjectConformance, InitFromRefusesEveryTreeOfAnotherKindAndChangesNothing)
 {
     using Row = Conformance<TypeParam>;
-    for (WrongTree const& wrong : Row::WrongTrees()) {
+    std::vector<WrongTree> wrongTrees = Row::WrongTrees();
+    wrongTrees.push_back({"null", []() -> ServiceType* { return nullptr; }});
+    for (WrongTree const& wrong : wrongTrees) {
         SCOPED_TRACE(wrong.label);
         this->ForEachSource([&](TypeParam& object) {
             std::unique_ptr<ServiceType> const tree(wrong.make());
             std::u16string const value = Row::Value(object);
             void const* const held = Row::Held(object);
-            EXPECT_EQ(ThrownText([&] { object.InitFrom(tree.get()); }), wrong.error);
+            EXPECT_EQ(ThrownText([&] { object.InitFrom(tree.get()); }),
+                wrong.error.empty() ? std::u16string(Row::kRefusal) : wrong.error);
             EXPECT_EQ(Row::Value(object), value);
             EXPECT_EQ(Row::Held(object), held);
             EXPECT_EQ(object.GetParamName(), u"source");

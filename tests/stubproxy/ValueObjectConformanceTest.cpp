@@ -60,16 +60,14 @@ ServiceType* CompositeWith(ServiceType* child)
 }
 
 /// Trees of the wrong shape for the message payloads (a composite with one
-/// scalar child of their own kind), each refused with `error`.
-std::vector<WrongTree> IllShapedPayloads(std::u16string const& error)
+/// scalar child of their own kind); `other` is the other payload's.
+template <class Other> std::vector<WrongTree> IllShapedPayloads(char const* other)
 {
-    std::vector<WrongTree> const shapes {
-        {"null", []() -> ServiceType* { return nullptr; }, error},
-        {"scalar root", [] { return new ScalarType<std::u16string>(u"text", u"ErrorString"); }, error},
-        {"childless composite", [] { return new CompositeType(u"root"); }, error},
-        {"int child", [] { return CompositeWith(new ScalarType<std::int32_t>(1, u"x")); }, error},
-        {"xml child", [] { return CompositeWith(new XmlString(u"<x/>", u"ErrorString")); }, error},
-        {"composite child", [] { return CompositeWith(new CompositeType(u"inner")); }, error},
+    return {{"scalar root", [] { return new ScalarType<std::u16string>(u"text", u"ErrorString"); }},
+        {"childless composite", [] { return new CompositeType(u"root"); }},
+        {"int child", [] { return CompositeWith(new ScalarType<std::int32_t>(1, u"x")); }},
+        {"xml child", [] { return CompositeWith(new XmlString(u"<x/>", u"ErrorString")); }},
+        {"composite child", [] { return CompositeWith(new CompositeType(u"inner")); }},
         {"null child",
             [] {
                 auto* composite = CompositeWith(new ScalarType<bool>(true, u"x"));
@@ -77,10 +75,8 @@ std::vector<WrongTree> IllShapedPayloads(std::u16string const& error)
                 delete *root.BeginIterator();
                 *root.BeginIterator() = nullptr;
                 return composite;
-            },
-            error},
-    };
-    return shapes;
+            }},
+        {other, [] { return Other().StoreTo(nullptr); }}};
 }
 
 /// The one child of a payload's tree: its class, name and value.
@@ -97,36 +93,24 @@ template <class Scalar> void ExpectOnlyChild(ServiceType const& tree, char16_t c
 
 } // namespace
 
-template <> struct Conformance<XmlValue> {
-    static constexpr bool kAssignmentTakesTheName = false;
-    static constexpr bool kMoveEmptiesTheSourcesName = true;
-    static constexpr char16_t const* kDefaultName = u"";
-    static std::optional<std::u16string> DefaultValue() { return u""; }
-    static constexpr char16_t const* kUnnamedNodeName = u"";
+template <> struct Conformance<XmlValue> : ConformanceDefaults<XmlValue> {
     static constexpr ParamType kCode = XML_STRING;
+    static constexpr char16_t const* kRefusal
+        = u"Exception: Tarnwick::DataTypes::XmlValue line 63 - Unsupported service type";
+    static std::optional<std::u16string> DefaultValue() { return u""; }
     static std::optional<std::u16string> MovedFromValue() { return u""; }
-
-    static XmlValue Make(std::u16string const& text)
-    {
-        XmlValue value;
-        value.SetString(text);
-        return value;
-    }
     static std::vector<XmlValue> Sources()
     {
-        std::vector<XmlValue> sources;
-        for (std::u16string const& text :
-            {std::u16string(u"<s/>"), kLongText, std::u16string(u"kept"), std::u16string(u"<x/>"), std::u16string(u""),
-                std::u16string(u"<a>&amp;</a>"), std::u16string(u"<unclosed"), std::u16string(u"& < > \" '"),
-                std::u16string(u"plain text \u03b1\U0001F600")}) {
-            sources.push_back(Make(text));
+        std::vector<XmlValue> sources(9);
+        std::u16string const texts[] = {u"<s/>", kLongText, u"kept", u"<x/>", u"", u"<a>&amp;</a>", u"<unclosed",
+            u"& < > \" '", u"plain text \u03b1\U0001F600"};
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            sources[i].SetString(texts[i]);
         }
         return sources;
     }
-    static XmlValue Target() { return XmlValue(); }
     static std::u16string Value(XmlValue const& value) { return value.AsString(); }
     static void Change(XmlValue& value) { value.SetString(u"<changed/>"); }
-    static void const* Held(XmlValue const&) { return nullptr; }
     static void ExpectNode(ServiceType const& tree, XmlValue const& value, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(XmlString));
@@ -134,34 +118,23 @@ template <> struct Conformance<XmlValue> {
     }
     static std::vector<WrongTree> WrongTrees()
     {
-        std::u16string const error = u"Exception: Tarnwick::DataTypes::XmlValue line 63 - Unsupported service type";
-        return {{"plain text", [] { return new ScalarType<std::u16string>(u"<a/>", u"s"); }, error},
-            {"null", []() -> ServiceType* { return nullptr; }, error}};
+        return {{"plain text", [] { return new ScalarType<std::u16string>(u"<a/>", u"s"); }}};
     }
 };
 
-template <> struct Conformance<TimeStamp> {
-    static constexpr bool kAssignmentTakesTheName = false;
-    static constexpr bool kMoveEmptiesTheSourcesName = true;
-    static constexpr char16_t const* kDefaultName = u"";
-    static std::optional<std::u16string> DefaultValue() { return u"0-0-0 0:0:0.0"; }
-    static constexpr char16_t const* kUnnamedNodeName = u"";
+template <> struct Conformance<TimeStamp> : ConformanceDefaults<TimeStamp> {
     static constexpr ParamType kCode = TIME_STAMP;
-    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
-
+    static constexpr char16_t const* kRefusal
+        = u"Exception: Tarnwick::DataTypes::TimeStamp line 209 - Unsupported service type";
+    static std::optional<std::u16string> DefaultValue() { return u"00:00:00.000000 0/0/0"; }
     static std::vector<TimeStamp> Sources()
     {
         return {TimeStamp(2024, 3, 7, 9, 5, 2, 42), TimeStamp(2024, 7, 1, 14, 0, 0, 42)};
     }
     static TimeStamp Target() { return TimeStamp(1, 1, 1, 1, 1, 1, 1); }
-    static std::u16string Value(TimeStamp const& stamp)
-    {
-        return Render(stamp.GetYear()) + u"-" + Render(stamp.GetMonth()) + u"-" + Render(stamp.GetDay()) + u" "
-            + Render(stamp.GetHour()) + u":" + Render(stamp.GetMinute()) + u":" + Render(stamp.GetSecond()) + u"."
-            + Render(stamp.GetMicroSecond());
-    }
+    // Every field, as it is.
+    static std::u16string Value(TimeStamp const& stamp) { return stamp.Serialize(); }
     static void Change(TimeStamp& stamp) { stamp.SetYear(1999); }
-    static void const* Held(TimeStamp const&) { return nullptr; }
     static void ExpectNode(ServiceType const& tree, TimeStamp const& stamp, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(TimeStampServiceType));
@@ -169,35 +142,25 @@ template <> struct Conformance<TimeStamp> {
     }
     static std::vector<WrongTree> WrongTrees()
     {
-        std::u16string const error = u"Exception: Tarnwick::DataTypes::TimeStamp line 209 - Unsupported service type";
         // One microsecond after 3000-12-31 23:59:59.999999 UTC, the last UTime SetUTime accepts.
         static constexpr std::uint64_t beyond = 32535215999999999 + 1;
-        return {{"duration", [] { return new TimeDurationServiceType(5, u"duration"); }, error},
-            {"plain", [] { return new ScalarType<std::uint64_t>(5, u"plain"); }, error},
-            {"null", []() -> ServiceType* { return nullptr; }, error},
+        return {{"duration", [] { return new TimeDurationServiceType(5, u"duration"); }},
+            {"plain", [] { return new ScalarType<std::uint64_t>(5, u"plain"); }},
             {"beyond the range", [] { return new TimeStampServiceType(beyond, u"beyond"); }, kSetUTimeFailure}};
     }
 };
 
-template <> struct Conformance<TimeDuration> {
-    static constexpr bool kAssignmentTakesTheName = false;
-    static constexpr bool kMoveEmptiesTheSourcesName = true;
-    static constexpr char16_t const* kDefaultName = u"";
-    static std::optional<std::u16string> DefaultValue() { return u"0 0:0:0.0"; }
-    static constexpr char16_t const* kUnnamedNodeName = u"";
+template <> struct Conformance<TimeDuration> : ConformanceDefaults<TimeDuration> {
     static constexpr ParamType kCode = TIME_DURATION;
-    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
-
+    static constexpr char16_t const* kRefusal
+        = u"Exception: Tarnwick::DataTypes::TimeDuration line 147 - Unsupported service type";
+    static std::optional<std::u16string> DefaultValue() { return u"00:00:00:00.000000"; }
     // Normalised: InitFrom reads a tree's duration back normalised.
     static std::vector<TimeDuration> Sources() { return {TimeDuration(1, 2, 3, 4, 5)}; }
     static TimeDuration Target() { return TimeDuration(9, 9, 9, 9, 9); }
-    static std::u16string Value(TimeDuration const& duration)
-    {
-        return Render(duration.GetDays()) + u" " + Render(duration.GetHours()) + u":" + Render(duration.GetMinutes())
-            + u":" + Render(duration.GetSeconds()) + u"." + Render(duration.GetMicroSeconds());
-    }
+    // Every field, as it is.
+    static std::u16string Value(TimeDuration const& duration) { return Render(duration); }
     static void Change(TimeDuration& duration) { duration.SetDays(7); }
-    static void const* Held(TimeDuration const&) { return nullptr; }
     static void ExpectNode(ServiceType const& tree, TimeDuration const& duration, std::u16string const&)
     {
         ASSERT_EQ(DynamicClass(tree), typeid(TimeDurationServiceType));
@@ -205,94 +168,69 @@ template <> struct Conformance<TimeDuration> {
     }
     static std::vector<WrongTree> WrongTrees()
     {
-        std::u16string const error
-            = u"Exception: Tarnwick::DataTypes::TimeDuration line 147 - Unsupported service type";
-        return {{"stamp", [] { return new TimeStampServiceType(5, u"stamp"); }, error},
-            {"plain", [] { return new ScalarType<std::uint64_t>(5, u"plain"); }, error},
-            {"null", []() -> ServiceType* { return nullptr; }, error}};
+        return {{"stamp", [] { return new TimeStampServiceType(5, u"stamp"); }},
+            {"plain", [] { return new ScalarType<std::uint64_t>(5, u"plain"); }}};
     }
 };
 
-template <> struct Conformance<UserParametersErrorString> {
+// The payloads: the type name is the default name and the unnamed node's, and
+// an assignment takes the source's name.
+template <> struct Conformance<UserParametersErrorString> : ConformanceDefaults<UserParametersErrorString> {
     static constexpr bool kAssignmentTakesTheName = true;
-    static constexpr bool kMoveEmptiesTheSourcesName = true;
     static constexpr char16_t const* kDefaultName = u"UserParametersErrorString";
-    static std::optional<std::u16string> DefaultValue() { return u"Error not set."; }
-    static constexpr char16_t const* kUnnamedNodeName = u"UserParametersErrorString";
+    static constexpr char16_t const* kUnnamedNodeName = kDefaultName;
     static constexpr ParamType kCode = COMPOSITE;
+    static constexpr char16_t const* kRefusal
+        = u"Exception: Tarnwick::StubProxy::UserParametersErrorString line 83 - Unsupported service type";
+    static std::optional<std::u16string> DefaultValue() { return u"Error not set."; }
     static std::optional<std::u16string> MovedFromValue() { return u""; }
-
     static std::vector<UserParametersErrorString> Sources()
     {
-        std::vector<UserParametersErrorString> sources {
-            UserParametersErrorString(UserParametersErrorString::SESSIONS_ERROR)};
-        for (std::u16string const& text : {std::u16string(u"text"), kLongText, std::u16string(u"kept"),
-                 std::u16string(u""), std::u16string(u"any \u00e9 text")}) {
-            sources.emplace_back(text);
-        }
-        return sources;
+        return {UserParametersErrorString(UserParametersErrorString::SESSIONS_ERROR),
+            UserParametersErrorString(u"text"), UserParametersErrorString(kLongText),
+            UserParametersErrorString(u"kept"), UserParametersErrorString(u""),
+            UserParametersErrorString(u"any \u00e9 text")};
     }
     static UserParametersErrorString Target() { return UserParametersErrorString(u"old"); }
     static std::u16string Value(UserParametersErrorString const& error) { return error.GetError(); }
     static void Change(UserParametersErrorString& error) { error.SetError(u"changed"); }
-    static void const* Held(UserParametersErrorString const&) { return nullptr; }
     static void ExpectNode(ServiceType const& tree, UserParametersErrorString const& error, std::u16string const&)
     {
         ExpectOnlyChild(tree, u"ErrorString", error.GetError());
     }
-    static std::vector<WrongTree> WrongTrees()
-    {
-        std::u16string const error
-            = u"Exception: Tarnwick::StubProxy::UserParametersErrorString line 83 - Unsupported service type";
-        std::vector<WrongTree> trees = IllShapedPayloads(error);
-        // A boolean first child is the other payload's shape.
-        trees.push_back({"subscribe event", [] { return UserParametersSubscribeEvent().StoreTo(nullptr); }, error});
-        return trees;
-    }
+    // A boolean first child is the other payload's shape.
+    static std::vector<WrongTree> WrongTrees() { return IllShapedPayloads<UserParametersSubscribeEvent>("subscribe"); }
 };
 
-template <> struct Conformance<UserParametersSubscribeEvent> {
+template <> struct Conformance<UserParametersSubscribeEvent> : ConformanceDefaults<UserParametersSubscribeEvent> {
     static constexpr bool kAssignmentTakesTheName = true;
-    static constexpr bool kMoveEmptiesTheSourcesName = true;
     static constexpr char16_t const* kDefaultName = u"UserParametersSubscribeEvent";
-    static std::optional<std::u16string> DefaultValue() { return u"true"; }
-    static constexpr char16_t const* kUnnamedNodeName = u"UserParametersSubscribeEvent";
+    static constexpr char16_t const* kUnnamedNodeName = kDefaultName;
     static constexpr ParamType kCode = COMPOSITE;
-    static std::optional<std::u16string> MovedFromValue() { return std::nullopt; }
-
+    static constexpr char16_t const* kRefusal
+        = u"Exception: Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type";
+    static std::optional<std::u16string> DefaultValue() { return u"true"; }
     static std::vector<UserParametersSubscribeEvent> Sources()
     {
         return {UserParametersSubscribeEvent(false), UserParametersSubscribeEvent(true)};
     }
-    static UserParametersSubscribeEvent Target() { return UserParametersSubscribeEvent(); }
     static std::u16string Value(UserParametersSubscribeEvent const& event) { return Render(event.GetSubscribe()); }
     static void Change(UserParametersSubscribeEvent& event) { event.SetSubscribe(!event.GetSubscribe()); }
-    static void const* Held(UserParametersSubscribeEvent const&) { return nullptr; }
     static void ExpectNode(ServiceType const& tree, UserParametersSubscribeEvent const& event, std::u16string const&)
     {
         ExpectOnlyChild(tree, u"Subscribe", event.GetSubscribe());
     }
-    static std::vector<WrongTree> WrongTrees()
-    {
-        std::u16string const error
-            = u"Exception: Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type";
-        std::vector<WrongTree> trees = IllShapedPayloads(error);
-        // A string first child is the other payload's shape.
-        trees.push_back({"error string", [] { return UserParametersErrorString().StoreTo(nullptr); }, error});
-        return trees;
-    }
+    // A string first child is the other payload's shape.
+    static std::vector<WrongTree> WrongTrees() { return IllShapedPayloads<UserParametersErrorString>("error string"); }
 };
 
-template <> struct Conformance<AnyType> {
-    static constexpr bool kAssignmentTakesTheName = false;
+template <> struct Conformance<AnyType> : ConformanceDefaults<AnyType> {
     // A moved variant's node is taken over, its name copied.
     static constexpr bool kMoveEmptiesTheSourcesName = false;
-    static constexpr char16_t const* kDefaultName = u"";
-    static std::optional<std::u16string> DefaultValue() { return u"(empty)"; }
-    static constexpr char16_t const* kUnnamedNodeName = u"";
     static constexpr ParamType kCode = ANY_TYPE;
+    static inline std::u16string const kRefusal = AnyTypeError(1013, u"Unsupported service type");
+    static std::optional<std::u16string> DefaultValue() { return u"(empty)"; }
     static std::optional<std::u16string> MovedFromValue() { return u"(empty)"; }
-
     static std::vector<AnyType> Sources()
     {
         return {AnyType(std::int32_t {12}), AnyType(std::int16_t {-5}), AnyType(u"text"), AnyType()};
@@ -305,9 +243,8 @@ template <> struct Conformance<AnyType> {
         case NULL_TYPE:
             return u"(empty)";
         case INT32:
-            return u"int32 " + Render(static_cast<std::int32_t>(any));
         case INT16:
-            return u"int16 " + Render(static_cast<std::int32_t>(any));
+            return Render(static_cast<int>(any.GetType())) + u" " + Render(static_cast<std::int32_t>(any));
         case STRING:
             return u"string " + static_cast<std::u16string>(any);
         default:
@@ -331,11 +268,9 @@ template <> struct Conformance<AnyType> {
     }
     static std::vector<WrongTree> WrongTrees()
     {
-        std::u16string const error = AnyTypeError(1013, u"Unsupported service type");
-        return {{"scalar", [] { return new ScalarType<std::int32_t>(5, u"x"); }, error},
-            {"composite", [] { return new CompositeType(u"x"); }, error},
-            {"xml", [] { return new XmlString(u"<x/>", u"x"); }, error},
-            {"null", []() -> ServiceType* { return nullptr; }, error}};
+        return {{"scalar", [] { return new ScalarType<std::int32_t>(5, u"x"); }},
+            {"composite", [] { return new CompositeType(u"x"); }},
+            {"xml", [] { return new XmlString(u"<x/>", u"x"); }}};
     }
 };
 

@@ -113,8 +113,8 @@ TEST(DiagnosticsManagerTest, DestructionReleasesEveryDiagnosticsThenPassesTheFir
     c->TimeCounterStart(u"rtt", u"3");
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(ReportOf([&] { delete manager; }), LeftInMap(1));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), OnStandardError(LeftInMap(3)));
+    EXPECT_EQ(ReportOf([&] { delete manager; }), LeftInMap(u"1"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), OnStandardError(LeftInMap(u"3")));
 }
 
 TEST(DiagnosticsManagerTest, DestructionDuringAnotherExceptionDoesNotEndTheProcess)
@@ -126,7 +126,7 @@ TEST(DiagnosticsManagerTest, DestructionDuringAnotherExceptionDoesNotEndTheProce
         manager.GetServiceDiagnostics(u"Svc")->TimeCounterStart(u"rtt", u"B");
         throw std::runtime_error("the caller's own failure");
     }),
-        OnStandardError(LeftInMap(2)));
+        OnStandardError(LeftInMap(u"2")));
 }
 
 TEST(DiagnosticsManagerTest, ThreadsFetchSetAndCountTogether)

@@ -55,44 +55,32 @@ template <class Body> std::string StandardErrorWhileUnwinding(Body body)
     return testing::internal::GetCapturedStderr();
 }
 
-/// A time counter's documented failure as `ToString()` writes it. The line is
-/// part of the interface, so each failure's text is spelled here once.
+/// A time counter's documented failures as `ToString()` writes them, each
+/// spelled here once: the line is part of the interface.
 inline std::u16string TimeCounterFailure(int line, std::u16string const& message)
 {
     std::string const number = std::to_string(line);
     return u"Exception: Tarnwick::Diagnostics::TimeCounter line " + std::u16string(number.begin(), number.end())
         + u" - " + message;
 }
-
-/// Start() of an ID already in flight.
 inline std::u16string StartExists(std::u16string const& counter, std::u16string const& id)
 {
     return TimeCounterFailure(45, counter + u" - Start() - message with ID: " + id + u" exists in map.\n");
 }
-
-/// Stop() of an ID not in flight.
 inline std::u16string StopNotFound(std::u16string const& counter, std::u16string const& id)
 {
     return TimeCounterFailure(64, counter + u" - Stop() - message with ID: " + id + u" not found in map.\n");
 }
-
 /// The destruction of a counter with `count` measurements in flight.
-inline std::u16string LeftInMap(int count)
+inline std::u16string LeftInMap(std::u16string const& count)
 {
-    std::string const number = std::to_string(count);
-    return TimeCounterFailure(
-        30, u"~TimeCounter() - " + std::u16string(number.begin(), number.end()) + u" messages left in map.");
+    return TimeCounterFailure(30, u"~TimeCounter() - " + count + u" messages left in map.");
 }
 
 /// A report of ASCII text as it reaches standard error: one line end added.
 inline std::string OnStandardError(std::u16string const& report)
 {
-    std::string text;
-    for (char16_t const unit : report) {
-        EXPECT_LT(unit, 0x80);
-        text += static_cast<char>(unit);
-    }
-    return text + "\n";
+    return std::string(report.begin(), report.end()) + "\n";
 }
 
 } // namespace DiagnosticsTest

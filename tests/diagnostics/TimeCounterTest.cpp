@@ -156,8 +156,8 @@ TEST(TimeCounterDestructionTest, ReportsMeasurementsInFlightAfterReleasingEveryt
     std::string const standardError = testing::internal::GetCapturedStderr();
     // The first report in name order is thrown, the next one goes to standard
     // error; the leak checker confirms that every counter was released.
-    EXPECT_EQ(report, LeftInMap(2));
-    EXPECT_EQ(standardError, OnStandardError(LeftInMap(1)));
+    EXPECT_EQ(report, LeftInMap(u"2"));
+    EXPECT_EQ(standardError, OnStandardError(LeftInMap(u"1")));
 }
 
 TEST(TimeCounterDestructionTest, NothingInFlightDestroysSilently)
@@ -180,7 +180,7 @@ TEST(TimeCounterDestructionTest, DuringAnotherExceptionTheProcessSurvivesAndTheR
         diagnostics.TimeCounterStart(u"rtt", u"A");
         throw std::runtime_error("the caller's own failure");
     }),
-        OnStandardError(LeftInMap(1)));
+        OnStandardError(LeftInMap(u"1")));
 }
 
 } // namespace

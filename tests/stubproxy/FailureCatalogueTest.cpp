@@ -88,16 +88,10 @@ INSTANTIATE_TEST_SUITE_P(ValueObjects, FailureCatalogue,
             },
             [] { (void)(LabelledStamp(0) - TimeDuration(1)); }, u"Tarnwick::DataTypes::TimeStamp", u"LabelledStamp",
             114, u"TimeStamp substraction exception."},
-        Failure {"StampInitFromAnotherNode", [] { TimeStamp().InitFrom(nullptr); },
-            [] { LabelledStamp().InitFrom(nullptr); }, u"Tarnwick::DataTypes::TimeStamp", u"LabelledStamp", 209,
-            u"Unsupported service type"},
         Failure {"DurationMinusALongerDuration",
             [] { (void)(TimeDuration(0, 0, 0, 1, 0) - TimeDuration(0, 0, 0, 1, 1)); },
             [] { (void)(LabelledDuration(0, 0, 0, 0, 0) - TimeDuration(0, 0, 0, 1, 0)); },
             u"Tarnwick::DataTypes::TimeDuration", u"LabelledDuration", 104, u"TimeDuration substraction exception."},
-        Failure {"DurationInitFromAnotherNode", [] { TimeDuration().InitFrom(nullptr); },
-            [] { LabelledDuration().InitFrom(nullptr); }, u"Tarnwick::DataTypes::TimeDuration", u"LabelledDuration",
-            147, u"Unsupported service type"},
         Failure {"XmlValueInitFromAnotherNode",
             [] {
                 ScalarType<std::u16string> plain(u"<a/>", u"s");
@@ -113,10 +107,7 @@ INSTANTIATE_TEST_SUITE_P(ValueObjects, FailureCatalogue,
             u"Invalid cast: expected FLOAT type."},
         Failure {"AnyTypeReadWhileEmpty", [] { (void)static_cast<bool>(AnyType()); },
             [] { (void)static_cast<bool>(LabelledAny()); }, u"Tarnwick::DataTypes::AnyType", u"LabelledAny", 218,
-            u"Uninitialized variable."},
-        Failure {"AnyTypeInitFromAnotherNode", [] { AnyType().InitFrom(nullptr); },
-            [] { LabelledAny().InitFrom(nullptr); }, u"Tarnwick::DataTypes::AnyType", u"LabelledAny", 1013,
-            u"Unsupported service type"}),
+            u"Uninitialized variable."}),
     [](::testing::TestParamInfo<Failure> const& info) { return std::string(info.param.label); });
 
 } // namespace

@@ -106,6 +106,7 @@ template <> struct Conformance<XmlValue> : ConformanceDefaults<XmlValue> {
             u"& < > \" '", u"plain text \u03b1\U0001F600"};
         for (std::size_t i = 0; i < sources.size(); ++i) {
             sources[i].SetString(texts[i]);
+            EXPECT_EQ(sources[i].AsString(), texts[i]); // any text, unchanged
         }
         return sources;
     }
@@ -186,10 +187,12 @@ template <> struct Conformance<UserParametersErrorString> : ConformanceDefaults<
     static std::optional<std::u16string> MovedFromValue() { return u""; }
     static std::vector<UserParametersErrorString> Sources()
     {
-        return {UserParametersErrorString(UserParametersErrorString::SESSIONS_ERROR),
-            UserParametersErrorString(u"text"), UserParametersErrorString(kLongText),
-            UserParametersErrorString(u"kept"), UserParametersErrorString(u""),
-            UserParametersErrorString(u"any \u00e9 text")};
+        std::vector<UserParametersErrorString> sources {
+            UserParametersErrorString(UserParametersErrorString::SESSIONS_ERROR)};
+        for (std::u16string const text : {u"text", kLongText.c_str(), u"kept", u"", u"any \u00e9 text"}) {
+            EXPECT_EQ(sources.emplace_back(text).GetError(), text);
+        }
+        return sources;
     }
     static UserParametersErrorString Target() { return UserParametersErrorString(u"old"); }
     static std::u16string Value(UserParametersErrorString const& error) { return error.GetError(); }

@@ -45,8 +45,9 @@ struct WrongTree {
 /// copies and trees share nothing with it. ExpectNode(): the node StoreTo built
 /// holds the value of the object given. Held(): the node an object owns, if
 /// any, to see that copies are deep and refusals keep it. DefaultValue(): what a
-/// default object holds, where the class documents it. The name rules, the node
-/// StoreTo builds, and the trees InitFrom refuses.
+/// default object holds, where the class documents it. kCode and kRefusal: the
+/// node's type code and the text of a refusal; WrongTrees(): the trees InitFrom
+/// refuses besides no tree. The name rules as constants (see the defaults).
 template <class T> struct Conformance;
 
 /// What most rows share: a default object with the empty name, an assignment

@@ -9,7 +9,6 @@
 #include "FuzzSupport.h"
 #include "TreeBuilder.h"
 
-#include "core/Utf16.h"
 #include "encoding/XmlReadBack.h"
 
 #include <tarnwick/core/ServiceException.h>
@@ -32,24 +31,9 @@ namespace {
 
 using namespace Tarnwick::DataTypes;
 using Tarnwick::Encoding::XmlEncoder;
-using Document = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
-
-// The UTF-8 the encoder writes for wide text: pairs joined, lone surrogates as
-// U+FFFD, the unit 0 left out.
-std::string Utf8(std::u16string const& text)
-{
-    std::string bytes;
-    char buffer[4];
-    for (char16_t const* it = text.data(); it != text.data() + text.size();) {
-        char32_t const cp = Tarnwick::Detail::NextCodePoint(it, text.data() + text.size());
-        if (cp != 0) {
-            bytes.append(buffer, Tarnwick::Detail::EncodeUtf8(cp, buffer));
-        }
-    }
-    return bytes;
-}
-
+using XmlReadBack::Document;
 using XmlReadBack::Elements;
+using XmlReadBack::Utf8;
 
 // Whether the text being checked was written in the standard profile.
 bool g_Standard = false;
@@ -146,10 +130,8 @@ void Check(ServiceType* node, xmlNode const* element)
     ServiceType* value = node;
     if (node->GetType() == ANY_TYPE) {
         value = static_cast<AnyTypeServiceType*>(node)->GetValue();
-        xmlChar* const type = xmlGetProp(element, reinterpret_cast<xmlChar const*>("type"));
-        Fuzz::Check(type != nullptr && reinterpret_cast<char const*>(type) == XmlEncoder::GetStrType(value->GetType()),
+        Fuzz::Check(XmlReadBack::Attribute(element, "type") == XmlEncoder::GetStrType(value->GetType()),
             "an any-type came back with another type");
-        xmlFree(type);
     }
     switch (value->GetType()) {
     case COMPOSITE:
@@ -252,9 +234,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         Fuzz::Check(Fuzz::IsUtf8(standard), "the standard profile wrote no valid UTF-8");
     }
     auto const readBack = [&](std::string const& encoded, bool isStandard) {
-        Document const document(xmlReadMemory(encoded.data(), static_cast<int>(encoded.size()), "tree.xml", nullptr,
-                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE),
-            &xmlFreeDoc);
+        Document const document = XmlReadBack::Parse(encoded, "tree.xml");
         if (document == nullptr) {
             std::fprintf(stderr, "%s\n", encoded.c_str());
             Fuzz::Fail(isStandard ? "libxml2 refused a standard-profile text" : "libxml2 refused the encoded tree");

@@ -55,4 +55,32 @@ template <class Body> std::string StandardErrorWhileUnwinding(Body body)
     return testing::internal::GetCapturedStderr();
 }
 
+/// A time counter's documented failures as `ToString()` writes them, each
+/// spelled here once: the line is part of the interface.
+inline std::u16string TimeCounterFailure(int line, std::u16string const& message)
+{
+    std::string const number = std::to_string(line);
+    return u"Exception: Tarnwick::Diagnostics::TimeCounter line " + std::u16string(number.begin(), number.end())
+        + u" - " + message;
+}
+inline std::u16string StartExists(std::u16string const& counter, std::u16string const& id)
+{
+    return TimeCounterFailure(45, counter + u" - Start() - message with ID: " + id + u" exists in map.\n");
+}
+inline std::u16string StopNotFound(std::u16string const& counter, std::u16string const& id)
+{
+    return TimeCounterFailure(64, counter + u" - Stop() - message with ID: " + id + u" not found in map.\n");
+}
+/// The destruction of a counter with `count` measurements in flight.
+inline std::u16string LeftInMap(std::u16string const& count)
+{
+    return TimeCounterFailure(30, u"~TimeCounter() - " + count + u" messages left in map.");
+}
+
+/// A report of ASCII text as it reaches standard error: one line end added.
+inline std::string OnStandardError(std::u16string const& report)
+{
+    return std::string(report.begin(), report.end()) + "\n";
+}
+
 } // namespace DiagnosticsTest

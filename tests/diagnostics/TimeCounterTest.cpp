@@ -16,22 +16,9 @@ using Tarnwick::Diagnostics::ServiceDiagnostics;
 
 namespace {
 
-constexpr char16_t kSource[] = u"Exception: Tarnwick::Diagnostics::TimeCounter line ";
-
 void Sleep(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-std::u16string StartExists(std::u16string const& counter, std::u16string const& id)
-{
-    return kSource + std::u16string(u"45 - ") + counter + u" - Start() - message with ID: " + id + u" exists in map.\n";
-}
-
-std::u16string StopNotFound(std::u16string const& counter, std::u16string const& id)
-{
-    return kSource + std::u16string(u"64 - ") + counter + u" - Stop() - message with ID: " + id
-        + u" not found in map.\n";
 }
 
 class TimeCounterTest : public testing::Test {
@@ -169,10 +156,8 @@ TEST(TimeCounterDestructionTest, ReportsMeasurementsInFlightAfterReleasingEveryt
     std::string const standardError = testing::internal::GetCapturedStderr();
     // The first report in name order is thrown, the next one goes to standard
     // error; the leak checker confirms that every counter was released.
-    EXPECT_EQ(
-        report, u"Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 2 messages left in map.");
-    EXPECT_EQ(standardError,
-        "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 1 messages left in map.\n");
+    EXPECT_EQ(report, LeftInMap(u"2"));
+    EXPECT_EQ(standardError, OnStandardError(LeftInMap(u"1")));
 }
 
 TEST(TimeCounterDestructionTest, NothingInFlightDestroysSilently)
@@ -195,7 +180,7 @@ TEST(TimeCounterDestructionTest, DuringAnotherExceptionTheProcessSurvivesAndTheR
         diagnostics.TimeCounterStart(u"rtt", u"A");
         throw std::runtime_error("the caller's own failure");
     }),
-        "Exception: Tarnwick::Diagnostics::TimeCounter line 30 - ~TimeCounter() - 1 messages left in map.\n");
+        OnStandardError(LeftInMap(u"1")));
 }
 
 } // namespace

@@ -7,7 +7,8 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 #include <tarnwick/encoding/XmlSchema.h>
 
-#include <libxml/parser.h>
+#include "XmlReadBack.h"
+
 #include <libxml/xmlschemas.h>
 
 #include <sstream>
@@ -49,18 +50,15 @@ public:
     bool Valid(std::string const& text)
     {
         m_Errors.clear();
-        xmlDocPtr const document = xmlReadMemory(text.data(), static_cast<int>(text.size()), "message.xml", nullptr,
-            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        XmlReadBack::Document const document = XmlReadBack::Parse(text);
         if (document == nullptr || m_Schema == nullptr) {
             m_Errors += "not read";
-            xmlFreeDoc(document);
             return false;
         }
         xmlSchemaValidCtxtPtr const context = xmlSchemaNewValidCtxt(m_Schema);
         xmlSchemaSetValidStructuredErrors(context, Collect, &m_Errors);
-        int const result = xmlSchemaValidateDoc(context, document);
+        int const result = xmlSchemaValidateDoc(context, document.get());
         xmlSchemaFreeValidCtxt(context);
-        xmlFreeDoc(document);
         return result == 0;
     }
     std::string const& Errors() const { return m_Errors; }

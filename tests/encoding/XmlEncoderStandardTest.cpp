@@ -649,13 +649,12 @@ void Flatten(ServiceType const* node, int depth, std::vector<Expected>& out, std
 std::vector<Seen> ReadWithLibxml2(std::string const& text, std::vector<std::pair<std::string, std::string>>& attributes)
 {
     std::vector<Seen> seen;
-    xmlDoc* const document = xmlReadMemory(text.data(), static_cast<int>(text.size()), "message.xml", nullptr,
-        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+    XmlReadBack::Document const document = XmlReadBack::Parse(text);
     if (document == nullptr) {
         ADD_FAILURE() << "libxml2 refused:\n" << text;
         return seen;
     }
-    xmlNode const* const root = xmlDocGetRootElement(document);
+    xmlNode const* const root = xmlDocGetRootElement(document.get());
     for (xmlAttr const* attribute = root->properties; attribute != nullptr; attribute = attribute->next) {
         xmlChar* const value = xmlNodeGetContent(reinterpret_cast<xmlNode const*>(attribute));
         attributes.emplace_back(reinterpret_cast<char const*>(attribute->name), reinterpret_cast<char const*>(value));
@@ -666,16 +665,12 @@ std::vector<Seen> ReadWithLibxml2(std::string const& text, std::vector<std::pair
         auto const [element, depth] = stack.back();
         stack.pop_back();
         auto const children = XmlReadBack::Elements(element);
-        xmlChar* const type = xmlGetProp(element, reinterpret_cast<xmlChar const*>("type"));
-        seen.push_back(
-            {depth, reinterpret_cast<char const*>(element->name), children.empty() ? XmlReadBack::Text(element) : "",
-                type != nullptr ? reinterpret_cast<char*>(type) : "", children.empty()});
-        xmlFree(type);
+        seen.push_back({depth, XmlReadBack::Name(element), children.empty() ? XmlReadBack::Text(element) : "",
+            XmlReadBack::Attribute(element, "type").value_or(""), children.empty()});
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             stack.push_back({*it, depth + 1});
         }
     }
-    xmlFreeDoc(document);
     return seen;
 }
 

@@ -1,14 +1,47 @@
 #pragma once
 
-// Reading an encoded tree back through libxml2: the texts and child elements
-// of an element. Shared by the round-trip tests and the encoder's fuzz target.
+// Reading an encoded text back through libxml2: the document, an element's
+// name, attributes, text and child elements, and the UTF-8 a wide text reads
+// back as. Shared by the encoder's tests and its fuzz target.
 
+#include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace XmlReadBack {
+
+using Document = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
+
+/// The document libxml2 reads from `text` (no network, no messages, no size
+/// limits), or null when it refuses the text.
+inline Document Parse(std::string const& text, char const* url = "message.xml")
+{
+    return Document(xmlReadMemory(text.data(), static_cast<int>(text.size()), url, nullptr,
+                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE),
+        &xmlFreeDoc);
+}
+
+/// The element's name, in UTF-8.
+inline std::string Name(xmlNode const* element)
+{
+    return reinterpret_cast<char const*>(element->name);
+}
+
+/// The value of the element's attribute `name`, if it has one.
+inline std::optional<std::string> Attribute(xmlNode const* element, char const* name)
+{
+    xmlChar* const value = xmlGetProp(element, reinterpret_cast<xmlChar const*>(name));
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    std::string text(reinterpret_cast<char const*>(value));
+    xmlFree(value);
+    return text;
+}
 
 /// The text content of an element, as the parser read it.
 inline std::string Text(xmlNode const* element)
@@ -29,6 +62,39 @@ inline std::vector<xmlNode const*> Elements(xmlNode const* parent)
         }
     }
     return elements;
+}
+
+/// The UTF-8 the encoder writes for wide text, worked out apart from the
+/// library: surrogate pairs joined, lone surrogates as U+FFFD, the unit 0 left out.
+inline std::string Utf8(std::u16string const& text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp == 0) {
+            continue;
+        } else if (cp < 0x80) {
+            bytes += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            bytes += static_cast<char>(0xC0 | (cp >> 6));
+            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            bytes += static_cast<char>(0xE0 | (cp >> 12));
+            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | (cp >> 18));
+            bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return bytes;
 }
 
 } // namespace XmlReadBack

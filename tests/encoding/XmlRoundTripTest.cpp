@@ -25,53 +25,13 @@ namespace {
 using namespace EncodingTest;
 using Tarnwick::Encoding::XmlEncoder;
 
-using Document = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
-
-Document Parse(std::string const& text)
-{
-    return Document(xmlReadMemory(text.data(), static_cast<int>(text.size()), "message.xml", nullptr,
-                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
-        &xmlFreeDoc);
-}
-
-std::string Utf8(std::u16string const& text)
-{
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp == 0) {
-            continue;
-        } else if (cp < 0x80) {
-            bytes += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            bytes += static_cast<char>(0xC0 | (cp >> 6));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (cp >> 12));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (cp >> 18));
-            bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return bytes;
-}
-
-std::string Name(xmlNode const* element)
-{
-    return reinterpret_cast<char const*>(element->name);
-}
-
+using XmlReadBack::Attribute;
+using XmlReadBack::Document;
 using XmlReadBack::Elements;
+using XmlReadBack::Name;
+using XmlReadBack::Parse;
 using XmlReadBack::Text;
+using XmlReadBack::Utf8;
 
 /// Compares the text of a leaf element with the value it was encoded from.
 template <class T> void ExpectValue(std::string const& text, T const& value)
@@ -167,10 +127,7 @@ void Check(ServiceType const* node, xmlNode const* element)
     ServiceType const* value = node;
     if (node->GetType() == ANY_TYPE) {
         value = static_cast<AnyTypeServiceType const*>(node)->GetValue();
-        xmlChar* type = xmlGetProp(element, reinterpret_cast<xmlChar const*>("type"));
-        ASSERT_NE(type, nullptr);
-        EXPECT_EQ(reinterpret_cast<char const*>(type), XmlEncoder::GetStrType(value->GetType()));
-        xmlFree(type);
+        EXPECT_EQ(Attribute(element, "type"), XmlEncoder::GetStrType(value->GetType()));
     } else {
         EXPECT_EQ(element->properties, nullptr);
     }
@@ -265,12 +222,7 @@ TEST(XmlRoundTrip, WholeMessageIsWellFormedAndReadsBack)
         ASSERT_NE(document, nullptr) << out.str();
         xmlNode const* root = xmlDocGetRootElement(document.get());
         EXPECT_EQ(Name(root), "msg");
-        auto attribute = [&](char const* name) {
-            xmlChar* value = xmlGetProp(root, reinterpret_cast<xmlChar const*>(name));
-            std::string text = value != nullptr ? reinterpret_cast<char const*>(value) : "<missing>";
-            xmlFree(value);
-            return text;
-        };
+        auto attribute = [&](char const* name) { return Attribute(root, name).value_or("<missing>"); };
         EXPECT_EQ(attribute("MsgType"), "3");
         EXPECT_EQ(attribute("MsgCorrelationId"), "4000000000");
         EXPECT_EQ(attribute("MsgOrderId"), "0");

@@ -202,8 +202,7 @@ TEST_F(LoggerManagerTest, UnopenableNamesRaise)
     for (std::u16string const& name : {std::u16string(u"missing/dir.log"), std::u16string(), withZero}) {
         LoggerManager manager(name);
         ServiceLogger* logger = manager.GetLogger(u"Z", OUTPUT_FILE);
-        EXPECT_EQ(ThrownLine([&] { logger->Fatal(u"x"); }),
-            u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
+        EXPECT_EQ(ThrownLine([&] { logger->Fatal(u"x"); }), kOpeningFailed);
         EXPECT_EQ(manager.GetFN(), nullptr);
     }
     EXPECT_FALSE(Exists("Logs/ab"));

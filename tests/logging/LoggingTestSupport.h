@@ -29,6 +29,11 @@ template <class Action> std::u16string ThrownLine(Action const& action)
     return {};
 }
 
+/// What the first message to a log file that cannot be opened raises (the line
+/// is part of the interface).
+inline constexpr char16_t const* kOpeningFailed
+    = u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.";
+
 class LoggingTest : public ::testing::Test {
 protected:
     void SetUp() override

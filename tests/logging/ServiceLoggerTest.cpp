@@ -322,8 +322,7 @@ TEST_F(ServiceLoggerTest, UnopenableFileRaisesAndReleasesTheMutex)
     std::ofstream("Logs") << "blocker";
     LoggerManager manager(u"x.log");
     ServiceLogger* logger = manager.GetLogger(u"X", OUTPUT_FILE);
-    EXPECT_EQ(ThrownLine([&] { logger->Error(u"lost %d", 1); }),
-        u"Exception: Tarnwick::Utils::LoggerManager line 142 - Opening of the log file is failed.");
+    EXPECT_EQ(ThrownLine([&] { logger->Error(u"lost %d", 1); }), kOpeningFailed);
     EXPECT_EQ(manager.GetFN(), nullptr);
     EXPECT_EQ(ReadFile("Logs"), "blocker");
 

@@ -274,21 +274,5 @@ TEST(AnyTypeConversion, AForeignNodeClaimingACodeIsRefusedAndReplacedNotMisread)
     EXPECT_EQ(static_cast<std::int32_t>(any), 7);
 }
 
-class LabelledAny : public AnyType {
-public:
-    using AnyType::AnyType;
-};
-
-TEST(AnyTypeConversion, FailuresNameTheRunTimeClassOfTheVariant)
-{
-    LabelledAny const any(2.5);
-    EXPECT_EQ(Outcome([&] { return Render(static_cast<float>(any)); }),
-        u"Exception: Tarnwick::Tests::(anonymous namespace)::LabelledAny line 402 - Invalid cast: expected FLOAT "
-        u"type.");
-    LabelledAny const empty;
-    EXPECT_EQ(Outcome([&] { return Render(static_cast<bool>(empty)); }),
-        u"Exception: Tarnwick::Tests::(anonymous namespace)::LabelledAny line 218 - Uninitialized variable.");
-}
-
 } // namespace
 } // namespace Tarnwick::Tests

@@ -382,46 +382,6 @@ TEST(AnyTypeTree, StoreToWithANullNameGivesEmptyNamesWhateverTheNodeWasCalled)
     EXPECT_EQ(any.GetServiceType()->GetParamName(), u"count");
 }
 
-TEST(AnyTypeTree, AnEmptyVariantStoresAWrapperWithoutNodeWhichEmptiesAReceiver)
-{
-    AnyType empty;
-    std::unique_ptr<ServiceType> tree(empty.StoreTo(u"nothing"));
-    EXPECT_EQ(tree->GetType(), ANY_TYPE);
-    EXPECT_EQ(dynamic_cast<AnyTypeServiceType const&>(*tree).GetValue(), nullptr);
-    AnyType receiver = 3.5;
-    receiver.InitFrom(tree.get());
-    EXPECT_EQ(receiver.GetType(), NULL_TYPE);
-}
-
-struct RefusedTree {
-    char const* label;
-    std::function<ServiceType*()> make;
-};
-
-TEST(AnyTypeTree, InitFromRefusesEveryNodeButAnAnyTypeWrapperAndStaysUnchanged)
-{
-    RefusedTree const refused[] = {
-        {"scalar", [] { return new ScalarType<std::int32_t>(5, u"x"); }},
-        {"composite", [] { return new CompositeType(u"x"); }},
-        {"xml", [] { return new XmlString(u"<x/>", u"x"); }},
-        {"null", []() -> ServiceType* { return nullptr; }},
-    };
-    for (RefusedTree const& entry : refused) {
-        std::unique_ptr<ServiceType> tree(entry.make());
-        AnyType any = 12;
-        any.SetParamName(u"own");
-        ServiceType const* const node = any.GetServiceType();
-        EXPECT_EQ(Outcome([&] {
-            any.InitFrom(tree.get());
-            return std::u16string(u"accepted");
-        }),
-            AnyTypeError(1013, u"Unsupported service type"))
-            << entry.label;
-        EXPECT_EQ(any.GetServiceType(), node) << entry.label;
-        EXPECT_EQ(static_cast<std::int32_t>(any), 12) << entry.label;
-    }
-}
-
 TEST(AnyTypeTree, InitFromCopiesWhateverNodeTheWrapperHolds)
 {
     auto* composite = new CompositeType(u"record");
@@ -433,6 +393,19 @@ TEST(AnyTypeTree, InitFromCopiesWhateverNodeTheWrapperHolds)
     EXPECT_NE(any.GetServiceType(), composite);
     EXPECT_EQ(any.GetServiceType()->GetParamName(), u"record");
     EXPECT_EQ(any.GetServiceType()->Size(), 1U);
+}
+
+TEST(AnyTypeTree, SetServiceTypeOfAnOwningPointer)
+{
+    AnyType any;
+    any.SetServiceType(std::make_unique<ScalarType<std::int32_t>>(7, u"seven"));
+    EXPECT_EQ(any.GetType(), INT32);
+    EXPECT_EQ(static_cast<int>(any), 7);
+    ServiceType* const held = any.GetServiceType();
+    any.SetServiceType(std::unique_ptr<ServiceType>(held)); // owned once: nothing changes
+    EXPECT_EQ(any.GetServiceType(), held);
+    any.SetServiceType(std::unique_ptr<ServiceType>());
+    EXPECT_EQ(any.GetType(), NULL_TYPE);
 }
 
 } // namespace

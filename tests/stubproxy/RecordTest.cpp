@@ -1,4 +1,5 @@
 #include "stubproxy/OrderRecord.h"
+#include "stubproxy/ValueObjectConformance.h"
 
 #include <tarnwick/tarnwick.h>
 
@@ -583,38 +584,6 @@ TEST(RecordTest, DecodeMessageFillsARecordPayload)
     EXPECT_EQ(EncodedRecord(*payload), EncodedRecord(order));
 }
 
-TEST(RecordTest, CopiesAndMovesKeepTheNameRulesOfValueObjects)
-{
-    Order source = MakeOrder();
-    source.SetParamName(u"src");
-
-    Order copied(source);
-    EXPECT_EQ(copied.GetParamName(), u"src");
-    EXPECT_EQ(EncodedRecord(copied), EncodedRecord(source));
-
-    Order assigned;
-    assigned.SetParamName(u"dst");
-    assigned = source;
-    EXPECT_EQ(assigned.GetParamName(), u"dst");
-    EXPECT_EQ(assigned.lines.size(), 3U);
-
-    Order moveAssigned;
-    moveAssigned.SetParamName(u"mine");
-    moveAssigned = std::move(copied);
-    EXPECT_EQ(moveAssigned.GetParamName(), u"mine");
-    EXPECT_EQ(moveAssigned.label, source.label);
-
-    Order moved(std::move(assigned));
-    EXPECT_EQ(moved.GetParamName(), u"dst");
-    EXPECT_EQ(assigned.GetParamName(), u""); // NOLINT(bugprone-use-after-move): the documented state
-
-    std::unique_ptr<StubProxy::UserParameters> const copy(source.Copy());
-    ASSERT_NE(dynamic_cast<Order*>(copy.get()), nullptr);
-    EXPECT_EQ(copy->GetParamName(), u"src");
-    static_assert(std::is_same_v<decltype(source.Clone()), std::unique_ptr<Order>>);
-    EXPECT_EQ(EncodedRecord(*source.Clone()), EncodedRecord(source));
-}
-
 // The encoder writes an any-type sequence only as the values of a dictionary, so
 // a vector of variants goes through trees only.
 struct Variants : Record<Variants> {
@@ -650,3 +619,38 @@ TEST(RecordTest, AnEmptyVectorOfRecordsStillShapesItsItemsForTheDecoder)
 }
 
 } // namespace RecordTest
+
+namespace Tarnwick::Tests {
+
+// The record's row of the value objects' conformance table.
+template <> struct Conformance<RecordTest::Order> : ConformanceDefaults<RecordTest::Order> {
+    using Order = RecordTest::Order;
+    // The class name without namespaces.
+    static constexpr char16_t const* kUnnamedNodeName = u"Order";
+    static constexpr DataTypes::ParamType kCode = DataTypes::COMPOSITE;
+    static constexpr char16_t const* kRefusal
+        = u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found no tree";
+    static std::vector<Order> Sources() { return {RecordTest::MakeOrder()}; }
+    // The encoded record, byte for byte.
+    static std::u16string Value(Order const& order)
+    {
+        return Widen(RecordTest::EncodedRecord(const_cast<Order&>(order)));
+    }
+    static void Change(Order& order) { ++order.count; }
+    static void ExpectNode(ServiceType const& tree, Order const&, std::u16string const&)
+    {
+        ASSERT_EQ(DynamicClass(tree), typeid(DataTypes::CompositeType));
+        EXPECT_EQ(tree.Size(), 7U); // a child per field
+    }
+    static std::vector<WrongTree> WrongTrees()
+    {
+        return {{"scalar root", [] { return new DataTypes::ScalarType<std::int32_t>(1, u"r"); },
+            u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found INT32"}};
+    }
+};
+
+static_assert(
+    std::is_same_v<decltype(std::declval<RecordTest::Order const&>().Clone()), std::unique_ptr<RecordTest::Order>>);
+INSTANTIATE_TYPED_TEST_SUITE_P(Record, ValueObjectConformance, ::testing::Types<RecordTest::Order>);
+
+} // namespace Tarnwick::Tests

@@ -145,11 +145,15 @@ concept PrimitiveSequenceKind
 /// for a code without a row. A caller's node may answer any 32-bit code.
 template <class Visit> bool VisitKind(std::int32_t code, Visit&& visit)
 {
-    return [&]<std::int32_t... I>(std::integer_sequence<std::int32_t, I...>)
+    bool answer = false;
+    // Exactly one test holds, and then ends the chain: the compiler makes it a jump table.
+    [&]<std::int32_t... I>(std::integer_sequence<std::int32_t, I...>)
     {
-        return ((code == I && visit.template operator()<Kind<static_cast<ParamType>(I)>>()) || ...);
+        static_cast<void>(
+            ((code == I && (answer = visit.template operator()<Kind<static_cast<ParamType>(I)>>(), true)) || ...));
     }
     (std::make_integer_sequence<std::int32_t, kKindCount> {});
+    return answer;
 }
 
 /// The rows' facts that need no type, by code.

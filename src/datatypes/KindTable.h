@@ -107,7 +107,7 @@ template <> struct Kind<TIME_DURATION>          : Row<TimeDurationServiceType,  
 template <> struct Kind<TIME_DURATION_SEQUENCE> : Row<TimeDurationSequenceType,       Content::Items,     u"TIME_DURATION_SEQUENCE",  "",              "",                TIME_DURATION,  TIME_DURATION_SEQUENCE> { };
 // clang-format on
 
-/// The number of codes, each with its row: 0 to the last.
+/// The number of codes: the code of the last row plus one.
 inline constexpr std::int32_t kKindCount = TIME_DURATION_SEQUENCE + 1;
 
 /// The type of one value or one item of a kind (void for the others).
@@ -160,13 +160,23 @@ template <class Visit> bool VisitKind(std::int32_t code, Visit&& visit)
 struct KindFacts {
     char16_t const* name;
     std::string_view attribute;
+    std::string_view schema;
     Content content;
+    /// The code of one item of an item list; NULL_TYPE for other kinds.
+    ParamType item;
+    /// The same for sequences of the twelve primitives only (dictionaries hold these).
+    ParamType primitiveItem;
 };
+
+template <class K> constexpr KindFacts RowFacts()
+{
+    return {K::name, K::attribute, K::schema, K::content, K::item, PrimitiveSequenceKind<K> ? K::item : NULL_TYPE};
+}
+
 inline constexpr std::array<KindFacts, kKindCount> kKindFacts =
     []<std::int32_t... I>(std::integer_sequence<std::int32_t, I...>)
 {
-    return std::array<KindFacts, kKindCount> {KindFacts {Kind<static_cast<ParamType>(I)>::name,
-        Kind<static_cast<ParamType>(I)>::attribute, Kind<static_cast<ParamType>(I)>::content}...};
+    return std::array<KindFacts, kKindCount> {RowFacts<Kind<static_cast<ParamType>(I)>>()...};
 }
 (std::make_integer_sequence<std::int32_t, kKindCount> {});
 
@@ -176,16 +186,22 @@ constexpr bool IsKnownCode(std::int32_t code)
     return code >= 0 && code < kKindCount;
 }
 
+/// The facts of `code`'s row; those of NULL_TYPE for a code without a row.
+constexpr KindFacts const& FactsOf(std::int32_t code)
+{
+    return kKindFacts[IsKnownCode(code) ? static_cast<std::size_t>(code) : 0];
+}
+
 /// The type name of a code for a message; a caller's node may answer any code.
 inline std::u16string KindName(std::int32_t code)
 {
-    return IsKnownCode(code) ? kKindFacts[static_cast<std::size_t>(code)].name : u"unknown";
+    return IsKnownCode(code) ? FactsOf(code).name : u"unknown";
 }
 
 /// The `type` attribute of an any-type element holding a node of `code`; empty where none can.
 constexpr std::string_view AttributeOf(std::int32_t code)
 {
-    return IsKnownCode(code) ? kKindFacts[static_cast<std::size_t>(code)].attribute : std::string_view();
+    return FactsOf(code).attribute;
 }
 
 /// The code whose `type` attribute is `attribute`; NULL_TYPE for a name no row has.
@@ -204,12 +220,13 @@ template <class Text> ParamType CodeOfAttribute(Text const& attribute)
 /// Whether a node of `code` holds other nodes; false for codes without a row.
 constexpr bool IsContainerCode(std::int32_t code)
 {
-    return IsKnownCode(code) && kKindFacts[static_cast<std::size_t>(code)].content == Content::Container;
+    return FactsOf(code).content == Content::Container;
 }
 
-// The rows agree with the node classes' own codes and with the numbering rule of the
-// primitives (a sequence's code is its element's scalar code plus 12); only kinds the
-// reader makes from text have a `type` attribute.
+// The rows agree with the primitives' codes (a sequence's code is its element's scalar
+// code plus 12), an item list's items are values of its item's kind, and only kinds the
+// reader makes from text have a `type` attribute. Whether each node class answers its
+// row's code is checked by the tests.
 namespace KindChecks {
 template <std::int32_t... I> constexpr bool RowsAgree(std::integer_sequence<std::int32_t, I...>)
 {

@@ -149,24 +149,16 @@ void SchemaBuilder::Simple(std::string_view name)
 
 std::string SchemaBuilder::Scalar(ParamType code)
 {
-    std::string type;
-    VisitKind(code, [&]<class K>() {
-        type = K::schema;
-        return true;
-    });
+    std::string_view const type = FactsOf(code).schema;
     if (!type.empty()) {
         Simple(type);
     }
-    return type;
+    return std::string(type);
 }
 
 std::string SchemaBuilder::Sequence(ParamType code)
 {
-    ParamType item = NULL_TYPE;
-    VisitKind(code, [&]<class K>() {
-        item = K::item;
-        return true;
-    });
+    ParamType const item = FactsOf(code).item;
     if (item == NULL_TYPE) {
         return {};
     }
@@ -197,13 +189,14 @@ std::string SchemaBuilder::TypeOf(ServiceType const& node, std::u16string const&
     if (std::string sequence = Sequence(code); !sequence.empty()) {
         return sequence;
     }
-    switch (code) {
-    case XML_STRING:
+    if (FactsOf(code).content == Content::Markup) {
         // A fragment is any well-formed content, embedded as it stands.
-        return Complex("xml_string",
+        return Complex(std::string(AttributeOf(code)),
             "    <xs:sequence>\n      <xs:any processContents=\"skip\" minOccurs=\"0\" maxOccurs=\"unbounded\"/>\n"
             "    </xs:sequence>\n",
             false, true);
+    }
+    switch (code) {
     case ANY_TYPE: {
         // The content depends on the type attribute, which XML Schema 1.0 cannot express:
         // the attribute is checked, the content is left to the decoder.
@@ -313,13 +306,13 @@ std::string SchemaBuilder::Dictionary(ServiceType const& node, std::u16string co
     }
     ParamType const keysCode = keys->GetType();
     ParamType const valuesCode = values->GetType();
-    bool const keysKnown = keysCode >= STRING_SEQUENCE && keysCode <= DOUBLE_SEQUENCE;
-    std::string const keyType = keysKnown ? Scalar(static_cast<ParamType>(keysCode - (STRING_SEQUENCE - STRING))) : "";
+    ParamType const keyItem = FactsOf(keysCode).primitiveItem;
+    bool const keysKnown = keyItem != NULL_TYPE;
+    std::string const keyType = keysKnown ? Scalar(keyItem) : "";
     constexpr std::string_view kIndent = "            ";
     std::string value;
-    if (valuesCode >= STRING_SEQUENCE && valuesCode <= DOUBLE_SEQUENCE) {
-        value = std::string(kIndent) + "<xs:element name=\"value\" type=\""
-            + Scalar(static_cast<ParamType>(valuesCode - (STRING_SEQUENCE - STRING))) + "\"/>\n";
+    if (ParamType const valueItem = FactsOf(valuesCode).primitiveItem; valueItem != NULL_TYPE) {
+        value = std::string(kIndent) + "<xs:element name=\"value\" type=\"" + Scalar(valueItem) + "\"/>\n";
     } else if (valuesCode == ANY_TYPE_SEQUENCE) {
         // An any-type element of any name: XML Schema 1.0 cannot check a type attribute there.
         value = std::string(kIndent) + "<xs:any processContents=\"skip\"/>\n";

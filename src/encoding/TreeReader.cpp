@@ -21,7 +21,6 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <cstring>
 #include <iterator>
@@ -46,19 +45,6 @@ template <std::size_t N> bool Named(pugi::xml_node element, char const (&name)[N
 bool NamedAs(pugi::xml_node element, char const* name)
 {
     return std::strcmp(element.name(), name) == 0;
-}
-
-/// Whether a prototype of kind `code` is read without nested frames: all but the
-/// containers and the any-type wrapper.
-bool IsLeaf(ParamType code)
-{
-    return code != COMPOSITE && code != COMPOSITE_SEQUENCE && code != DICTIONARY && code != ANY_TYPE;
-}
-
-/// The type name of a code; a caller's node may answer any code.
-std::u16string KindName(ParamType code)
-{
-    return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
 }
 
 /// A decimal the nearest float of kind T cannot hold: one that rounds to zero is
@@ -195,6 +181,8 @@ struct TreeReader::Frame {
     CompositeSequenceType* items = nullptr;
     /// The shape of the items of a composite sequence, when it is made here.
     std::unique_ptr<ServiceType> itemShape;
+    /// The shape of a dictionary's composite values (null: shape-free).
+    ServiceType const* valueShape = nullptr;
 };
 
 std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceType const* prototype)
@@ -222,7 +210,7 @@ std::unique_ptr<ServiceType> TreeReader::Read(pugi::xml_node element, ServiceTyp
             }
             if (job.named) {
                 // The usual child: a leaf bearing its prototype's name, read without a frame.
-                if (ParamType const code = job.prototype->GetType(); IsLeaf(code)) {
+                if (ParamType const code = job.prototype->GetType(); !IsContainerCode(code)) {
                     add(top, TypedLeaf(job.element, code, job.prototype->GetParamNameRef()));
                     continue;
                 }
@@ -478,47 +466,33 @@ void TreeReader::StartDictionary(Frame& frame)
         ++items;
     }
     // The keys and values nodes, owned by the dictionary from the start.
-    std::function<void(pugi::xml_node)> addKey;
-    std::function<void(pugi::xml_node)> addValue;
+    Sink keys;
+    Sink values;
     char const* valueName = nullptr;
-    bool const keysKnown = VisitPrimitiveSequence(keysPrototype->GetType(), [&]<class T>() {
-        auto* keys = new SequenceType<T>(keysPrototype->GetParamNameRef());
-        node->SetKeys(keys);
-        keys->GetValue().reserve(items);
-        addKey = [this, keys](pugi::xml_node key) { keys->GetValue().push_back(Parse<T>(key, ScalarCodeOf<T>)); };
-    });
+    if (std::unique_ptr<ServiceType> sequence = NewSequence(*keysPrototype, items, keys)) {
+        node->SetKeys(sequence.release());
+    }
     ParamType const valuesCode = valuesPrototype->GetType();
-    bool const valuesKnown = VisitPrimitiveSequence(valuesCode, [&]<class T>() {
-        auto* values = new SequenceType<T>(valuesPrototype->GetParamNameRef());
-        node->SetValues(values);
-        values->GetValue().reserve(items);
+    if (std::unique_ptr<ServiceType> sequence = NewSequence(*valuesPrototype, items, values)) {
+        node->SetValues(sequence.release());
         valueName = "value";
-        addValue
-            = [this, values](pugi::xml_node value) { values->GetValue().push_back(Parse<T>(value, ScalarCodeOf<T>)); };
-    });
-    if (valuesCode == ANY_TYPE_SEQUENCE) {
-        auto* values = new AnyTypeSequenceType(valuesPrototype->GetParamNameRef());
-        node->SetValues(values);
-        addValue = [this, values](pugi::xml_node value) {
-            std::unique_ptr<ServiceType> item = ReadAnyType(value, m_Document.Name(value));
-            values->Add(static_cast<AnyTypeServiceType*>(item.release()));
-        };
+    } else if (valuesCode == ANY_TYPE_SEQUENCE) {
+        auto* sequence = new AnyTypeSequenceType(valuesPrototype->GetParamNameRef());
+        node->SetValues(sequence);
+        values = {sequence, &AddAnyType};
     } else if (valuesCode == COMPOSITE_SEQUENCE) {
-        auto const* items = dynamic_cast<CompositeSequenceType const*>(valuesPrototype);
-        if (items == nullptr) {
+        auto const* prototypeItems = dynamic_cast<CompositeSequenceType const*>(valuesPrototype);
+        if (prototypeItems == nullptr) {
             Fail(u"Cannot decode a prototype of another class than its kind", kUndecodablePrototypeLine, element);
         }
-        ServiceType const* const shape = ItemShape(*items, frame.itemShape);
-        std::unique_ptr<CompositeSequenceType> values = EmptyCopy(*items, valuesPrototype->GetParamNameRef());
-        frame.items = values.get();
-        node->SetValues(values.release());
-        addValue = [&frame, shape](pugi::xml_node value) {
-            frame.jobs.push_back({value, shape, shape != nullptr ? Shape::Typed : Shape::FreeComposite});
-        };
-    } else if (!valuesKnown) {
-        addValue = nullptr;
+        frame.valueShape = ItemShape(*prototypeItems, frame.itemShape);
+        std::unique_ptr<CompositeSequenceType> sequence
+            = EmptyCopy(*prototypeItems, valuesPrototype->GetParamNameRef());
+        frame.items = sequence.get();
+        node->SetValues(sequence.release());
+        values = {&frame, &AddCompositeItem};
     }
-    if (!keysKnown || !addValue) {
+    if (keys.add == nullptr || values.add == nullptr) {
         Fail(u"Cannot decode a prototype dictionary with keys of kind " + KindName(keysPrototype->GetType())
                 + u" and values of kind " + KindName(valuesCode),
             kUndecodablePrototypeLine, element);
@@ -540,10 +514,40 @@ void TreeReader::StartDictionary(Frame& frame)
         if (valueName != nullptr) {
             NoAttributes(value);
         }
-        addKey(key);
-        addValue(value);
+        keys.add(*this, keys.target, key);
+        values.add(*this, values.target, value);
     });
     frame.node = std::move(node);
+}
+
+std::unique_ptr<ServiceType> TreeReader::NewSequence(ServiceType const& prototype, std::size_t items, Sink& sink)
+{
+    std::unique_ptr<ServiceType> node;
+    VisitPrimitiveSequence(prototype.GetType(), [&]<class T>() {
+        auto sequence = std::make_unique<SequenceType<T>>(prototype.GetParamNameRef());
+        sequence->GetValue().reserve(items);
+        sink = {sequence.get(), &AddParsed<T>};
+        node = std::move(sequence);
+    });
+    return node;
+}
+
+template <class T> void TreeReader::AddParsed(TreeReader& reader, void* sequence, pugi::xml_node element)
+{
+    static_cast<SequenceType<T>*>(sequence)->GetValue().push_back(reader.Parse<T>(element, ScalarCodeOf<T>));
+}
+
+void TreeReader::AddAnyType(TreeReader& reader, void* sequence, pugi::xml_node element)
+{
+    std::unique_ptr<ServiceType> item = reader.ReadAnyType(element, reader.m_Document.Name(element));
+    static_cast<AnyTypeSequenceType*>(sequence)->Add(static_cast<AnyTypeServiceType*>(item.release()));
+}
+
+void TreeReader::AddCompositeItem(TreeReader&, void* target, pugi::xml_node element)
+{
+    auto& frame = *static_cast<Frame*>(target);
+    frame.jobs.push_back(
+        {element, frame.valueShape, frame.valueShape != nullptr ? Shape::Typed : Shape::FreeComposite});
 }
 
 std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std::u16string const& name)
@@ -554,13 +558,7 @@ std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std
     }
     NoAttributes(element, "type");
     std::u16string const typeName = m_Document.Value(type);
-    ParamType code = NULL_TYPE;
-    for (std::size_t i = 0; i < kStrTypes.size(); ++i) {
-        if (!kStrTypes[i].empty() && typeName.size() == kStrTypes[i].size()
-            && std::equal(typeName.begin(), typeName.end(), kStrTypes[i].begin())) {
-            code = static_cast<ParamType>(i);
-        }
-    }
+    ParamType const code = CodeOfAttribute(typeName);
     std::unique_ptr<ServiceType> value = code != NULL_TYPE ? ReadLeaf(element, code, name) : nullptr;
     if (!value) {
         Fail(u"Unknown type " + Quote(typeName), kUnknownTypeLine, element);
@@ -570,36 +568,24 @@ std::unique_ptr<ServiceType> TreeReader::ReadAnyType(pugi::xml_node element, std
 
 std::unique_ptr<ServiceType> TreeReader::ReadLeaf(pugi::xml_node element, ParamType code, std::u16string const& name)
 {
-    switch (code) {
-    case XML_STRING:
-        return std::make_unique<XmlString>(m_Document.InnerMarkup(element), name);
-    case TIME_STAMP:
-        return std::make_unique<TimeStampServiceType>(Parse<std::uint64_t>(element, code), name);
-    case TIME_DURATION:
-        return std::make_unique<TimeDurationServiceType>(Parse<std::uint64_t>(element, code), name);
-    case TIME_STAMP_SEQUENCE:
-    case TIME_DURATION_SEQUENCE: {
-        std::vector<std::uint64_t> values;
-        ReadItems(element, [&](pugi::xml_node item) { values.push_back(Parse<std::uint64_t>(item, code)); });
-        if (code == TIME_STAMP_SEQUENCE) {
-            return std::make_unique<TimeStampSequenceType>(values, name);
-        }
-        return std::make_unique<TimeDurationSequenceType>(values, name);
-    }
-    default:
-        break;
-    }
     std::unique_ptr<ServiceType> node;
-    VisitPrimitive(code, [&]<class T>() {
-        node = std::make_unique<ScalarType<T>>(Parse<T>(element, code), name);
-    }) || VisitPrimitiveSequence(code, [&]<class T>() {
-        // Read into the reader's room, then moved into the node at their exact count.
-        std::vector<T>& items = std::get<std::vector<T>>(m_Items);
-        items.clear();
-        ReadItems(element, [&](pugi::xml_node item) { items.push_back(Parse<T>(item, ScalarCodeOf<T>)); });
-        auto sequence = std::make_unique<SequenceType<T>>(name);
-        sequence->GetValue().assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
-        node = std::move(sequence);
+    VisitKind(code, [&]<class K>() {
+        using Node = typename K::Node;
+        if constexpr (K::content == Content::Value) {
+            node = std::make_unique<Node>(Parse<ValueOf<K>>(element, code), name);
+        } else if constexpr (K::content == Content::Markup) {
+            node = std::make_unique<Node>(m_Document.InnerMarkup(element), name);
+        } else if constexpr (K::content == Content::Items) {
+            // Read into the reader's room, then moved into the node at their exact count.
+            using T = ValueOf<K>;
+            std::vector<T>& items = std::get<std::vector<T>>(m_Items);
+            items.clear();
+            ReadItems(element, [&](pugi::xml_node item) { items.push_back(Parse<T>(item, K::itemNamed)); });
+            auto sequence = std::make_unique<Node>(std::vector<T>(), name);
+            sequence->GetValue().assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+            node = std::move(sequence);
+        }
+        return true;
     });
     return node;
 }

@@ -61,6 +61,22 @@ private:
     std::unique_ptr<DataTypes::ServiceType> ReadAnyType(pugi::xml_node element, std::u16string const& name);
     /// The `item` children of a sequence element, each given to `add`.
     template <class Add> void ReadItems(pugi::xml_node element, Add add);
+    /// Where the keys or the values of a dictionary go: `add` reads one element into `target`.
+    struct Sink {
+        void* target = nullptr;
+        void (*add)(TreeReader& reader, void* target, pugi::xml_node element) = nullptr;
+    };
+    /// A new, empty sequence named as `prototype` with room for `items`, and its sink;
+    /// null when `prototype` is of no primitive sequence kind.
+    std::unique_ptr<DataTypes::ServiceType> NewSequence(
+        DataTypes::ServiceType const& prototype, std::size_t items, Sink& sink);
+    /// The sinks' readers: a value parsed into a `SequenceType<T>`, an any-type into an
+    /// any-type sequence, a composite item into the jobs of a dictionary's frame.
+    /// @{
+    template <class T> static void AddParsed(TreeReader& reader, void* sequence, pugi::xml_node element);
+    static void AddAnyType(TreeReader& reader, void* sequence, pugi::xml_node element);
+    static void AddCompositeItem(TreeReader& reader, void* frame, pugi::xml_node element);
+    /// @}
     /// The element's text as a value of T; raises "Invalid KIND value".
     template <class T> T Parse(pugi::xml_node element, DataTypes::ParamType code);
     /// `Parse` of a text other than the usual plain integer.
@@ -87,7 +103,7 @@ private:
     [[noreturn]] void Fail(std::u16string const& what, DecoderLine line, pugi::xml_node element);
 
     template <class List> struct VectorsOf;
-    template <class... T> struct VectorsOf<TypeList<T...>> {
+    template <class... T> struct VectorsOf<DataTypes::TypeList<T...>> {
         using type = std::tuple<std::vector<T>...>;
     };
 
@@ -105,7 +121,7 @@ private:
     std::string m_Narrow;
     /// The job lists of finished frames, for the next containers to fill.
     std::vector<std::vector<Job>> m_SpareJobs;
-    VectorsOf<Primitives>::type m_Items;
+    VectorsOf<DataTypes::PrimitiveElements>::type m_Items;
 };
 
 } // namespace Tarnwick::Encoding::Detail

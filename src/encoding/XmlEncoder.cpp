@@ -1,5 +1,6 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 
+#include "datatypes/KindTable.h"
 #include "encoding/Failures.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/XmlNames.h"
@@ -11,13 +12,6 @@
 #include <tarnwick/datatypes/CompositeSequenceType.h>
 #include <tarnwick/datatypes/CompositeType.h>
 #include <tarnwick/datatypes/DictionaryType.h>
-#include <tarnwick/datatypes/ScalarType.h>
-#include <tarnwick/datatypes/SequenceType.h>
-#include <tarnwick/datatypes/TimeDurationSequenceType.h>
-#include <tarnwick/datatypes/TimeDurationServiceType.h>
-#include <tarnwick/datatypes/TimeStampSequenceType.h>
-#include <tarnwick/datatypes/TimeStampServiceType.h>
-#include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/encoding/ServiceMessage.h>
 
 #include <algorithm>
@@ -74,11 +68,11 @@ constexpr std::u16string_view kCutMark = u"\u2026";
 
 std::string_view StrType(ParamType type)
 {
-    auto const index = static_cast<std::uint32_t>(type);
-    if (index >= Detail::kStrTypes.size() || Detail::kStrTypes[index].empty()) {
+    std::string_view const name = AttributeOf(type);
+    if (name.empty()) {
         RaiseUnsupportedInAnyType();
     }
-    return Detail::kStrTypes[index];
+    return name;
 }
 
 /// The indent of the next level; saturates rather than wrapping past the largest indent.
@@ -678,33 +672,28 @@ private:
                 return false;
             }
         }
-        case XML_STRING:
-            m_Profile.Fragment(m_Writer, As<XmlString>(value).GetValueRef());
-            return false;
-        case TIME_STAMP:
-            m_Writer.Value(As<TimeStampServiceType>(value).GetValueRef());
-            return false;
-        case TIME_DURATION:
-            m_Writer.Value(As<TimeDurationServiceType>(value).GetValueRef());
-            return false;
-        case TIME_STAMP_SEQUENCE:
-            Items(As<TimeStampSequenceType>(value).GetValue(), inner);
-            return false;
-        case TIME_DURATION_SEQUENCE:
-            Items(As<TimeDurationSequenceType>(value).GetValue(), inner);
-            return false;
         default:
             break;
         }
-        bool const primitive = Detail::VisitPrimitive(type, [&]<class T>() {
-            m_Profile.Write(m_Writer, As<ScalarType<T>>(value).GetValueRef());
-        }) || Detail::VisitPrimitiveSequence(type, [&]<class T>() {
-            Items(As<SequenceType<T>>(value).GetValue(), inner);
-        });
-        if (!primitive) {
+        if (!VisitKind(type, [&]<class K>() { return Leaf<K>(value, inner); })) {
             RaiseUnsupportedDataType();
         }
         return false;
+    }
+
+    /// Writes the content of a node of the leaf kind `K` (false for a kind that is no leaf).
+    template <class K> bool Leaf(ServiceType const* value, std::int32_t inner)
+    {
+        if constexpr (K::content == Content::Value) {
+            m_Profile.Write(m_Writer, As<typename K::Node>(value).GetValueRef());
+        } else if constexpr (K::content == Content::Markup) {
+            m_Profile.Fragment(m_Writer, As<typename K::Node>(value).GetValueRef());
+        } else if constexpr (K::content == Content::Items) {
+            Items(As<typename K::Node>(value).GetValue(), inner);
+        } else {
+            return false;
+        }
+        return true;
     }
 
     /// Refuses an element name that is not an XML name without a colon (line 703).

@@ -42,17 +42,6 @@ enum SchemaLine : std::int32_t {
     throw ServiceException(what + u" in " + path, kSource, line);
 }
 
-/// The schema type of each scalar kind's values, by code (STRING to DOUBLE, then the
-/// single time kinds); the names without a prefix are defined in the schema itself.
-struct ScalarSchemaType {
-    ParamType code;
-    char const* type;
-};
-constexpr std::array<ScalarSchemaType, 14> kScalarTypes = {{{STRING, "xs:string"}, {BOOLEAN, "boolean"},
-    {INT8, "xs:byte"}, {UINT8, "xs:unsignedByte"}, {INT16, "xs:short"}, {UINT16, "xs:unsignedShort"}, {INT32, "xs:int"},
-    {UINT32, "xs:unsignedInt"}, {INT64, "xs:long"}, {UINT64, "xs:unsignedLong"}, {FLOAT, "float"}, {DOUBLE, "double"},
-    {TIME_STAMP, "time_stamp"}, {TIME_DURATION, "time_duration"}}};
-
 /// The definitions of the named simple types, each written when first used.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kSimpleDefinitions = {{
     {"boolean",
@@ -92,11 +81,6 @@ constexpr std::string_view kFloatWord = "  <xs:simpleType name=\"float_word\">\n
                                         "      <xs:enumeration value=\"-nan\"/>\n"
                                         "    </xs:restriction>\n"
                                         "  </xs:simpleType>\n";
-
-std::u16string KindName(ParamType code)
-{
-    return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
-}
 
 /// Builds the type definitions of one shape, each once: equal shapes share one named
 /// type, which is also what lets equal children share a name.
@@ -165,29 +149,21 @@ void SchemaBuilder::Simple(std::string_view name)
 
 std::string SchemaBuilder::Scalar(ParamType code)
 {
-    for (auto const& [kind, type] : kScalarTypes) {
-        if (kind == code) {
-            Simple(type);
-            return type;
-        }
+    std::string_view const type = FactsOf(code).schema;
+    if (!type.empty()) {
+        Simple(type);
     }
-    return {};
+    return std::string(type);
 }
 
 std::string SchemaBuilder::Sequence(ParamType code)
 {
-    ParamType item = NULL_TYPE;
-    if (code == TIME_STAMP_SEQUENCE || code == TIME_DURATION_SEQUENCE) {
-        item = code == TIME_STAMP_SEQUENCE ? TIME_STAMP : TIME_DURATION;
-    } else if (code >= STRING_SEQUENCE && code <= DOUBLE_SEQUENCE) {
-        item = static_cast<ParamType>(code - (STRING_SEQUENCE - STRING));
-    } else {
+    ParamType const item = FactsOf(code).item;
+    if (item == NULL_TYPE) {
         return {};
     }
     std::string const itemType = Scalar(item);
-    std::string const name = item == TIME_STAMP || item == TIME_DURATION ? std::string(Detail::kStrTypes[item]) + "_seq"
-                                                                         : std::string(Detail::kStrTypes[code]);
-    return Complex(name,
+    return Complex(std::string(AttributeOf(item)) + "_seq",
         "    <xs:sequence>\n      <xs:element name=\"item\" type=\"" + itemType
             + "\" minOccurs=\"0\" maxOccurs=\"unbounded\"/>\n    </xs:sequence>\n",
         false);
@@ -213,19 +189,20 @@ std::string SchemaBuilder::TypeOf(ServiceType const& node, std::u16string const&
     if (std::string sequence = Sequence(code); !sequence.empty()) {
         return sequence;
     }
-    switch (code) {
-    case XML_STRING:
+    if (FactsOf(code).content == Content::Markup) {
         // A fragment is any well-formed content, embedded as it stands.
-        return Complex("xml_string",
+        return Complex(std::string(AttributeOf(code)),
             "    <xs:sequence>\n      <xs:any processContents=\"skip\" minOccurs=\"0\" maxOccurs=\"unbounded\"/>\n"
             "    </xs:sequence>\n",
             false, true);
+    }
+    switch (code) {
     case ANY_TYPE: {
         // The content depends on the type attribute, which XML Schema 1.0 cannot express:
         // the attribute is checked, the content is left to the decoder.
         std::string names;
-        for (std::string_view name : Detail::kStrTypes) {
-            if (!name.empty()) {
+        for (auto const& kind : kKindFacts) {
+            if (std::string_view const name = kind.attribute; !name.empty()) {
                 names += "      <xs:enumeration value=\"" + std::string(name) + "\"/>\n";
             }
         }
@@ -329,13 +306,13 @@ std::string SchemaBuilder::Dictionary(ServiceType const& node, std::u16string co
     }
     ParamType const keysCode = keys->GetType();
     ParamType const valuesCode = values->GetType();
-    bool const keysKnown = keysCode >= STRING_SEQUENCE && keysCode <= DOUBLE_SEQUENCE;
-    std::string const keyType = keysKnown ? Scalar(static_cast<ParamType>(keysCode - (STRING_SEQUENCE - STRING))) : "";
+    ParamType const keyItem = FactsOf(keysCode).primitiveItem;
+    bool const keysKnown = keyItem != NULL_TYPE;
+    std::string const keyType = keysKnown ? Scalar(keyItem) : "";
     constexpr std::string_view kIndent = "            ";
     std::string value;
-    if (valuesCode >= STRING_SEQUENCE && valuesCode <= DOUBLE_SEQUENCE) {
-        value = std::string(kIndent) + "<xs:element name=\"value\" type=\""
-            + Scalar(static_cast<ParamType>(valuesCode - (STRING_SEQUENCE - STRING))) + "\"/>\n";
+    if (ParamType const valueItem = FactsOf(valuesCode).primitiveItem; valueItem != NULL_TYPE) {
+        value = std::string(kIndent) + "<xs:element name=\"value\" type=\"" + Scalar(valueItem) + "\"/>\n";
     } else if (valuesCode == ANY_TYPE_SEQUENCE) {
         // An any-type element of any name: XML Schema 1.0 cannot check a type attribute there.
         value = std::string(kIndent) + "<xs:any processContents=\"skip\"/>\n";

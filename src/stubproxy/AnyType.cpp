@@ -1,14 +1,9 @@
 #include <tarnwick/stubproxy/AnyType.h>
 
+#include "datatypes/KindTable.h"
 #include "datatypes/OwnedNodes.h"
 
 #include <tarnwick/core/ServiceException.h>
-#include <tarnwick/datatypes/AnyTypeServiceType.h>
-#include <tarnwick/datatypes/ScalarType.h>
-#include <tarnwick/datatypes/SequenceType.h>
-#include <tarnwick/datatypes/TimeDurationServiceType.h>
-#include <tarnwick/datatypes/TimeStampServiceType.h>
-#include <tarnwick/datatypes/XmlString.h>
 
 #include "core/ClassName.h"
 
@@ -24,32 +19,6 @@ namespace {
 // The line number is part of the exception's interface.
 constexpr std::int32_t kInitFromLine = 1013;
 
-// The element type whose scalar or sequence code is `Code`.
-template <class... E> struct Elements { };
-using Primitives = Elements<std::u16string, bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t, std::int32_t,
-    std::uint32_t, std::int64_t, std::uint64_t, float, double>;
-
-template <ParamType Code, class List> struct ElementOf;
-template <ParamType Code, class First, class... Rest>
-struct ElementOf<Code, Elements<First, Rest...>>
-    : std::conditional_t<ScalarCodeOf<First> == Code || SequenceCodeOf<First> == Code, std::type_identity<First>,
-          ElementOf<Code, Elements<Rest...>>> { };
-
-// The node class that carries a value of the type code `Code`.
-template <ParamType Code> struct SourceNodeOf {
-    using Element = typename ElementOf<Code, Primitives>::type;
-    using type = std::conditional_t<(Code <= DOUBLE), ScalarType<Element>, SequenceType<Element>>;
-};
-template <> struct SourceNodeOf<XML_STRING> {
-    using type = XmlString;
-};
-template <> struct SourceNodeOf<TIME_STAMP> {
-    using type = TimeStampServiceType;
-};
-template <> struct SourceNodeOf<TIME_DURATION> {
-    using type = TimeDurationServiceType;
-};
-
 // `node` as a `Node`, or null when it is of no class derived from `Node`. The
 // exact class, the common case, is recognised without a full dynamic cast.
 template <class Node, class Base> Node* As(Base* node)
@@ -64,7 +33,7 @@ template <class Node, class Base> Node* As(Base* node)
 // not of the class that the code stands for (a foreign class answering the code).
 template <ParamType Code, class V> bool ReadAs(ServiceType const& node, V& out)
 {
-    auto const* source = As<typename SourceNodeOf<Code>::type const>(&node);
+    auto const* source = As<typename Kind<Code>::Node const>(&node);
     if (source == nullptr) {
         return false;
     }
@@ -80,11 +49,11 @@ template <ParamType Code, class V> bool ReadAs(ServiceType const& node, V& out)
     return true;
 }
 
-// One row of the value-kind table: the node class a value is stored in, its type
-// code, the lines of the two read failures and the codes a read accepts.
-template <class NodeClass, ParamType Code, std::int32_t EmptyLine, std::int32_t CastLine, ParamType... Accepted>
-struct Row {
-    using Node = NodeClass;
+// One row of the value-kind table: the type code a value is stored as (in the node
+// class of its row in the kind table), the lines of the two read failures and the
+// codes a read accepts.
+template <ParamType Code, std::int32_t EmptyLine, std::int32_t CastLine, ParamType... Accepted> struct ValueRow {
+    using Node = typename Kind<Code>::Node;
     static constexpr ParamType code = Code;
     static constexpr std::int32_t emptyLine = EmptyLine;
     static constexpr std::int32_t castLine = CastLine;
@@ -96,36 +65,36 @@ struct Row {
     }
 };
 
-template <class V> struct Kind;
+template <class V> struct ValueKind;
 
 // clang-format off
-//          value type                         node class created                   code              empty cast  accepted codes
-template <> struct Kind<std::u16string>      : Row<ScalarType<std::u16string>,        STRING,           200, 212,   STRING, XML_STRING> { };
-template <> struct Kind<bool>                : Row<ScalarType<bool>,                  BOOLEAN,          218, 225,   BOOLEAN> { };
-template <> struct Kind<std::int8_t>         : Row<ScalarType<std::int8_t>,           INT8,             231, 238,   INT8> { };
-template <> struct Kind<std::uint8_t>        : Row<ScalarType<std::uint8_t>,          UINT8,            244, 251,   UINT8> { };
-template <> struct Kind<std::int16_t>        : Row<ScalarType<std::int16_t>,          INT16,            257, 270,   INT8, UINT8, INT16> { };
-template <> struct Kind<std::uint16_t>       : Row<ScalarType<std::uint16_t>,         UINT16,           277, 287,   UINT8, UINT16> { };
-template <> struct Kind<std::int32_t>        : Row<ScalarType<std::int32_t>,          INT32,            294, 313,   INT8, UINT8, INT16, UINT16, INT32> { };
-template <> struct Kind<std::uint32_t>       : Row<ScalarType<std::uint32_t>,         UINT32,           320, 333,   UINT8, UINT16, UINT32> { };
-template <> struct Kind<std::int64_t>        : Row<ScalarType<std::int64_t>,          INT64,            340, 365,   INT8, UINT8, INT16, UINT16, INT32, UINT32, INT64> { };
-template <> struct Kind<std::uint64_t>       : Row<ScalarType<std::uint64_t>,         UINT64,           372, 388,   UINT8, UINT16, UINT32, UINT64> { };
-template <> struct Kind<float>               : Row<ScalarType<float>,                 FLOAT,            395, 402,   FLOAT> { };
-template <> struct Kind<double>              : Row<ScalarType<double>,                DOUBLE,           408, 418,   FLOAT, DOUBLE> { };
-template <> struct Kind<std::vector<bool>>           : Row<SequenceType<bool>,           BOOLEAN_SEQUENCE, 485, 491, BOOLEAN_SEQUENCE> { };
-template <> struct Kind<std::vector<std::int8_t>>    : Row<SequenceType<std::int8_t>,    INT8_SEQUENCE,    497, 503, INT8_SEQUENCE> { };
-template <> struct Kind<std::vector<std::uint8_t>>   : Row<SequenceType<std::uint8_t>,   UINT8_SEQUENCE,   509, 515, UINT8_SEQUENCE> { };
-template <> struct Kind<std::vector<std::int16_t>>   : Row<SequenceType<std::int16_t>,   INT16_SEQUENCE,   521, 527, INT16_SEQUENCE> { };
-template <> struct Kind<std::vector<std::uint16_t>>  : Row<SequenceType<std::uint16_t>,  UINT16_SEQUENCE,  533, 539, UINT16_SEQUENCE> { };
-template <> struct Kind<std::vector<std::int32_t>>   : Row<SequenceType<std::int32_t>,   INT32_SEQUENCE,   545, 551, INT32_SEQUENCE> { };
-template <> struct Kind<std::vector<std::uint32_t>>  : Row<SequenceType<std::uint32_t>,  UINT32_SEQUENCE,  557, 563, UINT32_SEQUENCE> { };
-template <> struct Kind<std::vector<std::int64_t>>   : Row<SequenceType<std::int64_t>,   INT64_SEQUENCE,   569, 575, INT64_SEQUENCE> { };
-template <> struct Kind<std::vector<std::uint64_t>>  : Row<SequenceType<std::uint64_t>,  UINT64_SEQUENCE,  581, 587, UINT64_SEQUENCE> { };
-template <> struct Kind<std::vector<float>>          : Row<SequenceType<float>,          FLOAT_SEQUENCE,   593, 599, FLOAT_SEQUENCE> { };
-template <> struct Kind<std::vector<double>>         : Row<SequenceType<double>,         DOUBLE_SEQUENCE,  605, 611, DOUBLE_SEQUENCE> { };
-template <> struct Kind<std::vector<std::u16string>> : Row<SequenceType<std::u16string>, STRING_SEQUENCE,  617, 623, STRING_SEQUENCE> { };
-template <> struct Kind<TimeStamp>                   : Row<TimeStampServiceType,         TIME_STAMP,       629, 635, TIME_STAMP> { };
-template <> struct Kind<TimeDuration>                : Row<TimeDurationServiceType,      TIME_DURATION,    641, 647, TIME_DURATION> { };
+//                 value type                            code              empty cast accepted codes
+template <> struct ValueKind<std::u16string>              : ValueRow<STRING,           200, 212, STRING, XML_STRING> { };
+template <> struct ValueKind<bool>                        : ValueRow<BOOLEAN,          218, 225, BOOLEAN> { };
+template <> struct ValueKind<std::int8_t>                 : ValueRow<INT8,             231, 238, INT8> { };
+template <> struct ValueKind<std::uint8_t>                : ValueRow<UINT8,            244, 251, UINT8> { };
+template <> struct ValueKind<std::int16_t>                : ValueRow<INT16,            257, 270, INT8, UINT8, INT16> { };
+template <> struct ValueKind<std::uint16_t>               : ValueRow<UINT16,           277, 287, UINT8, UINT16> { };
+template <> struct ValueKind<std::int32_t>                : ValueRow<INT32,            294, 313, INT8, UINT8, INT16, UINT16, INT32> { };
+template <> struct ValueKind<std::uint32_t>               : ValueRow<UINT32,           320, 333, UINT8, UINT16, UINT32> { };
+template <> struct ValueKind<std::int64_t>                : ValueRow<INT64,            340, 365, INT8, UINT8, INT16, UINT16, INT32, UINT32, INT64> { };
+template <> struct ValueKind<std::uint64_t>               : ValueRow<UINT64,           372, 388, UINT8, UINT16, UINT32, UINT64> { };
+template <> struct ValueKind<float>                       : ValueRow<FLOAT,            395, 402, FLOAT> { };
+template <> struct ValueKind<double>                      : ValueRow<DOUBLE,           408, 418, FLOAT, DOUBLE> { };
+template <> struct ValueKind<std::vector<bool>>           : ValueRow<BOOLEAN_SEQUENCE, 485, 491, BOOLEAN_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::int8_t>>    : ValueRow<INT8_SEQUENCE,    497, 503, INT8_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::uint8_t>>   : ValueRow<UINT8_SEQUENCE,   509, 515, UINT8_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::int16_t>>   : ValueRow<INT16_SEQUENCE,   521, 527, INT16_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::uint16_t>>  : ValueRow<UINT16_SEQUENCE,  533, 539, UINT16_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::int32_t>>   : ValueRow<INT32_SEQUENCE,   545, 551, INT32_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::uint32_t>>  : ValueRow<UINT32_SEQUENCE,  557, 563, UINT32_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::int64_t>>   : ValueRow<INT64_SEQUENCE,   569, 575, INT64_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::uint64_t>>  : ValueRow<UINT64_SEQUENCE,  581, 587, UINT64_SEQUENCE> { };
+template <> struct ValueKind<std::vector<float>>          : ValueRow<FLOAT_SEQUENCE,   593, 599, FLOAT_SEQUENCE> { };
+template <> struct ValueKind<std::vector<double>>         : ValueRow<DOUBLE_SEQUENCE,  605, 611, DOUBLE_SEQUENCE> { };
+template <> struct ValueKind<std::vector<std::u16string>> : ValueRow<STRING_SEQUENCE,  617, 623, STRING_SEQUENCE> { };
+template <> struct ValueKind<TimeStamp>                   : ValueRow<TIME_STAMP,       629, 635, TIME_STAMP> { };
+template <> struct ValueKind<TimeDuration>                : ValueRow<TIME_DURATION,    641, 647, TIME_DURATION> { };
 // clang-format on
 
 // What a node of the value's kind stores: the time classes travel as their UTime.
@@ -152,8 +121,8 @@ std::u16string TextOrEmpty(char16_t const* text)
 
 template <class V> void AnyType::Access<V>::Assign(AnyType& self, V const& value)
 {
-    using Node = typename Kind<V>::Node;
-    if (self.m_ServiceType != nullptr && self.m_ServiceType->GetType() == Kind<V>::code) {
+    using Node = typename ValueKind<V>::Node;
+    if (self.m_ServiceType != nullptr && self.m_ServiceType->GetType() == ValueKind<V>::code) {
         if (auto* node = As<Node>(self.m_ServiceType)) {
             node->SetValue(Stored(value));
             return;
@@ -168,10 +137,10 @@ template <class V> void AnyType::Access<V>::Assign(AnyType& self, V const& value
 template <class V> void AnyType::Access<V>::Read(AnyType const& self, V& out)
 {
     if (self.m_ServiceType == nullptr) {
-        throw ServiceException(u"Uninitialized variable.", Detail::ClassNameOf(self), Kind<V>::emptyLine);
+        throw ServiceException(u"Uninitialized variable.", Detail::ClassNameOf(self), ValueKind<V>::emptyLine);
     }
-    if (!Kind<V>::ReadFrom(*self.m_ServiceType, out)) {
-        throw ServiceException(InvalidCast(Kind<V>::code), Detail::ClassNameOf(self), Kind<V>::castLine);
+    if (!ValueKind<V>::ReadFrom(*self.m_ServiceType, out)) {
+        throw ServiceException(InvalidCast(ValueKind<V>::code), Detail::ClassNameOf(self), ValueKind<V>::castLine);
     }
 }
 

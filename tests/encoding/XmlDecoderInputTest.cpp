@@ -142,6 +142,11 @@ std::vector<Refused> const kRefused = {
     {"ends in an end tag", "<r><a></a", 124, u"Text ends inside element 'a' at line 1, column 4"},
     {"ends after a closed child", "<r><a></a>", 124, u"Text ends inside element 'r' at line 1, column 1"},
     {"ends in a reference", "<r>&amp", 124, u"Text ends inside element 'r' at line 1, column 1"},
+    // Children closed in their start tags, whose '/' or closing quote the parser overwrites.
+    {"ends after an empty child", "<r><a/>", 124, u"Text ends inside element 'r' at line 1, column 1"},
+    {"ends after an empty child with attributes", "<r>\n<a x='1'/>", 124,
+        u"Text ends inside element 'r' at line 1, column 1"},
+    {"ends after empty children", "<r>\n<a/><b/>\n<c>", 124, u"Text ends inside element 'c' at line 3, column 1"},
     {"long name quoted in part", "<" + std::string(100, 'n') + ">", 124,
         u"Text ends inside element '" + std::u16string(40, u'n') + u"...' at line 1, column 1"},
 };

@@ -196,6 +196,29 @@ unsigned char const* DecodeReference(unsigned char const* it, char16_t*& to)
     return it + 1;
 }
 
+/// Decodes the `length` bytes of judged character data at `value` (in the padded buffer) to
+/// `to`, which has room for their units and 16 more; `raw` for CDATA, whose '&' stands for
+/// itself. Answers the end of the units.
+char16_t* DecodeJudged(char const* value, std::size_t length, char16_t* to, bool raw)
+{
+    auto const* it = reinterpret_cast<unsigned char const*>(value);
+    auto const* const last = it + length;
+    for (;;) {
+        it = WidenPlain(it, last, to, raw);
+        if (it == last) {
+            return to;
+        }
+        if (*it == '&') {
+            it = DecodeReference(it, to);
+        } else {
+            // The legacy halves of a surrogate pair, 3 bytes each, come out as the units they were.
+            Utf8Sequence const sequence = DecodeJudgedUtf8(it);
+            to += EncodeUtf16(sequence.codePoint, to);
+            it += sequence.length;
+        }
+    }
+}
+
 } // namespace
 
 XmlDocument::XmlDocument(std::string_view text, XmlDecoderLimits const& limits)
@@ -311,6 +334,23 @@ bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
     // miscount either way: the walk after the parse judges the nesting again, within the
     // bounded count of elements).
     char const* const text = m_Kept.data();
+    // A short text: no more '<' than either limit allows, so neither can be passed. The
+    // padding holds none.
+    std::size_t const fewest = std::min(limits.MaxElements, limits.MaxDepth);
+    std::size_t less = 0;
+    for (std::size_t base = 0; base < m_Size && less <= fewest; base += 64) {
+        std::uint64_t bits = 0;
+        for (unsigned block = 0; block < 4; ++block) {
+            bits |= std::uint64_t(Bytes16(text + base + 16 * block).Equal('<').Bits()) << (16 * block);
+        }
+        // Few per block: counted one by one.
+        for (; bits != 0; bits &= bits - 1) {
+            ++less;
+        }
+    }
+    if (less <= fewest) {
+        return true;
+    }
     std::size_t starts = 0;
     std::size_t depth = 0;
     for (std::size_t base = 0; base < m_Size; base += 64) {
@@ -623,7 +663,9 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
                 Fail(u"Elements nested deeper than " + MessageText(std::to_string(maxDepth)) + u" levels", {},
                     kTooDeepLine, StartOf(node));
             }
-            CheckElement(node);
+            if (!CheckElement(node)) {
+                break;
+            }
             if (pugi::xml_node const child = node.first_child()) {
                 node = child;
                 ++depth;
@@ -665,7 +707,7 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
     }
 }
 
-void XmlDocument::CheckElement(pugi::xml_node element)
+bool XmlDocument::CheckElement(pugi::xml_node element)
 {
     // The parser reads ASCII names by the XML rules: other names are judged here.
     char const* const name = element.name();
@@ -678,10 +720,18 @@ void XmlDocument::CheckElement(pugi::xml_node element)
     if (m_Text[OffsetOf(nameEnd)] == '>') {
         // The element's own text, if any, follows the start tag up to the next markup
         // (a stored text ends at its terminator, which stands over that '<').
-        Check(nameEnd + 1, Data::Text);
-        return;
+        char const* const text = nameEnd + 1;
+        char const* const stop
+            = reinterpret_cast<char const*>(SkipPlain(reinterpret_cast<unsigned char const*>(text), true));
+        if (*stop != 0 && *stop != '<') {
+            Judge(text, Data::Text);
+            return true;
+        }
+        // Plain text (or none) up to an end tag: the element's own.
+        return stop[1] != '/';
     }
     CheckStartTag(element, name);
+    return true;
 }
 
 void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name)
@@ -991,24 +1041,7 @@ std::size_t XmlDocument::AppendCharacterData(
         std::size_t const units = length < kCountedUnits ? length : UnitsAtMost(value, length);
         room.resize(std::max(at + units + 16, std::min(2 * room.size(), at + length + 16)));
     }
-    char16_t* to = room.data() + at;
-    auto const* it = reinterpret_cast<unsigned char const*>(value);
-    auto const* const last = it + length;
-    for (;;) {
-        it = WidenPlain(it, last, to, raw);
-        if (it == last) {
-            break;
-        }
-        if (*it == '&') {
-            it = DecodeReference(it, to);
-        } else {
-            // The legacy halves of a surrogate pair, 3 bytes each, come out as the units they were.
-            Utf8Sequence const sequence = DecodeJudgedUtf8(it);
-            to += EncodeUtf16(sequence.codePoint, to);
-            it += sequence.length;
-        }
-    }
-    return static_cast<std::size_t>(to - room.data());
+    return static_cast<std::size_t>(DecodeJudged(value, length, room.data() + at, raw) - room.data());
 }
 
 std::u16string XmlDocument::Where(std::size_t offset) const
@@ -1092,9 +1125,17 @@ std::u16string XmlDocument::Name(pugi::xml_node element) const
 
 std::u16string XmlDocument::Value(pugi::xml_attribute attribute) const
 {
+    // The usual value is short: decoded on the stack and copied at its size.
+    constexpr std::size_t kShort = 112;
+    char const* const raw = attribute.value();
+    if (std::size_t const length = std::strlen(raw); length != 0 && length + 16 <= kShort) {
+        std::array<char16_t, kShort> units;
+        char16_t const* const end = DecodeJudged(raw, length, units.data(), false);
+        return std::u16string(units.data(), static_cast<std::size_t>(end - units.data()));
+    }
     std::u16string value;
     char const* end = nullptr;
-    value.resize(AppendCharacterData(value, 0, attribute.value(), false, end));
+    value.resize(AppendCharacterData(value, 0, raw, false, end));
     return value;
 }
 

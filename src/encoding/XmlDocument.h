@@ -153,7 +153,9 @@ private:
     void CheckTopLevel();
     /// Judges every node in the order of the text, without recursion.
     void CheckTree(std::size_t maxDepth);
-    void CheckElement(pugi::xml_node element);
+    /// Judges the element's start tag and the text that follows it; false when the text
+    /// shows that the element has no children.
+    bool CheckElement(pugi::xml_node element);
     /// The rest of a start tag that does not end with the name: attributes, or "/>".
     void CheckStartTag(pugi::xml_node element, char const* name);
     /// Up to this many attributes are compared pairwise for repeats, more are sorted.

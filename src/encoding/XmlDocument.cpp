@@ -196,6 +196,25 @@ unsigned char const* DecodeReference(unsigned char const* it, char16_t*& to)
     return it + 1;
 }
 
+/// Below this many bytes a text is copied by the C library, from it on a block at a time:
+/// the library copies long texts with a string instruction that costs as much per byte.
+constexpr std::size_t kCopiedInBlocks = 4096;
+
+/// Copies `size` bytes and answers the offset of the first zero byte among them, or `size`.
+std::size_t CopyText(char* to, char const* from, std::size_t size)
+{
+    if (size < kCopiedInBlocks) {
+        std::memcpy(to, from, size);
+        auto const* const zero = static_cast<char const*>(std::memchr(to, 0, size));
+        return zero != nullptr ? static_cast<std::size_t>(zero - to) : size;
+    }
+    std::size_t const zero = CopyFindingZero(to, from, size);
+    if (zero != size) {
+        std::memcpy(to + zero, from + zero, size - zero);
+    }
+    return zero;
+}
+
 /// Decodes the `length` bytes of judged character data at `value` (in the padded buffer) to
 /// `to`, which has room for their units and 16 more; `raw` for CDATA, whose '&' stands for
 /// itself. Answers the end of the units.
@@ -243,9 +262,8 @@ void XmlDocument::Parse(std::string_view text, std::string* owned, XmlDecoderLim
     }
     Transcode(text, owned, limits);
     // The text holds no zero byte: the parser would take one for its end.
-    if (void const* const zero = std::memchr(m_Text.data(), 0, m_Size)) {
-        Fail(u"Null character", {}, kNullCharacterLine,
-            static_cast<std::size_t>(static_cast<char const*>(zero) - m_Text.data()));
+    if (m_FirstZero != m_Size) {
+        Fail(u"Null character", {}, kNullCharacterLine, m_FirstZero);
     }
     // Judged on the kept text, so that a text refused here costs no second copy.
     if (!WithinLimits(limits)) {
@@ -254,7 +272,8 @@ void XmlDocument::Parse(std::string_view text, std::string* owned, XmlDecoderLim
     // The parser's own copy, ended by a zero byte it may use as the end of the last text,
     // padded as the kept text is.
     m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
-    std::memcpy(m_Buffer.get(), m_Kept.data(), m_Size + kPadding);
+    CopyText(m_Buffer.get(), m_Text.data(), m_Size);
+    std::memset(m_Buffer.get() + m_Size, 0, kPadding);
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
@@ -314,15 +333,21 @@ void XmlDocument::Transcode(std::string_view text, std::string* owned, XmlDecode
 
 void XmlDocument::Keep(std::string_view text, std::string* owned)
 {
+    m_Size = text.size();
+    char const* kept = nullptr;
     if (owned != nullptr) {
-        m_Kept = std::move(*owned);
+        m_Owned = std::move(*owned);
+        m_Owned.append(kPadding, '\0');
+        kept = m_Owned.data();
+        auto const* const zero = static_cast<char const*>(std::memchr(kept, 0, m_Size));
+        m_FirstZero = zero != nullptr ? static_cast<std::size_t>(zero - kept) : m_Size;
     } else {
-        m_Kept.reserve(text.size() + kPadding);
-        m_Kept = text;
+        m_Copy = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
+        m_FirstZero = CopyText(m_Copy.get(), text.data(), m_Size);
+        std::memset(m_Copy.get() + m_Size, 0, kPadding);
+        kept = m_Copy.get();
     }
-    m_Size = m_Kept.size();
-    m_Kept.append(kPadding, '\0');
-    m_Text = std::string_view(m_Kept.data(), m_Size);
+    m_Text = std::string_view(kept, m_Size);
 }
 
 bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
@@ -333,7 +358,7 @@ bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
     // the starts, the end tags and the "/>" (which markup inside a comment or a value may
     // miscount either way: the walk after the parse judges the nesting again, within the
     // bounded count of elements).
-    char const* const text = m_Kept.data();
+    char const* const text = m_Text.data();
     // A short text: no more '<' than either limit allows, so neither can be passed. The
     // padding holds none.
     std::size_t const fewest = std::min(limits.MaxElements, limits.MaxDepth);
@@ -394,7 +419,7 @@ void XmlDocument::Prescan(XmlDecoderLimits const& limits)
     // parsed. Only the bytes that change the state are looked at, found 16 at a time in
     // the padded buffer: '<', '>' and the quotes. Run where the estimate above leaves a
     // doubt, and for the place of an element a text cut short leaves open.
-    char const* const text = m_Kept.data();
+    char const* const text = m_Text.data();
     std::size_t const size = m_Size;
     std::size_t items = 0;
     auto const count = [&](std::size_t at) {
@@ -653,11 +678,12 @@ void XmlDocument::CheckTopLevel()
 void XmlDocument::CheckTree(std::size_t maxDepth)
 {
     // Top-level nodes are at depth 0, elements inside the root from 1 on. Only elements
-    // have children.
+    // have children. The type of a node that is none is `node_null`: one call tells both.
     std::size_t depth = 0;
     pugi::xml_node node = m_Document.first_child();
-    while (node) {
-        switch (node.type()) {
+    pugi::xml_node_type type = node.type();
+    while (type != pugi::node_null) {
+        switch (type) {
         case pugi::node_element:
             if (depth + 1 > maxDepth) {
                 Fail(u"Elements nested deeper than " + MessageText(std::to_string(maxDepth)) + u" levels", {},
@@ -666,7 +692,7 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
             if (!CheckElement(node)) {
                 break;
             }
-            if (pugi::xml_node const child = node.first_child()) {
+            if (pugi::xml_node const child = node.first_child(); (type = child.type()) != pugi::node_null) {
                 node = child;
                 ++depth;
                 continue;
@@ -694,7 +720,8 @@ void XmlDocument::CheckTree(std::size_t maxDepth)
         }
         // On to the next sibling, or that of the nearest ancestor that has one.
         for (;;) {
-            if (pugi::xml_node const next = node.next_sibling()) {
+            pugi::xml_node const next = node.next_sibling();
+            if ((type = next.type()) != pugi::node_null) {
                 node = next;
                 break;
             }

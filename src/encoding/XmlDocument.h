@@ -136,7 +136,7 @@ private:
     void Parse(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
     /// Keeps the text as UTF-8, turned from the encoding it arrived in, or refuses it.
     void Transcode(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
-    /// Keeps `text` (taken from `owned` when given), padded.
+    /// Keeps `text` (taken from `owned` when given), padded, and finds its first zero byte.
     void Keep(std::string_view text, std::string* owned);
     /// True when a quick count of the markup shows the text within the limits of
     /// elements and depth; false when it may not be.
@@ -193,11 +193,14 @@ private:
     /// The first offset from `from` where the text holds `c`, or the end.
     std::size_t Find(char c, std::size_t from) const;
 
-    /// The text as it arrived, in UTF-8, and `kPadding` zero bytes: positions, start tags
-    /// and markup are read here.
-    std::string m_Kept;
-    /// The text in `m_Kept`, without the padding.
+    /// The text as it arrived, in UTF-8, followed by `kPadding` zero bytes: positions, start
+    /// tags and markup are read here. It lies in `m_Owned` when the text was given by value
+    /// or transcoded, else in `m_Copy`.
     std::string_view m_Text;
+    std::string m_Owned;
+    std::unique_ptr<char[]> m_Copy;
+    /// The offset of the first zero byte of the text, or its size.
+    std::size_t m_FirstZero = 0;
     TextForm m_Form = TextForm::Utf8;
     /// Where the innermost element the text leaves open starts, if any.
     std::size_t m_OpenAt = std::string_view::npos;

@@ -111,6 +111,19 @@ public:
 #endif
     }
 
+    /// The bytes from `low` to `high`, both included (`low` <= `high`, not the whole range).
+    Mask16 InRange(unsigned char low, unsigned char high) const noexcept
+    {
+#if defined(__SSE2__)
+        // Moved down by `low` (wrapping) and compared as signed bytes shifted by 0x80.
+        __m128i const moved = _mm_sub_epi8(m_Bytes, _mm_set1_epi8(static_cast<char>(low)));
+        __m128i const flipped = _mm_xor_si128(moved, _mm_set1_epi8(static_cast<char>(0x80)));
+        return Mask16(_mm_cmplt_epi8(flipped, _mm_set1_epi8(static_cast<char>((high - low + 1) ^ 0x80))));
+#else
+        return Where([low, high](unsigned char b) { return b >= low && b <= high; });
+#endif
+    }
+
     /// The bytes from 0x80 on: those of multi-byte UTF-8 sequences.
     Mask16 High() const noexcept
     {

@@ -52,6 +52,13 @@ inline char32_t NextCodePoint(char16_t const*& it, char16_t const* end) noexcept
     return kLoneSurrogate;
 }
 
+/// The length of the UTF-8 form of a code point, as `EncodeUtf8` writes it (3 for
+/// `kLoneSurrogate`, written as U+FFFD).
+constexpr std::size_t Utf8Width(char32_t cp) noexcept
+{
+    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 || cp == kLoneSurrogate ? 3 : 4;
+}
+
 /// Writes the UTF-8 form of a code point (1 to 4 bytes) at `out`, which has room
 /// for 4; `kLoneSurrogate` is written as U+FFFD. Returns the byte count.
 inline std::size_t EncodeUtf8(char32_t cp, char* out) noexcept
@@ -188,6 +195,23 @@ inline Utf8Sequence DecodeUtf8(unsigned char const* it, std::size_t available, b
         high = 0xBF;
     }
     return {cp, count + 1};
+}
+
+/// Reads a sequence at `it` that `DecodeUtf8` has already judged well formed (the
+/// 3-byte forms of surrogates included), without checking it again.
+inline Utf8Sequence DecodeJudgedUtf8(unsigned char const* it) noexcept
+{
+    char32_t const lead = it[0];
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    if (lead < 0xE0) {
+        return {((lead & 0x1F) << 6) | (it[1] & 0x3Fu), 2};
+    }
+    if (lead < 0xF0) {
+        return {((lead & 0x0F) << 12) | ((it[1] & 0x3Fu) << 6) | (it[2] & 0x3Fu), 3};
+    }
+    return {((lead & 0x07) << 18) | ((it[1] & 0x3Fu) << 12) | ((it[2] & 0x3Fu) << 6) | (it[3] & 0x3Fu), 4};
 }
 
 /// Writes a code point (up to U+10FFFF) as UTF-16 at `out`, which has room

@@ -42,20 +42,18 @@ std::size_t ExcerptBytes(std::string_view text)
 /// form (a pair of surrogates is one character of 4 bytes, a lone one 3).
 std::size_t ExcerptUnits(std::u16string_view text)
 {
+    char16_t const* const first = text.data();
+    char16_t const* const end = first + text.size();
     std::size_t bytes = 0;
-    std::size_t units = 0;
-    while (units < text.size()) {
-        char16_t const unit = text[units];
-        bool const pair = unit >= 0xD800 && unit < 0xDC00 && units + 1 < text.size() && text[units + 1] >= 0xDC00
-            && text[units + 1] < 0xE000;
-        std::size_t const width = unit < 0x80 ? 1 : unit < 0x800 ? 2 : pair ? 4 : 3;
+    char16_t const* kept = first;
+    for (char16_t const* it = first; it != end; kept = it) {
+        std::size_t const width = Tarnwick::Detail::Utf8Width(Tarnwick::Detail::NextCodePoint(it, end));
         if (bytes + width > kQuotedBytes) {
             break;
         }
         bytes += width;
-        units += pair ? 2 : 1;
     }
-    return units;
+    return static_cast<std::size_t>(kept - first);
 }
 
 template <class Text> std::u16string Quoted(Text text)

@@ -69,8 +69,10 @@ HeaderAttributes FindHeaderAttributes(pugi::xml_node root)
 } // namespace
 
 struct XmlDecoder::Document {
-    Document(std::string_view text, XmlDecoderLimits const& limits)
-        : xml(text, limits)
+    /// `Text` is a view of the caller's text, or a text read from a stream that the document keeps.
+    template <class Text>
+    Document(Text&& text, XmlDecoderLimits const& limits)
+        : xml(std::forward<Text>(text), limits)
         , limits(limits)
     {
         // What every Decode call asks first, found once.
@@ -103,8 +105,9 @@ std::string ReadAll(std::istream& in, std::size_t limit)
         std::streamoff const left = in.seekg(0, std::ios_base::end) ? in.tellg() - here : std::streamoff(0);
         in.clear();
         in.seekg(here);
+        // With the room the document keeps after the text, so that it is kept as it is.
         if (left > 0) {
-            text.reserve(std::min(static_cast<std::size_t>(left), most));
+            text.reserve(std::min(static_cast<std::size_t>(left), most) + XmlDocument::kPadding);
         }
     }
     char chunk[65536];
@@ -263,8 +266,7 @@ XmlDecoder::XmlDecoder(std::istream& in)
 
 XmlDecoder::XmlDecoder(std::istream& in, XmlDecoderLimits const& limits)
 {
-    std::string const text = ReadAll(in, limits.MaxTextBytes);
-    m_Document = std::make_unique<Document>(text, limits);
+    m_Document = std::make_unique<Document>(ReadAll(in, limits.MaxTextBytes), limits);
 }
 
 XmlDecoder::XmlDecoder(XmlDecoder&& other) noexcept = default;

@@ -26,7 +26,9 @@ using Tarnwick::Detail::AppendAscii;
 using Tarnwick::Detail::AppendUtf16;
 using Tarnwick::Detail::Bytes16;
 using Tarnwick::Detail::CopyFindingZero;
+using Tarnwick::Detail::DecodeJudgedUtf8;
 using Tarnwick::Detail::DecodeUtf8;
+using Tarnwick::Detail::EncodeUtf16;
 using Tarnwick::Detail::Mask16;
 using Tarnwick::Detail::Utf8Sequence;
 
@@ -40,19 +42,7 @@ using Tarnwick::Detail::Utf8Sequence;
 constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration
     | pugi::parse_doctype | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata | pugi::parse_fragment;
 
-/// Whether the bytes the walk notes as replaced are compared with a scan of the whole
-/// text, aborting on a difference: in builds with assertions and in fuzzing builds.
-#if !defined(NDEBUG) || defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
-constexpr bool kVerifyPatches = true;
-#else
-constexpr bool kVerifyPatches = false;
-#endif
-
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-/// Zero bytes after the text in the buffer: its terminator, and room to read a block of 16
-/// bytes from anywhere up to it, or four blocks and the byte after them.
-constexpr std::size_t kPadding = 65;
 
 constexpr bool IsXmlSpace(unsigned char c)
 {
@@ -77,11 +67,6 @@ std::u16string Quoted(char const* text, std::size_t length)
     return Quote(std::string_view(text, length));
 }
 
-void AppendCodePoint(std::u16string& out, char32_t cp)
-{
-    AppendUtf16(out, cp);
-}
-
 /// The first byte of a name (in the padded buffer) that is no ASCII character: its
 /// terminator, or the first byte of a multi-byte sequence.
 char const* AsciiEnd(char const* name)
@@ -104,17 +89,32 @@ constexpr std::size_t BitCount(std::uint64_t x)
     return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
 }
 
-/// The length of "&lt;", "&gt;", "&amp;" or "&quot;" at `at`, or 0 for anything else;
-/// reads up to 6 bytes.
-std::size_t KnownEntity(char const* at)
+/// One of the five entities every XML text may use without declaring it.
+struct Entity {
+    /// The whole reference, from '&' to ';'.
+    std::string_view reference;
+    char16_t character;
+};
+
+/// The five entities, the ones the encoder writes first.
+constexpr std::array<Entity, 5> kEntities {{
+    {"&lt;", u'<'},
+    {"&gt;", u'>'},
+    {"&amp;", u'&'},
+    {"&quot;", u'"'},
+    {"&apos;", u'\''},
+}};
+
+/// The entity whose reference starts at `at`, or null; reads up to 6 bytes (the text is
+/// padded).
+Entity const* EntityAt(char const* at)
 {
-    if (std::memcmp(at, "&lt;", 4) == 0 || std::memcmp(at, "&gt;", 4) == 0) {
-        return 4;
+    for (Entity const& entity : kEntities) {
+        if (std::memcmp(at, entity.reference.data(), entity.reference.size()) == 0) {
+            return &entity;
+        }
     }
-    if (std::memcmp(at, "&amp;", 5) == 0) {
-        return 5;
-    }
-    return std::memcmp(at, "&quot;", 6) == 0 ? 6 : 0;
+    return nullptr;
 }
 
 /// The first byte from `it` that does not stand for itself in character data: a zero byte,
@@ -135,6 +135,24 @@ unsigned char const* SkipPlain(unsigned char const* it, bool blocks)
         ++it;
     }
     return it;
+}
+
+/// From this many bytes on, a text's units are counted before room is made for them.
+constexpr std::size_t kCountedUnits = 4096;
+
+/// No fewer than the UTF-16 units of the `length` bytes of judged data at `text` (in the
+/// padded buffer): one per byte that is no continuation byte, two for a 4-byte sequence.
+std::size_t UnitsAtMost(char const* text, std::size_t length)
+{
+    std::size_t continuations = 0;
+    std::size_t pairs = 0;
+    for (std::size_t block = 0; block < length; block += 16) {
+        Bytes16 const bytes(text + block);
+        std::uint64_t const inside = length - block < 16 ? (std::uint64_t(1) << (length - block)) - 1 : 0xFFFF;
+        continuations += BitCount(bytes.InRange(0x80, 0xBF).Bits() & inside);
+        pairs += BitCount(bytes.InRange(0xF0, 0xFF).Bits() & inside);
+    }
+    return length - continuations + pairs;
 }
 
 /// Copies the bytes from `it` that stand for themselves in judged character data
@@ -163,76 +181,110 @@ unsigned char const* WidenPlain(unsigned char const* it, unsigned char const* en
 /// reference) to `to`; answers the byte after its ';'.
 unsigned char const* DecodeReference(unsigned char const* it, char16_t*& to)
 {
+    if (it[1] != '#') {
+        Entity const& entity = *EntityAt(reinterpret_cast<char const*>(it));
+        *to++ = entity.character;
+        return it + entity.reference.size();
+    }
+    bool const hex = it[2] == 'x';
     char32_t cp = 0;
-    ++it;
-    if (*it == '#') {
-        bool const hex = it[1] == 'x';
-        for (it += hex ? 2 : 1; *it != ';'; ++it) {
-            unsigned const d = *it;
-            cp = cp * (hex ? 16 : 10) + (d <= '9' ? d - '0' : (d | 0x20) - 'a' + 10);
-        }
-    } else {
-        // lt, gt, amp, apos, quot: told apart by their first two letters.
-        cp = it[0] == 'l' ? U'<' : it[0] == 'g' ? U'>' : it[0] == 'q' ? U'"' : it[1] == 'm' ? U'&' : U'\'';
-        while (*it != ';') {
-            ++it;
-        }
+    for (it += hex ? 3 : 2; *it != ';'; ++it) {
+        unsigned const d = *it;
+        cp = cp * (hex ? 16 : 10) + (d <= '9' ? d - '0' : (d | 0x20) - 'a' + 10);
     }
-    if (cp >= 0x10000) {
-        *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        *to++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-        *to++ = static_cast<char16_t>(cp);
-    }
+    to += EncodeUtf16(cp, to);
     return it + 1;
+}
+
+/// Below this many bytes a text is copied by the C library, from it on a block at a time:
+/// the library copies long texts with a string instruction that costs as much per byte.
+constexpr std::size_t kCopiedInBlocks = 4096;
+
+/// Copies `size` bytes and answers the offset of the first zero byte among them, or `size`.
+std::size_t CopyText(char* to, char const* from, std::size_t size)
+{
+    if (size < kCopiedInBlocks) {
+        std::memcpy(to, from, size);
+        auto const* const zero = static_cast<char const*>(std::memchr(to, 0, size));
+        return zero != nullptr ? static_cast<std::size_t>(zero - to) : size;
+    }
+    std::size_t const zero = CopyFindingZero(to, from, size);
+    if (zero != size) {
+        std::memcpy(to + zero, from + zero, size - zero);
+    }
+    return zero;
+}
+
+/// Decodes the `length` bytes of judged character data at `value` (in the padded buffer) to
+/// `to`, which has room for their units and 16 more; `raw` for CDATA, whose '&' stands for
+/// itself. Answers the end of the units.
+char16_t* DecodeJudged(char const* value, std::size_t length, char16_t* to, bool raw)
+{
+    auto const* it = reinterpret_cast<unsigned char const*>(value);
+    auto const* const last = it + length;
+    for (;;) {
+        it = WidenPlain(it, last, to, raw);
+        if (it == last) {
+            return to;
+        }
+        if (*it == '&') {
+            it = DecodeReference(it, to);
+        } else {
+            // The legacy halves of a surrogate pair, 3 bytes each, come out as the units they were.
+            Utf8Sequence const sequence = DecodeJudgedUtf8(it);
+            to += EncodeUtf16(sequence.codePoint, to);
+            it += sequence.length;
+        }
+    }
 }
 
 } // namespace
 
 XmlDocument::XmlDocument(std::string_view text, XmlDecoderLimits const& limits)
-    : m_Original(text)
-    , m_Size(text.size())
+    : XmlDocument(text, nullptr, limits)
+{ }
+
+XmlDocument::XmlDocument(std::string&& text, XmlDecoderLimits const& limits)
+    : XmlDocument(text, &text, limits)
+{ }
+
+XmlDocument::XmlDocument(std::string_view text, std::string* owned, XmlDecoderLimits const& limits)
+    : m_Size(text.size())
     , m_Legacy(limits.AcceptLegacyBytes)
 {
-    Parse(limits);
-    RecordPatches();
-    m_Original = {};
-    m_Transcoded = std::string();
+    Parse(text, owned, limits);
 }
 
-void XmlDocument::Parse(XmlDecoderLimits const& limits)
+void XmlDocument::Parse(std::string_view text, std::string* owned, XmlDecoderLimits const& limits)
 {
     if (m_Size > limits.MaxTextBytes) {
         RaiseTextTooLong(limits.MaxTextBytes);
     }
-    Transcode(limits);
-    // The parser's own copy, ended by a zero byte it may use as the end of the last text.
-    // Zero bytes after it, so that the text can be read in blocks up to its end. The text
-    // itself holds none: the parser would take one for the end of the text.
-    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
-    if (std::size_t const zero = CopyFindingZero(m_Buffer.get(), m_Original.data(), m_Size); zero != m_Size) {
-        Fail(u"Null character", {}, kNullCharacterLine, zero);
+    Transcode(text, owned, limits);
+    // The text holds no zero byte: the parser would take one for its end.
+    if (m_FirstZero != m_Size) {
+        Fail(u"Null character", {}, kNullCharacterLine, m_FirstZero);
     }
-    std::memset(m_Buffer.get() + m_Size, 0, kPadding);
+    // Judged on the kept text, so that a text refused here costs no second copy.
     if (!WithinLimits(limits)) {
         Prescan(limits);
     }
+    // The parser's own copy, ended by a zero byte it may use as the end of the last text,
+    // padded as the kept text is.
+    m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
+    CopyText(m_Buffer.get(), m_Text.data(), m_Size);
+    std::memset(m_Buffer.get() + m_Size, 0, kPadding);
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
         FailParse(result);
     }
-    // Room at once for the notes of a usual message: its declaration and eight header attributes.
-    constexpr std::size_t kUsualPatches = 32;
-    m_PatchAt.reserve(kUsualPatches);
-    m_PatchByte.reserve(kUsualPatches);
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
 }
 
-void XmlDocument::Transcode(XmlDecoderLimits const& limits)
+void XmlDocument::Transcode(std::string_view text, std::string* owned, XmlDecoderLimits const& limits)
 {
-    std::string_view const text = m_Original;
     Transcoded transcoded;
     if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
         m_Form = text[0] == '\xFE' ? TextForm::Utf16BE : TextForm::Utf16LE;
@@ -249,11 +301,13 @@ void XmlDocument::Transcode(XmlDecoderLimits const& limits)
                                                                   : FormOfName(name).value_or(TextForm::Utf8);
         switch (m_Form) {
         case TextForm::Utf8:
+            Keep(text, owned);
             return;
         case TextForm::Ascii:
-            if (std::size_t const at = FirstNonAscii(text); at != text.size()) {
+            Keep(text, owned);
+            if (std::size_t const at = FirstNonAscii(m_Text); at != m_Size) {
                 static constexpr char kHex[] = "0123456789ABCDEF";
-                auto const byte = static_cast<unsigned char>(text[at]);
+                auto const byte = static_cast<unsigned char>(m_Text[at]);
                 Fail(std::u16string(u"Non-ASCII byte 0x") + char16_t(kHex[byte >> 4]) + char16_t(kHex[byte & 0xF])
                         + u" in US-ASCII text",
                     {}, kNotAsciiLine, at);
@@ -266,9 +320,7 @@ void XmlDocument::Transcode(XmlDecoderLimits const& limits)
             Fail(u"UTF-16 text without a byte order mark", {}, kUtf16WithoutMarkLine, 0);
         }
     }
-    m_Transcoded = std::move(transcoded.text);
-    m_Original = m_Transcoded;
-    m_Size = m_Transcoded.size();
+    Keep(transcoded.text, &transcoded.text);
     // Positions count the characters read so far, as for any other text.
     if (!transcoded.complete) {
         Fail(u"Invalid UTF-16", {}, kInvalidUtf16Line, m_Size);
@@ -279,6 +331,25 @@ void XmlDocument::Transcode(XmlDecoderLimits const& limits)
     }
 }
 
+void XmlDocument::Keep(std::string_view text, std::string* owned)
+{
+    m_Size = text.size();
+    char const* kept = nullptr;
+    if (owned != nullptr) {
+        m_Owned = std::move(*owned);
+        m_Owned.append(kPadding, '\0');
+        kept = m_Owned.data();
+        auto const* const zero = static_cast<char const*>(std::memchr(kept, 0, m_Size));
+        m_FirstZero = zero != nullptr ? static_cast<std::size_t>(zero - kept) : m_Size;
+    } else {
+        m_Copy = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
+        m_FirstZero = CopyText(m_Copy.get(), text.data(), m_Size);
+        std::memset(m_Copy.get() + m_Size, 0, kPadding);
+        kept = m_Copy.get();
+    }
+    m_Text = std::string_view(kept, m_Size);
+}
+
 bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
 {
     // Every '<' not followed by '/' is counted as a start: no fewer than the starts of
@@ -287,7 +358,24 @@ bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
     // the starts, the end tags and the "/>" (which markup inside a comment or a value may
     // miscount either way: the walk after the parse judges the nesting again, within the
     // bounded count of elements).
-    char const* const text = m_Buffer.get();
+    char const* const text = m_Text.data();
+    // A short text: no more '<' than either limit allows, so neither can be passed. The
+    // padding holds none.
+    std::size_t const fewest = std::min(limits.MaxElements, limits.MaxDepth);
+    std::size_t less = 0;
+    for (std::size_t base = 0; base < m_Size && less <= fewest; base += 64) {
+        std::uint64_t bits = 0;
+        for (unsigned block = 0; block < 4; ++block) {
+            bits |= std::uint64_t(Bytes16(text + base + 16 * block).Equal('<').Bits()) << (16 * block);
+        }
+        // Few per block: counted one by one.
+        for (; bits != 0; bits &= bits - 1) {
+            ++less;
+        }
+    }
+    if (less <= fewest) {
+        return true;
+    }
     std::size_t starts = 0;
     std::size_t depth = 0;
     for (std::size_t base = 0; base < m_Size; base += 64) {
@@ -331,7 +419,7 @@ void XmlDocument::Prescan(XmlDecoderLimits const& limits)
     // parsed. Only the bytes that change the state are looked at, found 16 at a time in
     // the padded buffer: '<', '>' and the quotes. Run where the estimate above leaves a
     // doubt, and for the place of an element a text cut short leaves open.
-    char const* const text = m_Buffer.get();
+    char const* const text = m_Text.data();
     std::size_t const size = m_Size;
     std::size_t items = 0;
     auto const count = [&](std::size_t at) {
@@ -342,7 +430,7 @@ void XmlDocument::Prescan(XmlDecoderLimits const& limits)
     };
     // Past the end of markup that may hold any of the bytes looked for.
     auto const past = [&](std::string_view end, std::size_t from) {
-        std::size_t const at = m_Original.find(end, std::min(from, size));
+        std::size_t const at = m_Text.find(end, std::min(from, size));
         return at == std::string_view::npos ? size : at + end.size();
     };
     // Other: markup that ends at the next '>' and holds no element (an unusual '<!').
@@ -410,11 +498,11 @@ void XmlDocument::Prescan(XmlDecoderLimits const& limits)
             count(at);
             if (after == '?') {
                 next = past("?>", at + 2);
-            } else if (m_Original.compare(at, 4, "<!--") == 0) {
+            } else if (m_Text.compare(at, 4, "<!--") == 0) {
                 next = past("-->", at + 4);
-            } else if (m_Original.compare(at, 9, "<![CDATA[") == 0) {
+            } else if (m_Text.compare(at, 9, "<![CDATA[") == 0) {
                 next = past("]]>", at + 9);
-            } else if (open.empty() && m_Original.compare(at, 9, "<!DOCTYPE") == 0) {
+            } else if (open.empty() && m_Text.compare(at, 9, "<!DOCTYPE") == 0) {
                 Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at);
             } else {
                 state = State::Other;
@@ -440,12 +528,12 @@ void XmlDocument::FailParse(pugi::xml_parse_result const& result)
     auto const endsInside = [&] {
         std::size_t const name = m_OpenAt + 1;
         std::size_t nameEnd = name;
-        while (nameEnd < m_Size && !IsXmlSpace(static_cast<unsigned char>(m_Original[nameEnd]))
-            && m_Original[nameEnd] != '>' && m_Original[nameEnd] != '/') {
+        while (nameEnd < m_Size && !IsXmlSpace(static_cast<unsigned char>(m_Text[nameEnd])) && m_Text[nameEnd] != '>'
+            && m_Text[nameEnd] != '/') {
             ++nameEnd;
         }
-        Fail(u"Text ends inside element " + Quoted(m_Original.data() + name, nameEnd - name), {}, kEndsInsideLine,
-            m_OpenAt);
+        Fail(
+            u"Text ends inside element " + Quoted(m_Text.data() + name, nameEnd - name), {}, kEndsInsideLine, m_OpenAt);
     };
     switch (result.status) {
     case pugi::status_end_element_mismatch:
@@ -456,14 +544,14 @@ void XmlDocument::FailParse(pugi::xml_parse_result const& result)
         break;
     case pugi::status_unrecognized_tag:
         // A '<' that starts no markup: the parser points past it.
-        offset = std::min(m_Original.rfind('<', offset), offset);
+        offset = std::min(m_Text.rfind('<', offset), offset);
         break;
     case pugi::status_bad_start_element:
     case pugi::status_bad_attribute:
     case pugi::status_bad_end_element:
         // The parser points past the character at fault, or at the end of a name: the tag
         // is read again by its grammar. No '<' stands inside a tag before the fault.
-        if (std::size_t const start = m_Original.rfind('<', offset); start != std::string_view::npos) {
+        if (std::size_t const start = m_Text.rfind('<', offset); start != std::string_view::npos) {
             std::size_t const fault = TagFault(start);
             if (fault == m_Size && m_OpenAt != std::string_view::npos) {
                 endsInside();
@@ -479,7 +567,7 @@ void XmlDocument::FailParse(pugi::xml_parse_result const& result)
 
 std::size_t XmlDocument::TagFault(std::size_t start) const
 {
-    std::string_view const text = m_Original;
+    std::string_view const text = m_Text;
     auto const at = [&](std::size_t k) { return k < m_Size ? static_cast<unsigned char>(text[k]) : 0u; };
     // Bytes from 0x80 on are taken as name characters here; such names are judged later.
     auto const name = [&](std::size_t& k) {
@@ -549,7 +637,7 @@ std::size_t XmlDocument::TagFault(std::size_t start) const
 
 void XmlDocument::CheckTopLevel()
 {
-    std::size_t const start = m_Original.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    std::size_t const start = m_Text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     for (pugi::xml_node node = m_Document.first_child(); node; node = node.next_sibling()) {
         switch (node.type()) {
         case pugi::node_declaration:
@@ -565,7 +653,7 @@ void XmlDocument::CheckTopLevel()
             CheckDeclaration(node);
             break;
         case pugi::node_doctype: {
-            std::size_t const at = m_Original.rfind('<', OffsetOf(node.value()));
+            std::size_t const at = m_Text.rfind('<', OffsetOf(node.value()));
             Fail(u"Document type declaration not accepted", {}, kDoctypeLine, at == std::string::npos ? 0 : at);
         }
         case pugi::node_pcdata:
@@ -585,112 +673,96 @@ void XmlDocument::CheckTopLevel()
     if (!m_Root) {
         Fail(u"No root element", {}, kNoRootLine, m_Size);
     }
-    // What the parser replaced before the root: in the declaration, comments and
-    // processing instructions. The walk notes the rest.
-    ScanPatches(0, StartOf(m_Root), m_PatchAt, m_PatchByte);
 }
 
 void XmlDocument::CheckTree(std::size_t maxDepth)
 {
-    // The parser's own walk, without recursion and without a call per step. A fault is
-    // carried out of it and raised here, so that nothing unwinds through the parser.
-    class Walker : public pugi::xml_tree_walker {
-    public:
-        Walker(XmlDocument& document, std::size_t maxDepth)
-            : m_Document(document)
-            , m_MaxDepth(maxDepth)
-        { }
-
-        bool for_each(pugi::xml_node& node) override
-        {
-            try {
-                switch (node.type()) {
-                case pugi::node_element:
-                    // Elements at the top are at depth 0, inside one level.
-                    if (static_cast<std::size_t>(depth()) + 1 > m_MaxDepth) {
-                        m_Document.Fail(
-                            u"Elements nested deeper than " + MessageText(std::to_string(m_MaxDepth)) + u" levels", {},
-                            kTooDeepLine, m_Document.StartOf(node));
-                    }
-                    m_SeenRoot = true;
-                    m_Document.CheckElement(node);
-                    break;
-                case pugi::node_pcdata:
-                    m_Document.Check(node.value(), Data::Text);
-                    m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
-                    break;
-                case pugi::node_cdata:
-                    m_Document.Check(node.value(), Data::Raw);
-                    Unusual();
-                    break;
-                case pugi::node_comment:
-                    m_Document.CheckComment(node);
-                    Unusual();
-                    break;
-                case pugi::node_pi:
-                    m_Document.CheckInstruction(node);
-                    Unusual();
-                    break;
-                default:
-                    Unusual();
-                    break;
-                }
-                return true;
-            } catch (...) {
-                m_Failure = std::current_exception();
-                return false;
+    // Top-level nodes are at depth 0, elements inside the root from 1 on. Only elements
+    // have children. The type of a node that is none is `node_null`: one call tells both.
+    std::size_t depth = 0;
+    pugi::xml_node node = m_Document.first_child();
+    pugi::xml_node_type type = node.type();
+    while (type != pugi::node_null) {
+        switch (type) {
+        case pugi::node_element:
+            if (depth + 1 > maxDepth) {
+                Fail(u"Elements nested deeper than " + MessageText(std::to_string(maxDepth)) + u" levels", {},
+                    kTooDeepLine, StartOf(node));
             }
+            if (!CheckElement(node)) {
+                break;
+            }
+            if (pugi::xml_node const child = node.first_child(); (type = child.type()) != pugi::node_null) {
+                node = child;
+                ++depth;
+                continue;
+            }
+            break;
+        case pugi::node_pcdata:
+            Check(node.value(), Data::Text);
+            m_ElementsOnly = m_ElementsOnly && depth == 0;
+            break;
+        case pugi::node_cdata:
+            Check(node.value(), Data::Raw);
+            m_ElementsOnly = m_ElementsOnly && depth == 0;
+            break;
+        case pugi::node_comment:
+            CheckComment(node);
+            m_ElementsOnly = m_ElementsOnly && depth == 0;
+            break;
+        case pugi::node_pi:
+            CheckInstruction(node);
+            m_ElementsOnly = m_ElementsOnly && depth == 0;
+            break;
+        default:
+            m_ElementsOnly = m_ElementsOnly && depth == 0;
+            break;
         }
-
-        std::exception_ptr m_Failure;
-
-    private:
-        /// A node other than elements and text: inside the root the decoder cannot take
-        /// the elements for all there is, and from the root on the walk does not note
-        /// what the parser replaced in it.
-        void Unusual()
-        {
-            m_Document.m_ElementsOnly = m_Document.m_ElementsOnly && depth() == 0;
-            m_Document.m_Unusual = m_Document.m_Unusual || m_SeenRoot;
+        // On to the next sibling, or that of the nearest ancestor that has one.
+        for (;;) {
+            pugi::xml_node const next = node.next_sibling();
+            if ((type = next.type()) != pugi::node_null) {
+                node = next;
+                break;
+            }
+            if (depth == 0) {
+                return;
+            }
+            node = node.parent();
+            --depth;
         }
-
-        bool m_SeenRoot = false;
-
-        XmlDocument& m_Document;
-        std::size_t m_MaxDepth;
-    };
-    Walker walker(*this, maxDepth);
-    m_Document.traverse(walker);
-    if (walker.m_Failure) {
-        std::rethrow_exception(walker.m_Failure);
     }
 }
 
-void XmlDocument::CheckElement(pugi::xml_node element)
+bool XmlDocument::CheckElement(pugi::xml_node element)
 {
     // The parser reads ASCII names by the XML rules: other names are judged here.
     char const* const name = element.name();
     char const* const end = AsciiEnd(name);
     if (*end != 0) {
-        ScanName(name, nullptr, true);
+        JudgeName(name, true);
     }
     // A start tag that ends where its name does has no attributes to ask the parser for.
     char const* const nameEnd = *end == 0 ? end : end + std::strlen(end);
-    if (m_Original[OffsetOf(nameEnd)] == '>') {
+    if (m_Text[OffsetOf(nameEnd)] == '>') {
         // The element's own text, if any, follows the start tag up to the next markup
         // (a stored text ends at its terminator, which stands over that '<').
-        unsigned char const stop = *SkipPlain(reinterpret_cast<unsigned char const*>(nameEnd + 1), true);
-        if (stop != 0 && stop != '<') {
-            Scan(nameEnd + 1, Data::Text, nullptr);
+        char const* const text = nameEnd + 1;
+        char const* const stop
+            = reinterpret_cast<char const*>(SkipPlain(reinterpret_cast<unsigned char const*>(text), true));
+        if (*stop != 0 && *stop != '<') {
+            Judge(text, Data::Text);
+            return true;
         }
-        return;
+        // Plain text (or none) up to an end tag: the element's own.
+        return stop[1] != '/';
     }
-    CheckStartTag(element, name, nameEnd);
+    CheckStartTag(element, name);
+    return true;
 }
 
-void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name, char const* nameEnd)
+void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name)
 {
-    NotePatch(nameEnd);
     if (pugi::xml_attribute const first = element.first_attribute()) {
         m_LastAttributed = name;
         // The names of the few attributes of ordinary elements are kept for the check of
@@ -699,14 +771,14 @@ void XmlDocument::CheckStartTag(pugi::xml_node element, char const* name, char c
         std::size_t count = 0;
         for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
             char const* const attributeName = attribute.name();
-            char const* const value = attribute.value();
-            ScanName(attributeName, nullptr, false);
-            Scan(value, Data::Attribute, nullptr);
-            // The parser ends the name at '=' or a space, and the value at its closing quote.
-            std::size_t const length = std::strlen(attributeName);
-            NotePatch(attributeName + length);
-            NotePatch(value + std::strlen(value));
+            char const* const end = AsciiEnd(attributeName);
+            if (*end != 0) {
+                JudgeName(attributeName, false);
+            }
+            Check(attribute.value(), Data::Attribute);
             if (count < names.size()) {
+                std::size_t const length
+                    = static_cast<std::size_t>(end - attributeName) + (*end == 0 ? 0 : std::strlen(end));
                 names[count] = std::string_view(attributeName, length);
             }
             ++count;
@@ -735,7 +807,7 @@ void XmlDocument::Check(char const* raw, Data kind) const
     }
     unsigned char const stop = *SkipPlain(reinterpret_cast<unsigned char const*>(raw), true);
     if (stop != 0 && !(stop == '<' && kind == Data::Text)) {
-        Scan(raw, kind, nullptr);
+        Judge(raw, kind);
     }
 }
 
@@ -853,109 +925,39 @@ void XmlDocument::CheckComment(pugi::xml_node comment) const
         Fail(u"'--' inside a comment", {}, kCommentDashesLine,
             OffsetOf(dashes != nullptr ? dashes : value + length - 1));
     }
-    Scan(value, Data::Raw, nullptr);
+    Judge(value, Data::Raw);
 }
 
 void XmlDocument::CheckInstruction(pugi::xml_node instruction) const
 {
     // A target "xml" in any case is taken for a declaration by the parser.
-    ScanName(instruction.name(), nullptr, false);
-    Scan(instruction.value(), Data::Raw, nullptr);
+    JudgeName(instruction.name(), false);
+    Judge(instruction.value(), Data::Raw);
 }
 
-void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
+void XmlDocument::Judge(char const* raw, Data kind) const
 {
     auto const* it = reinterpret_cast<unsigned char const*>(raw);
     // Empty texts are the parser's own empty string, outside the buffer.
     bool const inBuffer = OffsetOf(raw) != 0 || raw == m_Buffer.get();
     for (;;) {
-        // The run of bytes that stand for themselves, taken whole.
-        auto const* const run = it;
         it = SkipPlain(it, inBuffer);
-        if (out != nullptr && it != run) {
-            AppendAscii(*out, reinterpret_cast<char const*>(run), static_cast<std::size_t>(it - run));
-        }
-        if (*it == 0) {
+        unsigned char const c = *it;
+        if (c == 0) {
             return;
         }
-        unsigned char const c = *it;
-        if (c >= 0xC2 && c <= 0xDF && (it[1] & 0xC0) == 0x80) {
-            // The usual non-ASCII character, of two bytes.
-            if (out != nullptr) {
-                out->push_back(static_cast<char16_t>(((c & 0x1F) << 6) | (it[1] & 0x3F)));
-            }
-            it += 2;
-            continue;
-        }
+        char const* const at = reinterpret_cast<char const*>(it);
         if (c >= 0x80) {
             // A zero byte ends the text and fits no sequence, so 4 bytes may be looked at.
             Utf8Sequence const sequence = DecodeUtf8(it, 4, m_Legacy);
             if (sequence.length == 0) {
-                Fail(u"Invalid UTF-8", {}, kInvalidUtf8Line, OffsetOf(reinterpret_cast<char const*>(it)));
-            }
-            if (out != nullptr) {
-                AppendCodePoint(*out, sequence.codePoint);
+                Fail(u"Invalid UTF-8", {}, kInvalidUtf8Line, OffsetOf(at));
             }
             it += sequence.length;
             continue;
         }
-        char const* const at = reinterpret_cast<char const*>(it);
         if (c == '&' && kind != Data::Raw) {
-            // The entities the encoder writes, known at a glance (the buffer is padded).
-            if (std::size_t const length = KnownEntity(at); length != 0) {
-                if (out != nullptr) {
-                    AppendCodePoint(*out, at[1] == 'l' ? U'<' : at[1] == 'g' ? U'>' : at[1] == 'q' ? U'"' : U'&');
-                }
-                it += length;
-                continue;
-            }
-            char const* end = at + 1;
-            char32_t cp = 0;
-            if (*end == '#') {
-                bool const hex = end[1] == 'x';
-                end += hex ? 2 : 1;
-                char const* const digits = end;
-                for (; *end != ';' && *end != 0 && end - digits < 10; ++end) {
-                    char const d = *end;
-                    int const value = d >= '0' && d <= '9'              ? d - '0'
-                        : hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f' ? (d | 0x20) - 'a' + 10
-                                                                        : -1;
-                    if (value < 0) {
-                        break;
-                    }
-                    // Past U+10FFFF the value stays too large instead of wrapping around.
-                    cp = std::min<char32_t>(cp * (hex ? 16 : 10) + static_cast<char32_t>(value), 0x110000);
-                }
-                if (end == digits || *end != ';' || !IsXmlChar(cp)) {
-                    Fail(u"Invalid character reference " + Quoted(at, static_cast<std::size_t>(end - at) + 1), {},
-                        kCharacterReferenceLine, OffsetOf(at));
-                }
-            } else {
-                auto const isNameByte = [](char b, bool first) {
-                    auto const u = static_cast<unsigned char>(b);
-                    return u >= 0x80 || IsNameStart(u) || (!first && IsNameChar(u));
-                };
-                while (*end != 0 && isNameByte(*end, end == at + 1) && end - at < 64) {
-                    ++end;
-                }
-                std::string_view const name(at + 1, static_cast<std::size_t>(end - at - 1));
-                if (name.empty() || *end != ';') {
-                    Fail(u"'&' not starting a reference", {}, kBareAmpersandLine, OffsetOf(at));
-                }
-                cp = name == "lt"    ? U'<'
-                    : name == "gt"   ? U'>'
-                    : name == "amp"  ? U'&'
-                    : name == "quot" ? U'"'
-                    : name == "apos" ? U'\''
-                                     : 0;
-                if (cp == 0) {
-                    Fail(u"Undefined entity " + Quoted(at, name.size() + 2), {}, kUndefinedEntityLine, OffsetOf(at));
-                }
-            }
-            if (out != nullptr) {
-                AppendCodePoint(*out, cp);
-            }
-            it = reinterpret_cast<unsigned char const*>(end + 1);
+            it += JudgeReference(at);
             continue;
         }
         if (c == '<' && kind == Data::Attribute) {
@@ -969,53 +971,61 @@ void XmlDocument::Scan(char const* raw, Data kind, std::u16string* out) const
         if (c == ']' && kind == Data::Text && it[1] == ']' && it[2] == '>') {
             Fail(u"']]>' in text", {}, kCdataEndInTextLine, OffsetOf(at));
         }
-        if (out != nullptr) {
-            out->push_back(c);
-        }
         ++it;
     }
 }
 
-void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) const
+std::size_t XmlDocument::JudgeReference(char const* at) const
+{
+    // The entities the encoder writes, known at a glance (the buffer is padded).
+    if (Entity const* const entity = EntityAt(at)) {
+        return entity->reference.size();
+    }
+    char const* end = at + 1;
+    if (*end == '#') {
+        bool const hex = end[1] == 'x';
+        end += hex ? 2 : 1;
+        char const* const digits = end;
+        char32_t cp = 0;
+        for (; *end != ';' && *end != 0 && end - digits < 10; ++end) {
+            char const d = *end;
+            int const value = d >= '0' && d <= '9'              ? d - '0'
+                : hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f' ? (d | 0x20) - 'a' + 10
+                                                                : -1;
+            if (value < 0) {
+                break;
+            }
+            // Past U+10FFFF the value stays too large instead of wrapping around.
+            cp = std::min<char32_t>(cp * (hex ? 16 : 10) + static_cast<char32_t>(value), 0x110000);
+        }
+        if (end == digits || *end != ';' || !IsXmlChar(cp)) {
+            Fail(u"Invalid character reference " + Quoted(at, static_cast<std::size_t>(end - at) + 1), {},
+                kCharacterReferenceLine, OffsetOf(at));
+        }
+        return static_cast<std::size_t>(end + 1 - at);
+    }
+    auto const isNameByte = [](char b, bool first) {
+        auto const u = static_cast<unsigned char>(b);
+        return u >= 0x80 || IsNameStart(u) || (!first && IsNameChar(u));
+    };
+    while (*end != 0 && isNameByte(*end, end == at + 1) && end - at < 64) {
+        ++end;
+    }
+    if (end == at + 1 || *end != ';') {
+        Fail(u"'&' not starting a reference", {}, kBareAmpersandLine, OffsetOf(at));
+    }
+    // A name and its ';' that are none of the five.
+    Fail(u"Undefined entity " + Quoted(at, static_cast<std::size_t>(end - at) + 1), {}, kUndefinedEntityLine,
+        OffsetOf(at));
+}
+
+void XmlDocument::JudgeName(char const* name, bool element) const
 {
     auto const* const first = reinterpret_cast<unsigned char const*>(name);
     auto const invalid
         = [&] { Fail(u"Invalid name " + Quoted(name, std::strlen(name)), {}, kInvalidNameLine, OffsetOf(name)); };
-    // The usual name is ASCII, which the parser reads by the XML rules for names: only
-    // judged again while decoding, and taken whole.
-    auto const* ascii = first;
-    if (out == nullptr) {
-        while (*ascii != 0 && *ascii < 0x80) {
-            ++ascii;
-        }
-    }
-    for (std::uint8_t rule = kStartsName; *ascii != 0 && *ascii < 0x80; ++ascii, rule = kInName) {
-        if ((kAsciiName[*ascii] & rule) == 0) {
-            invalid();
-        }
-    }
-    if (*ascii == 0) {
-        if (out != nullptr) {
-            AppendAscii(*out, name, static_cast<std::size_t>(ascii - first));
-        }
-        return;
-    }
-    std::size_t const start = out != nullptr ? out->size() : 0;
-    if (out != nullptr) {
-        AppendAscii(*out, name, static_cast<std::size_t>(ascii - first));
-    }
     bool legacy = false;
-    for (auto const* it = ascii; *it != 0;) {
-        if (*it < 0x80) {
-            if ((kAsciiName[*it] & (it == first ? kStartsName : kInName)) == 0) {
-                invalid();
-            }
-            if (out != nullptr) {
-                out->push_back(*it);
-            }
-            ++it;
-            continue;
-        }
+    for (auto const* it = first; *it != 0;) {
         Utf8Sequence const sequence = DecodeUtf8(it, 4);
         if (sequence.length == 0) {
             if (!m_Legacy || !element) {
@@ -1027,9 +1037,6 @@ void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) 
         if (!(it == first ? IsNameStart(sequence.codePoint) : IsNameChar(sequence.codePoint))) {
             invalid();
         }
-        if (out != nullptr) {
-            AppendCodePoint(*out, sequence.codePoint);
-        }
         it += sequence.length;
     }
     if (!legacy) {
@@ -1037,15 +1044,9 @@ void XmlDocument::ScanName(char const* name, std::u16string* out, bool element) 
     }
     // An element name written by an older producer: one byte per unit, its low 8
     // bits. The units still have to make a name, so that it is written again as one.
-    if (out != nullptr) {
-        out->resize(start);
-    }
     for (auto const* it = first; *it != 0; ++it) {
         if (!(it == first ? IsNameStart(*it) : IsNameChar(*it))) {
             invalid();
-        }
-        if (out != nullptr) {
-            out->push_back(*it);
         }
     }
 }
@@ -1062,134 +1063,31 @@ std::size_t XmlDocument::AppendCharacterData(
         return at;
     }
     if (room.size() < at + length + 16) {
-        room.resize(std::max(at + length + 16, 2 * room.size()));
+        // A long text gets room for its units, counted, not for its bytes: as many again
+        // for text in a script of 2 or 3 bytes a character.
+        std::size_t const units = length < kCountedUnits ? length : UnitsAtMost(value, length);
+        room.resize(std::max(at + units + 16, std::min(2 * room.size(), at + length + 16)));
     }
-    char16_t* to = room.data() + at;
-    auto const* it = reinterpret_cast<unsigned char const*>(value);
-    auto const* const last = it + length;
-    for (;;) {
-        it = WidenPlain(it, last, to, raw);
-        if (it == last) {
-            break;
-        }
-        unsigned const c = *it;
-        if (c == '&') {
-            it = DecodeReference(it, to);
-        } else if (c < 0xE0) {
-            *to++ = static_cast<char16_t>(((c & 0x1F) << 6) | (it[1] & 0x3F));
-            it += 2;
-        } else if (c < 0xF0) {
-            // Three bytes, the legacy halves of a surrogate pair among them.
-            *to++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((it[1] & 0x3F) << 6) | (it[2] & 0x3F));
-            it += 3;
-        } else {
-            char32_t const cp = ((c & 0x07) << 18) | ((it[1] & 0x3F) << 12) | ((it[2] & 0x3F) << 6) | (it[3] & 0x3Fu);
-            *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            *to++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-            it += 4;
-        }
-    }
-    return static_cast<std::size_t>(to - room.data());
+    return static_cast<std::size_t>(DecodeJudged(value, length, room.data() + at, raw) - room.data());
 }
 
 std::u16string XmlDocument::Where(std::size_t offset) const
 {
-    offset = std::min(offset, m_Size);
-    // While parsing, the caller's text; then the buffer, whose terminators stand for
-    // ASCII bytes, and the line ends among the patches.
-    char const* const text = m_Original.empty() ? m_Buffer.get() : m_Original.data();
-    std::size_t line = 1 + static_cast<std::size_t>(std::count(text, text + offset, '\n'));
-    std::size_t lineStart = 0;
-    for (std::size_t at = offset; at != 0; --at) {
-        if (text[at - 1] == '\n') {
-            lineStart = at;
-            break;
-        }
-    }
-    if (m_Original.empty()) {
-        for (std::size_t i = 0; i < m_PatchAt.size() && m_PatchAt[i] < offset; ++i) {
-            if (m_PatchByte[i] == '\n') {
-                ++line;
-                lineStart = std::max(lineStart, m_PatchAt[i] + 1);
-            }
-        }
-    }
-    std::size_t const column = 1 + static_cast<std::size_t>(std::count_if(text + lineStart, text + offset, [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    std::string_view const text = m_Text;
+    offset = std::min(offset, text.size());
+    std::size_t const line = 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
+    std::size_t const lineEnd = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+    std::size_t const lineStart = lineEnd == std::string_view::npos || lineEnd >= offset ? 0 : lineEnd + 1;
+    std::size_t const column = 1
+        + static_cast<std::size_t>(std::count_if(text.begin() + lineStart, text.begin() + offset,
+            [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     return u"line " + MessageText(std::to_string(line)) + u", column " + MessageText(std::to_string(column));
-}
-
-void XmlDocument::RecordPatches()
-{
-    // The walk noted the bytes the parser replaced in start tags. Anywhere else (comments,
-    // processing instructions, CDATA inside or after the root) every replaced byte is found
-    // by a scan of the whole text.
-    if (m_Unusual) {
-        m_PatchAt.clear();
-        m_PatchByte.clear();
-        ScanPatches(0, m_Size, m_PatchAt, m_PatchByte);
-    }
-    if (kVerifyPatches) {
-        std::vector<std::size_t> at;
-        std::string bytes;
-        ScanPatches(0, m_Size, at, bytes);
-        if (at != m_PatchAt || bytes != m_PatchByte) {
-            std::abort();
-        }
-    }
-}
-
-void XmlDocument::ScanPatches(
-    std::size_t from, std::size_t to, std::vector<std::size_t>& patchAt, std::string& patchByte) const
-{
-    // The parser changes no byte but to end a name, a value or a text with a zero byte, and
-    // the text holds none of its own: the zero bytes of the (padded) buffer are the changed
-    // bytes. Those over a '<' or a '>' are known from where they stand; the others, found a
-    // block at a time, are noted.
-    char const* const buffer = m_Buffer.get();
-    char const* const original = m_Original.data();
-    auto const note = [&](std::size_t i) {
-        patchAt.push_back(i);
-        patchByte.push_back(original[i]);
-    };
-    std::size_t block = from;
-    for (; block + 16 <= to; block += 16) {
-        Bytes16 const bytes(original + block);
-        unsigned replaced = Bytes16(buffer + block).Equal(0).Bits() & ~(bytes.Equal('<') | bytes.Equal('>')).Bits();
-        for (; replaced != 0; replaced &= replaced - 1) {
-            note(block + static_cast<std::size_t>(std::countr_zero(replaced)));
-        }
-    }
-    for (; block < to; ++block) {
-        if (buffer[block] == 0 && original[block] != '<' && original[block] != '>') {
-            note(block);
-        }
-    }
-}
-
-void XmlDocument::NotePatch(char const* terminator)
-{
-    std::size_t const at = OffsetOf(terminator);
-    char const byte = m_Original[at];
-    // A pointer outside the buffer (the parser's own empty string) replaced nothing.
-    if (at != 0 && byte != '<' && byte != '>') {
-        m_PatchAt.push_back(at);
-        m_PatchByte.push_back(byte);
-    }
-}
-
-char XmlDocument::Patched(std::size_t offset, char otherwise) const
-{
-    auto const it = std::lower_bound(m_PatchAt.begin(), m_PatchAt.end(), offset);
-    return it != m_PatchAt.end() && *it == offset ? m_PatchByte[static_cast<std::size_t>(it - m_PatchAt.begin())]
-                                                  : otherwise;
 }
 
 std::size_t XmlDocument::Find(char c, std::size_t from) const
 {
-    char const* const first = m_Buffer.get();
-    return static_cast<std::size_t>(std::find(first + std::min(from, m_Size), first + m_Size, c) - first);
+    std::size_t const at = m_Text.find(c, std::min(from, m_Size));
+    return at == std::string::npos ? m_Size : at;
 }
 
 std::size_t XmlDocument::OffsetOf(char const* pointer) const noexcept
@@ -1227,15 +1125,44 @@ void XmlDocument::Fail(
 
 std::u16string XmlDocument::Name(pugi::xml_node element) const
 {
-    std::u16string name;
-    ScanName(element.name(), &name, true);
-    return name;
+    // Names were judged with the document: here they are only decoded.
+    char const* const name = element.name();
+    char const* const end = AsciiEnd(name);
+    std::u16string decoded;
+    AppendAscii(decoded, name, static_cast<std::size_t>(end - name));
+    if (*end == 0) {
+        return decoded;
+    }
+    auto const* it = reinterpret_cast<unsigned char const*>(end);
+    for (; *it != 0;) {
+        Utf8Sequence const sequence = DecodeUtf8(it, 4);
+        if (sequence.length == 0) {
+            // A legacy name: one byte per unit.
+            decoded.clear();
+            for (it = reinterpret_cast<unsigned char const*>(name); *it != 0; ++it) {
+                decoded.push_back(*it);
+            }
+            break;
+        }
+        AppendUtf16(decoded, sequence.codePoint);
+        it += sequence.length;
+    }
+    return decoded;
 }
 
 std::u16string XmlDocument::Value(pugi::xml_attribute attribute) const
 {
+    // The usual value is short: decoded on the stack and copied at its size.
+    constexpr std::size_t kShort = 112;
+    char const* const raw = attribute.value();
+    if (std::size_t const length = std::strlen(raw); length != 0 && length + 16 <= kShort) {
+        std::array<char16_t, kShort> units;
+        char16_t const* const end = DecodeJudged(raw, length, units.data(), false);
+        return std::u16string(units.data(), static_cast<std::size_t>(end - units.data()));
+    }
     std::u16string value;
-    Scan(attribute.value(), Data::Attribute, &value);
+    char const* end = nullptr;
+    value.resize(AppendCharacterData(value, 0, raw, false, end));
     return value;
 }
 
@@ -1258,22 +1185,12 @@ bool XmlDocument::HasText(pugi::xml_node element) const
 
 std::size_t XmlDocument::StartTagEnd(pugi::xml_node element, bool& empty) const
 {
+    // After the name or the closing quote of the last value, only whitespace and "/"
+    // stand before the '>'.
     pugi::xml_attribute const last = element.last_attribute();
-    std::size_t from = 0;
-    if (last) {
-        // Past the closing quote nothing was replaced.
-        from = OffsetOf(last.value()) + std::strlen(last.value()) + 1;
-    } else {
-        // The name ends at '>', '/' or whitespace, replaced by the name's terminator.
-        from = OffsetOf(element.name()) + std::strlen(element.name());
-        char const after = Patched(from, '>');
-        if (after == '>' || after == '/') {
-            empty = after == '/';
-            return from + (empty ? 2 : 1);
-        }
-    }
-    std::size_t const close = Find('>', from);
-    empty = close > 0 && m_Buffer[close - 1] == '/';
+    char const* const end = last ? last.value() : element.name();
+    std::size_t const close = Find('>', OffsetOf(end) + std::strlen(end));
+    empty = m_Text[close - 1] == '/';
     return close + 1;
 }
 
@@ -1292,9 +1209,9 @@ std::size_t XmlDocument::EndOf(pugi::xml_node node) const
         bool empty = false;
         end = StartTagEnd(node, empty);
         if (!empty) {
+            // Past its text, which may hold a '>' of its own.
             char const* const value = node.value();
-            std::size_t const from = *value != 0 ? OffsetOf(value) + std::strlen(value) : end;
-            end = Find('>', from) + 1;
+            end = Find('>', *value != 0 ? OffsetOf(value) + std::strlen(value) : end) + 1;
         }
         break;
     }
@@ -1306,7 +1223,6 @@ std::size_t XmlDocument::EndOf(pugi::xml_node node) const
         end = OffsetOf(node.value()) + std::strlen(node.value()) + 3;
         break;
     default: {
-        // The '?' of "?>" holds the terminator of the target or of the data.
         char const* const value = node.value();
         char const* const last = OffsetOf(value) != 0 ? value : node.name();
         end = Find('>', OffsetOf(last) + std::strlen(last)) + 1;
@@ -1326,44 +1242,14 @@ std::u16string XmlDocument::InnerMarkup(pugi::xml_node element) const
     if (empty) {
         return {};
     }
+    // The content ends where the end tag starts: after the last child and whitespace, or
+    // at the end of the element's own text.
     std::size_t content = start;
     if (element.last_child()) {
         content = EndOf(element.last_child());
-    } else if (*element.value() != 0) {
-        content = OffsetOf(element.value()) + std::strlen(element.value());
     }
-    // The end tag starts at the terminator of the last text, or after whitespace.
-    std::size_t endTag = content;
-    while (endTag < m_Size && m_Buffer[endTag] != '<' && m_Buffer[endTag] != 0) {
-        ++endTag;
-    }
-    // The names that end in the markup end at a '>' the buffer no longer holds.
-    std::vector<std::size_t> nameEnds;
-    pugi::xml_node node = element.first_child();
-    while (node && node != element) {
-        if (node.type() == pugi::node_element) {
-            nameEnds.push_back(OffsetOf(node.name()) + std::strlen(node.name()));
-        }
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node != element && !node.next_sibling()) {
-            node = node.parent();
-        }
-        if (node != element) {
-            node = node.next_sibling();
-        }
-    }
-    std::string markup(m_Buffer.get() + start, endTag - start);
-    for (std::size_t i = 0; i < markup.size(); ++i) {
-        if (markup[i] == 0) {
-            std::size_t const at = start + i;
-            bool const nameEnd = std::binary_search(nameEnds.begin(), nameEnds.end(), at);
-            markup[i] = Patched(at, nameEnd ? '>' : '<');
-        }
-    }
-    return MessageText(markup);
+    std::size_t const endTag = Find('<', content);
+    return MessageText(std::string_view(m_Text).substr(start, endTag - start));
 }
 
 } // namespace Tarnwick::Encoding::Detail

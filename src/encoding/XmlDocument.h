@@ -15,7 +15,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -26,6 +25,13 @@ public:
     /// XML 1.0 processor rejects, beyond the bytes the encoder writes. `text` is read only
     /// while the constructor runs.
     XmlDocument(std::string_view text, XmlDecoderLimits const& limits);
+    /// As above, keeping `text` itself where it is UTF-8 already instead of a copy.
+    XmlDocument(std::string&& text, XmlDecoderLimits const& limits);
+
+    /// Zero bytes the document keeps after its text: its terminator, and room to read a
+    /// block of 16 bytes from anywhere up to it, or four blocks and the byte after them. A
+    /// text given by value with this much room to spare is kept without another allocation.
+    static constexpr std::size_t kPadding = 65;
     XmlDocument(XmlDocument const&) = delete;
     XmlDocument& operator=(XmlDocument const&) = delete;
 
@@ -124,10 +130,13 @@ public:
 private:
     enum class Data { Text, Attribute, Raw };
 
-    void Parse(XmlDecoderLimits const& limits);
-    /// Makes the text UTF-8 where it arrived in another encoding (then held in
-    /// `m_Transcoded` while the constructor runs), or refuses it.
-    void Transcode(XmlDecoderLimits const& limits);
+    /// `owned`, when given, holds `text` and may be taken as the document's text.
+    XmlDocument(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
+    void Parse(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
+    /// Keeps the text as UTF-8, turned from the encoding it arrived in, or refuses it.
+    void Transcode(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
+    /// Keeps `text` (taken from `owned` when given), padded, and finds its first zero byte.
+    void Keep(std::string_view text, std::string* owned);
     /// True when a quick count of the markup shows the text within the limits of
     /// elements and depth; false when it may not be.
     bool WithinLimits(XmlDecoderLimits const& limits) const;
@@ -141,10 +150,13 @@ private:
     /// `m_Size` when the text ends inside it, and `npos` when the tag is sound.
     std::size_t TagFault(std::size_t start) const;
     void CheckTopLevel();
+    /// Judges every node in the order of the text, without recursion.
     void CheckTree(std::size_t maxDepth);
-    void CheckElement(pugi::xml_node element);
+    /// Judges the element's start tag and the text that follows it; false when the text
+    /// shows that the element has no children.
+    bool CheckElement(pugi::xml_node element);
     /// The rest of a start tag that does not end with the name: attributes, or "/>".
-    void CheckStartTag(pugi::xml_node element, char const* name, char const* nameEnd);
+    void CheckStartTag(pugi::xml_node element, char const* name);
     /// Up to this many attributes are compared pairwise for repeats, more are sorted.
     static constexpr std::size_t kPairwiseAttributes = 16;
     /// Refuses the repeats among the attributes of an element with more than `kPairwiseAttributes`.
@@ -156,13 +168,18 @@ private:
     void CheckDeclaration(pugi::xml_node declaration);
     void CheckComment(pugi::xml_node comment) const;
     void CheckInstruction(pugi::xml_node instruction) const;
-    /// Checks character data at `raw`, ending at its zero byte (text also at markup).
+    /// Judges character data at `raw`, ending at its zero byte (text also at markup):
+    /// the usual run of plain bytes at a glance, anything else by `Judge`.
     void Check(char const* raw, Data kind) const;
-    /// Checks (and, with `out`, appends) character data at `raw`, ending at its zero byte.
-    void Scan(char const* raw, Data kind, std::u16string* out) const;
-    /// Checks a name; with `out`, appends it decoded. Only an `element` name may be
-    /// in the legacy form.
-    void ScanName(char const* name, std::u16string* out, bool element) const;
+    /// Judges character data at `raw` byte by byte, ending at its zero byte (text also
+    /// at markup): UTF-8, references, and the markup each kind may not hold.
+    void Judge(char const* raw, Data kind) const;
+    /// The length of the well-formed reference at `at` (one of the five entities or a
+    /// character reference); raises on anything else.
+    std::size_t JudgeReference(char const* at) const;
+    /// Judges a name that is not all ASCII (the parser reads ASCII names by the XML
+    /// rules). Only an `element` name may be in the legacy form.
+    void JudgeName(char const* name, bool element) const;
     /// Decodes judged character data at `value` into `room` from unit `at` on, growing the
     /// room when it is too small; `raw` for CDATA, whose '&' stands for itself. Answers the
     /// units in the room up to the data's end, and sets `end` to its terminator.
@@ -172,38 +189,28 @@ private:
     std::size_t StartTagEnd(pugi::xml_node element, bool& empty) const;
     /// The offset just past the node's end.
     std::size_t EndOf(pugi::xml_node node) const;
-    /// Completes the notes of what the parser's terminators replaced, from the text still at hand.
-    void RecordPatches();
-    /// Notes the replaced bytes in [from, to) by comparing the buffer with the text.
-    void ScanPatches(std::size_t from, std::size_t to, std::vector<std::size_t>& patchAt, std::string& patchByte) const;
-    /// Notes what the terminator at `terminator` replaced, unless a '<' or a '>'.
-    void NotePatch(char const* terminator);
-    /// What stood at `offset`, where the buffer holds a terminator, when it was not `otherwise`.
-    char Patched(std::size_t offset, char otherwise) const;
-    /// The first offset from `from` where the buffer holds `c`, or the end.
+    /// The first offset from `from` where the text holds `c`, or the end.
     std::size_t Find(char c, std::size_t from) const;
 
-    /// The caller's text (or its UTF-8 form), while the constructor runs; then the buffer
-    /// and the patches stand for it.
-    std::string_view m_Original;
-    /// The text turned into UTF-8 from another encoding, while the constructor runs.
-    std::string m_Transcoded;
+    /// The text as it arrived, in UTF-8, followed by `kPadding` zero bytes: positions, start
+    /// tags and markup are read here. It lies in `m_Owned` when the text was given by value
+    /// or transcoded, else in `m_Copy`.
+    std::string_view m_Text;
+    std::string m_Owned;
+    std::unique_ptr<char[]> m_Copy;
+    /// The offset of the first zero byte of the text, or its size.
+    std::size_t m_FirstZero = 0;
     TextForm m_Form = TextForm::Utf8;
     /// Where the innermost element the text leaves open starts, if any.
     std::size_t m_OpenAt = std::string_view::npos;
     std::size_t m_Size = 0;
-    /// The parser's copy of the text: the parser ends names and values in place with a zero
-    /// byte, over a '>' that ends an element's name, a '<' that ends text, or another byte
-    /// noted in the patches (about one per attribute, so the text is held once).
+    /// The parser's copy of the text, at the same offsets: the parser ends names, values
+    /// and texts in place with a zero byte.
     std::unique_ptr<char[]> m_Buffer;
-    std::vector<std::size_t> m_PatchAt;
-    std::string m_PatchByte;
     pugi::xml_document m_Document;
     pugi::xml_node m_Root;
     bool m_Legacy = true;
     bool m_ElementsOnly = true;
-    /// A comment, processing instruction or CDATA section from the root on.
-    bool m_Unusual = false;
     /// The name of the last element in the text that has attributes, or null.
     char const* m_LastAttributed = nullptr;
 };

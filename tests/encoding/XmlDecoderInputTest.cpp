@@ -142,6 +142,11 @@ std::vector<Refused> const kRefused = {
     {"ends in an end tag", "<r><a></a", 124, u"Text ends inside element 'a' at line 1, column 4"},
     {"ends after a closed child", "<r><a></a>", 124, u"Text ends inside element 'r' at line 1, column 1"},
     {"ends in a reference", "<r>&amp", 124, u"Text ends inside element 'r' at line 1, column 1"},
+    // Children closed in their start tags, whose '/' or closing quote the parser overwrites.
+    {"ends after an empty child", "<r><a/>", 124, u"Text ends inside element 'r' at line 1, column 1"},
+    {"ends after an empty child with attributes", "<r>\n<a x='1'/>", 124,
+        u"Text ends inside element 'r' at line 1, column 1"},
+    {"ends after empty children", "<r>\n<a/><b/>\n<c>", 124, u"Text ends inside element 'c' at line 3, column 1"},
     {"long name quoted in part", "<" + std::string(100, 'n') + ">", 124,
         u"Text ends inside element '" + std::u16string(40, u'n') + u"...' at line 1, column 1"},
 };
@@ -240,6 +245,44 @@ TEST(XmlDecoderInputLimits, TheUtf8FormOfATextCountsToo)
         Refusal(101, u"Text longer than the limit of " + Wide(std::to_string(latin.size() + 3)) + u" bytes"));
     limits.MaxTextBytes = latin.size() + 4;
     EXPECT_NO_THROW(XmlDecoder(latin, limits));
+}
+
+// ---- long texts ---------------------------------------------------------------
+
+// A long text gets room for its counted units: every width of character, references and
+// the older producers' surrogate halves come back whole, also on either side of the count.
+TEST(XmlDecoderLongText, EveryWidthOfCharacterComesBack)
+{
+    std::u16string const pieces[] = {u"a&<", u"\u00e9", u"\u4e2d", u"\U0001F600", u"x\u00e9\u4e2d\U0001F600&\""};
+    for (std::u16string const& piece : pieces) {
+        for (std::size_t const count : {std::size_t(1), std::size_t(4095) / piece.size(), std::size_t(3000)}) {
+            std::u16string value;
+            for (std::size_t i = 0; i < count; ++i) {
+                value += piece;
+            }
+            std::unique_ptr<ServiceType> const tree(Scalar(value, u"t"));
+            XmlDecoder const decoder(Encoded(*tree));
+            std::unique_ptr<ServiceType> const read = decoder.DecodeTree(*tree);
+            auto const* const scalar = dynamic_cast<ScalarType<std::u16string> const*>(read.get());
+            ASSERT_NE(scalar, nullptr);
+            EXPECT_EQ(scalar->GetValue(), value) << count;
+        }
+    }
+    // Surrogate halves of 3 bytes each.
+    std::string text = "<t>";
+    for (int i = 0; i < 2000; ++i) {
+        text += "\xED\xA0\xBD\xED\xB8\x80";
+    }
+    XmlDecoder const decoder(text + "</t>");
+    std::unique_ptr<ServiceType> const prototype(Scalar(std::u16string(), u"t"));
+    std::unique_ptr<ServiceType> const read = decoder.DecodeTree(*prototype);
+    auto const* const scalar = dynamic_cast<ScalarType<std::u16string> const*>(read.get());
+    ASSERT_NE(scalar, nullptr);
+    std::u16string expected;
+    for (int i = 0; i < 2000; ++i) {
+        expected += u"\U0001F600";
+    }
+    EXPECT_EQ(scalar->GetValue(), expected);
 }
 
 } // namespace

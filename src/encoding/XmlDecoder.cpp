@@ -105,9 +105,8 @@ std::string ReadAll(std::istream& in, std::size_t limit)
         std::streamoff const left = in.seekg(0, std::ios_base::end) ? in.tellg() - here : std::streamoff(0);
         in.clear();
         in.seekg(here);
-        // With the room the document keeps after the text, so that it is kept as it is.
         if (left > 0) {
-            text.reserve(std::min(static_cast<std::size_t>(left), most) + XmlDocument::kPadding);
+            text.reserve(std::min(static_cast<std::size_t>(left), most));
         }
     }
     char chunk[65536];

@@ -261,19 +261,18 @@ void XmlDocument::Parse(std::string_view text, std::string* owned, XmlDecoderLim
         RaiseTextTooLong(limits.MaxTextBytes);
     }
     Transcode(text, owned, limits);
-    // The text holds no zero byte: the parser would take one for its end.
-    if (m_FirstZero != m_Size) {
-        Fail(u"Null character", {}, kNullCharacterLine, m_FirstZero);
-    }
-    // Judged on the kept text, so that a text refused here costs no second copy.
-    if (!WithinLimits(limits)) {
-        Prescan(limits);
-    }
     // The parser's own copy, ended by a zero byte it may use as the end of the last text,
-    // padded as the kept text is.
+    // and padded so that blocks of bytes may be read anywhere in it.
     m_Buffer = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
-    CopyText(m_Buffer.get(), m_Text.data(), m_Size);
+    std::size_t const firstZero = CopyText(m_Buffer.get(), m_Text.data(), m_Size);
     std::memset(m_Buffer.get() + m_Size, 0, kPadding);
+    // The text holds no zero byte: the parser would take one for its end.
+    if (firstZero != m_Size) {
+        Fail(u"Null character", {}, kNullCharacterLine, firstZero);
+    }
+    if (!WithinLimits(m_Buffer.get(), limits)) {
+        Prescan(m_Buffer.get(), limits);
+    }
     pugi::xml_parse_result const result
         = m_Document.load_buffer_inplace(m_Buffer.get(), m_Size + 1, kParseOptions, pugi::encoding_utf8);
     if (!result) {
@@ -281,6 +280,11 @@ void XmlDocument::Parse(std::string_view text, std::string* owned, XmlDecoderLim
     }
     CheckTopLevel();
     CheckTree(limits.MaxDepth);
+    // From here on the text is read back from the parser's copy.
+    m_Overwritten.Record(m_Buffer.get(), m_Text.data(), m_Size);
+    m_Text = {};
+    m_Sealed = true;
+    std::string().swap(m_Owned);
 }
 
 void XmlDocument::Transcode(std::string_view text, std::string* owned, XmlDecoderLimits const& limits)
@@ -334,23 +338,14 @@ void XmlDocument::Transcode(std::string_view text, std::string* owned, XmlDecode
 void XmlDocument::Keep(std::string_view text, std::string* owned)
 {
     m_Size = text.size();
-    char const* kept = nullptr;
     if (owned != nullptr) {
         m_Owned = std::move(*owned);
-        m_Owned.append(kPadding, '\0');
-        kept = m_Owned.data();
-        auto const* const zero = static_cast<char const*>(std::memchr(kept, 0, m_Size));
-        m_FirstZero = zero != nullptr ? static_cast<std::size_t>(zero - kept) : m_Size;
-    } else {
-        m_Copy = std::make_unique_for_overwrite<char[]>(m_Size + kPadding);
-        m_FirstZero = CopyText(m_Copy.get(), text.data(), m_Size);
-        std::memset(m_Copy.get() + m_Size, 0, kPadding);
-        kept = m_Copy.get();
+        text = m_Owned;
     }
-    m_Text = std::string_view(kept, m_Size);
+    m_Text = text;
 }
 
-bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
+bool XmlDocument::WithinLimits(char const* const text, XmlDecoderLimits const& limits) const
 {
     // Every '<' not followed by '/' is counted as a start: no fewer than the starts of
     // elements, comments, processing instructions and CDATA sections. The nesting grows
@@ -358,7 +353,6 @@ bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
     // the starts, the end tags and the "/>" (which markup inside a comment or a value may
     // miscount either way: the walk after the parse judges the nesting again, within the
     // bounded count of elements).
-    char const* const text = m_Text.data();
     // A short text: no more '<' than either limit allows, so neither can be passed. The
     // padding holds none.
     std::size_t const fewest = std::min(limits.MaxElements, limits.MaxDepth);
@@ -411,7 +405,7 @@ bool XmlDocument::WithinLimits(XmlDecoderLimits const& limits) const
     return true;
 }
 
-void XmlDocument::Prescan(XmlDecoderLimits const& limits)
+void XmlDocument::Prescan(char const* const text, XmlDecoderLimits const& limits)
 {
     // Each start tag, comment, processing instruction and CDATA section costs the parser
     // a node (and a text beside it at most one more), so counting them bounds its memory;
@@ -419,7 +413,6 @@ void XmlDocument::Prescan(XmlDecoderLimits const& limits)
     // parsed. Only the bytes that change the state are looked at, found 16 at a time in
     // the padded buffer: '<', '>' and the quotes. Run where the estimate above leaves a
     // doubt, and for the place of an element a text cut short leaves open.
-    char const* const text = m_Text.data();
     std::size_t const size = m_Size;
     std::size_t items = 0;
     auto const count = [&](std::size_t at) {
@@ -523,7 +516,11 @@ void XmlDocument::FailParse(pugi::xml_parse_result const& result)
     XmlDecoderLimits unlimited;
     unlimited.MaxElements = std::numeric_limits<std::size_t>::max();
     unlimited.MaxDepth = std::numeric_limits<std::size_t>::max();
-    Prescan(unlimited);
+    // The parser's copy no longer holds the markup it ended in place: a padded copy of the
+    // text, on this path of refusal only.
+    std::string padded(m_Text);
+    padded.append(kPadding, '\0');
+    Prescan(padded.data(), unlimited);
     std::size_t offset = std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), m_Size);
     auto const endsInside = [&] {
         std::size_t const name = m_OpenAt + 1;
@@ -1073,21 +1070,34 @@ std::size_t XmlDocument::AppendCharacterData(
 
 std::u16string XmlDocument::Where(std::size_t offset) const
 {
-    std::string_view const text = m_Text;
-    offset = std::min(offset, text.size());
-    std::size_t const line = 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
-    std::size_t const lineEnd = text.rfind('\n', offset == 0 ? 0 : offset - 1);
-    std::size_t const lineStart = lineEnd == std::string_view::npos || lineEnd >= offset ? 0 : lineEnd + 1;
-    std::size_t const column = 1
-        + static_cast<std::size_t>(std::count_if(text.begin() + lineStart, text.begin() + offset,
-            [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    offset = std::min(offset, m_Size);
+    std::size_t line = 1;
+    std::size_t column = 1;
+    Walk(0, offset, [&](char c) {
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++column;
+        }
+        return true;
+    });
     return u"line " + MessageText(std::to_string(line)) + u", column " + MessageText(std::to_string(column));
 }
 
 std::size_t XmlDocument::Find(char c, std::size_t from) const
 {
-    std::size_t const at = m_Text.find(c, std::min(from, m_Size));
-    return at == std::string::npos ? m_Size : at;
+    from = std::min(from, m_Size);
+    if (!m_Sealed) {
+        std::size_t const at = m_Text.find(c, from);
+        return at == std::string_view::npos ? m_Size : at;
+    }
+    return Walk(from, m_Size, [c](char byte) { return byte != c; });
+}
+
+char XmlDocument::OriginalAt(std::size_t offset) const
+{
+    return m_Sealed ? m_Overwritten.At(offset).Next() : m_Text[offset];
 }
 
 std::size_t XmlDocument::OffsetOf(char const* pointer) const noexcept
@@ -1190,7 +1200,7 @@ std::size_t XmlDocument::StartTagEnd(pugi::xml_node element, bool& empty) const
     pugi::xml_attribute const last = element.last_attribute();
     char const* const end = last ? last.value() : element.name();
     std::size_t const close = Find('>', OffsetOf(end) + std::strlen(end));
-    empty = m_Text[close - 1] == '/';
+    empty = OriginalAt(close - 1) == '/';
     return close + 1;
 }
 
@@ -1249,7 +1259,13 @@ std::u16string XmlDocument::InnerMarkup(pugi::xml_node element) const
         content = EndOf(element.last_child());
     }
     std::size_t const endTag = Find('<', content);
-    return MessageText(std::string_view(m_Text).substr(start, endTag - start));
+    std::string markup;
+    markup.reserve(endTag - start);
+    Walk(start, endTag, [&markup](char c) {
+        markup.push_back(c);
+        return true;
+    });
+    return MessageText(markup);
 }
 
 } // namespace Tarnwick::Encoding::Detail

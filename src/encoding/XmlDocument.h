@@ -4,6 +4,7 @@
 // positions and the decoded content of its parts. Internal to the library.
 
 #include "encoding/DecoderFailures.h"
+#include "encoding/OverwrittenBytes.h"
 #include "encoding/TextEncodings.h"
 
 #include <tarnwick/encoding/XmlDecoder.h>
@@ -25,13 +26,8 @@ public:
     /// XML 1.0 processor rejects, beyond the bytes the encoder writes. `text` is read only
     /// while the constructor runs.
     XmlDocument(std::string_view text, XmlDecoderLimits const& limits);
-    /// As above, keeping `text` itself where it is UTF-8 already instead of a copy.
+    /// As above, for a text the document may take and free once it is parsed.
     XmlDocument(std::string&& text, XmlDecoderLimits const& limits);
-
-    /// Zero bytes the document keeps after its text: its terminator, and room to read a
-    /// block of 16 bytes from anywhere up to it, or four blocks and the byte after them. A
-    /// text given by value with this much room to spare is kept without another allocation.
-    static constexpr std::size_t kPadding = 65;
     XmlDocument(XmlDocument const&) = delete;
     XmlDocument& operator=(XmlDocument const&) = delete;
 
@@ -130,20 +126,24 @@ public:
 private:
     enum class Data { Text, Attribute, Raw };
 
+    /// Zero bytes after the parser's copy of the text: its terminator, and room to read a
+    /// block of 16 bytes from anywhere up to it, or four blocks and the byte after them.
+    static constexpr std::size_t kPadding = 65;
+
     /// `owned`, when given, holds `text` and may be taken as the document's text.
     XmlDocument(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
     void Parse(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
     /// Keeps the text as UTF-8, turned from the encoding it arrived in, or refuses it.
     void Transcode(std::string_view text, std::string* owned, XmlDecoderLimits const& limits);
-    /// Keeps `text` (taken from `owned` when given), padded, and finds its first zero byte.
+    /// Holds `text` (taken from `owned` when given) while the constructor runs.
     void Keep(std::string_view text, std::string* owned);
     /// True when a quick count of the markup shows the text within the limits of
     /// elements and depth; false when it may not be.
-    bool WithinLimits(XmlDecoderLimits const& limits) const;
+    bool WithinLimits(char const* text, XmlDecoderLimits const& limits) const;
     /// Counts the markup and follows the nesting before the parser builds anything, so
     /// that neither too many nodes nor too deep a nesting costs more than the text; notes
     /// the innermost element left open.
-    void Prescan(XmlDecoderLimits const& limits);
+    void Prescan(char const* text, XmlDecoderLimits const& limits);
     /// Raises the parser's refusal, at the character at fault.
     [[noreturn]] void FailParse(pugi::xml_parse_result const& result);
     /// The first offset in the tag starting at `start` that its grammar does not allow;
@@ -191,15 +191,37 @@ private:
     std::size_t EndOf(pugi::xml_node node) const;
     /// The first offset from `from` where the text holds `c`, or the end.
     std::size_t Find(char c, std::size_t from) const;
+    /// The byte of the text at `offset`, as it arrived.
+    char OriginalAt(std::size_t offset) const;
+    /// Gives `visit` the bytes of the text from `from` up to `to`, as they arrived, until
+    /// it answers false; answers the offset it stopped at (`to` when it did not).
+    template <class Visit> std::size_t Walk(std::size_t from, std::size_t to, Visit visit) const
+    {
+        if (!m_Sealed) {
+            for (std::size_t at = from; at < to; ++at) {
+                if (!visit(m_Text[at])) {
+                    return at;
+                }
+            }
+            return to;
+        }
+        OverwrittenBytes::Cursor cursor = m_Overwritten.At(from);
+        for (std::size_t at = from; at < to; ++at) {
+            if (!visit(cursor.Next())) {
+                return at;
+            }
+        }
+        return to;
+    }
 
-    /// The text as it arrived, in UTF-8, followed by `kPadding` zero bytes: positions, start
-    /// tags and markup are read here. It lies in `m_Owned` when the text was given by value
-    /// or transcoded, else in `m_Copy`.
+    /// The text as it arrived, in UTF-8, while the constructor runs: the caller's, or
+    /// `m_Owned` when it was given by value or transcoded. Then the parser's copy and the
+    /// bytes its terminators stand over hold it, without a second copy.
     std::string_view m_Text;
     std::string m_Owned;
-    std::unique_ptr<char[]> m_Copy;
-    /// The offset of the first zero byte of the text, or its size.
-    std::size_t m_FirstZero = 0;
+    OverwrittenBytes m_Overwritten;
+    /// The constructor has finished: the text is read back through `m_Overwritten`.
+    bool m_Sealed = false;
     TextForm m_Form = TextForm::Utf8;
     /// Where the innermost element the text leaves open starts, if any.
     std::size_t m_OpenAt = std::string_view::npos;

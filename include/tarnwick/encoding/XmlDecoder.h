@@ -23,10 +23,9 @@ namespace Tarnwick::Encoding {
 /// What an `XmlDecoder` accepts; the defaults suit messages from peers that are not trusted.
 ///
 /// The limits bound the heap a decode takes beyond the tree it returns. Measured: up to
-/// about 4 bytes per byte of text (the text kept for positions and markup, the parser's
-/// copy of it, and characters read as UTF-16), no more when the text arrives through a
-/// stream or in an encoding other than UTF-8 (the text read, or its UTF-8 form, is the one
-/// kept), up to about 110 bytes per element (the parser's 64-byte
+/// about 3 bytes per byte of text (the parser's copy, and characters read as UTF-16), 1
+/// more when the text arrives through a stream or in an encoding other than UTF-8 (the
+/// text read, or its UTF-8 form), up to about 110 bytes per element (the parser's 64-byte
 /// node and the reader's bookkeeping), and for attributes, which are not counted, about
 /// 60 bytes each: up to 12 bytes per byte of a text full of them. Nesting adds about 250
 /// bytes per level. With the defaults no text takes more than about 900 MB; raising

@@ -199,31 +199,59 @@ private:
 #endif
 };
 
-/// Writes the 16 units at `from` as 16 bytes at `to` when all are ASCII (0 included),
-/// and answers whether they were (nothing is written otherwise).
-inline bool NarrowAscii16(char16_t const* from, char* to) noexcept
+/// The stop of `NarrowRun` for plain ASCII: the unit 0 and every unit above 0x7F.
+struct ZeroOrHighStop {
+    Mask16 operator()(Bytes16 const& bytes) const noexcept { return bytes.ZeroOrHigh(); }
+};
+
+/// The `N` (16, 8 or 4) units at `from` narrowed as `Bytes16::Narrowed` narrows them
+/// and stored as `N` bytes at `to`; answers how many units at the start have a byte
+/// outside `stop(bytes)`: `N` when all have. This is the one way text is narrowed.
+template <std::size_t N, class Stop> std::size_t NarrowGroup(char16_t const* from, char* to, Stop stop) noexcept
 {
-#if defined(__SSE2__)
-    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from));
-    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from + 8));
-    // ASCII units have no bit above the seventh.
-    __m128i const above = _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, _mm_setzero_si128())) != 0xFFFF) {
-        return false;
+    static_assert(N == 16 || N == 8 || N == 4);
+    auto const narrowed = [from] {
+        if constexpr (N == 16) {
+            return Bytes16::Narrowed(from, from + 8);
+        } else {
+            return Bytes16::Narrowed<N>(from, from);
+        }
+    }();
+    if constexpr (N == 16) {
+        narrowed.Store(to);
+    } else if constexpr (N == 8) {
+        narrowed.template StoreEight<false>(to);
+    } else {
+        narrowed.template StoreFour<false>(to);
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(low, high));
-    return true;
-#else
-    for (unsigned i = 0; i < 16; ++i) {
-        if (from[i] >= 0x80) {
-            return false;
+    // The bit past the group's own ends the count when no unit stops it.
+    unsigned const stops = (stop(narrowed).Bits() & ((1u << N) - 1)) | (1u << N);
+    return static_cast<std::size_t>(std::countr_zero(stops));
+}
+
+/// Copies the units from `it` that `stop` lets through as bytes at `to`, sixteen,
+/// eight, then four at a time, and advances both past them. Answers true when it
+/// ends at a unit `stop` holds for, false when among the last three before `end`,
+/// which the caller judges one by one. Each step stores a whole group: room for
+/// 16 bytes at `to` is needed.
+template <class Stop = ZeroOrHighStop>
+bool NarrowRun(char16_t const*& it, char16_t const* end, char*& to, Stop stop = {}) noexcept
+{
+    auto const stopped = [&]<std::size_t N>() {
+        std::size_t const plain = NarrowGroup<N>(it, to, stop);
+        it += plain;
+        to += plain;
+        return plain != N;
+    };
+    while (end - it >= 16) {
+        if (stopped.template operator()<16>()) {
+            return true;
         }
     }
-    for (unsigned i = 0; i < 16; ++i) {
-        to[i] = static_cast<char>(from[i]);
+    if (end - it >= 8 && stopped.template operator()<8>()) {
+        return true;
     }
-    return true;
-#endif
+    return end - it >= 4 && stopped.template operator()<4>();
 }
 
 /// Copies `size` bytes and answers the offset of the first zero byte among them (or

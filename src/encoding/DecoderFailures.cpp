@@ -38,26 +38,6 @@ std::size_t ExcerptBytes(std::string_view text)
     }
 }
 
-/// The units of `text` that a quote keeps, counted in the bytes of their UTF-8
-/// form (a pair of surrogates is one character of 4 bytes, a lone one 3).
-std::size_t ExcerptUnits(std::u16string_view text)
-{
-    std::size_t bytes = 0;
-    std::size_t units = 0;
-    while (units < text.size()) {
-        char16_t const unit = text[units];
-        bool const pair = unit >= 0xD800 && unit < 0xDC00 && units + 1 < text.size() && text[units + 1] >= 0xDC00
-            && text[units + 1] < 0xE000;
-        std::size_t const width = unit < 0x80 ? 1 : unit < 0x800 ? 2 : pair ? 4 : 3;
-        if (bytes + width > kQuotedBytes) {
-            break;
-        }
-        bytes += width;
-        units += pair ? 2 : 1;
-    }
-    return units;
-}
-
 template <class Text> std::u16string Quoted(Text text)
 {
     std::u16string quoted(1, u'\'');
@@ -79,7 +59,7 @@ void AppendExcerpt(std::u16string& out, std::string_view text)
 
 void AppendExcerpt(std::u16string& out, std::u16string_view text)
 {
-    std::size_t const kept = ExcerptUnits(text);
+    std::size_t const kept = Tarnwick::Detail::Utf8Prefix(text, kQuotedBytes);
     out += text.substr(0, kept);
     if (kept < text.size()) {
         out += kCutMark;

@@ -6,8 +6,10 @@
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
 
 #include "core/ClassName.h"
+#include "core/Decimal.h"
 
-#include <cstdio>
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace Tarnwick::DataTypes {
@@ -88,13 +90,24 @@ void TimeDuration::SetUTime(std::uint64_t uTime)
 
 void TimeDuration::Serialize(std::u16string& text) const
 {
-    // The fields print as signed 32-bit numbers: that is the established text
-    // form, and peers parse it so.
-    char buffer[64];
-    int const length = std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d:%02d.%06d",
-        static_cast<std::int32_t>(m_Days), static_cast<std::int32_t>(m_Hours), static_cast<std::int32_t>(m_Minutes),
-        static_cast<std::int32_t>(m_Seconds), static_cast<std::int32_t>(m_MicroSeconds));
-    text.assign(buffer, buffer + length);
+    // Five fields of at most 11 characters and four separators.
+    char16_t buffer[64];
+    char16_t* out = buffer;
+    // The fields print as signed 32-bit numbers, "%02d" and "%06d": that is the
+    // established text form, and peers parse it so.
+    auto const field = [&out](std::uint32_t value, std::size_t width) {
+        out = Detail::WritePaddedDecimal(out, static_cast<std::int32_t>(value), width);
+    };
+    field(m_Days, 2);
+    *out++ = u':';
+    field(m_Hours, 2);
+    *out++ = u':';
+    field(m_Minutes, 2);
+    *out++ = u':';
+    field(m_Seconds, 2);
+    *out++ = u'.';
+    field(m_MicroSeconds, 6);
+    text.assign(buffer, out);
 }
 
 TimeDuration TimeDuration::operator+(TimeDuration const& other) const

@@ -205,28 +205,25 @@ struct ZeroOrHighStop {
 };
 
 /// The `N` (16, 8 or 4) units at `from` narrowed as `Bytes16::Narrowed` narrows them
-/// and stored as `N` bytes at `to`; answers how many units at the start have a byte
-/// outside `stop(bytes)`: `N` when all have. This is the one way text is narrowed.
-template <std::size_t N, class Stop> std::size_t NarrowGroup(char16_t const* from, char* to, Stop stop) noexcept
+/// and stored as `N` bytes at `to`; answers the units whose byte is in `stop(bytes)`,
+/// bit i for the unit `from[i]`. This is the one way text is narrowed.
+template <std::size_t N, class Stop> unsigned NarrowGroup(char16_t const* from, char* to, Stop stop) noexcept
 {
     static_assert(N == 16 || N == 8 || N == 4);
-    auto const narrowed = [from] {
-        if constexpr (N == 16) {
-            return Bytes16::Narrowed(from, from + 8);
-        } else {
-            return Bytes16::Narrowed<N>(from, from);
-        }
-    }();
     if constexpr (N == 16) {
-        narrowed.Store(to);
-    } else if constexpr (N == 8) {
-        narrowed.template StoreEight<false>(to);
+        Bytes16 const bytes = Bytes16::Narrowed(from, from + 8);
+        bytes.Store(to);
+        return stop(bytes).Bits();
     } else {
-        narrowed.template StoreFour<false>(to);
+        // The units go into both halves; only the first half's bytes are read.
+        Bytes16 const bytes = Bytes16::Narrowed<N>(from, from);
+        if constexpr (N == 8) {
+            bytes.StoreEight<false>(to);
+        } else {
+            bytes.StoreFour<false>(to);
+        }
+        return stop(bytes).Bits() & ((1u << N) - 1);
     }
-    // The bit past the group's own ends the count when no unit stops it.
-    unsigned const stops = (stop(narrowed).Bits() & ((1u << N) - 1)) | (1u << N);
-    return static_cast<std::size_t>(std::countr_zero(stops));
 }
 
 /// Copies the units from `it` that `stop` lets through as bytes at `to`, sixteen,
@@ -238,10 +235,11 @@ template <class Stop = ZeroOrHighStop>
 bool NarrowRun(char16_t const*& it, char16_t const* end, char*& to, Stop stop = {}) noexcept
 {
     auto const stopped = [&]<std::size_t N>() {
-        std::size_t const plain = NarrowGroup<N>(it, to, stop);
+        unsigned const stops = NarrowGroup<N>(it, to, stop);
+        std::size_t const plain = stops == 0 ? N : static_cast<std::size_t>(std::countr_zero(stops));
         it += plain;
         to += plain;
-        return plain != N;
+        return stops != 0;
     };
     while (end - it >= 16) {
         if (stopped.template operator()<16>()) {

@@ -157,6 +157,11 @@ template <Mode M> char* Special(char16_t const*& it, char16_t const* end, char* 
         }
         return dst;
     }
+    if (unit < 0x800) {
+        // A whole character, the usual letter: no surrogate to judge.
+        ++it;
+        return dst + Tarnwick::Detail::EncodeUtf8(unit, dst);
+    }
     if constexpr (M == Mode::Checked) {
         // A table that refuses the unit 0 refuses every unit XML cannot carry.
         if (kinds[0] == kRefuse) {

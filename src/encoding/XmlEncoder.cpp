@@ -1,9 +1,9 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 
 #include "encoding/Failures.h"
+#include "encoding/MessagePath.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/XmlNames.h"
-#include "encoding/MessagePath.h"
 #include "encoding/XmlWriter.h"
 
 #include <tarnwick/core/ServiceException.h>

@@ -560,6 +560,10 @@ std::u16string WidenNarrow(char const* text, std::size_t max)
     while (wide.size() < max && *it != 0) {
         char16_t units[2];
         std::size_t const count = EncodeUtf16(NextNarrowCharacter(it), units);
+        if (count == 1) {
+            wide.push_back(units[0]);
+            continue;
+        }
         if (wide.size() + count > max) {
             break;
         }

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace Tarnwick::DataTypes {
@@ -90,23 +92,20 @@ void TimeDuration::SetUTime(std::uint64_t uTime)
 
 void TimeDuration::Serialize(std::u16string& text) const
 {
+    // "%02d:%02d:%02d:%02d.%06d" of the fields as signed 32-bit numbers: that is
+    // the established text form, and peers parse it so.
+    std::uint32_t const fields[] = {m_Days, m_Hours, m_Minutes, m_Seconds, m_MicroSeconds};
+    constexpr std::size_t kWidths[] = {2, 2, 2, 2, 6};
+    constexpr std::u16string_view kSeparators = u":::.";
     // Five fields of at most 11 characters and four separators.
     char16_t buffer[64];
     char16_t* out = buffer;
-    // The fields print as signed 32-bit numbers, "%02d" and "%06d": that is the
-    // established text form, and peers parse it so.
-    auto const field = [&out](std::uint32_t value, std::size_t width) {
-        out = Detail::WritePaddedDecimal(out, static_cast<std::int32_t>(value), width);
-    };
-    field(m_Days, 2);
-    *out++ = u':';
-    field(m_Hours, 2);
-    *out++ = u':';
-    field(m_Minutes, 2);
-    *out++ = u':';
-    field(m_Seconds, 2);
-    *out++ = u'.';
-    field(m_MicroSeconds, 6);
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        if (i != 0) {
+            *out++ = kSeparators[i - 1];
+        }
+        out = Detail::WritePaddedDecimal(out, static_cast<std::int32_t>(fields[i]), kWidths[i]);
+    }
     text.assign(buffer, out);
 }
 

@@ -36,6 +36,8 @@ template <std::integral T> constexpr bool InRange(T value, T low, T high) noexce
         <= static_cast<Unsigned>(static_cast<Unsigned>(high) - static_cast<Unsigned>(low));
 }
 
+/// The bytes of one encoding on their way to the caller's stream, and what the
+/// stream's state allows to be written without it.
 class OutputBuffer {
 public:
     explicit OutputBuffer(std::ostream& out)

@@ -2,7 +2,8 @@
 // against a plain unit-by-unit conversion: string values (escaped), XML
 // fragments and element names (raw), into a plain string stream and into a
 // caller's stream buffer (which must see the same bytes and one flush per
-// line), and the logger's line conversion.
+// line), element text with whitespace references (the checked way, which
+// stops at every control character), and the logger's line conversion.
 //
 // Input: pairs of bytes, each a UTF-16 code unit (little endian).
 
@@ -23,10 +24,12 @@ namespace {
 
 using namespace Tarnwick::DataTypes;
 using Tarnwick::Encoding::XmlEncoder;
+using Tarnwick::Encoding::XmlEncoderOptions;
 
 /// UTF-8 unit by unit: pairs combined, lone surrogates as U+FFFD, with
-/// `escape` the five XML entities; the unit 0 gives `zero` bytes.
-std::string Reference(std::u16string const& text, bool escape, bool keepZero)
+/// `escape` the five XML entities and with `carriageReturn` CR as its reference;
+/// the unit 0 is kept with `keepZero`, else left out.
+std::string Reference(std::u16string const& text, bool escape, bool keepZero, bool carriageReturn = false)
 {
     std::string out;
     // One code point at a time through the scalar encoder, which the boundary
@@ -45,6 +48,8 @@ std::string Reference(std::u16string const& text, bool escape, bool keepZero)
             if (keepZero) {
                 out += '\0';
             }
+        } else if (carriageReturn && unit == u'\r') {
+            out += "&#13;";
         } else if (escape && unit == u'"') {
             out += "&quot;";
         } else if (escape && unit == u'&') {
@@ -92,16 +97,16 @@ protected:
     }
 };
 
-void Check(ServiceType const& node, std::string const& expected)
+void Check(ServiceType const& node, std::string const& expected, XmlEncoderOptions const& options = {})
 {
     std::ostringstream plain;
-    XmlEncoder::Encode(plain, &node, 0);
+    XmlEncoder::Encode(plain, &node, 0, options);
     if (plain.str() != expected) {
         std::abort();
     }
     Recorder recorder;
     std::ostream out(&recorder);
-    XmlEncoder::Encode(out, &node, 0);
+    XmlEncoder::Encode(out, &node, 0, options);
     if (recorder.text != expected || recorder.flushes != 1) {
         std::abort();
     }
@@ -121,6 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     Check(ScalarType<std::u16string>(text, u"v"), "<v>" + escaped + "</v>\n");
     Check(XmlString(text, u"v"), "<v>" + raw + "</v>\n");
     Check(ScalarType<bool>(true, text), "<" + raw + ">true</" + raw + ">\n");
+    XmlEncoderOptions referencing;
+    referencing.ReferenceWhitespace = true;
+    Check(ScalarType<std::u16string>(text, u"v"), "<v>" + Reference(text, true, false, true) + "</v>\n", referencing);
 
     std::string line = "x";
     Tarnwick::Detail::AppendUtf8(line, text);

@@ -212,31 +212,57 @@ private:
 #endif
 };
 
-/// Writes the 16 units at `from` as 16 bytes at `to` when all are ASCII (0 included),
-/// and answers whether they were (nothing is written otherwise).
-inline bool NarrowAscii16(char16_t const* from, char* to) noexcept
+/// The stop of `NarrowRun` for plain ASCII: the unit 0 and every unit above 0x7F.
+struct ZeroOrHighStop {
+    Mask16 operator()(Bytes16 const& bytes) const noexcept { return bytes.ZeroOrHigh(); }
+};
+
+/// The `N` (16, 8 or 4) units at `from` narrowed as `Bytes16::Narrowed` narrows them
+/// and stored as `N` bytes at `to`; answers the units whose byte is in `stop(bytes)`,
+/// bit i for the unit `from[i]`. This is the one way text is narrowed.
+template <std::size_t N, class Stop> unsigned NarrowGroup(char16_t const* from, char* to, Stop stop) noexcept
 {
-#if defined(__SSE2__)
-    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from));
-    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from + 8));
-    // ASCII units have no bit above the seventh.
-    __m128i const above = _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, _mm_setzero_si128())) != 0xFFFF) {
-        return false;
+    static_assert(N == 16 || N == 8 || N == 4);
+    if constexpr (N == 16) {
+        Bytes16 const bytes = Bytes16::Narrowed(from, from + 8);
+        bytes.Store(to);
+        return stop(bytes).Bits();
+    } else {
+        // The units go into both halves; only the first half's bytes are read.
+        Bytes16 const bytes = Bytes16::Narrowed<N>(from, from);
+        if constexpr (N == 8) {
+            bytes.StoreEight<false>(to);
+        } else {
+            bytes.StoreFour<false>(to);
+        }
+        return stop(bytes).Bits() & ((1u << N) - 1);
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(low, high));
-    return true;
-#else
-    for (unsigned i = 0; i < 16; ++i) {
-        if (from[i] >= 0x80) {
-            return false;
+}
+
+/// Copies the units from `it` that `stop` lets through as bytes at `to`, sixteen,
+/// eight, then four at a time, and advances both past them. Answers true when it
+/// ends at a unit `stop` holds for, false when among the last three before `end`,
+/// which the caller judges one by one. Each step stores a whole group: room for
+/// 16 bytes at `to` is needed.
+template <class Stop = ZeroOrHighStop>
+bool NarrowRun(char16_t const*& it, char16_t const* end, char*& to, Stop stop = {}) noexcept
+{
+    auto const stopped = [&]<std::size_t N>() {
+        unsigned const stops = NarrowGroup<N>(it, to, stop);
+        std::size_t const plain = stops == 0 ? N : static_cast<std::size_t>(std::countr_zero(stops));
+        it += plain;
+        to += plain;
+        return stops != 0;
+    };
+    while (end - it >= 16) {
+        if (stopped.template operator()<16>()) {
+            return true;
         }
     }
-    for (unsigned i = 0; i < 16; ++i) {
-        to[i] = static_cast<char>(from[i]);
+    if (end - it >= 8 && stopped.template operator()<8>()) {
+        return true;
     }
-    return true;
-#endif
+    return end - it >= 4 && stopped.template operator()<4>();
 }
 
 /// Copies `size` bytes and answers the offset of the first zero byte among them (or

@@ -150,6 +150,24 @@ constexpr Char* WritePaddedDigits(Char* out, Unsigned value, std::size_t width) 
     return WriteFixedDigits(out, value, std::max(width, DigitCount(value)));
 }
 
+/// The decimal form of any integer at `out` as printf's "%0*d" writes it: a minus
+/// sign for negative values, then zeros in front up to `width` characters in all,
+/// the sign included: "-0042" for -42 in 5. Returns the end.
+template <class Char, std::integral Int>
+constexpr Char* WritePaddedDecimal(Char* out, Int value, std::size_t width) noexcept
+{
+    using Unsigned = std::make_unsigned_t<Int>;
+    auto magnitude = static_cast<Unsigned>(value);
+    if constexpr (std::is_signed_v<Int>) {
+        if (value < 0) {
+            *out++ = Char('-');
+            magnitude = static_cast<Unsigned>(Unsigned(0) - magnitude);
+            width -= width != 0 ? 1 : 0;
+        }
+    }
+    return WritePaddedDigits(out, magnitude, width);
+}
+
 /// The decimal form of `value`, as `WriteDecimal` writes it.
 template <class Char, std::integral Int> std::basic_string<Char> DecimalString(Int value)
 {

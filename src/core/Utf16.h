@@ -90,26 +90,15 @@ inline std::size_t EncodeUtf8(char32_t cp, char* out) noexcept
 
 /// Writes the UTF-8 form of UTF-16 text at `out`, which has room for three
 /// bytes per code unit: pairs combined, lone surrogates as U+FFFD, the unit 0
-/// as the byte 0. Runs of ASCII go sixteen, then four units at a time.
-/// Returns the end.
+/// as the byte 0. Runs of ASCII are narrowed sixteen, eight or four units at a
+/// time. Returns the end.
 inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
 {
     char16_t const* it = text.data();
     char16_t const* const end = it + text.size();
     while (it != end) {
-        while (end - it >= 16 && NarrowAscii16(it, out)) {
-            it += 16;
-            out += 16;
-        }
-        std::uint64_t block = 0;
-        while (end - it >= 4 && (std::memcpy(&block, it, sizeof block), (block & 0xFF80FF80FF80FF80u) == 0)) {
-            out[0] = static_cast<char>(it[0]);
-            out[1] = static_cast<char>(it[1]);
-            out[2] = static_cast<char>(it[2]);
-            out[3] = static_cast<char>(it[3]);
-            it += 4;
-            out += 4;
-        }
+        // A group of 16 is narrowed only with 16 units left, so 48 bytes of room.
+        NarrowRun(it, end, out);
         if (it == end) {
             break;
         }
@@ -120,6 +109,24 @@ inline char* EncodeUtf8(std::u16string_view text, char* out) noexcept
         out += EncodeUtf8(NextCodePoint(it, end), out);
     }
     return out;
+}
+
+/// How many units at the start of `text` have a UTF-8 form (as `EncodeUtf8` writes
+/// it) of at most `bytes` bytes; a surrogate pair is never split. Messages quote
+/// long names cut so.
+inline std::size_t Utf8Prefix(std::u16string_view text, std::size_t bytes) noexcept
+{
+    char16_t const* const begin = text.data();
+    char16_t const* const end = begin + text.size();
+    std::size_t used = 0;
+    for (char16_t const* it = begin; it != end;) {
+        char16_t const* const character = it;
+        used += Utf8Width(NextCodePoint(it, end));
+        if (used > bytes) {
+            return static_cast<std::size_t>(character - begin);
+        }
+    }
+    return text.size();
 }
 
 /// Appends the UTF-8 form of UTF-16 text, as `EncodeUtf8` writes it.

@@ -38,24 +38,6 @@ std::size_t ExcerptBytes(std::string_view text)
     }
 }
 
-/// The units of `text` that a quote keeps, counted in the bytes of their UTF-8
-/// form (a pair of surrogates is one character of 4 bytes, a lone one 3).
-std::size_t ExcerptUnits(std::u16string_view text)
-{
-    char16_t const* const first = text.data();
-    char16_t const* const end = first + text.size();
-    std::size_t bytes = 0;
-    char16_t const* kept = first;
-    for (char16_t const* it = first; it != end; kept = it) {
-        std::size_t const width = Tarnwick::Detail::Utf8Width(Tarnwick::Detail::NextCodePoint(it, end));
-        if (bytes + width > kQuotedBytes) {
-            break;
-        }
-        bytes += width;
-    }
-    return static_cast<std::size_t>(kept - first);
-}
-
 template <class Text> std::u16string Quoted(Text text)
 {
     std::u16string quoted(1, u'\'');
@@ -77,7 +59,7 @@ void AppendExcerpt(std::u16string& out, std::string_view text)
 
 void AppendExcerpt(std::u16string& out, std::u16string_view text)
 {
-    std::size_t const kept = ExcerptUnits(text);
+    std::size_t const kept = Tarnwick::Detail::Utf8Prefix(text, kQuotedBytes);
     out += text.substr(0, kept);
     if (kept < text.size()) {
         out += kCutMark;

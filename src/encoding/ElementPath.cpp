@@ -1,6 +1,7 @@
 #include "encoding/ElementPath.h"
 
 #include "core/Utf16.h"
+#include "encoding/MessagePath.h"
 
 #include <cstring>
 #include <string_view>
@@ -64,23 +65,9 @@ std::u16string ElementPath(XmlDocument const& document, pugi::xml_node element, 
         }
     }
     std::size_t const count = upward.size();
-    std::size_t const shown = count <= kPathNames ? count : kPathNames / 2;
     std::u16string path;
-    auto const append = [&](std::size_t level) {
-        if (level != 0) {
-            path += u'/';
-        }
-        AppendName(path, document, upward[count - 1 - level]);
-    };
-    for (std::size_t level = 0; level < shown; ++level) {
-        append(level);
-    }
-    if (shown < count) {
-        path += u"/...";
-        for (std::size_t level = count - kPathNames / 2; level < count; ++level) {
-            append(level);
-        }
-    }
+    AppendPath(path, count, kPathNames / 2, kCutMark,
+        [&](std::u16string& out, std::size_t level) { AppendName(out, document, upward[count - 1 - level]); });
     return path;
 }
 

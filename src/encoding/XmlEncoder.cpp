@@ -2,6 +2,7 @@
 
 #include "datatypes/KindTable.h"
 #include "encoding/Failures.h"
+#include "encoding/MessagePath.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/XmlNames.h"
 #include "encoding/XmlWriter.h"
@@ -100,19 +101,11 @@ std::u16string UnitText(char32_t unit)
 /// and then marked; lone surrogates and the unit 0 as U+FFFD.
 void AppendName(std::u16string& message, std::u16string_view name)
 {
-    std::size_t bytes = 0;
-    for (char16_t const* it = name.data(); it != name.data() + name.size();) {
+    std::u16string_view const kept = name.substr(0, Tarnwick::Detail::Utf8Prefix(name, kQuotedBytes));
+    char16_t const* const end = kept.data() + kept.size();
+    for (char16_t const* it = kept.data(); it != end;) {
         char16_t const* const first = it;
-        char32_t const cp = Tarnwick::Detail::NextCodePoint(it, name.data() + name.size());
-        std::size_t const size = cp < 0x80                           ? 1
-            : cp < 0x800                                             ? 2
-            : cp < 0x10000 || cp == Tarnwick::Detail::kLoneSurrogate ? 3
-                                                                     : 4;
-        if (bytes + size > kQuotedBytes) {
-            message += kCutMark;
-            return;
-        }
-        bytes += size;
+        char32_t const cp = Tarnwick::Detail::NextCodePoint(it, end);
         if (cp == Tarnwick::Detail::kLoneSurrogate || cp == 0) {
             // Neither stands in a message's text (the unit 0 would end its narrow form).
             message += static_cast<char16_t>(Tarnwick::Detail::kReplacementCharacter);
@@ -120,23 +113,17 @@ void AppendName(std::u16string& message, std::u16string_view name)
             message.append(first, it);
         }
     }
+    if (kept.size() < name.size()) {
+        message += kCutMark;
+    }
 }
 
 /// The element names of a refusal joined by '/', the middle of a long path left out.
 std::u16string PathText(std::vector<std::u16string_view> const& names)
 {
     std::u16string path;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names.size() > 2 * kPathEnds && i == kPathEnds) {
-            path += u'/';
-            path += kCutMark;
-            i = names.size() - kPathEnds;
-        }
-        if (i != 0) {
-            path += u'/';
-        }
-        AppendName(path, names[i]);
-    }
+    Detail::AppendPath(path, names.size(), kPathEnds, kCutMark,
+        [&names](std::u16string& out, std::size_t i) { AppendName(out, names[i]); });
     return path;
 }
 

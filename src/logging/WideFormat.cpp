@@ -558,17 +558,16 @@ std::u16string WidenNarrow(char const* text, std::size_t max)
     auto const* it = reinterpret_cast<unsigned char const*>(text);
     // The limit first: with a precision the text need not end with a zero byte.
     while (wide.size() < max && *it != 0) {
-        unsigned char const* const start = it;
-        char32_t const cp = NextNarrowCharacter(it);
-        if (cp < 0x10000) {
-            wide.push_back(static_cast<char16_t>(cp));
+        char16_t units[2];
+        std::size_t const count = EncodeUtf16(NextNarrowCharacter(it), units);
+        if (count == 1) {
+            wide.push_back(units[0]);
             continue;
         }
-        if (wide.size() + 2 > max) {
-            it = start;
+        if (wide.size() + count > max) {
             break;
         }
-        AppendUtf16(wide, cp);
+        wide.append(units, count);
     }
     return wide;
 }

@@ -6,8 +6,12 @@
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
 
 #include "core/ClassName.h"
+#include "core/Decimal.h"
 
-#include <cstdio>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace Tarnwick::DataTypes {
@@ -88,13 +92,21 @@ void TimeDuration::SetUTime(std::uint64_t uTime)
 
 void TimeDuration::Serialize(std::u16string& text) const
 {
-    // The fields print as signed 32-bit numbers: that is the established text
-    // form, and peers parse it so.
-    char buffer[64];
-    int const length = std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d:%02d.%06d",
-        static_cast<std::int32_t>(m_Days), static_cast<std::int32_t>(m_Hours), static_cast<std::int32_t>(m_Minutes),
-        static_cast<std::int32_t>(m_Seconds), static_cast<std::int32_t>(m_MicroSeconds));
-    text.assign(buffer, buffer + length);
+    // "%02d:%02d:%02d:%02d.%06d" of the fields as signed 32-bit numbers: that is
+    // the established text form, and peers parse it so.
+    std::uint32_t const fields[] = {m_Days, m_Hours, m_Minutes, m_Seconds, m_MicroSeconds};
+    constexpr std::size_t kWidths[] = {2, 2, 2, 2, 6};
+    constexpr std::u16string_view kSeparators = u":::.";
+    // Five fields of at most 11 characters and four separators.
+    char16_t buffer[64];
+    char16_t* out = buffer;
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        if (i != 0) {
+            *out++ = kSeparators[i - 1];
+        }
+        out = Detail::WritePaddedDecimal(out, static_cast<std::int32_t>(fields[i]), kWidths[i]);
+    }
+    text.assign(buffer, out);
 }
 
 TimeDuration TimeDuration::operator+(TimeDuration const& other) const

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <climits>
+#include <cstdio>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -86,6 +88,33 @@ TEST(DecimalTest, FixedAndPaddedWidths)
     EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<3>(fixed, 7U)), u"007");
     EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<2>(fixed, 1234U)), u"34");
     EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<1>(fixed, 5U)), u"5");
+}
+
+TEST(DecimalTest, PaddedDecimalIsPrintfsZeroPaddedForm)
+{
+    // The signs, every digit count's edges and both ends of the range, at widths 0 to 13.
+    std::vector<std::int64_t> values {0, 1, -1, 9, -9, 10, -10, 99, -99, 100, 123456, -123456};
+    for (std::int64_t const value : {std::int64_t {INT32_MIN}, std::int64_t {INT32_MAX}, INT64_MIN, INT64_MAX}) {
+        values.push_back(value);
+    }
+    for (std::int64_t const value : values) {
+        for (int width = 0; width <= 13; ++width) {
+            char expected[40];
+            int const length = std::snprintf(expected, sizeof expected, "%0*lld", width, static_cast<long long>(value));
+            char16_t wide[40];
+            EXPECT_EQ(std::u16string(wide, WritePaddedDecimal(wide, value, static_cast<std::size_t>(width))),
+                std::u16string(expected, expected + length))
+                << value << " in " << width;
+            if (value >= INT32_MIN && value <= INT32_MAX) {
+                char narrow[40];
+                EXPECT_EQ(
+                    std::string_view(narrow,
+                        WritePaddedDecimal(narrow, static_cast<std::int32_t>(value), static_cast<std::size_t>(width))),
+                    std::string_view(expected, static_cast<std::size_t>(length)))
+                    << value << " in " << width;
+            }
+        }
+    }
 }
 
 TEST(DecimalTest, ReadDigitsSaturatesAndStopsAtTheFirstNonDigit)

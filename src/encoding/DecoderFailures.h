@@ -3,6 +3,8 @@
 // The decoder's raise sites: one line constant each, all listed here, since
 // the lines are part of the exceptions' interface. Internal to the library.
 
+#include "encoding/MessagePath.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -68,10 +70,7 @@ enum DecoderLine : std::int32_t {
 /// (names, values); bytes that are not UTF-8 are taken one by one.
 std::u16string MessageText(std::string_view text);
 
-/// The most bytes of input one quoted piece of a message shows: a longer piece is
-/// cut at a character boundary and `kCutMark` follows what is left, so that a
-/// message costs the same however long the input it quotes.
-inline constexpr std::size_t kQuotedBytes = 40;
+/// What follows a quoted piece of input cut at `kQuotedBytes`.
 inline constexpr char16_t kCutMark[] = u"...";
 
 /// Appends `text` (UTF-8, other bytes taken one by one) as `MessageText` gives it,

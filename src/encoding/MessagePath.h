@@ -10,6 +10,11 @@
 
 namespace Tarnwick::Encoding::Detail {
 
+/// The most bytes of input one quoted piece of a refusal shows, the encoder's and the
+/// decoder's: a longer piece is cut at a character boundary and marked as cut, so that a
+/// message costs the same however long the input it quotes.
+inline constexpr std::size_t kQuotedBytes = 40;
+
 /// Appends the names of a path of `count` elements joined by '/', top down: all
 /// of them, or, when there are more than 2 * `ends`, the first and the last
 /// `ends` with `mark` as one more name between them. `appendName(out, i)`

@@ -46,8 +46,6 @@ constexpr std::int32_t kNonXmlAttributeCharacterLine = 702;
 constexpr std::int32_t kNotXmlNameLine = 703;
 constexpr std::int32_t kMsgTypeRangeLine = 704;
 
-/// At most this many bytes of a name go into a message.
-constexpr std::size_t kQuotedBytes = 40;
 /// A longer path shows its first and last kPathEnds names.
 constexpr std::size_t kPathEnds = 8;
 constexpr std::u16string_view kCutMark = u"\u2026";
@@ -101,7 +99,7 @@ std::u16string UnitText(char32_t unit)
 /// and then marked; lone surrogates and the unit 0 as U+FFFD.
 void AppendName(std::u16string& message, std::u16string_view name)
 {
-    std::u16string_view const kept = name.substr(0, Tarnwick::Detail::Utf8Prefix(name, kQuotedBytes));
+    std::u16string_view const kept = name.substr(0, Tarnwick::Detail::Utf8Prefix(name, Detail::kQuotedBytes));
     char16_t const* const end = kept.data() + kept.size();
     for (char16_t const* it = kept.data(); it != end;) {
         char16_t const* const first = it;

@@ -2,7 +2,8 @@
 
 // The records the record fuzz target decodes into: one member of every kind the
 // encoder writes, nested records, vectors of records of vectors of records and
-// the three dictionary forms. Encoded, filled ones are the seed corpus.
+// the three dictionary forms, and a record of the kinds read without a tree.
+// Encoded, filled ones are the seed corpus.
 
 #include <tarnwick/tarnwick.h>
 
@@ -66,6 +67,62 @@ struct Shapes : Record<Shapes> {
             Field(u"extras", &Shapes::extras), Field(u"error", &Shapes::error)};
     }
 };
+
+// Members of the kinds a record reads straight from the text, without a tree.
+struct Plain : Record<Plain> {
+    bool flag = false;
+    std::uint8_t u8 = 0;
+    std::int32_t i32 = 0;
+    std::uint64_t u64 = 0;
+    float f = 0;
+    std::u16string text;
+    std::vector<bool> flags;
+    std::vector<std::int16_t> i16s;
+    std::vector<double> ds;
+    std::vector<std::u16string> texts;
+    TimeStamp when;
+    TimeDuration length;
+    std::vector<TimeStamp> whens;
+    Leaf leaf;
+    std::vector<Branch> branches;
+    std::map<std::u16string, double> prices;
+    std::vector<std::pair<std::int32_t, Leaf>> byId;
+    static constexpr auto Fields()
+    {
+        return std::tuple {Field(u"flag", &Plain::flag), Field(u"u8", &Plain::u8), Field(u"i32", &Plain::i32),
+            Field(u"u64", &Plain::u64), Field(u"f", &Plain::f), Field(u"text", &Plain::text),
+            Field(u"flags", &Plain::flags), Field(u"i16s", &Plain::i16s), Field(u"ds", &Plain::ds),
+            Field(u"texts", &Plain::texts), Field(u"when", &Plain::when), Field(u"length", &Plain::length),
+            Field(u"whens", &Plain::whens), Field(u"leaf", &Plain::leaf), Field(u"branches", &Plain::branches),
+            Field(u"prices", &Plain::prices), Field(u"byId", &Plain::byId)};
+    }
+};
+
+inline Plain FilledPlain()
+{
+    Plain p;
+    p.flag = true;
+    p.u8 = 200;
+    p.i32 = -70000;
+    p.u64 = 18446744073709551615ULL;
+    p.f = -1.25F;
+    p.text = u"x & \u00e9 <";
+    p.flags = {true, false};
+    p.i16s = {-32768, 7};
+    p.ds = {0.1, -1e300};
+    p.texts = {u"", u"<t>"};
+    p.when.SetUTime(1700000000123456);
+    p.length.SetUTime(3600000000);
+    p.whens = {TimeStamp(std::uint64_t(9))};
+    p.leaf.v = 4;
+    p.leaf.notes = {u"a", u"b"};
+    p.branches.resize(1);
+    p.branches[0].tag = u"t";
+    p.branches[0].leaves.resize(1);
+    p.prices = {{u"tea", 1.5}, {u"cake", 3}};
+    p.byId = {{1, p.leaf}, {1, Leaf()}};
+    return p;
+}
 
 inline Shapes FilledShapes()
 {

@@ -24,8 +24,15 @@ bool NameIs(pugi::xml_node element, char16_t const* name) noexcept
         }
         return true;
     }
-    for (; *name != 0 && *name < 0x80 && *raw == *name; ++name, ++raw) { }
-    return *name == 0 && *raw == 0;
+    for (;; ++name, ++raw) {
+        unsigned const unit = *name;
+        if (unit != *raw || unit >= 0x80) {
+            return false;
+        }
+        if (unit == 0) {
+            return true;
+        }
+    }
 }
 
 } // namespace
@@ -74,13 +81,14 @@ bool ElementSource::Leave()
     return true;
 }
 
-template <class T> bool ElementSource::Value(pugi::xml_node element, T& value) const
+template <class T> bool ElementSource::Value(pugi::xml_node element, T& value)
 {
     if constexpr (std::is_same_v<T, std::u16string>) {
-        // The tree reader refuses an element inside a text.
+        // The tree reader refuses an element inside a text. Decoded into the source's room,
+        // then copied at its exact size, as the tree reader does.
         bool inner = false;
-        std::size_t const length = m_Document.Text(element, value, [&](pugi::xml_node) { inner = true; });
-        value.resize(length);
+        std::size_t const length = m_Document.Text(element, m_Room, [&](pugi::xml_node) { inner = true; });
+        value.assign(m_Room.data(), length);
         return !inner;
     } else {
         if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {

@@ -66,7 +66,7 @@ private:
     pugi::xml_node Take(char16_t const* name) noexcept;
     /// The text of `element` as the tree reader reads a value of T from it, when it is in
     /// the form the tree reader's quick ways read; false otherwise.
-    template <class T> bool Value(pugi::xml_node element, T& value) const;
+    template <class T> bool Value(pugi::xml_node element, T& value);
     template <class T> bool One(char16_t const* name, T& value);
     template <class T> bool Items(char16_t const* name, std::vector<T>& values);
 
@@ -74,6 +74,8 @@ private:
     /// The element entered last (null before the first) and its next child to read.
     pugi::xml_node m_Current;
     pugi::xml_node m_Next;
+    /// Room for decoded text, reused from one text to the next.
+    std::u16string m_Room;
 };
 
 } // namespace Tarnwick::Encoding::Detail

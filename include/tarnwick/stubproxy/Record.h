@@ -562,8 +562,7 @@ template <class Container, class K, class V> struct DictionaryKind {
         if (!source.Enter(name)) {
             return false;
         }
-        std::vector<K> keys;
-        std::vector<V> values;
+        Container entries;
         while (source.More()) {
             K key {};
             V value {};
@@ -571,30 +570,34 @@ template <class Container, class K, class V> struct DictionaryKind {
                 || !source.Leave()) {
                 return false;
             }
-            keys.push_back(std::move(key));
-            values.push_back(std::move(value));
+            Insert(entries, std::move(key), std::move(value));
         }
         if (!source.Leave()) {
             return false;
         }
-        out = Entries(keys, values);
+        out = std::move(entries);
         return true;
     }
     // The entries of equally long keys and values, moved out of them.
     static Container Entries(std::vector<K>& keys, std::vector<V>& values)
     {
         Container entries;
+        if constexpr (requires { entries.reserve(keys.size()); }) {
+            entries.reserve(keys.size());
+        }
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            if constexpr (requires { entries.insert_or_assign(std::move(keys[i]), std::move(values[i])); }) {
-                entries.insert_or_assign(std::move(keys[i]), std::move(values[i]));
-            } else {
-                if (i == 0) {
-                    entries.reserve(keys.size());
-                }
-                entries.emplace_back(std::move(keys[i]), std::move(values[i]));
-            }
+            Insert(entries, std::move(keys[i]), std::move(values[i]));
         }
         return entries;
+    }
+    // An entry after the others; a key given twice in a map keeps its last value.
+    static void Insert(Container& entries, K&& key, V&& value)
+    {
+        if constexpr (requires { entries.insert_or_assign(std::move(key), std::move(value)); }) {
+            entries.insert_or_assign(std::move(key), std::move(value));
+        } else {
+            entries.emplace_back(std::move(key), std::move(value));
+        }
     }
 };
 

@@ -31,16 +31,8 @@ using Tarnwick::StubProxy::Field;
 using Tarnwick::StubProxy::FieldSource;
 using Tarnwick::StubProxy::Record;
 
-/// A record that counts how often it was read straight from a text.
-template <class R> struct Counted : Record<R> {
-    static inline std::size_t directReads = 0;
-    bool ReadFrom(FieldSource& source) override
-    {
-        bool const read = Record<R>::ReadFrom(source);
-        directReads += read ? 1 : 0;
-        return read;
-    }
-};
+using RecordFuzz::Counted;
+using RecordFuzz::Plain;
 
 template <class R> std::size_t DirectReads()
 {
@@ -62,58 +54,6 @@ struct Line : Counted<Line> {
 
 struct Empty : Counted<Empty> {
     static constexpr auto Fields() { return std::tuple<> {}; }
-};
-
-/// Every member kind a record reads straight from the text.
-struct Every : Counted<Every> {
-    bool flag = false;
-    std::int8_t i8 = 0;
-    std::uint8_t u8 = 0;
-    std::int16_t i16 = 0;
-    std::uint16_t u16 = 0;
-    std::int32_t i32 = 0;
-    std::uint32_t u32 = 0;
-    std::int64_t i64 = 0;
-    std::uint64_t u64 = 0;
-    float f = 0;
-    double d = 0;
-    std::u16string text;
-    std::vector<bool> flags;
-    std::vector<std::int8_t> i8s;
-    std::vector<std::uint8_t> u8s;
-    std::vector<std::int16_t> i16s;
-    std::vector<std::uint16_t> u16s;
-    std::vector<std::int32_t> i32s;
-    std::vector<std::uint32_t> u32s;
-    std::vector<std::int64_t> i64s;
-    std::vector<std::uint64_t> u64s;
-    std::vector<float> fs;
-    std::vector<double> ds;
-    std::vector<std::u16string> texts;
-    TimeStamp when;
-    TimeDuration length;
-    std::vector<TimeStamp> whens;
-    std::vector<TimeDuration> lengths;
-    Line line;
-    std::vector<Line> lines;
-    std::map<std::u16string, double> prices;
-    std::vector<std::pair<std::int32_t, Line>> byId;
-    std::map<std::int64_t, std::u16string> names;
-    std::map<bool, float> switches;
-    static constexpr auto Fields()
-    {
-        return std::tuple {Field(u"flag", &Every::flag), Field(u"i8", &Every::i8), Field(u"u8", &Every::u8),
-            Field(u"i16", &Every::i16), Field(u"u16", &Every::u16), Field(u"i32", &Every::i32),
-            Field(u"u32", &Every::u32), Field(u"i64", &Every::i64), Field(u"u64", &Every::u64), Field(u"f", &Every::f),
-            Field(u"d", &Every::d), Field(u"text", &Every::text), Field(u"flags", &Every::flags),
-            Field(u"i8s", &Every::i8s), Field(u"u8s", &Every::u8s), Field(u"i16s", &Every::i16s),
-            Field(u"u16s", &Every::u16s), Field(u"i32s", &Every::i32s), Field(u"u32s", &Every::u32s),
-            Field(u"i64s", &Every::i64s), Field(u"u64s", &Every::u64s), Field(u"fs", &Every::fs),
-            Field(u"ds", &Every::ds), Field(u"texts", &Every::texts), Field(u"when", &Every::when),
-            Field(u"length", &Every::length), Field(u"whens", &Every::whens), Field(u"lengths", &Every::lengths),
-            Field(u"line", &Every::line), Field(u"lines", &Every::lines), Field(u"prices", &Every::prices),
-            Field(u"byId", &Every::byId), Field(u"names", &Every::names), Field(u"switches", &Every::switches)};
-    }
 };
 
 /// Fields sharing a name (the k-th field of a name takes the k-th element of it) and

@@ -69,7 +69,7 @@ template <class R> void CheckRecord(char const* label, Tally& tally)
 TEST(RecordDirectReading, SameValueOrRefusalAsThroughTheTree)
 {
     Tally tally;
-    CheckRecord<Every>("Every", tally);
+    CheckRecord<Plain>("Plain", tally);
     CheckRecord<Repeated>("Repeated", tally);
     CheckRecord<Empty>("Empty", tally);
     CheckRecord<RecordTest::Order>("Order", tally);
@@ -96,9 +96,9 @@ TEST(RecordDirectReading, LimitsGiveTheSameResults)
     std::mt19937 random(7);
     for (XmlDecoderLimits const& limits : {ignore, keep, schema, strictBytes}) {
         for (int round = 0; round < 30; ++round) {
-            Every start;
+            Plain start;
             Fill(start, random);
-            Every value;
+            Plain value;
             Fill(value, random);
             std::string const text = EncodedText(value, round % 2 == 0);
             Compare(text, start, limits, tally);
@@ -169,16 +169,16 @@ TEST(RecordDirectReading, MessagePayload)
 {
     std::mt19937 random(3);
     for (int round = 0; round < 20; ++round) {
-        Every value;
+        Plain value;
         Fill(value, random);
         std::string const text = EncodedText(value, true);
         Tarnwick::Encoding::XmlDecoder const decoder(text);
         Tarnwick::ServiceMessage message;
-        message.SetParameters(std::make_unique<Every>());
-        std::size_t const before = Every::directReads;
+        message.SetParameters(std::make_unique<Plain>());
+        std::size_t const before = Plain::directReads;
         decoder.DecodeMessage(message);
-        EXPECT_EQ(Every::directReads, before + 1);
-        EXPECT_EQ(EncodedText(*static_cast<Every*>(message.GetParameters()), false), EncodedText(value, false));
+        EXPECT_EQ(Plain::directReads, before + 1);
+        EXPECT_EQ(EncodedText(*static_cast<Plain*>(message.GetParameters()), false), EncodedText(value, false));
         EXPECT_EQ(message.GetOperationName(), u"op");
     }
 }

@@ -5,8 +5,12 @@
 // anything else is a finding. Properties checked:
 //   - a refused decode or InitFrom changes nothing;
 //   - an accepted record stores a tree that encodes, and that text decodes
-//     into a record storing the same bytes again.
+//     into a record storing the same bytes again;
+//   - DecodeInto, which may read a record straight from the text, gives the
+//     value or the refusal (message, source, line) of the record's StoreTo as
+//     prototype, the typed tree and InitFrom.
 
+#include "RecordDifferential.h"
 #include "RecordShapes.h"
 
 #include <cstdint>
@@ -54,6 +58,11 @@ template <class R, class Read> bool Unchanged(R& record, Read read)
 
 template <class R> void Exercise(XmlDecoder const& decoder, R filled)
 {
+    for (R const& start : {filled, R()}) {
+        if (!RecordDifferential::Disagreement(decoder, start).empty()) {
+            Violated(RecordDifferential::Disagreement(decoder, start).c_str());
+        }
+    }
     if (Unchanged(filled, [&](R& r) { decoder.DecodeInto(r); })) {
         std::string text;
         try {
@@ -90,5 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     Exercise(*decoder, FilledShapes());
     Exercise(*decoder, FilledShapes().branches[0]);
     Exercise(*decoder, FilledShapes().leaf);
+    Exercise(*decoder, FilledPlain());
     return 0;
 }

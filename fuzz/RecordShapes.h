@@ -2,10 +2,12 @@
 
 // The records the record fuzz target decodes into: one member of every kind the
 // encoder writes, nested records, vectors of records of vectors of records and
-// the three dictionary forms. Encoded, filled ones are the seed corpus.
+// the three dictionary forms, and a record of the kinds read without a tree.
+// Encoded, filled ones are the seed corpus.
 
 #include <tarnwick/tarnwick.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -66,6 +68,101 @@ struct Shapes : Record<Shapes> {
             Field(u"extras", &Shapes::extras), Field(u"error", &Shapes::error)};
     }
 };
+
+/// A record that counts how often it was read straight from a text, without a tree,
+/// so that a test can tell that way was taken.
+template <class R> struct Counted : Record<R> {
+    static inline std::size_t directReads = 0;
+    bool ReadFrom(Tarnwick::StubProxy::FieldSource& source) override
+    {
+        bool const read = Record<R>::ReadFrom(source);
+        directReads += read ? 1 : 0;
+        return read;
+    }
+};
+
+// Members of every kind a record reads straight from the text, without a tree.
+struct Plain : Counted<Plain> {
+    bool flag = false;
+    std::int8_t i8 = 0;
+    std::uint8_t u8 = 0;
+    std::int16_t i16 = 0;
+    std::uint16_t u16 = 0;
+    std::int32_t i32 = 0;
+    std::uint32_t u32 = 0;
+    std::int64_t i64 = 0;
+    std::uint64_t u64 = 0;
+    float f = 0;
+    double d = 0;
+    std::u16string text;
+    std::vector<bool> flags;
+    std::vector<std::int8_t> i8s;
+    std::vector<std::uint8_t> u8s;
+    std::vector<std::int16_t> i16s;
+    std::vector<std::uint16_t> u16s;
+    std::vector<std::int32_t> i32s;
+    std::vector<std::uint32_t> u32s;
+    std::vector<std::int64_t> i64s;
+    std::vector<std::uint64_t> u64s;
+    std::vector<float> fs;
+    std::vector<double> ds;
+    std::vector<std::u16string> texts;
+    TimeStamp when;
+    TimeDuration length;
+    std::vector<TimeStamp> whens;
+    std::vector<TimeDuration> lengths;
+    Leaf leaf;
+    std::vector<Branch> branches;
+    std::map<std::u16string, double> prices;
+    std::vector<std::pair<std::int32_t, Leaf>> byId;
+    std::map<std::int64_t, std::u16string> names;
+    std::map<bool, float> switches;
+    static constexpr auto Fields()
+    {
+        return std::tuple {Field(u"flag", &Plain::flag), Field(u"i8", &Plain::i8), Field(u"u8", &Plain::u8),
+            Field(u"i16", &Plain::i16), Field(u"u16", &Plain::u16), Field(u"i32", &Plain::i32),
+            Field(u"u32", &Plain::u32), Field(u"i64", &Plain::i64), Field(u"u64", &Plain::u64), Field(u"f", &Plain::f),
+            Field(u"d", &Plain::d), Field(u"text", &Plain::text), Field(u"flags", &Plain::flags),
+            Field(u"i8s", &Plain::i8s), Field(u"u8s", &Plain::u8s), Field(u"i16s", &Plain::i16s),
+            Field(u"u16s", &Plain::u16s), Field(u"i32s", &Plain::i32s), Field(u"u32s", &Plain::u32s),
+            Field(u"i64s", &Plain::i64s), Field(u"u64s", &Plain::u64s), Field(u"fs", &Plain::fs),
+            Field(u"ds", &Plain::ds), Field(u"texts", &Plain::texts), Field(u"when", &Plain::when),
+            Field(u"length", &Plain::length), Field(u"whens", &Plain::whens), Field(u"lengths", &Plain::lengths),
+            Field(u"leaf", &Plain::leaf), Field(u"branches", &Plain::branches), Field(u"prices", &Plain::prices),
+            Field(u"byId", &Plain::byId), Field(u"names", &Plain::names), Field(u"switches", &Plain::switches)};
+    }
+};
+
+inline Plain FilledPlain()
+{
+    Plain p;
+    p.flag = true;
+    p.i8 = -128;
+    p.u8 = 200;
+    p.u16 = 65535;
+    p.i32 = -70000;
+    p.u64 = 18446744073709551615ULL;
+    p.f = -1.25F;
+    p.text = u"x & \u00e9 <";
+    p.flags = {true, false};
+    p.i16s = {-32768, 7};
+    p.ds = {0.1, -1e300};
+    p.texts = {u"", u"<t>"};
+    p.when.SetUTime(1700000000123456);
+    p.length.SetUTime(3600000000);
+    p.whens = {TimeStamp(std::uint64_t(9))};
+    p.lengths = {TimeDuration(std::uint64_t(1))};
+    p.names = {{-1, u"minus one"}};
+    p.switches = {{true, 0.5F}};
+    p.leaf.v = 4;
+    p.leaf.notes = {u"a", u"b"};
+    p.branches.resize(1);
+    p.branches[0].tag = u"t";
+    p.branches[0].leaves.resize(1);
+    p.prices = {{u"tea", 1.5}, {u"cake", 3}};
+    p.byId = {{1, p.leaf}, {1, Leaf()}};
+    return p;
+}
 
 inline Shapes FilledShapes()
 {

@@ -26,6 +26,7 @@
 #include <tarnwick/datatypes/TimeDurationServiceType.h>
 #include <tarnwick/datatypes/TimeDurationSequenceType.h>
 
+#include <tarnwick/stubproxy/FieldSource.h>
 #include <tarnwick/stubproxy/UserParameters.h>
 #include <tarnwick/stubproxy/TimeDuration.h>
 #include <tarnwick/stubproxy/TimeStamp.h>

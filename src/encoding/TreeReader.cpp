@@ -1,7 +1,7 @@
 #include "encoding/TreeReader.h"
 
 #include "encoding/ElementPath.h"
-#include "core/Decimal.h"
+#include "encoding/ValueText.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/SchemaForms.h"
 
@@ -47,6 +47,7 @@ bool NamedAs(pugi::xml_node element, char const* name)
     return std::strcmp(element.name(), name) == 0;
 }
 
+<<<<<<< HEAD
 /// A decimal the nearest float of kind T cannot hold: one that rounds to zero is
 /// that zero, and the largest finite value as the stream rounds it (at 15 digits
 /// DBL_MAX prints as 1.79769313486232e+308, just above it) is that value. Whatever
@@ -156,6 +157,19 @@ template <class T> bool ParseValue(std::string_view text, T& value)
     } else {
         return Tarnwick::Detail::ParseDecimal(text, value);
     }
+=======
+/// Whether a prototype of kind `code` is read without nested frames: all but the
+/// containers and the any-type wrapper.
+bool IsLeaf(ParamType code)
+{
+    return code != COMPOSITE && code != COMPOSITE_SEQUENCE && code != DICTIONARY && code != ANY_TYPE;
+}
+
+/// The type name of a code; a caller's node may answer any code.
+std::u16string KindName(ParamType code)
+{
+    return code >= NULL_TYPE && code <= TIME_DURATION_SEQUENCE ? ServiceType::GetServiceTypeName(code) : u"unknown";
+>>>>>>> s28-r
 }
 
 } // namespace

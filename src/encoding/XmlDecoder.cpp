@@ -1,6 +1,7 @@
 #include <tarnwick/encoding/XmlDecoder.h>
 
 #include "encoding/DecoderFailures.h"
+#include "encoding/ElementSource.h"
 #include "encoding/SchemaForms.h"
 #include "encoding/ElementPath.h"
 #include "encoding/TreeReader.h"
@@ -221,10 +222,19 @@ pugi::xml_node ParameterElement(XmlDocument const& xml, bool message)
 
 /// Reads the tree of `element` in the shape `value` stores, then gives it to
 /// `value`: first to a copy, so that an InitFrom failing half way changes nothing,
-/// unless the value object's own InitFrom promises that.
+/// unless the value object's own InitFrom promises that. A value object that reads
+/// the elements directly, as records do, reads the encoder's usual text without the
+/// tree; whatever it does not read, it leaves unchanged to the tree's reading, which
+/// accepts or refuses it as before.
 void InitFromElement(
     XmlDocument const& xml, XmlDecoderLimits const& limits, pugi::xml_node element, StubProxy::UserParameters& value)
 {
+    if (ElementSource::Applies(xml, element, limits)) {
+        ElementSource source(xml, element);
+        if (value.ReadFrom(source)) {
+            return;
+        }
+    }
     std::u16string const name = xml.Name(element);
     std::unique_ptr<DataTypes::ServiceType> const prototype(value.StoreTo(name.c_str()));
     if (!prototype) {

@@ -29,6 +29,11 @@ bool UserParameters::InitFromIsAtomic() const noexcept
     return false;
 }
 
+bool UserParameters::ReadFrom(FieldSource& /*source*/)
+{
+    return false;
+}
+
 std::u16string UserParameters::GetParamName() const
 {
     return m_ParamName;

@@ -2,6 +2,7 @@
 // nothing but the parsed text, so each thread gets the same trees and header.
 
 #include "EncodingTestSupport.h"
+#include "stubproxy/OrderRecord.h"
 
 #include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/encoding/ServiceMessage.h>
@@ -59,6 +60,41 @@ TEST(XmlDecoderThreads, ConstCallsFromManyThreadsGiveTheSameTrees)
     }
     EXPECT_EQ(sameTrees, std::vector<int>(kThreads, 50));
     EXPECT_EQ(sameHeaders, std::vector<int>(kThreads, 50));
+}
+
+// Records read straight from the text, each thread into its own records.
+TEST(XmlDecoderThreads, RecordsReadFromManyThreadsAreTheSame)
+{
+    RecordTest::Order order;
+    order.count = 7;
+    order.label = u"a & <b>";
+    order.codes = {1, -2};
+    order.when.SetUTime(1700000000123456);
+    order.prices = {{u"tea", 1.5}, {u"cr\u00e8me", 2}};
+    order.first.sku = u"A-1";
+    order.lines.resize(2);
+    order.lines[1].quantity = 3;
+    std::unique_ptr<ServiceType> const tree(order.StoreTo(u"order"));
+    std::string const expected = Encoded(*tree);
+    XmlDecoder const decoder(expected);
+
+    constexpr int kThreads = 4;
+    std::vector<int> same(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 50; ++round) {
+                RecordTest::Order read;
+                decoder.DecodeInto(read);
+                std::unique_ptr<ServiceType> const stored(read.StoreTo(u"order"));
+                same[t] += Encoded(*stored) == expected ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(same, std::vector<int>(kThreads, 50));
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <tarnwick/datatypes/TimeStampServiceType.h>
 #include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/stubproxy/AnyType.h>
+#include <tarnwick/stubproxy/FieldSource.h>
 #include <tarnwick/stubproxy/TimeDuration.h>
 #include <tarnwick/stubproxy/TimeStamp.h>
 #include <tarnwick/stubproxy/UserParameters.h>
@@ -205,6 +206,17 @@ template <class T> inline constexpr bool kIsRecord = std::is_base_of_v<Record<T>
 
 template <class T> std::unique_ptr<DataTypes::CompositeType> StoreRecord(T& value, std::u16string const& name);
 template <class T> void ReadRecord(DataTypes::ServiceType* tree, T& out, Path const& path);
+template <class T> bool TakeRecord(FieldSource& source, char16_t const* name, T& out);
+
+// A record whose tree is the one its field list gives: neither `StoreTo` nor `InitFrom`
+// is its own. Only such a record is read from a source, since the tree reader reads the
+// items of its vectors in the shape of its `StoreTo`.
+template <class T>
+concept PlainRecord = kIsRecord<T> && requires
+{
+    requires std::is_same_v<decltype(&T::StoreTo), DataTypes::ServiceType* (Record<T>::*)(char16_t const*)>;
+    requires std::is_same_v<decltype(&T::InitFrom), void (Record<T>::*)(DataTypes::ServiceType*)>;
+};
 
 // One row per member kind: the node it is stored in (`Store`) and how it is read
 // back (`Read`, refusing any other node). A type without a row is unsupported.
@@ -224,6 +236,7 @@ template <DataTypes::PrimitiveElement T> struct Kind<T> {
     {
         out = Expect<Node>(node, code, path).GetValueRef();
     }
+    static bool Take(FieldSource& source, char16_t const* name, T& out) { return source.Read(name, out); }
 };
 
 template <DataTypes::PrimitiveElement T> struct Kind<std::vector<T>> {
@@ -238,6 +251,7 @@ template <DataTypes::PrimitiveElement T> struct Kind<std::vector<T>> {
     {
         out = Expect<Node>(node, code, path).GetValue();
     }
+    static bool Take(FieldSource& source, char16_t const* name, std::vector<T>& out) { return source.Read(name, out); }
 };
 
 // The time classes travel as their UTime, as their own StoreTo writes it.
@@ -253,6 +267,20 @@ struct TimeKind {
     {
         std::uint64_t const uTime = Expect<Node>(node, Code, path).GetValueRef();
         Guarded(path, [&] { out.SetUTime(uTime); });
+    }
+    // A UTime the class refuses is left to the tree's reading, which names the field.
+    static bool Take(FieldSource& source, char16_t const* name, Time& out)
+    {
+        std::uint64_t uTime = 0;
+        if (!source.Read(name, uTime)) {
+            return false;
+        }
+        try {
+            out.SetUTime(uTime);
+        } catch (ServiceException const&) {
+            return false;
+        }
+        return true;
     }
     static std::unique_ptr<DataTypes::ServiceType> StoreAll(std::vector<Time>& values, std::u16string const& name)
     {
@@ -273,6 +301,23 @@ struct TimeKind {
             Guarded(item, [&] { values.emplace_back(uTimes[i]); });
         }
         out = std::move(values);
+    }
+    static bool TakeAll(FieldSource& source, char16_t const* name, std::vector<Time>& out)
+    {
+        std::vector<std::uint64_t> uTimes;
+        if (!source.Read(name, uTimes)) {
+            return false;
+        }
+        out.clear();
+        out.reserve(uTimes.size());
+        try {
+            for (std::uint64_t const uTime : uTimes) {
+                out.emplace_back(uTime);
+            }
+        } catch (ServiceException const&) {
+            return false;
+        }
+        return true;
     }
 };
 
@@ -296,6 +341,10 @@ requires(std::is_same_v<Time,
     static void Read(DataTypes::ServiceType* node, std::vector<Time>& out, Path const& path)
     {
         Kind<Time>::ReadAll(node, out, path);
+    }
+    static bool Take(FieldSource& source, char16_t const* name, std::vector<Time>& out)
+    {
+        return Kind<Time>::TakeAll(source, name, out);
     }
 };
 
@@ -355,6 +404,7 @@ struct Kind<T> {
         return StoreRecord(value, name);
     }
     static void Read(DataTypes::ServiceType* node, T& out, Path const& path) { ReadRecord(node, out, path); }
+    static bool Take(FieldSource& source, char16_t const* name, T& out) { return TakeRecord(source, name, out); }
 };
 
 template <class T>
@@ -381,6 +431,24 @@ struct Kind<std::vector<T>> {
             ReadRecord(item, values[i++], itemPath);
         }
         out = std::move(values);
+    }
+    // Items of any name, as the tree reader takes them.
+    static bool Take(FieldSource& source, char16_t const* name, std::vector<T>& out)
+    {
+        if constexpr (PlainRecord<T>) {
+            if (!source.Enter(name)) {
+                return false;
+            }
+            out.clear();
+            while (source.More()) {
+                if (!TakeRecord(source, nullptr, out.emplace_back())) {
+                    return false;
+                }
+            }
+            return source.Leave();
+        } else {
+            return false;
+        }
     }
 };
 
@@ -417,6 +485,7 @@ template <DataTypes::PrimitiveElement V> struct DictionaryValues<V> {
         }
         return node;
     }
+    static bool TakeValue(FieldSource& source, V& value) { return source.Read(u"value", value); }
 };
 template <class V>
 requires kIsRecord<V>
@@ -431,6 +500,15 @@ struct DictionaryValues<V> {
         }
         return node;
     }
+    // A value of any name, as the tree reader takes it.
+    static bool TakeValue(FieldSource& source, V& value)
+    {
+        if constexpr (PlainRecord<V>) {
+            return TakeRecord(source, nullptr, value);
+        } else {
+            return false;
+        }
+    }
 };
 template <> struct DictionaryValues<DataTypes::AnyType> {
     static constexpr bool supported = true;
@@ -443,6 +521,8 @@ template <> struct DictionaryValues<DataTypes::AnyType> {
         }
         return node;
     }
+    // Variants are read from trees only.
+    static bool TakeValue(FieldSource& /*source*/, DataTypes::AnyType& /*value*/) { return false; }
 };
 
 // A dictionary: the keys and the values as two parallel sequences "keys" and
@@ -474,18 +554,50 @@ template <class Container, class K, class V> struct DictionaryKind {
                     + u" keys and " + Utils::Conversion::Integer64ToWstring(values.size()) + u" values",
                 RECORD_DICTIONARY_LENGTHS_LINE);
         }
+        out = Entries(keys, values);
+    }
+    // One `item` per entry, its `key` and its value.
+    static bool Take(FieldSource& source, char16_t const* name, Container& out)
+    {
+        if (!source.Enter(name)) {
+            return false;
+        }
         Container entries;
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            if constexpr (requires { entries.insert_or_assign(std::move(keys[i]), std::move(values[i])); }) {
-                entries.insert_or_assign(std::move(keys[i]), std::move(values[i]));
-            } else {
-                if (i == 0) {
-                    entries.reserve(keys.size());
-                }
-                entries.emplace_back(std::move(keys[i]), std::move(values[i]));
+        while (source.More()) {
+            K key {};
+            V value {};
+            if (!source.Enter(u"item") || !source.Read(u"key", key) || !DictionaryValues<V>::TakeValue(source, value)
+                || !source.Leave()) {
+                return false;
             }
+            Insert(entries, std::move(key), std::move(value));
+        }
+        if (!source.Leave()) {
+            return false;
         }
         out = std::move(entries);
+        return true;
+    }
+    // The entries of equally long keys and values, moved out of them.
+    static Container Entries(std::vector<K>& keys, std::vector<V>& values)
+    {
+        Container entries;
+        if constexpr (requires { entries.reserve(keys.size()); }) {
+            entries.reserve(keys.size());
+        }
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            Insert(entries, std::move(keys[i]), std::move(values[i]));
+        }
+        return entries;
+    }
+    // An entry after the others; a key given twice in a map keeps its last value.
+    static void Insert(Container& entries, K&& key, V&& value)
+    {
+        if constexpr (requires { entries.insert_or_assign(std::move(key), std::move(value)); }) {
+            entries.insert_or_assign(std::move(key), std::move(value));
+        } else {
+            entries.emplace_back(std::move(key), std::move(value));
+        }
     }
 };
 
@@ -587,6 +699,26 @@ template <class T> void ReadRecord(DataTypes::ServiceType* tree, T& out, Path co
         kFields<T>);
 }
 
+// A member read from a source by its kind; a kind read from trees only gives up.
+template <class M> bool TakeField(FieldSource& source, char16_t const* name, M& out)
+{
+    if constexpr (requires { Kind<M>::Take(source, name, out); }) {
+        return Kind<M>::Take(source, name, out);
+    } else {
+        return false;
+    }
+}
+
+// The fields from the children of the next element, one child per field in the fields'
+// order and no other: the text the encoder writes. Any other text is left to the tree.
+template <class T> bool TakeRecord(FieldSource& source, char16_t const* name, T& out)
+{
+    return source.Enter(name)
+        && std::apply(
+            [&](auto const&... field) { return (TakeField(source, field.name, out.*field.member) && ...); }, kFields<T>)
+        && source.Leave();
+}
+
 } // namespace RecordDetail
 /// @endcond
 
@@ -666,6 +798,25 @@ public:
     /// then `InitFrom` changes nothing on failure. A class that overrides a record's
     /// `InitFrom` overrides this as well, unless its own keeps that promise.
     bool InitFromIsAtomic() const noexcept override { return std::is_nothrow_move_assignable_v<Derived>; }
+
+    /// Reads the fields from `source` into a new `Derived`, moved in once every one was read
+    /// as `InitFrom` reads it from the tree of the same text. False, changing nothing, for an
+    /// object of a class derived from `Derived`, for a `Derived` with its own `StoreTo` or
+    /// `InitFrom` or one whose move may raise, for members of the kinds read from trees only
+    /// (`AnyType`, `XmlValue`, other value objects), and for a text of another form.
+    bool ReadFrom(FieldSource& source) override
+    {
+        if constexpr (RecordDetail::PlainRecord<Derived> && std::is_nothrow_move_assignable_v<Derived>) {
+            if (typeid(*this) == typeid(Derived)) {
+                Derived read;
+                if (RecordDetail::TakeRecord(source, nullptr, read)) {
+                    Self() = std::move(read);
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
 
     /// The root name `StoreTo(nullptr)` gives: the class name of `Derived` without its namespaces.
     static std::u16string const& DefaultName()

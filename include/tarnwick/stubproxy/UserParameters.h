@@ -11,6 +11,8 @@ class ServiceType;
 
 namespace Tarnwick::StubProxy {
 
+class FieldSource;
+
 /// The abstract value object: it clones itself, stores its value into a new
 /// parameter tree and reads its value back from one. It never keeps a pointer
 /// into a tree.
@@ -44,6 +46,11 @@ public:
     /// readers then hand a tree to the object itself, without trying it on a copy first.
     /// False unless the class says so (records do).
     virtual bool InitFromIsAtomic() const noexcept;
+    /// Replaces the value by the one `source` holds, read without a tree in between, and
+    /// answers true; or answers false leaving the value as it was, when the class does not
+    /// read sources (the default) or `source` does not hold exactly what `InitFrom` would
+    /// read from the tree of the same text. Readers then read the tree, as without this.
+    virtual bool ReadFrom(FieldSource& source);
 
     /// A name the caller may keep with the object; `StoreTo` does not use it.
     std::u16string GetParamName() const;

@@ -1,0 +1,7 @@
+#include <tarnwick/stubproxy/FieldSource.h>
+
+namespace Tarnwick::StubProxy {
+
+FieldSource::~FieldSource() = default;
+
+} // namespace Tarnwick::StubProxy

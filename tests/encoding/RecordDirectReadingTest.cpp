@@ -1,0 +1,186 @@
+// Records decoded straight from the text must come out exactly as through the
+// prototype, the typed tree and InitFrom: the same value, or the same refusal
+// (message, source, line) with the record unchanged. Checked as a property over
+// the encoder's texts of random and edge records and over those texts mutated.
+
+#include "RecordDirectReading.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <memory>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+using namespace DirectReading;
+using Tarnwick::Encoding::XmlDecoderLimits;
+
+// The kinds of change made to a text, each several times over the records' texts.
+struct Mutation {
+    char const* name;
+    int rounds;
+};
+
+constexpr Mutation kMutations[] = {{"rename", 60}, {"remove", 60}, {"repeat", 60}, {"swap", 60}, {"text", 200},
+    {"attribute", 30}, {"empty", 40}, {"insert", 60}, {"unusual", 40}};
+
+// The fuzz target's record starts filled: its variant and error members keep their values.
+template <class R> R Initial()
+{
+    if constexpr (std::is_same_v<R, RecordFuzz::Shapes>) {
+        return RecordFuzz::FilledShapes();
+    } else {
+        return R();
+    }
+}
+
+template <class R> void CheckRecord(char const* label, Tally& tally)
+{
+    std::mt19937 random(20261210);
+    for (int round = 0; round < 40; ++round) {
+        R start = Initial<R>();
+        Fill(start, random);
+        R value = Initial<R>();
+        Fill(value, random);
+        for (bool const message : {false, true}) {
+            std::string const text = EncodedText(value, message);
+            SCOPED_TRACE(std::string(label) + " unmutated " + text);
+            std::size_t const before = tally.direct;
+            Compare(text, start, XmlDecoderLimits {}, tally);
+            // The encoder's own text of a record of these kinds is read without a tree.
+            if constexpr (requires { R::directReads; }) {
+                EXPECT_EQ(tally.direct, before + 1);
+            }
+            for (Mutation const& mutation : kMutations) {
+                for (int i = 0; i < mutation.rounds / 20 + 1; ++i) {
+                    std::string const mutated = Mutate(text, mutation.name, random);
+                    SCOPED_TRACE(std::string(label) + " " + mutation.name + " " + mutated);
+                    Compare(mutated, start, XmlDecoderLimits {}, tally);
+                }
+            }
+        }
+    }
+}
+
+TEST(RecordDirectReading, SameValueOrRefusalAsThroughTheTree)
+{
+    Tally tally;
+    CheckRecord<Plain>("Plain", tally);
+    CheckRecord<Repeated>("Repeated", tally);
+    CheckRecord<Empty>("Empty", tally);
+    CheckRecord<RecordTest::Order>("Order", tally);
+    CheckRecord<RecordFuzz::Branch>("Branch", tally);
+    CheckRecord<RecordFuzz::Shapes>("Shapes", tally);
+    // Both ways taken often enough for the property to mean something.
+    EXPECT_GT(tally.direct, 400U);
+    EXPECT_GT(tally.refused, 1000U);
+    EXPECT_GT(tally.accepted, 1000U);
+}
+
+// Tolerant reading and the other limits: the tree is read, or the same value comes out.
+TEST(RecordDirectReading, LimitsGiveTheSameResults)
+{
+    XmlDecoderLimits ignore;
+    ignore.IgnoreUnknownElements = true;
+    XmlDecoderLimits keep;
+    keep.KeepMissingElements = true;
+    XmlDecoderLimits schema;
+    schema.AcceptSchemaForms = true;
+    XmlDecoderLimits strictBytes;
+    strictBytes.AcceptLegacyBytes = false;
+    Tally tally;
+    std::mt19937 random(7);
+    for (XmlDecoderLimits const& limits : {ignore, keep, schema, strictBytes}) {
+        for (int round = 0; round < 30; ++round) {
+            Plain start;
+            Fill(start, random);
+            Plain value;
+            Fill(value, random);
+            std::string const text = EncodedText(value, round % 2 == 0);
+            Compare(text, start, limits, tally);
+            for (Mutation const& mutation : kMutations) {
+                std::string const mutated = Mutate(text, mutation.name, random);
+                SCOPED_TRACE(std::string(mutation.name) + " " + mutated);
+                Compare(mutated, start, limits, tally);
+            }
+        }
+    }
+    // Only the limits that read no differently let the record read the text itself.
+    EXPECT_GT(tally.direct, 0U);
+}
+
+// Texts written by hand: each read directly or not, and always as through the tree.
+struct Row {
+    char const* text;
+    bool direct;
+};
+
+TEST(RecordDirectReading, HandWrittenTexts)
+{
+    Row const rows[] = {
+        {"<r><sku>a</sku><quantity>3</quantity></r>", true},
+        {"<r>\n  <sku>a &amp; &#x42;</sku>\n  <quantity>-3</quantity>\n</r>", true},
+        {"<r><sku/><quantity>0</quantity></r>", true},
+        {"<r><quantity>3</quantity><sku>a</sku></r>", false}, // reordered: the tree matches by name
+        {"<r><sku>a</sku></r>", false},
+        {"<r><sku>a</sku><quantity>3</quantity><more/></r>", false},
+        {"<r><sku>a</sku><quantity> 3</quantity></r>", false},
+        {"<r><sku>a</sku><quantity>&#51;</quantity></r>", false}, // a reference: the tree decodes it
+        {"<r><sku><![CDATA[a<b]]></sku><quantity>3</quantity></r>", false},
+        {"<r><sku>a<!-- c --></sku><quantity>3</quantity></r>", false},
+        {"<r><sku a='1'>a</sku><quantity>3</quantity></r>", false},
+        {"<r x='1'><sku>a</sku><quantity>3</quantity></r>", false},
+        {"<r>t<sku>a</sku><quantity>3</quantity></r>", false},
+        {"<r><sku>a<b/></sku><quantity>3</quantity></r>", false},
+        {"<r><sku>a</sku><quantity>3<b/></quantity></r>", false},
+        {"<r><sku>a</sku><quantity>2147483648</quantity></r>", false},
+        {"<r><sku>a</sku><quantity></quantity></r>", false},
+        {"<r><s\xC3\xA9ku>a</s\xC3\xA9ku><quantity>3</quantity></r>", false},
+    };
+    for (Row const& row : rows) {
+        SCOPED_TRACE(row.text);
+        Tally tally;
+        Compare(row.text, Line(), XmlDecoderLimits {}, tally);
+        EXPECT_EQ(tally.direct, row.direct ? 1U : 0U);
+    }
+}
+
+// A class derived from a record, or a record with a reading of its own, keeps its own InitFrom.
+TEST(RecordDirectReading, OwnReadingsKept)
+{
+    std::string const text = "<r><sku>a</sku><quantity>3</quantity></r>";
+    Tarnwick::Encoding::XmlDecoder const decoder(text);
+    OwnReading own;
+    decoder.DecodeInto(own);
+    EXPECT_EQ(own.calls, 1);
+    EXPECT_EQ(own.sku, u"a");
+    DerivedLine derived;
+    decoder.DecodeInto(derived);
+    EXPECT_EQ(derived.calls, 1);
+    EXPECT_EQ(derived.quantity, 3);
+}
+
+// DecodeMessage reads its payload the same way.
+TEST(RecordDirectReading, MessagePayload)
+{
+    std::mt19937 random(3);
+    for (int round = 0; round < 20; ++round) {
+        Plain value;
+        Fill(value, random);
+        std::string const text = EncodedText(value, true);
+        Tarnwick::Encoding::XmlDecoder const decoder(text);
+        Tarnwick::ServiceMessage message;
+        message.SetParameters(std::make_unique<Plain>());
+        std::size_t const before = Plain::directReads;
+        decoder.DecodeMessage(message);
+        EXPECT_EQ(Plain::directReads, before + 1);
+        EXPECT_EQ(EncodedText(*static_cast<Plain*>(message.GetParameters()), false), EncodedText(value, false));
+        EXPECT_EQ(message.GetOperationName(), u"op");
+    }
+}
+
+} // namespace

@@ -1,4 +1,4 @@
-#include "encoding/OverwrittenBytes.h"
+#include "encoding/decode/OverwrittenBytes.h"
 
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/ServiceType.h>

@@ -1,5 +1,5 @@
 #include "encoding/MessagePath.h"
-#include "encoding/NumberText.h"
+#include "encoding/encode/NumberText.h"
 
 #include <gtest/gtest.h>
 

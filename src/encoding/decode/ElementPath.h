@@ -3,7 +3,7 @@
 // Element names and paths in the decoder's messages: bounded, whatever the
 // names and the nesting of the input. Internal to the library.
 
-#include "encoding/XmlDocument.h"
+#include "encoding/decode/XmlDocument.h"
 
 #include <cstddef>
 #include <string>

@@ -1,6 +1,6 @@
-#include "encoding/ElementSource.h"
+#include "encoding/decode/ElementSource.h"
 
-#include "encoding/ValueText.h"
+#include "encoding/decode/ValueText.h"
 
 #include <cstring>
 #include <string_view>

@@ -3,9 +3,9 @@
 // The text of one message, parsed once and judged well-formed, with the
 // positions and the decoded content of its parts. Internal to the library.
 
-#include "encoding/DecoderFailures.h"
-#include "encoding/OverwrittenBytes.h"
-#include "encoding/TextEncodings.h"
+#include "encoding/decode/DecoderFailures.h"
+#include "encoding/decode/OverwrittenBytes.h"
+#include "encoding/decode/TextEncodings.h"
 
 #include <tarnwick/encoding/XmlDecoder.h>
 

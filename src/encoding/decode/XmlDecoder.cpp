@@ -1,11 +1,11 @@
 #include <tarnwick/encoding/XmlDecoder.h>
 
-#include "encoding/DecoderFailures.h"
-#include "encoding/ElementSource.h"
-#include "encoding/SchemaForms.h"
-#include "encoding/ElementPath.h"
-#include "encoding/TreeReader.h"
-#include "encoding/XmlDocument.h"
+#include "encoding/decode/DecoderFailures.h"
+#include "encoding/decode/ElementSource.h"
+#include "encoding/decode/SchemaForms.h"
+#include "encoding/decode/ElementPath.h"
+#include "encoding/decode/TreeReader.h"
+#include "encoding/decode/XmlDocument.h"
 
 #include <tarnwick/datatypes/ServiceType.h>
 #include <tarnwick/encoding/ServiceMessage.h>

@@ -1,4 +1,4 @@
-#include "encoding/DecoderFailures.h"
+#include "encoding/decode/DecoderFailures.h"
 
 #include "core/Utf16.h"
 

@@ -4,9 +4,9 @@
 // the output buffer. Internal to the library.
 
 #include "core/Decimal.h"
-#include "encoding/NumberText.h"
-#include "encoding/OutputBuffer.h"
-#include "encoding/TextEscaping.h"
+#include "encoding/encode/NumberText.h"
+#include "encoding/encode/OutputBuffer.h"
+#include "encoding/encode/TextEscaping.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "encoding/Failures.h"
 #include "encoding/NodeAccess.h"
-#include "encoding/XmlWriter.h"
+#include "encoding/encode/XmlWriter.h"
 
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/SequenceType.h>

@@ -4,7 +4,7 @@
 // from them directly, without a prototype and a tree in between. Internal to the
 // library.
 
-#include "encoding/XmlDocument.h"
+#include "encoding/decode/XmlDocument.h"
 
 #include <tarnwick/encoding/XmlDecoder.h>
 #include <tarnwick/stubproxy/FieldSource.h>

@@ -1,4 +1,4 @@
-#include "encoding/TextEncodings.h"
+#include "encoding/decode/TextEncodings.h"
 
 #include "core/Bytes16.h"
 #include "core/Utf16.h"

@@ -1,4 +1,4 @@
-#include "encoding/XmlDocument.h"
+#include "encoding/decode/XmlDocument.h"
 
 #include "core/Bytes16.h"
 #include "core/Utf16.h"

@@ -4,7 +4,7 @@
 // prototype or shape-free, without recursion. Internal to the library.
 
 #include "encoding/NodeAccess.h"
-#include "encoding/XmlDocument.h"
+#include "encoding/decode/XmlDocument.h"
 
 #include <tarnwick/datatypes/ServiceType.h>
 

@@ -5,7 +5,7 @@
 #include "encoding/MessagePath.h"
 #include "encoding/NodeAccess.h"
 #include "encoding/XmlNames.h"
-#include "encoding/XmlWriter.h"
+#include "encoding/encode/XmlWriter.h"
 
 #include <tarnwick/core/ServiceException.h>
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>

@@ -5,7 +5,7 @@
 // direct reading of records. Internal to the library.
 
 #include "core/Decimal.h"
-#include "encoding/XmlDocument.h"
+#include "encoding/decode/XmlDocument.h"
 
 #include <bit>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "encoding/ElementPath.h"
+#include "encoding/decode/ElementPath.h"
 
 #include "core/Utf16.h"
 #include "encoding/MessagePath.h"

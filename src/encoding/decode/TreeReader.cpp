@@ -1,9 +1,9 @@
-#include "encoding/TreeReader.h"
+#include "encoding/decode/TreeReader.h"
 
-#include "encoding/ElementPath.h"
-#include "encoding/ValueText.h"
+#include "encoding/decode/ElementPath.h"
+#include "encoding/decode/ValueText.h"
 #include "encoding/NodeAccess.h"
-#include "encoding/SchemaForms.h"
+#include "encoding/decode/SchemaForms.h"
 
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>
 #include <tarnwick/datatypes/AnyTypeServiceType.h>

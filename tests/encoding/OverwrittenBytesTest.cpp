@@ -24,7 +24,7 @@ TEST(OverwrittenBytes, ReadsTheTextBackFromAnyOffset)
             for (char& c : text) {
                 c = static_cast<char>('!' + random() % 90);
             }
-            std::string buffer = text + std::string(16, '\0');
+            std::string buffer = text + std::string(64, '\0');
             for (std::size_t i = 0; i < size; ++i) {
                 if (static_cast<int>(random() % 1000) < perMille) {
                     buffer[i] = '\0';

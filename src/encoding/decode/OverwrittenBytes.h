@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,26 +18,36 @@ class OverwrittenBytes {
 public:
     /// Notes, in order, the byte of `text` under every zero byte among the first `size`
     /// bytes of `buffer`, the parser's copy of a text without zero bytes, padded with at
-    /// least 16 bytes.
+    /// least 64 bytes.
     void Record(char const* buffer, char const* text, std::size_t size)
     {
         m_Buffer = buffer;
-        // Counted first, so that the list is allocated once at its size.
-        std::size_t count = 0;
-        ForEachZero(buffer, size, [&count](std::size_t) { ++count; });
-        m_Bytes.resize(count);
         m_Before.resize(size / kBlock);
-        std::size_t seen = 0;
-        std::size_t block = 0;
-        ForEachZero(buffer, size, [&](std::size_t at) {
-            for (; block < m_Before.size() && (block + 1) * kBlock <= at; ++block) {
-                m_Before[block] = seen;
+        // Room for about one terminator in 16 bytes, what a usual message has, at once;
+        // a block of 64 bytes is given room for 64 before it is looked at.
+        m_Bytes.resize(size / 16 + 64);
+        std::size_t used = 0;
+        for (std::size_t base = 0; base < size; base += 64) {
+            if (base % kBlock == 0 && base != 0) {
+                m_Before[base / kBlock - 1] = used;
             }
-            m_Bytes[seen++] = text[at];
-        });
-        for (; block < m_Before.size(); ++block) {
-            m_Before[block] = seen;
+            if (m_Bytes.size() - used < 64) {
+                m_Bytes.resize(2 * m_Bytes.size());
+            }
+            std::uint64_t zeros = 0;
+            for (unsigned block = 0; block < 4; ++block) {
+                zeros |= std::uint64_t(::Tarnwick::Detail::Bytes16(buffer + base + 16 * block).Equal('\0').Bits())
+                    << (16 * block);
+            }
+            if (size - base < 64) {
+                zeros &= (std::uint64_t(1) << (size - base)) - 1;
+            }
+            char* const out = m_Bytes.data();
+            for (; zeros != 0; zeros &= zeros - 1) {
+                out[used++] = text[base + static_cast<std::size_t>(std::countr_zero(zeros))];
+            }
         }
+        m_Bytes.resize(used);
     }
 
     /// Reads the text from an offset on, a byte at a time.
@@ -74,20 +85,6 @@ public:
     }
 
 private:
-    /// Calls `visit(offset)` for each zero byte among the first `size` bytes of `buffer`.
-    template <class Visit> static void ForEachZero(char const* buffer, std::size_t size, Visit visit)
-    {
-        for (std::size_t base = 0; base < size; base += 16) {
-            unsigned zeros = ::Tarnwick::Detail::Bytes16(buffer + base).Equal('\0').Bits();
-            if (size - base < 16) {
-                zeros &= (1u << (size - base)) - 1;
-            }
-            for (; zeros != 0; zeros &= zeros - 1) {
-                visit(base + static_cast<std::size_t>(std::countr_zero(zeros)));
-            }
-        }
-    }
-
     /// How many bytes share one count of the terminators before them: 8 bytes of counts
     /// per KiB of text, and at most a KiB looked at to find a byte.
     static constexpr std::size_t kBlock = 1024;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace Tarnwick::StubProxy {
@@ -25,36 +26,21 @@ public:
     /// Leaves the element entered last once all its children are read; false while one is left.
     virtual bool Leave() = 0;
 
-    /// Reads the next element, when it is named `name`, as one value of the kind of `value`,
-    /// or as a list of them (its `item` children) for a vector.
-    /// @{
-    virtual bool Read(char16_t const* name, std::u16string& value) = 0;
-    virtual bool Read(char16_t const* name, bool& value) = 0;
-    virtual bool Read(char16_t const* name, std::int8_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::uint8_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::int16_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::uint16_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::int32_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::uint32_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::int64_t& value) = 0;
-    virtual bool Read(char16_t const* name, std::uint64_t& value) = 0;
-    virtual bool Read(char16_t const* name, float& value) = 0;
-    virtual bool Read(char16_t const* name, double& value) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::u16string>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<bool>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::int8_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::uint8_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::int16_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::uint16_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::int32_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::uint32_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::int64_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<std::uint64_t>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<float>& values) = 0;
-    virtual bool Read(char16_t const* name, std::vector<double>& values) = 0;
-    /// @}
+    /// Reads the next element, when it is named `name`, as one value of `T` (one of the
+    /// twelve primitive element types), or as a list of them (its `item` children) for a
+    /// vector of them.
+    template <class T> bool Read(char16_t const* name, T& value) { return ReadValue(name, Target(&value)); }
 
 protected:
+    /// Where one value read goes: a primitive, or a vector of them.
+    using Target = std::variant<std::u16string*, bool*, std::int8_t*, std::uint8_t*, std::int16_t*, std::uint16_t*,
+        std::int32_t*, std::uint32_t*, std::int64_t*, std::uint64_t*, float*, double*, std::vector<std::u16string>*,
+        std::vector<bool>*, std::vector<std::int8_t>*, std::vector<std::uint8_t>*, std::vector<std::int16_t>*,
+        std::vector<std::uint16_t>*, std::vector<std::int32_t>*, std::vector<std::uint32_t>*,
+        std::vector<std::int64_t>*, std::vector<std::uint64_t>*, std::vector<float>*, std::vector<double>*>;
+    /// `Read` for the value `target` points to.
+    virtual bool ReadValue(char16_t const* name, Target target) = 0;
+
     /// A source is a decoder's class derived from this one.
     FieldSource() = default;
     /// Sources are used where they are made.

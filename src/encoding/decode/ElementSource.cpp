@@ -6,6 +6,8 @@
 #include <string_view>
 #include <type_traits>
 #include <utility>
+#include <variant>
+#include <vector>
 
 namespace Tarnwick::Encoding::Detail {
 
@@ -34,6 +36,9 @@ bool NameIs(pugi::xml_node element, char16_t const* name) noexcept
         }
     }
 }
+
+template <class T> constexpr bool kIsVector = false;
+template <class T> constexpr bool kIsVector<std::vector<T>> = true;
 
 } // namespace
 
@@ -133,31 +138,17 @@ template <class T> bool ElementSource::Items(char16_t const* name, std::vector<T
     return true;
 }
 
-// clang-format off
-bool ElementSource::Read(char16_t const* name, std::u16string& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, bool& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::int8_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::uint8_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::int16_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::uint16_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::int32_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::uint32_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::int64_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::uint64_t& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, float& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, double& value) { return One(name, value); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::u16string>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<bool>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::int8_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::uint8_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::int16_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::uint16_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::int32_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::uint32_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::int64_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<std::uint64_t>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<float>& values) { return Items(name, values); }
-bool ElementSource::Read(char16_t const* name, std::vector<double>& values) { return Items(name, values); }
-// clang-format on
+bool ElementSource::ReadValue(char16_t const* name, Target target)
+{
+    return std::visit(
+        [&]<class T>(T* value) {
+            if constexpr (kIsVector<T>) {
+                return Items(name, *value);
+            } else {
+                return One(name, *value);
+            }
+        },
+        target);
+}
 
 } // namespace Tarnwick::Encoding::Detail

@@ -36,32 +36,8 @@ public:
     bool More() override;
     bool Leave() override;
 
-    bool Read(char16_t const* name, std::u16string& value) override;
-    bool Read(char16_t const* name, bool& value) override;
-    bool Read(char16_t const* name, std::int8_t& value) override;
-    bool Read(char16_t const* name, std::uint8_t& value) override;
-    bool Read(char16_t const* name, std::int16_t& value) override;
-    bool Read(char16_t const* name, std::uint16_t& value) override;
-    bool Read(char16_t const* name, std::int32_t& value) override;
-    bool Read(char16_t const* name, std::uint32_t& value) override;
-    bool Read(char16_t const* name, std::int64_t& value) override;
-    bool Read(char16_t const* name, std::uint64_t& value) override;
-    bool Read(char16_t const* name, float& value) override;
-    bool Read(char16_t const* name, double& value) override;
-    bool Read(char16_t const* name, std::vector<std::u16string>& values) override;
-    bool Read(char16_t const* name, std::vector<bool>& values) override;
-    bool Read(char16_t const* name, std::vector<std::int8_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::uint8_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::int16_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::uint16_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::int32_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::uint32_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::int64_t>& values) override;
-    bool Read(char16_t const* name, std::vector<std::uint64_t>& values) override;
-    bool Read(char16_t const* name, std::vector<float>& values) override;
-    bool Read(char16_t const* name, std::vector<double>& values) override;
-
 private:
+    bool ReadValue(char16_t const* name, Target target) override;
     /// The next element, taken when it is named `name` (any ASCII name when null); else null.
     pugi::xml_node Take(char16_t const* name) noexcept;
     /// The text of `element` as the tree reader reads a value of T from it, when it is in

@@ -61,7 +61,7 @@ char16_t const* ServiceType::GetServiceTypeName(ParamType type)
     if (!IsKnownCode(type)) {
         throw ServiceException(u"Unsupported type", "Tarnwick::DataTypes::ServiceType", kUnsupportedTypeLine);
     }
-    return kKindFacts[static_cast<std::size_t>(type)].name;
+    return FactsOf(type).name;
 }
 
 } // namespace Tarnwick::DataTypes

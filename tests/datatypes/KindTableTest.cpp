@@ -39,18 +39,13 @@ template <class K> std::unique_ptr<ServiceType> MakeNode()
 
 } // namespace
 
-// Every code from NULL_TYPE to the last row, beside the codes just outside and the
-// ends of the range a caller's node may answer: a node of each row's class answers
-// the row's code and name, values and fragments are leaves and item lists are not;
-// a code without a row visits nothing and has no name, attribute or contents.
+// Every code from NULL_TYPE to the last row, the codes just outside and the ends of
+// the range a caller's node may answer: a node of each row's class answers the row's
+// code and name, values and fragments are leaves and item lists are not; a code
+// without a row visits nothing and has no name, attribute or contents.
 TEST(KindTable, EachRowsNodeClassAnswersItsCode)
 {
-    std::vector<std::int32_t> codes {
-        std::numeric_limits<std::int32_t>::min(), -1, kKindCount, std::numeric_limits<std::int32_t>::max()};
-    for (std::int32_t code = NULL_TYPE; code < kKindCount; ++code) {
-        codes.push_back(code);
-    }
-    for (std::int32_t const code : codes) {
+    auto const check = [](std::int32_t code) {
         SCOPED_TRACE(code);
         std::unique_ptr<ServiceType> node;
         std::optional<Content> content;
@@ -60,21 +55,23 @@ TEST(KindTable, EachRowsNodeClassAnswersItsCode)
             return true;
         });
         EXPECT_EQ(answered, content.has_value());
-        EXPECT_EQ(content.has_value(), code >= NULL_TYPE && code < kKindCount);
+        EXPECT_EQ(answered, code >= NULL_TYPE && code < kKindCount);
         EXPECT_EQ(IsContainerCode(code), content == Content::Container);
-        if (!content || code == NULL_TYPE) {
-            EXPECT_EQ(node, nullptr);
-            EXPECT_EQ(KindName(code), content ? u"NULL_TYPE" : u"unknown");
+        ASSERT_EQ(node == nullptr, !answered || code == NULL_TYPE);
+        if (node == nullptr) {
+            EXPECT_EQ(KindName(code), answered ? u"NULL_TYPE" : u"unknown");
             EXPECT_TRUE(AttributeOf(code).empty());
-            continue;
+            return;
         }
-        ASSERT_NE(node, nullptr);
         EXPECT_EQ(node->GetType(), code);
         EXPECT_EQ(KindName(code), ServiceType::GetServiceTypeName(node->GetType()));
-        if (content != Content::Container) {
-            EXPECT_EQ(node->IsLeaf(), content != Content::Items);
-        }
+        EXPECT_TRUE(content == Content::Container || node->IsLeaf() == (content != Content::Items));
+    };
+    for (std::int32_t code = -1; code <= kKindCount; ++code) {
+        check(code);
     }
+    check(std::numeric_limits<std::int32_t>::min());
+    check(std::numeric_limits<std::int32_t>::max());
 }
 
 TEST(KindTable, EachAttributeLeadsBackToItsOneCode)

@@ -7,6 +7,8 @@
 // a double, a boolean, a 16-item INT16 sequence, a 4-item string sequence, and
 // in every tenth record a string-to-integer dictionary.
 
+#include "core/ReferenceUtf8.h"
+
 #include <tarnwick/tarnwick.h>
 
 #include <libxml/xmlwriter.h>
@@ -206,33 +208,6 @@ private:
     std::ostream m_Out;
 };
 
-inline std::string Utf8(std::u16string const& text)
-{
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        if (cp < 0x80) {
-            bytes += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            bytes += static_cast<char>(0xC0 | (cp >> 6));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (cp >> 12));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (cp >> 18));
-            bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return bytes;
-}
-
 /// The records with their text already in UTF-8 and their numbers as text, as
 /// the DOM libraries hold them.
 struct TextRecord {
@@ -252,15 +227,16 @@ inline std::vector<TextRecord> MakeTextRecords(std::vector<Record> const& record
 {
     std::vector<TextRecord> texts;
     for (auto const& r : records) {
-        TextRecord t {std::to_string(r.id), Utf8(r.name), Double15(r.price), r.active ? "true" : "false", {}, {}, {}};
+        TextRecord t {std::to_string(r.id), TarnwickTest::ReferenceUtf8(r.name), Double15(r.price),
+            r.active ? "true" : "false", {}, {}, {}};
         for (auto code : r.codes) {
             t.codes.push_back(std::to_string(code));
         }
         for (auto const& tag : r.tags) {
-            t.tags.push_back(Utf8(tag));
+            t.tags.push_back(TarnwickTest::ReferenceUtf8(tag));
         }
         for (auto const& [key, value] : r.stock) {
-            t.stock.emplace_back(Utf8(key), std::to_string(value));
+            t.stock.emplace_back(TarnwickTest::ReferenceUtf8(key), std::to_string(value));
         }
         texts.push_back(std::move(t));
     }

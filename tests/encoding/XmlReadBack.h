@@ -4,6 +4,8 @@
 // name, attributes, text and child elements, and the UTF-8 a wide text reads
 // back as. Shared by the encoder's tests and its fuzz target.
 
+#include "core/ReferenceUtf8.h"
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -68,32 +70,8 @@ inline std::vector<xmlNode const*> Elements(xmlNode const* parent)
 /// library: surrogate pairs joined, lone surrogates as U+FFFD, the unit 0 left out.
 inline std::string Utf8(std::u16string const& text)
 {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp == 0) {
-            continue;
-        } else if (cp < 0x80) {
-            bytes += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            bytes += static_cast<char>(0xC0 | (cp >> 6));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (cp >> 12));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (cp >> 18));
-            bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    std::string bytes = TarnwickTest::ReferenceUtf8(text);
+    std::erase(bytes, '\0'); // only the unit 0 gives the byte 0
     return bytes;
 }
 

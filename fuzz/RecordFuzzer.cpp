@@ -25,20 +25,11 @@ namespace {
 using namespace Tarnwick;
 using namespace RecordFuzz;
 using Tarnwick::Encoding::XmlDecoder;
-using Tarnwick::Encoding::XmlEncoder;
 
 [[noreturn]] void Violated(char const* property)
 {
     std::fprintf(stderr, "property violated: %s\n", property);
     std::abort();
-}
-
-template <class R> std::string Encoded(R& record)
-{
-    std::unique_ptr<DataTypes::ServiceType> const tree(record.StoreTo(u"r"));
-    std::string text;
-    XmlEncoder::Encode(text, tree.get(), 0);
-    return text;
 }
 
 // `read` on a filled record: on refusal the record must be as it was.

@@ -140,25 +140,37 @@ template <class R> std::string Encoded(R& record)
     return text;
 }
 
-inline Plain FilledPlain()
+/// Members of every primitive kind holding values off their defaults, edges among them.
+inline PrimitiveMembers FilledPrimitives()
 {
-    Plain p;
+    PrimitiveMembers p;
     p.flag = true;
     p.i8 = -128;
     p.u8 = 200;
     p.u16 = 65535;
     p.i32 = -70000;
+    p.i64 = -1234567890123LL;
     p.u64 = 18446744073709551615ULL;
     p.f = -1.25F;
-    p.text = u"x & \u00e9 <";
+    p.d = 0.125;
+    p.text = u"x & \u00e9 <b>";
     p.flags = {true, false};
     p.i16s = {-32768, 7};
+    p.u64s = {0, 18446744073709551615ULL};
+    p.fs = {1.5F, -0.25F};
     p.ds = {0.1, -1e300};
     p.texts = {u"", u"<t>"};
     p.when.SetUTime(1700000000123456);
-    p.length.SetUTime(3600000000);
+    p.length.SetUTime(86400000001);
     p.whens = {TimeStamp(std::uint64_t(9))};
-    p.lengths = {TimeDuration(std::uint64_t(1))};
+    p.lengths = {TimeDuration(std::uint64_t(7)), TimeDuration(std::uint64_t(8))};
+    return p;
+}
+
+inline Plain FilledPlain()
+{
+    Plain p;
+    static_cast<PrimitiveMembers&>(p) = FilledPrimitives();
     p.names = {{-1, u"minus one"}};
     p.switches = {{true, 0.5F}};
     p.leaf.v = 4;
@@ -174,18 +186,7 @@ inline Plain FilledPlain()
 inline Shapes FilledShapes()
 {
     Shapes s;
-    s.flag = true;
-    s.i8 = -3;
-    s.u16 = 65535;
-    s.i64 = -1234567890123LL;
-    s.d = 0.125;
-    s.text = u"a & <b>";
-    s.fs = {1.5F, -0.25F};
-    s.u64s = {0, 18446744073709551615ULL};
-    s.when.SetUTime(1700000000000001);
-    s.length.SetUTime(86400000001);
-    s.whens = {TimeStamp(std::uint64_t(5))};
-    s.lengths = {TimeDuration(std::uint64_t(7)), TimeDuration(std::uint64_t(8))};
+    static_cast<PrimitiveMembers&>(s) = FilledPrimitives();
     s.any = std::int16_t(-5);
     s.xml.SetString(u"<i>x</i>");
     s.leaf.v = 1;

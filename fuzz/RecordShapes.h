@@ -140,30 +140,38 @@ template <class R> std::string Encoded(R& record)
     return text;
 }
 
-/// Members of every primitive kind holding values off their defaults, edges among them.
+/// Members of every primitive kind, each holding a value other than its default.
 inline PrimitiveMembers FilledPrimitives()
 {
     PrimitiveMembers p;
+    p.text = u"t\u00e9xt";
     p.flag = true;
-    p.i8 = -128;
+    p.i8 = -8;
     p.u8 = 200;
-    p.u16 = 65535;
-    p.i32 = -70000;
-    p.i64 = -1234567890123LL;
-    p.u64 = 18446744073709551615ULL;
-    p.f = -1.25F;
-    p.d = 0.125;
-    p.text = u"x & \u00e9 <b>";
+    p.i16 = -1600;
+    p.u16 = 60000;
+    p.i32 = -320000;
+    p.u32 = 4000000000U;
+    p.i64 = -6400000000000LL;
+    p.u64 = 18000000000000000000ULL;
+    p.f = 1.5F;
+    p.d = -2.25;
+    p.texts = {u"a", u"b"};
     p.flags = {true, false};
-    p.i16s = {-32768, 7};
-    p.u64s = {0, 18446744073709551615ULL};
-    p.fs = {1.5F, -0.25F};
-    p.ds = {0.1, -1e300};
-    p.texts = {u"", u"<t>"};
-    p.when.SetUTime(1700000000123456);
-    p.length.SetUTime(86400000001);
-    p.whens = {TimeStamp(std::uint64_t(9))};
-    p.lengths = {TimeDuration(std::uint64_t(7)), TimeDuration(std::uint64_t(8))};
+    p.i8s = {-1, 2};
+    p.u8s = {3};
+    p.i16s = {-4};
+    p.u16s = {5};
+    p.i32s = {-6};
+    p.u32s = {7};
+    p.i64s = {-8};
+    p.u64s = {9};
+    p.fs = {0.5F};
+    p.ds = {0.25};
+    p.when.SetUTime(1700000000000001);
+    p.length.SetUTime(3600000001);
+    p.whens = {TimeStamp(std::uint64_t(1)), TimeStamp(std::uint64_t(1600000000000000))};
+    p.lengths = {TimeDuration(std::uint64_t(5))};
     return p;
 }
 
@@ -171,6 +179,11 @@ inline Plain FilledPlain()
 {
     Plain p;
     static_cast<PrimitiveMembers&>(p) = FilledPrimitives();
+    // Edges and escaped text for the seed.
+    p.i8 = -128;
+    p.u64 = 18446744073709551615ULL;
+    p.text = u"x & \u00e9 <";
+    p.ds = {0.1, -1e300};
     p.names = {{-1, u"minus one"}};
     p.switches = {{true, 0.5F}};
     p.leaf.v = 4;

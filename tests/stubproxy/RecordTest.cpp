@@ -94,34 +94,7 @@ Order MakeOrder()
 Kinds MakeKinds()
 {
     Kinds k;
-    k.text = u"t\u00e9xt";
-    k.flag = true;
-    k.i8 = -8;
-    k.u8 = 200;
-    k.i16 = -1600;
-    k.u16 = 60000;
-    k.i32 = -320000;
-    k.u32 = 4000000000u;
-    k.i64 = -6400000000000LL;
-    k.u64 = 18000000000000000000ULL;
-    k.f = 1.5F;
-    k.d = -2.25;
-    k.texts = {u"a", u"b"};
-    k.flags = {true, false};
-    k.i8s = {-1, 2};
-    k.u8s = {3};
-    k.i16s = {-4};
-    k.u16s = {5};
-    k.i32s = {-6};
-    k.u32s = {7};
-    k.i64s = {-8};
-    k.u64s = {9};
-    k.fs = {0.5F};
-    k.ds = {0.25};
-    k.when.SetUTime(1700000000000001);
-    k.length.SetUTime(3600000001);
-    k.whens = {TimeStamp(std::uint64_t(1)), TimeStamp(std::uint64_t(1600000000000000))};
-    k.lengths = {TimeDuration(std::uint64_t(5))};
+    static_cast<RecordFuzz::PrimitiveMembers&>(k) = RecordFuzz::FilledPrimitives();
     k.any = std::int16_t(-5);
     k.xml.SetString(u"<b>bold</b>");
     k.line = MakeLine(u"L", 9);

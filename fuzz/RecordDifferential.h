@@ -5,6 +5,8 @@
 // must give the same value, or the same refusal (message, source, line) with the
 // record left as it was. Shared by the record fuzz target and the decoder tests.
 
+#include "RecordShapes.h"
+
 #include <tarnwick/tarnwick.h>
 
 #include <memory>
@@ -24,14 +26,11 @@ struct Outcome {
 /// such members are read through the tree either way.
 template <class R> std::string Stored(R& record)
 {
-    std::unique_ptr<Tarnwick::DataTypes::ServiceType> const tree(record.StoreTo(u"r"));
-    std::string text;
     try {
-        Tarnwick::Encoding::XmlEncoder::Encode(text, tree.get(), 0);
+        return RecordFuzz::Encoded(record);
     } catch (Tarnwick::ServiceException const&) {
-        text = "unencodable";
+        return "unencodable";
     }
-    return text;
 }
 
 template <class R, class Read> Outcome Run(R const& start, Read read)

@@ -1,3 +1,4 @@
+#include "RecordShapes.h"
 #include "stubproxy/OrderRecord.h"
 #include "stubproxy/ValueObjectConformance.h"
 
@@ -24,36 +25,13 @@ using Tarnwick::StubProxy::Field;
 using Tarnwick::StubProxy::Record;
 using Tarnwick::StubProxy::UserParametersSubscribeEvent;
 
+using RecordFuzz::Branch;
+using RecordFuzz::Encoded;
+using RecordFuzz::Leaf;
+using Tarnwick::Tests::ThrownText;
+
 // One member of every kind a record stores.
-struct Kinds : Record<Kinds> {
-    std::u16string text;
-    bool flag = false;
-    std::int8_t i8 = 0;
-    std::uint8_t u8 = 0;
-    std::int16_t i16 = 0;
-    std::uint16_t u16 = 0;
-    std::int32_t i32 = 0;
-    std::uint32_t u32 = 0;
-    std::int64_t i64 = 0;
-    std::uint64_t u64 = 0;
-    float f = 0;
-    double d = 0;
-    std::vector<std::u16string> texts;
-    std::vector<bool> flags;
-    std::vector<std::int8_t> i8s;
-    std::vector<std::uint8_t> u8s;
-    std::vector<std::int16_t> i16s;
-    std::vector<std::uint16_t> u16s;
-    std::vector<std::int32_t> i32s;
-    std::vector<std::uint32_t> u32s;
-    std::vector<std::int64_t> i64s;
-    std::vector<std::uint64_t> u64s;
-    std::vector<float> fs;
-    std::vector<double> ds;
-    TimeStamp when;
-    TimeDuration length;
-    std::vector<TimeStamp> whens;
-    std::vector<TimeDuration> lengths;
+struct Kinds : Record<Kinds>, RecordFuzz::PrimitiveMembers {
     AnyType any;
     XmlValue xml;
     Line line;
@@ -64,34 +42,13 @@ struct Kinds : Record<Kinds> {
     UserParametersSubscribeEvent subscribe {false};
     static constexpr auto Fields()
     {
-        return std::tuple {Field(u"text", &Kinds::text), Field(u"flag", &Kinds::flag), Field(u"i8", &Kinds::i8),
-            Field(u"u8", &Kinds::u8), Field(u"i16", &Kinds::i16), Field(u"u16", &Kinds::u16),
-            Field(u"i32", &Kinds::i32), Field(u"u32", &Kinds::u32), Field(u"i64", &Kinds::i64),
-            Field(u"u64", &Kinds::u64), Field(u"f", &Kinds::f), Field(u"d", &Kinds::d), Field(u"texts", &Kinds::texts),
-            Field(u"flags", &Kinds::flags), Field(u"i8s", &Kinds::i8s), Field(u"u8s", &Kinds::u8s),
-            Field(u"i16s", &Kinds::i16s), Field(u"u16s", &Kinds::u16s), Field(u"i32s", &Kinds::i32s),
-            Field(u"u32s", &Kinds::u32s), Field(u"i64s", &Kinds::i64s), Field(u"u64s", &Kinds::u64s),
-            Field(u"fs", &Kinds::fs), Field(u"ds", &Kinds::ds), Field(u"when", &Kinds::when),
-            Field(u"length", &Kinds::length), Field(u"whens", &Kinds::whens), Field(u"lengths", &Kinds::lengths),
-            Field(u"any", &Kinds::any), Field(u"xml", &Kinds::xml), Field(u"line", &Kinds::line),
-            Field(u"lines", &Kinds::lines), Field(u"prices", &Kinds::prices), Field(u"byId", &Kinds::byId),
-            Field(u"extras", &Kinds::extras), Field(u"subscribe", &Kinds::subscribe)};
+        return RecordFuzz::PrimitiveFields(Field(u"any", &Kinds::any), Field(u"xml", &Kinds::xml),
+            Field(u"line", &Kinds::line), Field(u"lines", &Kinds::lines), Field(u"prices", &Kinds::prices),
+            Field(u"byId", &Kinds::byId), Field(u"extras", &Kinds::extras), Field(u"subscribe", &Kinds::subscribe));
     }
 };
 
 // Records of vectors of records of vectors of records.
-struct Leaf : Record<Leaf> {
-    std::int32_t v = 0;
-    static constexpr auto Fields() { return std::tuple {Field(u"v", &Leaf::v)}; }
-};
-struct Branch : Record<Branch> {
-    std::u16string tag;
-    std::vector<Leaf> leaves;
-    static constexpr auto Fields()
-    {
-        return std::tuple {Field(u"tag", &Branch::tag), Field(u"leaves", &Branch::leaves)};
-    }
-};
 struct Tree : Record<Tree> {
     std::vector<Branch> branches;
     static constexpr auto Fields() { return std::tuple {Field(u"branches", &Tree::branches)}; }
@@ -137,34 +94,7 @@ Order MakeOrder()
 Kinds MakeKinds()
 {
     Kinds k;
-    k.text = u"t\u00e9xt";
-    k.flag = true;
-    k.i8 = -8;
-    k.u8 = 200;
-    k.i16 = -1600;
-    k.u16 = 60000;
-    k.i32 = -320000;
-    k.u32 = 4000000000u;
-    k.i64 = -6400000000000LL;
-    k.u64 = 18000000000000000000ULL;
-    k.f = 1.5F;
-    k.d = -2.25;
-    k.texts = {u"a", u"b"};
-    k.flags = {true, false};
-    k.i8s = {-1, 2};
-    k.u8s = {3};
-    k.i16s = {-4};
-    k.u16s = {5};
-    k.i32s = {-6};
-    k.u32s = {7};
-    k.i64s = {-8};
-    k.u64s = {9};
-    k.fs = {0.5F};
-    k.ds = {0.25};
-    k.when.SetUTime(1700000000000001);
-    k.length.SetUTime(3600000001);
-    k.whens = {TimeStamp(std::uint64_t(1)), TimeStamp(std::uint64_t(1600000000000000))};
-    k.lengths = {TimeDuration(std::uint64_t(5))};
+    static_cast<RecordFuzz::PrimitiveMembers&>(k) = RecordFuzz::FilledPrimitives();
     k.any = std::int16_t(-5);
     k.xml.SetString(u"<b>bold</b>");
     k.line = MakeLine(u"L", 9);
@@ -183,12 +113,6 @@ std::string Encoded(ServiceType const* node)
     return text;
 }
 
-template <class R> std::string EncodedRecord(R& record)
-{
-    std::unique_ptr<ServiceType> const tree(record.StoreTo(u"r"));
-    return Encoded(tree.get());
-}
-
 template <class R> std::unique_ptr<CompositeType> Stored(R& record)
 {
     return std::unique_ptr<CompositeType>(static_cast<CompositeType*>(record.StoreTo(nullptr)));
@@ -199,12 +123,12 @@ struct KindRow {
     char16_t const* name;
     ParamType code;
 };
-KindRow const kKindRows[] = {{u"text", STRING}, {u"flag", BOOLEAN}, {u"i8", INT8}, {u"u8", UINT8}, {u"i16", INT16},
-    {u"u16", UINT16}, {u"i32", INT32}, {u"u32", UINT32}, {u"i64", INT64}, {u"u64", UINT64}, {u"f", FLOAT},
-    {u"d", DOUBLE}, {u"texts", STRING_SEQUENCE}, {u"flags", BOOLEAN_SEQUENCE}, {u"i8s", INT8_SEQUENCE},
-    {u"u8s", UINT8_SEQUENCE}, {u"i16s", INT16_SEQUENCE}, {u"u16s", UINT16_SEQUENCE}, {u"i32s", INT32_SEQUENCE},
-    {u"u32s", UINT32_SEQUENCE}, {u"i64s", INT64_SEQUENCE}, {u"u64s", UINT64_SEQUENCE}, {u"fs", FLOAT_SEQUENCE},
-    {u"ds", DOUBLE_SEQUENCE}, {u"when", TIME_STAMP}, {u"length", TIME_DURATION}, {u"whens", TIME_STAMP_SEQUENCE},
+KindRow const kKindRows[] = {{u"flag", BOOLEAN}, {u"i8", INT8}, {u"u8", UINT8}, {u"i16", INT16}, {u"u16", UINT16},
+    {u"i32", INT32}, {u"u32", UINT32}, {u"i64", INT64}, {u"u64", UINT64}, {u"f", FLOAT}, {u"d", DOUBLE},
+    {u"text", STRING}, {u"flags", BOOLEAN_SEQUENCE}, {u"i8s", INT8_SEQUENCE}, {u"u8s", UINT8_SEQUENCE},
+    {u"i16s", INT16_SEQUENCE}, {u"u16s", UINT16_SEQUENCE}, {u"i32s", INT32_SEQUENCE}, {u"u32s", UINT32_SEQUENCE},
+    {u"i64s", INT64_SEQUENCE}, {u"u64s", UINT64_SEQUENCE}, {u"fs", FLOAT_SEQUENCE}, {u"ds", DOUBLE_SEQUENCE},
+    {u"texts", STRING_SEQUENCE}, {u"when", TIME_STAMP}, {u"length", TIME_DURATION}, {u"whens", TIME_STAMP_SEQUENCE},
     {u"lengths", TIME_DURATION_SEQUENCE}, {u"any", ANY_TYPE}, {u"xml", XML_STRING}, {u"line", COMPOSITE},
     {u"lines", COMPOSITE_SEQUENCE}, {u"prices", DICTIONARY}, {u"byId", DICTIONARY}, {u"extras", DICTIONARY},
     {u"subscribe", COMPOSITE}};
@@ -360,101 +284,74 @@ void Remove(CompositeType& parent, std::u16string_view name)
     parent = std::move(rest);
 }
 
+// A change to the tree an order stored, the text its refusal adds and its line.
 struct Refusal {
     char const* what;
-    std::function<std::unique_ptr<ServiceType>(Order&)> tree;
+    std::function<void(std::unique_ptr<ServiceType>&)> change;
     std::u16string message;
     std::int32_t line;
 };
 
-std::unique_ptr<ServiceType> Modified(Order& order, std::function<void(CompositeType&)> const& change)
+CompositeType& Root(std::unique_ptr<ServiceType>& tree)
 {
-    std::unique_ptr<ServiceType> tree(order.StoreTo(nullptr));
-    change(static_cast<CompositeType&>(*tree));
-    return tree;
+    return static_cast<CompositeType&>(*tree);
 }
 
 TEST(RecordTest, RefusesAnotherShapeNamingThePathAndChangesNothing)
 {
     std::vector<Refusal> const rows {
-        {"no tree", [](Order&) { return std::unique_ptr<ServiceType>(); }, u"Expected a COMPOSITE tree, found no tree",
-            801},
-        {"scalar root", [](Order&) { return std::make_unique<ScalarType<std::int32_t>>(1, u"r"); },
+        {"no tree", [](auto& tree) { tree.reset(); }, u"Expected a COMPOSITE tree, found no tree", 801},
+        {"scalar root", [](auto& tree) { tree = std::make_unique<ScalarType<std::int32_t>>(1, u"r"); },
             u"Expected a COMPOSITE tree, found INT32", 801},
-        {"foreign root", [](Order&) { return std::make_unique<Foreign<COMPOSITE>>(); },
+        {"foreign root", [](auto& tree) { tree = std::make_unique<Foreign<COMPOSITE>>(); },
             u"Expected a COMPOSITE tree, found COMPOSITE of another class", 801},
-        {"missing field", [](Order& o) { return Modified(o, [](CompositeType& root) { Remove(root, u"label"); }); },
-            u"Missing field 'label'", 802},
-        {"missing nested field",
-            [](Order& o) { return Modified(o, [](CompositeType& root) { Remove(Child(root, u"lines", 1), u"sku"); }); },
+        {"missing field", [](auto& tree) { Remove(Root(tree), u"label"); }, u"Missing field 'label'", 802},
+        {"missing nested field", [](auto& tree) { Remove(Child(*tree, u"lines", 1), u"sku"); },
             u"Missing field 'lines/1/sku'", 802},
         {"wrong kind in an item",
-            [](Order& o) {
-                return Modified(o, [](CompositeType& root) {
-                    Replace(Child(root, u"lines", 2), u"quantity", new ScalarType<std::u16string>(u"2", u""));
-                });
+            [](auto& tree) {
+                Replace(Child(*tree, u"lines", 2), u"quantity", new ScalarType<std::u16string>(u"2", u""));
             },
             u"Field 'lines/2/quantity': expected INT32, found STRING", 803},
         {"a narrower integer is no INT32",
-            [](Order& o) {
-                return Modified(
-                    o, [](CompositeType& root) { Replace(root, u"count", new ScalarType<std::int16_t>(1, u"")); });
-            },
+            [](auto& tree) { Replace(Root(tree), u"count", new ScalarType<std::int16_t>(1, u"")); },
             u"Field 'count': expected INT32, found INT16", 803},
-        {"foreign class",
-            [](Order& o) {
-                return Modified(o, [](CompositeType& root) { Replace(root, u"count", new Foreign<INT32>); });
-            },
+        {"foreign class", [](auto& tree) { Replace(Root(tree), u"count", new Foreign<INT32>); },
             u"Field 'count': expected INT32, found INT32 of another class", 803},
         {"nested record not a composite",
-            [](Order& o) {
-                return Modified(
-                    o, [](CompositeType& root) { Replace(root, u"first", new ScalarType<bool>(true, u"")); });
-            },
+            [](auto& tree) { Replace(Root(tree), u"first", new ScalarType<bool>(true, u"")); },
             u"Field 'first': expected COMPOSITE, found BOOLEAN", 803},
         {"dictionary keys of another kind",
-            [](Order& o) {
-                return Modified(o, [](CompositeType& root) {
-                    static_cast<DictionaryType*>(root.Find(u"prices"))
-                        ->SetKeys(
-                            std::make_unique<SequenceType<std::int32_t>>(std::vector<std::int32_t> {1, 2}, u"keys"));
-                });
+            [](auto& tree) {
+                static_cast<DictionaryType*>(Root(tree).Find(u"prices"))
+                    ->SetKeys(std::make_unique<SequenceType<std::int32_t>>(std::vector<std::int32_t> {1, 2}, u"keys"));
             },
             u"Field 'prices/keys': expected STRING_SEQUENCE, found INT32_SEQUENCE", 803},
         {"dictionary lengths",
-            [](Order& o) {
-                return Modified(o, [](CompositeType& root) {
-                    static_cast<DictionaryType*>(root.Find(u"prices"))
-                        ->SetValues(std::make_unique<SequenceType<double>>(std::vector<double> {1.0}, u"values"));
-                });
+            [](auto& tree) {
+                static_cast<DictionaryType*>(Root(tree).Find(u"prices"))
+                    ->SetValues(std::make_unique<SequenceType<double>>(std::vector<double> {1.0}, u"values"));
             },
             u"Field 'prices': 2 keys and 1 values", 804},
         {"time stamp out of range",
-            [](Order& o) {
-                return Modified(o, [](CompositeType& root) {
-                    Replace(root, u"when", new TimeStampServiceType(std::numeric_limits<std::uint64_t>::max(), u""));
-                });
+            [](auto& tree) {
+                Replace(Root(tree), u"when", new TimeStampServiceType(std::numeric_limits<std::uint64_t>::max(), u""));
             },
             u"Field 'when': Exception: Tarnwick::DataTypes::TimeStamp line 178 - SetUTime exception.", 805},
     };
     for (Refusal const& row : rows) {
         SCOPED_TRACE(row.what);
-        Order source = MakeOrder();
-        std::unique_ptr<ServiceType> const tree = row.tree(source);
+        std::unique_ptr<ServiceType> tree(MakeOrder().StoreTo(nullptr));
+        row.change(tree);
         Order target = MakeOrder();
         target.count = 7;
         target.lines.pop_back();
         target.SetParamName(u"kept");
-        std::string const before = EncodedRecord(target);
-        try {
-            target.InitFrom(tree.get());
-            ADD_FAILURE() << "not refused";
-        } catch (ServiceException const& e) {
-            EXPECT_EQ(e.ToString(),
-                u"Exception: RecordTest::Order line " + Utils::Conversion::IntegerToWstring(row.line) + u" - "
-                    + row.message);
-        }
-        EXPECT_EQ(EncodedRecord(target), before);
+        std::string const before = Encoded(target);
+        EXPECT_EQ(ThrownText([&] { target.InitFrom(tree.get()); }),
+            u"Exception: RecordTest::Order line " + Utils::Conversion::IntegerToWstring(row.line) + u" - "
+                + row.message);
+        EXPECT_EQ(Encoded(target), before);
         EXPECT_EQ(target.GetParamName(), u"kept");
     }
 }
@@ -465,14 +362,9 @@ TEST(RecordTest, RefusalOfAHandWrittenMemberNamesItsField)
     std::unique_ptr<ServiceType> tree(kinds.StoreTo(nullptr));
     Replace(static_cast<CompositeType&>(*tree), u"subscribe", new CompositeType(u""));
     Kinds target;
-    try {
-        target.InitFrom(tree.get());
-        ADD_FAILURE() << "not refused";
-    } catch (ServiceException const& e) {
-        EXPECT_EQ(e.ToString(),
-            u"Exception: RecordTest::Kinds line 805 - Field 'subscribe': Exception: "
-            u"Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type");
-    }
+    EXPECT_EQ(ThrownText([&] { target.InitFrom(tree.get()); }),
+        u"Exception: RecordTest::Kinds line 805 - Field 'subscribe': Exception: "
+        u"Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type");
     EXPECT_TRUE(target.text.empty());
 }
 
@@ -523,31 +415,26 @@ Tree MakeTree()
 TEST(RecordTest, RecordsOfVectorsOfRecordsOfVectorsOfRecords)
 {
     Tree tree = MakeTree();
-    std::string const text = EncodedRecord(tree);
+    std::string const text = Encoded(tree);
     Tree decoded;
     Encoding::XmlDecoder(text).DecodeInto(decoded);
     ASSERT_EQ(decoded.branches.size(), 3U);
     ASSERT_EQ(decoded.branches[2].leaves.size(), 3U);
     EXPECT_EQ(decoded.branches[2].leaves[1].v, 21);
     EXPECT_EQ(decoded.branches[1].tag, u"b1");
-    EXPECT_EQ(EncodedRecord(decoded), text);
+    EXPECT_EQ(Encoded(decoded), text);
 
     std::unique_ptr<ServiceType> const stored(tree.StoreTo(nullptr));
     Replace(Child(Child(*stored, u"branches", 2), u"leaves", 1), u"v", new ScalarType<double>(1.0, u""));
-    try {
-        decoded.InitFrom(stored.get());
-        ADD_FAILURE() << "not refused";
-    } catch (ServiceException const& e) {
-        EXPECT_EQ(e.ToString(),
-            u"Exception: RecordTest::Tree line 803 - Field 'branches/2/leaves/1/v': expected INT32, found DOUBLE");
-    }
-    EXPECT_EQ(EncodedRecord(decoded), text);
+    EXPECT_EQ(ThrownText([&] { decoded.InitFrom(stored.get()); }),
+        u"Exception: RecordTest::Tree line 803 - Field 'branches/2/leaves/1/v': expected INT32, found DOUBLE");
+    EXPECT_EQ(Encoded(decoded), text);
 }
 
 TEST(RecordTest, TheDecoderRefusesWithItsOwnPositionsAndChangesNothing)
 {
     Order order = MakeOrder();
-    std::string text = EncodedRecord(order);
+    std::string text = Encoded(order);
     std::size_t const at = text.find("<quantity>3</quantity>");
     ASSERT_NE(at, std::string::npos);
     text.replace(at, 22, "<quantity>x</quantity>");
@@ -581,7 +468,7 @@ TEST(RecordTest, DecodeMessageFillsARecordPayload)
     Encoding::XmlDecoder(text).DecodeMessage(received);
     ASSERT_EQ(received.GetParameters(), payload);
     EXPECT_EQ(received.GetOperationName(), u"PlaceOrder");
-    EXPECT_EQ(EncodedRecord(*payload), EncodedRecord(order));
+    EXPECT_EQ(Encoded(*payload), Encoded(order));
 }
 
 // The encoder writes an any-type sequence only as the values of a dictionary, so
@@ -612,7 +499,7 @@ TEST(RecordTest, AnEmptyVectorOfRecordsStillShapesItsItemsForTheDecoder)
 {
     Order empty;
     Order order = MakeOrder();
-    Encoding::XmlDecoder const decoder(EncodedRecord(order));
+    Encoding::XmlDecoder const decoder(Encoded(order));
     decoder.DecodeInto(empty);
     ASSERT_EQ(empty.lines.size(), 3U);
     EXPECT_EQ(empty.lines[2].quantity, 4);
@@ -632,10 +519,7 @@ template <> struct Conformance<RecordTest::Order> : ConformanceDefaults<RecordTe
         = u"Exception: RecordTest::Order line 801 - Expected a COMPOSITE tree, found no tree";
     static std::vector<Order> Sources() { return {RecordTest::MakeOrder()}; }
     // The encoded record, byte for byte.
-    static std::u16string Value(Order const& order)
-    {
-        return Widen(RecordTest::EncodedRecord(const_cast<Order&>(order)));
-    }
+    static std::u16string Value(Order const& order) { return Widen(RecordTest::Encoded(const_cast<Order&>(order))); }
     static void Change(Order& order) { ++order.count; }
     static void ExpectNode(ServiceType const& tree, Order const&, std::u16string const&)
     {

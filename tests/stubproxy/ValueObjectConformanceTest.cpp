@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -60,8 +62,8 @@ ServiceType* CompositeWith(ServiceType* child)
 }
 
 /// Trees of the wrong shape for the message payloads (a composite with one
-/// scalar child of their own kind); `other` is the other payload's.
-template <class Other> std::vector<WrongTree> IllShapedPayloads(char const* other)
+/// scalar child of their own kind), the last the payload `Other`'s.
+template <class Other> std::vector<WrongTree> IllShapedPayloads()
 {
     return {{"scalar root", [] { return new ScalarType<std::u16string>(u"text", u"ErrorString"); }},
         {"childless composite", [] { return new CompositeType(u"root"); }},
@@ -76,7 +78,7 @@ template <class Other> std::vector<WrongTree> IllShapedPayloads(char const* othe
                 *root.BeginIterator() = nullptr;
                 return composite;
             }},
-        {other, [] { return Other().StoreTo(nullptr); }}};
+        {"the other payload", [] { return Other().StoreTo(nullptr); }}};
 }
 
 /// The one child of a payload's tree: its class, name and value.
@@ -174,15 +176,29 @@ template <> struct Conformance<TimeDuration> : ConformanceDefaults<TimeDuration>
     }
 };
 
-// The payloads: the type name is the default name and the unnamed node's, and
-// an assignment takes the source's name.
-template <> struct Conformance<UserParametersErrorString> : ConformanceDefaults<UserParametersErrorString> {
+/// A string literal as a template argument.
+template <std::size_t N> struct Literal {
+    char16_t text[N];
+    constexpr Literal(char16_t const (&literal)[N]) { std::copy_n(literal, N, text); }
+};
+
+// The payloads: the type name is the default name and the unnamed node's, an
+// assignment takes the source's name, a tree of another shape is refused at the
+// class's line `Line`, and a first child of the other payload's kind is the other
+// payload's shape.
+template <class T, Literal Name, int Line, class Other> struct PayloadConformance : ConformanceDefaults<T> {
     static constexpr bool kAssignmentTakesTheName = true;
-    static constexpr char16_t const* kDefaultName = u"UserParametersErrorString";
-    static constexpr char16_t const* kUnnamedNodeName = kDefaultName;
+    static constexpr char16_t const* kDefaultName = Name.text;
+    static constexpr char16_t const* kUnnamedNodeName = Name.text;
     static constexpr ParamType kCode = COMPOSITE;
-    static constexpr char16_t const* kRefusal
-        = u"Exception: Tarnwick::StubProxy::UserParametersErrorString line 83 - Unsupported service type";
+    static inline std::u16string const kRefusal = u"Exception: Tarnwick::StubProxy::" + std::u16string(Name.text)
+        + u" line " + Render(Line) + u" - Unsupported service type";
+    static std::vector<WrongTree> WrongTrees() { return IllShapedPayloads<Other>(); }
+};
+
+template <>
+struct Conformance<UserParametersErrorString>
+    : PayloadConformance<UserParametersErrorString, u"UserParametersErrorString", 83, UserParametersSubscribeEvent> {
     static std::optional<std::u16string> DefaultValue() { return u"Error not set."; }
     static std::optional<std::u16string> MovedFromValue() { return u""; }
     static std::vector<UserParametersErrorString> Sources()
@@ -201,17 +217,11 @@ template <> struct Conformance<UserParametersErrorString> : ConformanceDefaults<
     {
         ExpectOnlyChild(tree, u"ErrorString", error.GetError());
     }
-    // A boolean first child is the other payload's shape.
-    static std::vector<WrongTree> WrongTrees() { return IllShapedPayloads<UserParametersSubscribeEvent>("subscribe"); }
 };
 
-template <> struct Conformance<UserParametersSubscribeEvent> : ConformanceDefaults<UserParametersSubscribeEvent> {
-    static constexpr bool kAssignmentTakesTheName = true;
-    static constexpr char16_t const* kDefaultName = u"UserParametersSubscribeEvent";
-    static constexpr char16_t const* kUnnamedNodeName = kDefaultName;
-    static constexpr ParamType kCode = COMPOSITE;
-    static constexpr char16_t const* kRefusal
-        = u"Exception: Tarnwick::StubProxy::UserParametersSubscribeEvent line 59 - Unsupported service type";
+template <>
+struct Conformance<UserParametersSubscribeEvent>
+    : PayloadConformance<UserParametersSubscribeEvent, u"UserParametersSubscribeEvent", 59, UserParametersErrorString> {
     static std::optional<std::u16string> DefaultValue() { return u"true"; }
     static std::vector<UserParametersSubscribeEvent> Sources()
     {
@@ -223,8 +233,6 @@ template <> struct Conformance<UserParametersSubscribeEvent> : ConformanceDefaul
     {
         ExpectOnlyChild(tree, u"Subscribe", event.GetSubscribe());
     }
-    // A string first child is the other payload's shape.
-    static std::vector<WrongTree> WrongTrees() { return IllShapedPayloads<UserParametersErrorString>("error string"); }
 };
 
 template <> struct Conformance<AnyType> : ConformanceDefaults<AnyType> {

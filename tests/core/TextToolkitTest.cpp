@@ -1,7 +1,7 @@
 // The text toolkit's fast routines against plain forms written apart from them:
 // narrowing, widening and UTF-8 over every length up to 40 with each unit class
 // at each position, UTF-8 widths and reading over every code point, byte ranges
-// over every byte.
+// over every byte, the tally of sets.
 
 #include "core/Bytes16.h"
 #include "core/ReferenceUtf8.h"
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -165,6 +166,29 @@ TEST(TextToolkit, InRangeAgreesWithAComparisonOfEachByte)
                 << int(range.low) << ".." << int(range.high) << " from " << first;
         }
     }
+}
+
+// The counts of the decoder's limits: 255 sets (the most a tally holds) of every kind of
+// comparison and combination, against the count of their bits.
+TEST(TextToolkit, TallyCountsWhatTheBitsOfItsSetsCount)
+{
+    std::array<unsigned char, 17> bytes {};
+    Tally16 tally;
+    std::size_t expected = 0;
+    for (unsigned round = 0; round < 255; ++round) {
+        for (unsigned i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<unsigned char>((round * 7 + i * 13) % 5 + '<');
+        }
+        Bytes16 const here(bytes.data());
+        Bytes16 const next(bytes.data() + 1);
+        Mask16 const set = round % 3 == 0 ? here.Equal('<').Without(next.Equal('>'))
+            : round % 3 == 1              ? (here.Equal('=') & next.Equal('>')) | here.InRange('?', '@')
+                                          : here.EqualWithBits(1, '?');
+        tally.Add(set);
+        expected += static_cast<std::size_t>(std::popcount(set.Bits()));
+    }
+    EXPECT_EQ(tally.Total(), expected);
+    EXPECT_GT(expected, 255u * 16 / 5);
 }
 
 } // namespace

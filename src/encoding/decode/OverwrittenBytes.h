@@ -6,6 +6,7 @@
 
 #include "core/Bytes16.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -24,30 +25,30 @@ public:
         m_Buffer = buffer;
         m_Before.resize(size / kBlock);
         // Room for about one terminator in 16 bytes, what a usual message has, at once;
-        // a block of 64 bytes is given room for 64 before it is looked at.
-        m_Bytes.resize(size / 16 + 64);
-        std::size_t used = 0;
-        for (std::size_t base = 0; base < size; base += 64) {
-            if (base % kBlock == 0 && base != 0) {
-                m_Before[base / kBlock - 1] = used;
+        // a block is given room for a terminator in each of its bytes before it is read.
+        m_Bytes.resize(size / 16 + kBlock);
+        char* out = m_Bytes.data();
+        for (std::size_t first = 0; first < size; first += kBlock) {
+            std::size_t used = static_cast<std::size_t>(out - m_Bytes.data());
+            if (first != 0) {
+                m_Before[first / kBlock - 1] = used;
             }
-            if (m_Bytes.size() - used < 64) {
+            if (m_Bytes.size() - used < kBlock) {
                 m_Bytes.resize(2 * m_Bytes.size());
+                out = m_Bytes.data() + used;
             }
-            std::uint64_t zeros = 0;
-            for (unsigned block = 0; block < 4; ++block) {
-                zeros |= std::uint64_t(::Tarnwick::Detail::Bytes16(buffer + base + 16 * block).Equal('\0').Bits())
-                    << (16 * block);
+            // Whole groups of 64 bytes, then the rest of the last one: the padding is
+            // zero, and none of it is a terminator.
+            std::size_t const last = std::min(size, first + kBlock);
+            std::size_t base = first;
+            for (; last - base >= 64; base += 64) {
+                out = Note(ZerosAt(buffer + base), text + base, out);
             }
-            if (size - base < 64) {
-                zeros &= (std::uint64_t(1) << (size - base)) - 1;
-            }
-            char* const out = m_Bytes.data();
-            for (; zeros != 0; zeros &= zeros - 1) {
-                out[used++] = text[base + static_cast<std::size_t>(std::countr_zero(zeros))];
+            if (base != last) {
+                out = Note(ZerosAt(buffer + base) & ((std::uint64_t(1) << (last - base)) - 1), text + base, out);
             }
         }
-        m_Bytes.resize(used);
+        m_Bytes.resize(static_cast<std::size_t>(out - m_Bytes.data()));
     }
 
     /// Reads the text from an offset on, a byte at a time.
@@ -85,6 +86,25 @@ public:
     }
 
 private:
+    /// Bit i for a zero byte at `at[i]`, of the 64 from `at`.
+    static std::uint64_t ZerosAt(char const* at) noexcept
+    {
+        std::uint64_t zeros = 0;
+        for (unsigned group = 0; group < 4; ++group) {
+            zeros |= std::uint64_t(::Tarnwick::Detail::Bytes16(at + 16 * group).Equal('\0').Bits()) << (16 * group);
+        }
+        return zeros;
+    }
+
+    /// Writes the byte of `text` at each bit of `zeros` to `out`, in order; answers the end.
+    static char* Note(std::uint64_t zeros, char const* text, char* out) noexcept
+    {
+        for (; zeros != 0; zeros &= zeros - 1) {
+            *out++ = text[static_cast<unsigned>(std::countr_zero(zeros))];
+        }
+        return out;
+    }
+
     /// How many bytes share one count of the terminators before them: 8 bytes of counts
     /// per KiB of text, and at most a KiB looked at to find a byte.
     static constexpr std::size_t kBlock = 1024;

@@ -30,6 +30,7 @@ using Tarnwick::Detail::DecodeJudgedUtf8;
 using Tarnwick::Detail::DecodeUtf8;
 using Tarnwick::Detail::EncodeUtf16;
 using Tarnwick::Detail::Mask16;
+using Tarnwick::Detail::Tally16;
 using Tarnwick::Detail::Utf8Sequence;
 
 // No normalisation of line ends or attribute whitespace and no reference
@@ -356,46 +357,38 @@ bool XmlDocument::WithinLimits(char const* const text, XmlDecoderLimits const& l
     // A short text: no more '<' than either limit allows, so neither can be passed. The
     // padding holds none.
     std::size_t const fewest = std::min(limits.MaxElements, limits.MaxDepth);
-    std::size_t less = 0;
-    for (std::size_t base = 0; base < m_Size && less <= fewest; base += 64) {
+    std::size_t markup = 0;
+    for (std::size_t base = 0; base < m_Size && markup <= fewest; base += 64) {
         std::uint64_t bits = 0;
         for (unsigned block = 0; block < 4; ++block) {
             bits |= std::uint64_t(Bytes16(text + base + 16 * block).Equal('<').Bits()) << (16 * block);
         }
         // Few per block: counted one by one.
         for (; bits != 0; bits &= bits - 1) {
-            ++less;
+            ++markup;
         }
     }
-    if (less <= fewest) {
+    if (markup <= fewest) {
         return true;
     }
     std::size_t starts = 0;
     std::size_t depth = 0;
     for (std::size_t base = 0; base < m_Size; base += 64) {
-        std::uint64_t less = 0;
-        std::uint64_t slash = 0;
-        std::uint64_t greater = 0;
+        // Each byte is looked at with the one after it: the last one's lies beyond (in
+        // the padding at the end, which holds none of the bytes looked for).
+        Tally16 starting;
+        Tally16 ending;
         for (unsigned block = 0; block < 4; ++block) {
-            Bytes16 const bytes(text + base + 16 * block);
-            less |= std::uint64_t(bytes.Equal('<').Bits()) << (16 * block);
-            slash |= std::uint64_t(bytes.Equal('/').Bits()) << (16 * block);
-            greater |= std::uint64_t(bytes.Equal('>').Bits()) << (16 * block);
+            char const* const at = text + base + 16 * block;
+            Bytes16 const bytes(at);
+            Bytes16 const next(at + 1);
+            Mask16 const less = bytes.Equal('<');
+            Mask16 const slashNext = next.Equal('/');
+            starting.Add(less.Without(slashNext));
+            ending.Add((less & slashNext) | (bytes.Equal('/') & next.Equal('>')));
         }
-        if ((less | slash) == 0) {
-            continue;
-        }
-        // The byte after each: the last one's lies beyond (in the padding at the end).
-        char const after = text[base + 64];
-        std::uint64_t const slashNext = (slash >> 1) | (after == '/' ? std::uint64_t(1) << 63 : 0);
-        std::uint64_t empty = slash & ((greater >> 1) | (after == '>' ? std::uint64_t(1) << 63 : 0));
-        if (m_Size - base < 64) {
-            std::uint64_t const inside = (std::uint64_t(1) << (m_Size - base)) - 1;
-            less &= inside;
-            empty &= inside;
-        }
-        std::size_t const opened = BitCount(less & ~slashNext);
-        std::size_t const closed = BitCount((less & slashNext) | empty);
+        std::size_t const opened = starting.Total();
+        std::size_t const closed = ending.Total();
         starts += opened;
         if (starts > limits.MaxElements || depth + opened > limits.MaxDepth) {
             return false;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Decimal digits written and read without a locale, for every place that turns
-// integers into text or back: the logger's stamp, the time stamp's text, the
+// Decimal digits written and read without a locale, and hexadecimal ones written,
+// for every place that turns integers into text or back: the logger's stamp, the time stamp's text, the
 // metrics export, the conversions, the encoder and the decoder. Internal to the
 // library.
 
@@ -166,6 +166,22 @@ constexpr Char* WritePaddedDecimal(Char* out, Int value, std::size_t width) noex
         }
     }
     return WritePaddedDigits(out, magnitude, width);
+}
+
+/// The hexadecimal digit of `value` (below 16), in upper or lower case.
+template <class Char> constexpr Char HexDigit(unsigned value, bool upper = true) noexcept
+{
+    return Char((upper ? "0123456789ABCDEF" : "0123456789abcdef")[value]);
+}
+
+/// Exactly `width` upper-case hexadecimal digits of `value` at `out`, the last `width`
+/// of its form, zeros in front: "00E9" for 0xE9 in 4. Returns the end.
+template <class Char> constexpr Char* WriteHexDigits(Char* out, std::uint64_t value, std::size_t width) noexcept
+{
+    for (std::size_t shift = 4 * width; shift != 0; shift -= 4) {
+        *out++ = HexDigit<Char>(static_cast<unsigned>(value >> (shift - 4)) & 0xF);
+    }
+    return out;
 }
 
 /// The decimal form of `value`, as `WriteDecimal` writes it.

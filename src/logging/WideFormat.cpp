@@ -337,22 +337,19 @@ Integer IntegerValue(LogArgument const& argument, Length length, bool signedDire
 void AppendInteger(std::u16string& out, Directive directive, Integer value, bool isSigned)
 {
     unsigned base = 10;
-    char const* digitSet = "0123456789abcdef";
     switch (directive.conversion) {
     case u'o':
         base = 8;
         break;
     case u'x':
     case u'p':
-        base = 16;
-        break;
     case u'X':
         base = 16;
-        digitSet = "0123456789ABCDEF";
         break;
     default:
         break;
     }
+    bool const upper = directive.conversion == u'X';
 
     char16_t digits[24];
     char16_t* const digitsEnd = digits + sizeof digits / sizeof digits[0];
@@ -360,7 +357,7 @@ void AppendInteger(std::u16string& out, Directive directive, Integer value, bool
     // Constant divisors, so that no digit costs a division instruction.
     auto const writeDigits = [&]<unsigned Base>() {
         for (std::uint64_t rest = value.magnitude; rest != 0; rest /= Base) {
-            *--first = static_cast<char16_t>(digitSet[rest % Base]);
+            *--first = HexDigit<char16_t>(static_cast<unsigned>(rest % Base), upper);
         }
     };
     if (base == 10) {

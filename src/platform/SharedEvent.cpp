@@ -1,5 +1,6 @@
 #include "platform/SharedEvent.h"
 
+#include "core/Decimal.h"
 #include "core/Utf16.h"
 
 #include <algorithm>
@@ -169,12 +170,10 @@ std::uint64_t Fnv1a(std::string const& text) noexcept
     return hash;
 }
 
-void AppendHex(std::string& out, std::uint64_t value, int digits)
+void AppendHex(std::string& out, std::uint64_t value, std::size_t digits)
 {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-        out.push_back(kDigits[(value >> shift) & 0xF]);
-    }
+    char text[16];
+    out.append(text, Tarnwick::Detail::WriteHexDigits(text, value, digits));
 }
 
 /// Maps and initialises a shared-memory object that this call has just created

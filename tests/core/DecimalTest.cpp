@@ -103,6 +103,12 @@ TEST(DecimalTest, FixedAndPaddedWidths)
     EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<3>(fixed, 7U)), u"007");
     EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<2>(fixed, 1234U)), u"34");
     EXPECT_EQ(std::u16string_view(fixed, WriteFixedDigits<1>(fixed, 5U)), u"5");
+    // Hexadecimal digits, upper case, cut to the width as the decimal ones are.
+    char hex[16];
+    EXPECT_EQ(std::string_view(hex, WriteHexDigits(hex, 0xE9, 4)), "00E9");
+    EXPECT_EQ(std::string_view(hex, WriteHexDigits(hex, 0x10FFFF, 5)), "0FFFF");
+    EXPECT_EQ(std::string_view(hex, WriteHexDigits(hex, ~std::uint64_t(0) - 0x5A, 16)), "FFFFFFFFFFFFFFA5");
+    EXPECT_EQ(HexDigit<char16_t>(0xB, false), u'b');
 }
 
 TEST(DecimalTest, ReadDigitsSaturatesAndStopsAtTheFirstNonDigit)

@@ -1,6 +1,7 @@
 #include "encoding/decode/XmlDocument.h"
 
 #include "core/Bytes16.h"
+#include "core/Decimal.h"
 #include "core/Utf16.h"
 #include "encoding/XmlNames.h"
 
@@ -311,11 +312,9 @@ void XmlDocument::Transcode(std::string_view text, std::string* owned, XmlDecode
         case TextForm::Ascii:
             Keep(text, owned);
             if (std::size_t const at = FirstNonAscii(m_Text); at != m_Size) {
-                static constexpr char kHex[] = "0123456789ABCDEF";
-                auto const byte = static_cast<unsigned char>(m_Text[at]);
-                Fail(std::u16string(u"Non-ASCII byte 0x") + char16_t(kHex[byte >> 4]) + char16_t(kHex[byte & 0xF])
-                        + u" in US-ASCII text",
-                    {}, kNotAsciiLine, at);
+                char16_t hex[2];
+                Tarnwick::Detail::WriteHexDigits(hex, static_cast<unsigned char>(m_Text[at]), 2);
+                Fail(u"Non-ASCII byte 0x" + std::u16string(hex, 2) + u" in US-ASCII text", {}, kNotAsciiLine, at);
             }
             return;
         case TextForm::Latin1:

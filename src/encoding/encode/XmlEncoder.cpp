@@ -1,5 +1,6 @@
 #include <tarnwick/encoding/XmlEncoder.h>
 
+#include "core/Decimal.h"
 #include "datatypes/KindTable.h"
 #include "encoding/Failures.h"
 #include "encoding/MessagePath.h"
@@ -83,16 +84,12 @@ std::int32_t Deeper(std::int32_t indent)
 /// "U+0007": a code unit for a message, at least four hex digits.
 std::u16string UnitText(char32_t unit)
 {
-    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-    std::u16string text = u"U+";
-    int digits = 4;
+    std::size_t digits = 4;
     while (digits < 8 && (unit >> (4 * digits)) != 0) {
         ++digits;
     }
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-        text += kHex[(unit >> shift) & 0xF];
-    }
-    return text;
+    char16_t text[10] = u"U+";
+    return std::u16string(text, Tarnwick::Detail::WriteHexDigits(text + 2, unit, digits));
 }
 
 /// `name` for a message: at most kQuotedBytes of its UTF-8, cut at a character boundary

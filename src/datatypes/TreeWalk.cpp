@@ -1,5 +1,6 @@
 #include "datatypes/TreeWalk.h"
 
+#include "datatypes/KindTable.h"
 #include "datatypes/OwnedNodes.h"
 
 #include <tarnwick/datatypes/AnyTypeSequenceType.h>
@@ -18,29 +19,37 @@ using namespace DataTypes;
 
 namespace {
 
-/// The code of `node` when it is of exactly one of the five container classes
-/// (a derived class is not: its own code must see its nodes), else NULL_TYPE.
-/// The library's classes have their type information in the library, one object
-/// each, so its address tells them without a call.
+/// Calls `visit.template operator()<Node>()` with the container class of `code`'s row;
+/// false for the codes of other kinds.
+template <class Visit> bool VisitContainer(std::int32_t code, Visit&& visit)
+{
+    return VisitKind(code, [&]<class K>() {
+        if constexpr (K::content == Content::Container) {
+            visit.template operator()<typename K::Node>();
+            return true;
+        } else {
+            return false;
+        }
+    });
+}
+
+/// The code of `node` when it is of exactly one of the container classes (a derived
+/// class is not: its own code must see its nodes), else NULL_TYPE. The library's
+/// classes have their type information in the library, one object each, so its
+/// address tells them without a call.
 ParamType ContainerCode(ServiceType const& node) noexcept
 {
     std::type_info const* const type = &typeid(node);
-    if (type == &typeid(CompositeType)) {
-        return COMPOSITE;
+    ParamType code = NULL_TYPE;
+    [&]<std::int32_t... I>(std::integer_sequence<std::int32_t, I...>)
+    {
+        static_cast<void>(((Kind<static_cast<ParamType>(I)>::content == Content::Container
+                               && type == &typeid(typename Kind<static_cast<ParamType>(I)>::Node)
+                               && (code = static_cast<ParamType>(I), true))
+            || ...));
     }
-    if (type == &typeid(AnyTypeServiceType)) {
-        return ANY_TYPE;
-    }
-    if (type == &typeid(CompositeSequenceType)) {
-        return COMPOSITE_SEQUENCE;
-    }
-    if (type == &typeid(AnyTypeSequenceType)) {
-        return ANY_TYPE_SEQUENCE;
-    }
-    if (type == &typeid(DictionaryType)) {
-        return DICTIONARY;
-    }
-    return NULL_TYPE;
+    (std::make_integer_sequence<std::int32_t, kKindCount> {});
+    return code;
 }
 
 /// Room for one more element, growing geometrically.
@@ -121,25 +130,10 @@ template <class Slot> void TreeAccess::CopyInto(Slot*& slot, Slot const* source,
     }
     ParamType const code = ContainerCode(*source);
     if constexpr (std::is_same_v<Slot, ServiceType>) {
-        switch (code) {
-        case COMPOSITE:
-            Defer(static_cast<CompositeType const&>(*source), slot, stack);
-            return;
-        case COMPOSITE_SEQUENCE:
-            Defer(static_cast<CompositeSequenceType const&>(*source), slot, stack);
-            return;
-        case DICTIONARY:
-            Defer(static_cast<DictionaryType const&>(*source), slot, stack);
-            return;
-        case ANY_TYPE:
-            Defer(static_cast<AnyTypeServiceType const&>(*source), slot, stack);
-            return;
-        case ANY_TYPE_SEQUENCE:
-            Defer(static_cast<AnyTypeSequenceType const&>(*source), slot, stack);
-            return;
-        default:
+        bool const deferred = VisitContainer(
+            code, [&]<class Container>() { Defer(static_cast<Container const&>(*source), slot, stack); });
+        if (!deferred) {
             slot = source->Copy();
-            return;
         }
     } else {
         // Items of a sequence: of exactly their slot's class, or of a caller's
@@ -154,28 +148,9 @@ template <class Slot> void TreeAccess::CopyInto(Slot*& slot, Slot const* source,
 
 void TreeAccess::Open(Pending const& pending, Stack& stack)
 {
-    switch (pending.code) {
-    case COMPOSITE:
-        Open(static_cast<CompositeType&>(*pending.target), static_cast<CompositeType const&>(*pending.source), stack);
-        break;
-    case COMPOSITE_SEQUENCE:
-        Open(static_cast<CompositeSequenceType&>(*pending.target),
-            static_cast<CompositeSequenceType const&>(*pending.source), stack);
-        break;
-    case DICTIONARY:
-        Open(static_cast<DictionaryType&>(*pending.target), static_cast<DictionaryType const&>(*pending.source), stack);
-        break;
-    case ANY_TYPE:
-        Open(static_cast<AnyTypeServiceType&>(*pending.target), static_cast<AnyTypeServiceType const&>(*pending.source),
-            stack);
-        break;
-    case ANY_TYPE_SEQUENCE:
-        Open(static_cast<AnyTypeSequenceType&>(*pending.target),
-            static_cast<AnyTypeSequenceType const&>(*pending.source), stack);
-        break;
-    default:
-        break;
-    }
+    VisitContainer(pending.code, [&]<class Container>() {
+        Open(static_cast<Container&>(*pending.target), static_cast<Container const&>(*pending.source), stack);
+    });
 }
 
 namespace {
@@ -264,48 +239,35 @@ AnyTypeSequenceType* TreeAccess::Empty(AnyTypeSequenceType const& source)
 // ---------------------------------------------------------------------------
 // Destroying
 
-namespace {
-
-template <class Node> void TakeAll(std::vector<Node*>& nodes, Demolition& demolition) noexcept
-{
-    for (Node* node : nodes) {
-        demolition.Take(node);
-    }
-    nodes.clear();
-}
-
-} // namespace
-
 void TreeAccess::Dismantle(ServiceType& container, Demolition& demolition) noexcept
 {
-    switch (ContainerCode(container)) {
-    case COMPOSITE:
-        TakeAll(static_cast<CompositeType&>(container).m_Nodes, demolition);
-        break;
-    case COMPOSITE_SEQUENCE:
-        // The prototype is a value object: the sequence's own destructor releases it.
-        TakeAll(static_cast<CompositeSequenceType&>(container).m_Nodes, demolition);
-        break;
-    case ANY_TYPE_SEQUENCE:
-        TakeAll(static_cast<AnyTypeSequenceType&>(container).m_Nodes, demolition);
-        break;
-    case ANY_TYPE:
-        demolition.Take(std::exchange(static_cast<AnyTypeServiceType&>(container).m_WrappedNode, nullptr));
-        break;
-    case DICTIONARY: {
-        auto& dictionary = static_cast<DictionaryType&>(container);
-        ServiceType* const keys = std::exchange(dictionary.m_KeysNode, nullptr);
-        ServiceType* const values = std::exchange(dictionary.m_ValuesNode, nullptr);
-        // One node in both roles goes once.
-        if (values != keys) {
-            demolition.Take(values);
-        }
-        demolition.Take(keys);
-        break;
+    VisitContainer(ContainerCode(container),
+        [&]<class Container>() { TakeNodes(static_cast<Container&>(container), demolition); });
+}
+
+template <class Node> void TreeAccess::TakeNodes(OwnedList<Node>& container, Demolition& demolition) noexcept
+{
+    // A sequence's prototype is a value object: the sequence's own destructor releases it.
+    for (Node* node : container.m_Nodes) {
+        demolition.Take(node);
     }
-    default:
-        break;
+    container.m_Nodes.clear();
+}
+
+void TreeAccess::TakeNodes(DictionaryType& container, Demolition& demolition) noexcept
+{
+    ServiceType* const keys = std::exchange(container.m_KeysNode, nullptr);
+    ServiceType* const values = std::exchange(container.m_ValuesNode, nullptr);
+    // One node in both roles goes once.
+    if (values != keys) {
+        demolition.Take(values);
     }
+    demolition.Take(keys);
+}
+
+void TreeAccess::TakeNodes(AnyTypeServiceType& container, Demolition& demolition) noexcept
+{
+    demolition.Take(std::exchange(container.m_WrappedNode, nullptr));
 }
 
 void Demolition::Take(ServiceType* node) noexcept

@@ -40,7 +40,7 @@ struct TreeAccess {
     /// @}
 
     /// Hands every node `container` owns to `demolition`, leaving it without nodes;
-    /// `container` is of exactly one of the five container classes.
+    /// `container` is of exactly one of the container classes.
     static void Dismantle(DataTypes::ServiceType& container, Demolition& demolition) noexcept;
 
 private:
@@ -66,6 +66,12 @@ private:
     template <class Node> static void Release(DataTypes::OwnedList<Node>& target) noexcept;
     static void Release(DataTypes::DictionaryType& target) noexcept;
     static void Release(DataTypes::AnyTypeServiceType& target) noexcept;
+    /// @}
+    /// Hands the nodes of a container of that class to `demolition`.
+    /// @{
+    template <class Node> static void TakeNodes(DataTypes::OwnedList<Node>& container, Demolition& demolition) noexcept;
+    static void TakeNodes(DataTypes::DictionaryType& container, Demolition& demolition) noexcept;
+    static void TakeNodes(DataTypes::AnyTypeServiceType& container, Demolition& demolition) noexcept;
     /// @}
     /// A new container of the source's class and name (and a copy of its prototype), without nodes.
     /// @{

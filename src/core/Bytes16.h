@@ -92,8 +92,10 @@ public:
     std::size_t Total() const noexcept
     {
 #if defined(__SSE2__)
+        // Each half sums eight counts of at most 255: its low 32 bits hold it.
         __m128i const halves = _mm_sad_epu8(m_Counts, _mm_setzero_si128());
-        return static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_add_epi64(halves, _mm_unpackhi_epi64(halves, halves))));
+        return static_cast<std::size_t>(
+            static_cast<unsigned>(_mm_cvtsi128_si32(_mm_add_epi32(halves, _mm_unpackhi_epi64(halves, halves)))));
 #else
         return m_Total;
 #endif

@@ -29,7 +29,7 @@ public:
         m_Bytes.resize(size / 16 + kBlock);
         char* out = m_Bytes.data();
         for (std::size_t first = 0; first < size; first += kBlock) {
-            std::size_t used = static_cast<std::size_t>(out - m_Bytes.data());
+            std::size_t const used = static_cast<std::size_t>(out - m_Bytes.data());
             if (first != 0) {
                 m_Before[first / kBlock - 1] = used;
             }

@@ -187,7 +187,8 @@ TEST(XmlTolerantReading, StillRefusesWhatNoFormAllows)
         {"<v>256</v>", Scalar<std::uint8_t>(0)}, {"<v> - 0</v>", Scalar<std::uint8_t>(0)},
         {"<v>1 2</v>", Scalar<std::int64_t>(0)}, {"<v> </v>", Scalar<std::int16_t>(0)},
         {"<v>0x10</v>", Scalar<std::uint32_t>(0)}, {"<v>+</v>", Scalar<std::uint64_t>(0)},
-        {"<v>18446744073709551616</v>", Scalar<std::uint64_t>(0)}, {"<v>2</v>", Scalar<bool>(false)},
+        {"<v>18446744073709551616</v>", Scalar<std::uint64_t>(0)}, {"<v>-129</v>", Scalar<std::int8_t>(0)},
+        {"<v>-9223372036854775809</v>", Scalar<std::int64_t>(0)}, {"<v>2</v>", Scalar<bool>(false)},
         {"<v>TRUE</v>", Scalar<bool>(false)}, {"<v>1e</v>", Scalar<double>(0)}, {"<v>+-1</v>", Scalar<double>(0)},
         {"<v>++1</v>", Scalar<float>(0)}, {"<v>1,5</v>", Scalar<double>(0)}, {"<v>0x1p3</v>", Scalar<double>(0)},
         {"<v type='int32'> x </v>", new AnyTypeServiceType(nullptr, u"v")}};

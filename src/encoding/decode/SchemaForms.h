@@ -4,6 +4,8 @@
 // read by the tolerant decoder after the encoder's own form did not parse.
 // Internal to the library.
 
+#include "core/Decimal.h"
+
 #include <algorithm>
 #include <concepts>
 #include <cstdint>
@@ -35,18 +37,11 @@ template <std::integral T> bool ParseSchemaInteger(std::string_view text, T& val
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    if (text.empty()) {
-        return false;
-    }
     std::uint64_t const limit
         = static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative && std::is_signed_v<T> ? 1 : 0);
     std::uint64_t magnitude = 0;
-    for (char const c : text) {
-        auto const digit = static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
-        if (digit > 9 || magnitude > (limit - digit) / 10) {
-            return false;
-        }
-        magnitude = magnitude * 10 + digit;
+    if (!Tarnwick::Detail::ParseDecimal(text, magnitude) || magnitude > limit) {
+        return false;
     }
     if (negative && magnitude != 0 && !std::is_signed_v<T>) {
         return false;

@@ -125,9 +125,8 @@ Transcoded FromLatin1(std::string_view bytes)
         if (plain == bytes.size()) {
             break;
         }
-        auto const c = static_cast<unsigned char>(bytes[plain]);
-        out.text.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        char utf8[4];
+        out.text.append(utf8, Tarnwick::Detail::EncodeUtf8(static_cast<unsigned char>(bytes[plain]), utf8));
         at = plain + 1;
     }
     return out;
@@ -153,7 +152,7 @@ Transcoded FromUtf16(std::string_view bytes, bool bigEndian)
                     || !Tarnwick::Detail::IsLowSurrogate(unit(i + 1))) {
                     break;
                 }
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00u);
+                cp = Tarnwick::Detail::CombineSurrogates(static_cast<char16_t>(cp), unit(i + 1));
                 ++i;
             }
             length += Tarnwick::Detail::EncodeUtf8(cp, to != nullptr ? to + length : scratch);

@@ -2,9 +2,9 @@
 
 // What the random-tree generators of the encoding tests share: the draw from a
 // seeded engine, texts joined from pieces, numbers that mix special values with
-// raw bits, the visit of the twelve element types and the nodes without nested
-// elements. Each generator keeps its own names, pieces, markup, special values and
-// time lists, which are its restrictions.
+// raw bits, the visit of the twelve element types, the nodes without nested
+// elements and the branches of value objects. Each generator keeps its own names,
+// pieces, markup, special values and time lists, which are its restrictions.
 
 #include "EncodingTestSupport.h"
 
@@ -17,6 +17,7 @@
 #include <bit>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <random>
 #include <span>
 #include <string>
@@ -104,11 +105,11 @@ struct NumberStyle {
     bool scrambleFloats;
 };
 
-/// The nodes without nested elements of their own, for a generator that supplies
-/// its `Text()`, `kMarkup` fragments, `kNumbers` style, `FloatSpecials<T>()` and
-/// `Times(durations)`; it may hide `XmlLeaf` to draw the XML string kind otherwise.
+/// The nodes of a random tree, for a generator that supplies its `kPieces` (or hides
+/// `Text()`), `kMarkup` fragments (or hides `XmlLeaf`), `kNumbers` style,
+/// `FloatSpecials<T>()` and `Times(durations)`; the branches of `Node` ask for more.
 /// Every draw keeps the generator's order, so that a seed names one tree.
-template <class Generator> class LeafSource : public RandomSource {
+template <class Generator> class NodeSource : public RandomSource {
 public:
     using RandomSource::RandomSource;
 
@@ -181,6 +182,69 @@ protected:
         VisitPrimitive(
             Pick(12), [&]<class T>() { node = new Tarnwick::DataTypes::SequenceType<T>(Values<T>(count), name); });
         return node;
+    }
+
+    /// A node named `name` of any shape a generator of value objects draws, whose
+    /// generator also supplies `Children(depth)`, `Refilled(shape)` (a copy with new
+    /// values), `ItemName(i, name)` for the items of a composite sequence and
+    /// `AnyItem(i)` for the items of an any-type dictionary.
+    ServiceType* Node(std::u16string const& name, int depth)
+    {
+        using namespace Tarnwick::DataTypes;
+        switch (depth > 0 ? Pick(8) : 0) {
+        case 1:
+        case 2:
+            return EncodingTest::Composite(name, Self().Children(depth - 1));
+        case 3:
+            return new AnyTypeServiceType(Leaf(name, true), name);
+        case 4: {
+            // Items share one shape, as the items of one value object do.
+            auto* sequence = new CompositeSequenceType(name, nullptr);
+            std::unique_ptr<ServiceType> const shape(EncodingTest::Composite(u"item", Self().Children(depth - 1)));
+            for (int i = Pick(3); i > 0; --i) {
+                std::unique_ptr<ServiceType> item(Self().Refilled(*shape));
+                item->SetParamName(Self().ItemName(i, name));
+                sequence->Add(static_cast<CompositeType*>(item.release()));
+            }
+            return sequence;
+        }
+        case 5:
+            return RandomDictionary(name, depth);
+        default:
+            return Leaf(name, false);
+        }
+    }
+
+    /// A dictionary of primitive keys and primitive, any-type or composite values.
+    ServiceType* RandomDictionary(std::u16string const& name, int depth)
+    {
+        using namespace Tarnwick::DataTypes;
+        int const count = Pick(3);
+        ServiceType* const keys = PrimitiveSequence(u"keys", count);
+        ServiceType* values = nullptr;
+        switch (Pick(3)) {
+        case 0:
+            values = PrimitiveSequence(u"values", count);
+            break;
+        case 1: {
+            auto* items = new AnyTypeSequenceType(u"values");
+            for (int i = 0; i < count; ++i) {
+                items->Add(Self().AnyItem(i));
+            }
+            values = items;
+            break;
+        }
+        default: {
+            auto* items = new CompositeSequenceType(u"values", nullptr);
+            std::unique_ptr<ServiceType> const shape(EncodingTest::Composite(u"entry", Self().Children(depth - 1)));
+            for (int i = 0; i < count; ++i) {
+                items->Add(static_cast<CompositeType*>(Self().Refilled(*shape)));
+            }
+            values = items;
+            break;
+        }
+        }
+        return EncodingTest::Dictionary(name, keys, values);
     }
 
 private:

@@ -8,11 +8,7 @@
 
 #include <tarnwick/encoding/XmlDecoder.h>
 
-#include <bit>
-#include <cmath>
 #include <limits>
-#include <random>
-#include <tuple>
 
 namespace {
 
@@ -20,9 +16,9 @@ using namespace EncodingTest;
 using namespace RandomTreeSupport;
 using Tarnwick::Encoding::XmlDecoder;
 
-class RandomTrees : LeafSource<RandomTrees> {
+class RandomTrees : NodeSource<RandomTrees> {
 public:
-    using LeafSource::LeafSource;
+    using NodeSource::NodeSource;
 
     /// A tree of any kind; `free` keeps to the trees whose shape the text alone tells.
     std::unique_ptr<ServiceType> Tree(bool free)
@@ -32,7 +28,7 @@ public:
     }
 
 private:
-    friend LeafSource<RandomTrees>;
+    friend NodeSource<RandomTrees>;
 
     static constexpr char16_t const* kPieces[]
         = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\t", u"\r\n", u"\r", u"\u0001\u001f", u"\ufffe\uffff",
@@ -67,43 +63,30 @@ private:
     /// A shape-free tree holds a plain text where the others hold markup.
     ServiceType* XmlLeaf(std::u16string const& name)
     {
-        return m_Free ? new ScalarType<std::u16string>(Text(), name) : LeafSource::XmlLeaf(name);
+        return m_Free ? new ScalarType<std::u16string>(Text(), name) : NodeSource::XmlLeaf(name);
     }
 
     std::vector<ServiceType*> Children(int depth)
     {
-        return Repeat<ServiceType*>(Pick(5), [&] { return Node(depth); });
+        return Repeat<ServiceType*>(Pick(5), [&] { return Node(Name(), depth); });
     }
 
-    ServiceType* Node(int depth)
+    static std::u16string ItemName(int i, std::u16string const& name) { return i % 2 == 0 ? u"item" : name; }
+
+    AnyTypeServiceType* AnyItem(int)
     {
         std::u16string const name = Name();
-        switch (depth > 0 ? Pick(8) : 0) {
-        case 1:
-        case 2:
-            return Composite(name, Children(depth - 1));
-        case 3:
-            return new AnyTypeServiceType(Leaf(name, true), name);
-        case 4: {
-            // Items share one shape, as the items of one value object do.
-            auto* sequence = new CompositeSequenceType(name, nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"item", Children(depth - 1)));
-            for (int i = Pick(3); i > 0; --i) {
-                std::unique_ptr<ServiceType> item(Reshaped(*shape, depth - 1));
-                item->SetParamName(i % 2 == 0 ? u"item" : name);
-                sequence->Add(static_cast<CompositeType*>(item.release()));
-            }
-            return sequence;
+        // A sequence inside loses its indentation in a shape-free composite.
+        ServiceType* leaf = Leaf(name, true);
+        if (m_Free && !leaf->IsLeaf()) {
+            delete leaf;
+            leaf = new ScalarType<std::int32_t>(5, name);
         }
-        case 5:
-            return RandomDictionary(name, depth);
-        default:
-            return Leaf(name, false);
-        }
+        return new AnyTypeServiceType(leaf, name);
     }
 
     /// A composite of the same shape as `shape` with new values.
-    ServiceType* Reshaped(ServiceType const& shape, int depth)
+    ServiceType* Refilled(ServiceType const& shape)
     {
         std::unique_ptr<ServiceType> copy(shape.Copy());
         auto& composite = static_cast<CompositeType&>(*copy);
@@ -118,45 +101,7 @@ private:
                 *it = fresh;
             }
         }
-        (void)depth;
         return copy.release();
-    }
-
-    ServiceType* RandomDictionary(std::u16string const& name, int depth)
-    {
-        int const count = Pick(3);
-        ServiceType* const keys = PrimitiveSequence(u"keys", count);
-        ServiceType* values = nullptr;
-        switch (Pick(3)) {
-        case 0:
-            values = PrimitiveSequence(u"values", count);
-            break;
-        case 1: {
-            auto* items = new AnyTypeSequenceType(u"values");
-            for (int i = 0; i < count; ++i) {
-                std::u16string const itemName = Name();
-                // A sequence inside loses its indentation in a shape-free composite.
-                ServiceType* leaf = Leaf(itemName, true);
-                if (m_Free && !leaf->IsLeaf()) {
-                    delete leaf;
-                    leaf = new ScalarType<std::int32_t>(5, itemName);
-                }
-                items->Add(new AnyTypeServiceType(leaf, itemName));
-            }
-            values = items;
-            break;
-        }
-        default: {
-            auto* items = new CompositeSequenceType(u"values", nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"entry", Children(depth - 1)));
-            for (int i = 0; i < count; ++i) {
-                items->Add(static_cast<CompositeType*>(Reshaped(*shape, depth - 1)));
-            }
-            values = items;
-            break;
-        }
-        }
-        return Dictionary(name, keys, values);
     }
 
     bool m_Free = false;

@@ -364,9 +364,9 @@ struct Expected {
     char kind;
 };
 
-class StandardTrees : LeafSource<StandardTrees> {
+class StandardTrees : NodeSource<StandardTrees> {
 public:
-    using LeafSource::LeafSource;
+    using NodeSource::NodeSource;
 
     std::unique_ptr<ServiceType> Tree() { return std::unique_ptr<ServiceType>(Composite(Name(), Children(3))); }
 
@@ -398,7 +398,7 @@ public:
     }
 
 private:
-    friend LeafSource<StandardTrees>;
+    friend NodeSource<StandardTrees>;
 
     static constexpr char16_t const* kMarkup[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1' b=\"x&amp;y\"/>", u"a&lt;b",
         u"<![CDATA[<raw> & ]]>", u"<p>\n  <q/>\n</p>", u"\u00e9<\u4e2d>\U0001F600</\u4e2d>"};

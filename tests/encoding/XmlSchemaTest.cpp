@@ -13,10 +13,8 @@
 #include <tarnwick/encoding/XmlDecoder.h>
 #include <tarnwick/encoding/XmlSchema.h>
 
-#include <bit>
 #include <limits>
 #include <random>
-#include <tuple>
 
 namespace {
 
@@ -53,14 +51,14 @@ ServiceMessage Header()
 
 /// Random trees whose shapes a schema can describe: XML names without a prefix, and
 /// children of one name only where they share a shape. Texts are XML-safe.
-class RandomShapes : LeafSource<RandomShapes> {
+class RandomShapes : NodeSource<RandomShapes> {
 public:
-    using LeafSource::LeafSource;
+    using NodeSource::NodeSource;
 
     std::unique_ptr<ServiceType> Tree() { return std::unique_ptr<ServiceType>(Composite(u"request", Children(3))); }
 
 private:
-    friend LeafSource<RandomShapes>;
+    friend NodeSource<RandomShapes>;
 
     static constexpr char16_t const* kPieces[] = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\u00e9", u"\u4e2d",
         u"\U0001F600", u"  ", u"]]>", u"\t", u"\n", u"&amp;", u"-1", u" 5 "};
@@ -101,29 +99,12 @@ private:
         return children;
     }
 
-    ServiceType* Node(std::u16string const& name, int depth)
+    static std::u16string ItemName(int i, std::u16string const&) { return i % 2 == 0 ? u"item" : u"entry"; }
+
+    AnyTypeServiceType* AnyItem(int i)
     {
-        switch (depth > 0 ? Pick(8) : 0) {
-        case 1:
-        case 2:
-            return Composite(name, Children(depth - 1));
-        case 3:
-            return new AnyTypeServiceType(Leaf(name, true), name);
-        case 4: {
-            auto* sequence = new CompositeSequenceType(name, nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"item", Children(depth - 1)));
-            for (int i = Pick(3); i > 0; --i) {
-                std::unique_ptr<ServiceType> item(Refilled(*shape));
-                item->SetParamName(i % 2 == 0 ? u"item" : u"entry");
-                sequence->Add(static_cast<CompositeType*>(item.release()));
-            }
-            return sequence;
-        }
-        case 5:
-            return RandomDictionary(name, depth);
-        default:
-            return Leaf(name, false);
-        }
+        std::u16string const name = i % 2 == 0 ? u"v" : u"key";
+        return new AnyTypeServiceType(Leaf(name, true), name);
     }
 
     /// A copy of `shape` with new values in its scalar children of the same kinds.
@@ -141,37 +122,6 @@ private:
             }
         }
         return copy.release();
-    }
-
-    ServiceType* RandomDictionary(std::u16string const& name, int depth)
-    {
-        int const count = Pick(3);
-        ServiceType* const keys = PrimitiveSequence(u"keys", count);
-        ServiceType* values = nullptr;
-        switch (Pick(3)) {
-        case 0:
-            values = PrimitiveSequence(u"values", count);
-            break;
-        case 1: {
-            auto* items = new AnyTypeSequenceType(u"values");
-            for (int i = 0; i < count; ++i) {
-                std::u16string const itemName = i % 2 == 0 ? u"v" : u"key";
-                items->Add(new AnyTypeServiceType(Leaf(itemName, true), itemName));
-            }
-            values = items;
-            break;
-        }
-        default: {
-            auto* items = new CompositeSequenceType(u"values", nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"entry", Children(depth - 1)));
-            for (int i = 0; i < count; ++i) {
-                items->Add(static_cast<CompositeType*>(Refilled(*shape)));
-            }
-            values = items;
-            break;
-        }
-        }
-        return Dictionary(name, keys, values);
     }
 };
 

@@ -6,18 +6,9 @@
 #include "EncodingTestSupport.h"
 #include "RandomTrees.h"
 
-#include <tarnwick/datatypes/TimeDurationSequenceType.h>
-#include <tarnwick/datatypes/TimeDurationServiceType.h>
-#include <tarnwick/datatypes/TimeStampSequenceType.h>
-#include <tarnwick/datatypes/TimeStampServiceType.h>
-#include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/encoding/XmlDecoder.h>
 
-#include <bit>
-#include <cmath>
 #include <limits>
-#include <random>
-#include <tuple>
 
 namespace {
 
@@ -25,9 +16,9 @@ using namespace EncodingTest;
 using namespace RandomTreeSupport;
 using Tarnwick::Encoding::XmlDecoder;
 
-class RandomTrees : RandomSource {
+class RandomTrees : NodeSource<RandomTrees> {
 public:
-    using RandomSource::RandomSource;
+    using NodeSource::NodeSource;
 
     /// A tree of any kind; `free` keeps to the trees whose shape the text alone tells.
     std::unique_ptr<ServiceType> Tree(bool free)
@@ -37,123 +28,65 @@ public:
     }
 
 private:
+    friend NodeSource<RandomTrees>;
+
+    static constexpr char16_t const* kPieces[]
+        = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\t", u"\r\n", u"\r", u"\u0001\u001f", u"\ufffe\uffff",
+            u"\U0001F600", u"\u00e9", u"\u4e2d", u"  ", u"]]>", u"&amp;", u"\n", u"\xd800", u"a\0b"};
+    /// Well-formed markup for XML strings, byte for byte as the text holds it.
+    static constexpr char16_t const* kMarkup[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1'\tb=\"x&amp;y\"/>",
+        u"a&lt;b", u"<!-- note -->", u"<![CDATA[<raw> & ]]>", u"<?pi data?>", u"<p>\n  <q/>\n</p>\n", u"x<y>z</y>w",
+        u"\u00e9<\u4e2d>\U0001F600</\u4e2d>", u"<a></a>  "};
+    static constexpr NumberStyle kNumbers {4, true, true};
+
+    template <class T> static std::span<T const> FloatSpecials()
+    {
+        using Limits = std::numeric_limits<T>;
+        static T const specials[] = {T(0.1), T(-2.5), T(1e20), T(1e-7), Limits::infinity(), -Limits::infinity(),
+            Limits::quiet_NaN(), -Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(),
+            Limits::min(), T(0), -T(0), T(1) / T(3)};
+        return specials;
+    }
+
     std::u16string Name()
     {
         static char16_t const* const names[] = {u"a", u"count", u"x-1", u"_id", u"ns:v", u"caf\u00e9", u"\u4e2d\u6587",
             u"v.2", u"item", u"key", u"value", u"msg", u"\U00010400x"};
-        return names[Pick(std::size(names))];
+        return OneOf<char16_t const*>(names);
     }
 
-    std::u16string Text()
-    {
-        static char16_t const* const pieces[]
-            = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\t", u"\r\n", u"\r", u"\u0001\u001f", u"\ufffe\uffff",
-                u"\U0001F600", u"\u00e9", u"\u4e2d", u"  ", u"]]>", u"&amp;", u"\n", u"\xd800", u"a\0b"};
-        return Join<char16_t const*>(pieces);
-    }
-
-    template <class T> T Value()
-    {
-        if constexpr (std::is_same_v<T, std::u16string>) {
-            return Text();
-        } else if constexpr (std::is_same_v<T, bool>) {
-            return Pick(2) == 1;
-        } else if constexpr (std::is_floating_point_v<T>) {
-            using Limits = std::numeric_limits<T>;
-            T const specials[] = {T(0.1), T(-2.5), T(1e20), T(1e-7), Limits::infinity(), -Limits::infinity(),
-                Limits::quiet_NaN(), -Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(),
-                Limits::min(), T(0), -T(0), T(1) / T(3)};
-            return Number<T>(specials, true);
-        } else {
-            using Limits = std::numeric_limits<T>;
-            T const specials[] = {Limits::min(), Limits::max(), T(0), T(1)};
-            return Number<T>(specials, true);
-        }
-    }
-
-    template <class T> std::vector<T> Values()
-    {
-        return Repeat<T>(Pick(4), [&] { return Value<T>(); });
-    }
-
-    std::vector<std::uint64_t> Stamps()
+    std::vector<std::uint64_t> Times(bool)
     {
         return Repeat<std::uint64_t>(Pick(3), [&] { return Number<std::uint64_t>({}, true); });
     }
 
-    /// Well-formed markup for XML strings, byte for byte as the text holds it.
-    std::u16string Markup()
+    /// A shape-free tree holds a plain text where the others hold markup.
+    ServiceType* XmlLeaf(std::u16string const& name)
     {
-        static char16_t const* const fragments[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1'\tb=\"x&amp;y\"/>",
-            u"a&lt;b", u"<!-- note -->", u"<![CDATA[<raw> & ]]>", u"<?pi data?>", u"<p>\n  <q/>\n</p>\n", u"x<y>z</y>w",
-            u"\u00e9<\u4e2d>\U0001F600</\u4e2d>", u"<a></a>  "};
-        return fragments[Pick(std::size(fragments))];
-    }
-
-    /// A node of a kind that needs no nested element of its own; `any` keeps to the
-    /// kinds an any-type node wraps.
-    ServiceType* Leaf(std::u16string const& name, bool any)
-    {
-        // 0 to 11 the scalars, 12 to 23 the sequences, then the XML string and the time kinds.
-        int const kind = Pick(any ? 27 : 29);
-        ServiceType* node = nullptr;
-        switch (kind) {
-        case 24:
-            return m_Free ? new ScalarType<std::u16string>(Text(), name) : new XmlString(Markup(), name);
-        case 25:
-            return new TimeStampServiceType(m_Random(), name);
-        case 26:
-            return new TimeDurationServiceType(m_Random(), name);
-        case 27:
-            return new TimeStampSequenceType(Stamps(), name);
-        case 28:
-            return new TimeDurationSequenceType(Stamps(), name);
-        default:
-            VisitPrimitive(kind % 12, [&]<class T>() {
-                if (kind < 12) {
-                    node = new ScalarType<T>(Value<T>(), name);
-                } else {
-                    node = new SequenceType<T>(Values<T>(), name);
-                }
-            });
-            return node;
-        }
+        return m_Free ? new ScalarType<std::u16string>(Text(), name) : NodeSource::XmlLeaf(name);
     }
 
     std::vector<ServiceType*> Children(int depth)
     {
-        return Repeat<ServiceType*>(Pick(5), [&] { return Node(depth); });
+        return Repeat<ServiceType*>(Pick(5), [&] { return Node(Name(), depth); });
     }
 
-    ServiceType* Node(int depth)
+    static std::u16string ItemName(int i, std::u16string const& name) { return i % 2 == 0 ? u"item" : name; }
+
+    AnyTypeServiceType* AnyItem(int)
     {
         std::u16string const name = Name();
-        switch (depth > 0 ? Pick(8) : 0) {
-        case 1:
-        case 2:
-            return Composite(name, Children(depth - 1));
-        case 3:
-            return new AnyTypeServiceType(Leaf(name, true), name);
-        case 4: {
-            // Items share one shape, as the items of one value object do.
-            auto* sequence = new CompositeSequenceType(name, nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"item", Children(depth - 1)));
-            for (int i = Pick(3); i > 0; --i) {
-                std::unique_ptr<ServiceType> item(Reshaped(*shape, depth - 1));
-                item->SetParamName(i % 2 == 0 ? u"item" : name);
-                sequence->Add(static_cast<CompositeType*>(item.release()));
-            }
-            return sequence;
+        // A sequence inside loses its indentation in a shape-free composite.
+        ServiceType* leaf = Leaf(name, true);
+        if (m_Free && !leaf->IsLeaf()) {
+            delete leaf;
+            leaf = new ScalarType<std::int32_t>(5, name);
         }
-        case 5:
-            return RandomDictionary(name, depth);
-        default:
-            return Leaf(name, false);
-        }
+        return new AnyTypeServiceType(leaf, name);
     }
 
     /// A composite of the same shape as `shape` with new values.
-    ServiceType* Reshaped(ServiceType const& shape, int depth)
+    ServiceType* Refilled(ServiceType const& shape)
     {
         std::unique_ptr<ServiceType> copy(shape.Copy());
         auto& composite = static_cast<CompositeType&>(*copy);
@@ -168,50 +101,7 @@ private:
                 *it = fresh;
             }
         }
-        (void)depth;
         return copy.release();
-    }
-
-    ServiceType* RandomDictionary(std::u16string const& name, int depth)
-    {
-        int const count = Pick(3);
-        ServiceType* keys = nullptr;
-        VisitPrimitive(Pick(12),
-            [&]<class T>() { keys = new SequenceType<T>(Repeat<T>(count, [&] { return Value<T>(); }), u"keys"); });
-        ServiceType* values = nullptr;
-        switch (Pick(3)) {
-        case 0: {
-            VisitPrimitive(Pick(12), [&]<class T>() {
-                values = new SequenceType<T>(Repeat<T>(count, [&] { return Value<T>(); }), u"values");
-            });
-            break;
-        }
-        case 1: {
-            auto* items = new AnyTypeSequenceType(u"values");
-            for (int i = 0; i < count; ++i) {
-                std::u16string const itemName = Name();
-                // A sequence inside loses its indentation in a shape-free composite.
-                ServiceType* leaf = Leaf(itemName, true);
-                if (m_Free && !leaf->IsLeaf()) {
-                    delete leaf;
-                    leaf = new ScalarType<std::int32_t>(5, itemName);
-                }
-                items->Add(new AnyTypeServiceType(leaf, itemName));
-            }
-            values = items;
-            break;
-        }
-        default: {
-            auto* items = new CompositeSequenceType(u"values", nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"entry", Children(depth - 1)));
-            for (int i = 0; i < count; ++i) {
-                items->Add(static_cast<CompositeType*>(Reshaped(*shape, depth - 1)));
-            }
-            values = items;
-            break;
-        }
-        }
-        return Dictionary(name, keys, values);
     }
 
     bool m_Free = false;

@@ -364,9 +364,9 @@ struct Expected {
     char kind;
 };
 
-class StandardTrees : RandomSource {
+class StandardTrees : NodeSource<StandardTrees> {
 public:
-    using RandomSource::RandomSource;
+    using NodeSource::NodeSource;
 
     std::unique_ptr<ServiceType> Tree() { return std::unique_ptr<ServiceType>(Composite(Name(), Children(3))); }
 
@@ -398,68 +398,37 @@ public:
     }
 
 private:
+    friend NodeSource<StandardTrees>;
+
+    static constexpr char16_t const* kMarkup[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1' b=\"x&amp;y\"/>", u"a&lt;b",
+        u"<![CDATA[<raw> & ]]>", u"<p>\n  <q/>\n</p>", u"\u00e9<\u4e2d>\U0001F600</\u4e2d>"};
+    static constexpr NumberStyle kNumbers {0, false, false};
+
+    template <class T> static std::span<T const> FloatSpecials()
+    {
+        using Limits = std::numeric_limits<T>;
+        static T const specials[] = {T(0.1), T(19.99), T(1e20), T(1e-7), Limits::infinity(), -Limits::infinity(),
+            Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(), T(0), -T(0), T(1) / T(3)};
+        return specials;
+    }
+
     std::u16string Name()
     {
         // Names that every reader takes: the older name rules of some parsers refuse
         // characters beyond the first 65,536 in names.
         static char16_t const* const names[] = {u"a", u"count", u"x-1", u"_id", u"caf\u00e9", u"\u4e2d\u6587", u"v.2",
             u"item", u"key", u"value", u"msg", u"B9"};
-        return names[Pick(std::size(names))];
+        return OneOf<char16_t const*>(names);
     }
 
-    template <class T> T Value()
+    /// Two time stamps, one duration.
+    std::vector<std::uint64_t> Times(bool durations)
     {
-        if constexpr (std::is_same_v<T, std::u16string>) {
-            return Text();
-        } else if constexpr (std::is_same_v<T, bool>) {
-            return Pick(2) == 1;
-        } else if constexpr (std::is_floating_point_v<T>) {
-            using Limits = std::numeric_limits<T>;
-            T const specials[] = {T(0.1), T(19.99), T(1e20), T(1e-7), Limits::infinity(), -Limits::infinity(),
-                Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(), T(0), -T(0), T(1) / T(3)};
-            return Number<T>(specials, false);
-        } else {
-            return Number<T>({}, false);
+        std::vector<std::uint64_t> times {m_Random()};
+        if (!durations) {
+            times.push_back(m_Random());
         }
-    }
-
-    template <class T> std::vector<T> Values()
-    {
-        return Repeat<T>(Pick(4), [&] { return Value<T>(); });
-    }
-
-    ServiceType* Leaf(std::u16string const& name)
-    {
-        static char16_t const* const fragments[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1' b=\"x&amp;y\"/>",
-            u"a&lt;b", u"<![CDATA[<raw> & ]]>", u"<p>\n  <q/>\n</p>", u"\u00e9<\u4e2d>\U0001F600</\u4e2d>"};
-        int const kind = Pick(29);
-        ServiceType* node = nullptr;
-        switch (kind) {
-        case 24:
-            return new XmlString(fragments[Pick(std::size(fragments))], name);
-        case 25:
-            return new TimeStampServiceType(m_Random(), name);
-        case 26:
-            return new TimeDurationServiceType(m_Random(), name);
-        case 27:
-            return new TimeStampSequenceType({m_Random(), m_Random()}, name);
-        case 28:
-            return new TimeDurationSequenceType({m_Random()}, name);
-        default:
-            VisitPrimitive(kind % 12, [&]<class T>() {
-                node = kind < 12 ? static_cast<ServiceType*>(new ScalarType<T>(Value<T>(), name))
-                                 : new SequenceType<T>(Values<T>(), name);
-            });
-            return node;
-        }
-    }
-
-    ServiceType* PrimitiveSequence(std::u16string const& name, int count)
-    {
-        ServiceType* node = nullptr;
-        VisitPrimitive(Pick(12),
-            [&]<class T>() { node = new SequenceType<T>(Repeat<T>(count, [&] { return Value<T>(); }), name); });
-        return node;
+        return times;
     }
 
     std::vector<ServiceType*> Children(int depth)

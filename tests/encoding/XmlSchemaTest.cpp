@@ -7,20 +7,14 @@
 #include "RandomTrees.h"
 #include "SchemaValidation.h"
 
-#include <tarnwick/datatypes/TimeDurationSequenceType.h>
-#include <tarnwick/datatypes/TimeDurationServiceType.h>
 #include <tarnwick/datatypes/TimeStampSequenceType.h>
-#include <tarnwick/datatypes/TimeStampServiceType.h>
-#include <tarnwick/datatypes/XmlString.h>
 #include <tarnwick/core/Conversion.h>
 #include <tarnwick/encoding/ServiceMessage.h>
 #include <tarnwick/encoding/XmlDecoder.h>
 #include <tarnwick/encoding/XmlSchema.h>
 
-#include <bit>
 #include <limits>
 #include <random>
-#include <tuple>
 
 namespace {
 
@@ -57,77 +51,31 @@ ServiceMessage Header()
 
 /// Random trees whose shapes a schema can describe: XML names without a prefix, and
 /// children of one name only where they share a shape. Texts are XML-safe.
-class RandomShapes : RandomSource {
+class RandomShapes : NodeSource<RandomShapes> {
 public:
-    using RandomSource::RandomSource;
+    using NodeSource::NodeSource;
 
     std::unique_ptr<ServiceType> Tree() { return std::unique_ptr<ServiceType>(Composite(u"request", Children(3))); }
 
 private:
-    std::u16string Text()
+    friend NodeSource<RandomShapes>;
+
+    static constexpr char16_t const* kPieces[] = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\u00e9", u"\u4e2d",
+        u"\U0001F600", u"  ", u"]]>", u"\t", u"\n", u"&amp;", u"-1", u" 5 "};
+    static constexpr char16_t const* kMarkup[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1' b=\"x&amp;y\"/>", u"a&lt;b",
+        u"<!-- note -->", u"<![CDATA[<raw> & ]]>", u"<?pi data?>", u"x<y>z</y>w", u"<request/>"};
+    static constexpr NumberStyle kNumbers {3, false, true};
+
+    template <class T> static std::span<T const> FloatSpecials()
     {
-        static char16_t const* const pieces[] = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\u00e9", u"\u4e2d",
-            u"\U0001F600", u"  ", u"]]>", u"\t", u"\n", u"&amp;", u"-1", u" 5 "};
-        return Join<char16_t const*>(pieces);
+        using Limits = std::numeric_limits<T>;
+        static T const specials[]
+            = {T(0.1), T(-2.5), T(1e20), Limits::infinity(), -Limits::infinity(), Limits::quiet_NaN(),
+                -Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(), T(0), -T(0), T(1) / T(3)};
+        return specials;
     }
 
-    template <class T> T Value()
-    {
-        if constexpr (std::is_same_v<T, std::u16string>) {
-            return Text();
-        } else if constexpr (std::is_same_v<T, bool>) {
-            return Pick(2) == 1;
-        } else if constexpr (std::is_floating_point_v<T>) {
-            using Limits = std::numeric_limits<T>;
-            T const specials[] = {T(0.1), T(-2.5), T(1e20), Limits::infinity(), -Limits::infinity(),
-                Limits::quiet_NaN(), -Limits::quiet_NaN(), Limits::denorm_min(), Limits::max(), Limits::lowest(), T(0),
-                -T(0), T(1) / T(3)};
-            return Number<T>(specials, true);
-        } else {
-            T const specials[] = {std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), T(0)};
-            return Number<T>(specials, false);
-        }
-    }
-
-    template <class T> std::vector<T> Values(int count)
-    {
-        return Repeat<T>(count, [&] { return Value<T>(); });
-    }
-
-    std::vector<std::uint64_t> Numbers() { return {m_Random(), m_Random()}; }
-
-    std::u16string Markup()
-    {
-        static char16_t const* const fragments[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1' b=\"x&amp;y\"/>",
-            u"a&lt;b", u"<!-- note -->", u"<![CDATA[<raw> & ]]>", u"<?pi data?>", u"x<y>z</y>w", u"<request/>"};
-        return fragments[Pick(std::size(fragments))];
-    }
-
-    /// A node without nested elements of its own, of any of the 29 such kinds; `any`
-    /// keeps to the 27 an any-type wraps.
-    ServiceType* Leaf(std::u16string const& name, bool any)
-    {
-        int const kind = Pick(any ? 27 : 29);
-        ServiceType* node = nullptr;
-        switch (kind) {
-        case 24:
-            return new XmlString(Markup(), name);
-        case 25:
-            return new TimeStampServiceType(m_Random(), name);
-        case 26:
-            return new TimeDurationServiceType(m_Random(), name);
-        case 27:
-            return new TimeStampSequenceType(Numbers(), name);
-        case 28:
-            return new TimeDurationSequenceType(Numbers(), name);
-        default:
-            VisitPrimitive(kind % 12, [&]<class T>() {
-                node = kind < 12 ? static_cast<ServiceType*>(new ScalarType<T>(Value<T>(), name))
-                                 : new SequenceType<T>(Values<T>(Pick(4)), name);
-            });
-            return node;
-        }
-    }
+    std::vector<std::uint64_t> Times(bool) { return {m_Random(), m_Random()}; }
 
     std::vector<ServiceType*> Children(int depth)
     {
@@ -141,7 +89,7 @@ private:
                 children.push_back(children[static_cast<std::size_t>(Pick(static_cast<int>(children.size())))]->Copy());
                 continue;
             }
-            std::u16string name = names[Pick(std::size(names))];
+            std::u16string name = OneOf<char16_t const*>(names);
             if (std::find(used.begin(), used.end(), name) != used.end()) {
                 name += u"_" + std::u16string(1, static_cast<char16_t>(u'a' + used.size()));
             }
@@ -151,29 +99,12 @@ private:
         return children;
     }
 
-    ServiceType* Node(std::u16string const& name, int depth)
+    static std::u16string ItemName(int i, std::u16string const&) { return i % 2 == 0 ? u"item" : u"entry"; }
+
+    AnyTypeServiceType* AnyItem(int i)
     {
-        switch (depth > 0 ? Pick(8) : 0) {
-        case 1:
-        case 2:
-            return Composite(name, Children(depth - 1));
-        case 3:
-            return new AnyTypeServiceType(Leaf(name, true), name);
-        case 4: {
-            auto* sequence = new CompositeSequenceType(name, nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"item", Children(depth - 1)));
-            for (int i = Pick(3); i > 0; --i) {
-                std::unique_ptr<ServiceType> item(Refilled(*shape));
-                item->SetParamName(i % 2 == 0 ? u"item" : u"entry");
-                sequence->Add(static_cast<CompositeType*>(item.release()));
-            }
-            return sequence;
-        }
-        case 5:
-            return RandomDictionary(name, depth);
-        default:
-            return Leaf(name, false);
-        }
+        std::u16string const name = i % 2 == 0 ? u"v" : u"key";
+        return new AnyTypeServiceType(Leaf(name, true), name);
     }
 
     /// A copy of `shape` with new values in its scalar children of the same kinds.
@@ -191,38 +122,6 @@ private:
             }
         }
         return copy.release();
-    }
-
-    ServiceType* RandomDictionary(std::u16string const& name, int depth)
-    {
-        int const count = Pick(3);
-        ServiceType* keys = nullptr;
-        VisitPrimitive(Pick(12), [&]<class T>() { keys = new SequenceType<T>(Values<T>(count), u"keys"); });
-        ServiceType* values = nullptr;
-        switch (Pick(3)) {
-        case 0:
-            VisitPrimitive(Pick(12), [&]<class T>() { values = new SequenceType<T>(Values<T>(count), u"values"); });
-            break;
-        case 1: {
-            auto* items = new AnyTypeSequenceType(u"values");
-            for (int i = 0; i < count; ++i) {
-                std::u16string const itemName = i % 2 == 0 ? u"v" : u"key";
-                items->Add(new AnyTypeServiceType(Leaf(itemName, true), itemName));
-            }
-            values = items;
-            break;
-        }
-        default: {
-            auto* items = new CompositeSequenceType(u"values", nullptr);
-            std::unique_ptr<ServiceType> const shape(Composite(u"entry", Children(depth - 1)));
-            for (int i = 0; i < count; ++i) {
-                items->Add(static_cast<CompositeType*>(Refilled(*shape)));
-            }
-            values = items;
-            break;
-        }
-        }
-        return Dictionary(name, keys, values);
     }
 };
 

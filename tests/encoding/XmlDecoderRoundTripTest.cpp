@@ -32,7 +32,7 @@ private:
 
     static constexpr char16_t const* kPieces[]
         = {u"plain", u"a&b", u"<tag>", u"\"q\" 'a'", u"\t", u"\r\n", u"\r", u"\u0001\u001f", u"\ufffe\uffff",
-            u"\U0001F600", u"\u00e9", u"\u4e2d", u"  ", u"]]>", u"&amp;", u"\n", u"\xd800", u"a\0b"};
+            u"\U0001F600", u"\u00e9", u"\u4e2d", u"  ", u"]]>", u"&amp;", u"\n", u"\xd800", u"a"};
     /// Well-formed markup for XML strings, byte for byte as the text holds it.
     static constexpr char16_t const* kMarkup[] = {u"", u"plain", u"<b>bold</b>", u"<e a='1'\tb=\"x&amp;y\"/>",
         u"a&lt;b", u"<!-- note -->", u"<![CDATA[<raw> & ]]>", u"<?pi data?>", u"<p>\n  <q/>\n</p>\n", u"x<y>z</y>w",

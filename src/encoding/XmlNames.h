@@ -41,6 +41,12 @@ constexpr bool IsUnprefixedNameChar(char32_t c)
 }
 /// @}
 
+/// Whether `c` is XML whitespace: a space, a tab, a line feed or a carriage return.
+constexpr bool IsXmlSpace(char32_t c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 /// Whether `c` may stand in a document at all (and so be named by a character reference).
 constexpr bool IsXmlChar(char32_t c)
 {

@@ -5,6 +5,7 @@
 // Internal to the library.
 
 #include "core/Decimal.h"
+#include "encoding/XmlNames.h"
 
 #include <algorithm>
 #include <concepts>
@@ -19,12 +20,13 @@ namespace Tarnwick::Encoding::Detail {
 /// `text` without the XML whitespace (space, tab, LF, CR) around it.
 inline std::string_view TrimXmlSpace(std::string_view text)
 {
-    constexpr std::string_view kSpace = " \t\n\r";
-    std::size_t const first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos) {
-        return {};
+    while (!text.empty() && IsXmlSpace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
     }
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+    while (!text.empty() && IsXmlSpace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 /// An integer as the schema's integer types write it: an optional sign, then

@@ -2,6 +2,7 @@
 
 #include "core/Bytes16.h"
 #include "core/Utf16.h"
+#include "encoding/XmlNames.h"
 
 #include <algorithm>
 #include <array>
@@ -13,11 +14,6 @@ namespace Tarnwick::Encoding::Detail {
 namespace {
 
 using Tarnwick::Detail::Bytes16;
-
-constexpr bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
 
 constexpr char Lower(char c)
 {
@@ -58,18 +54,18 @@ std::string_view DeclaredEncoding(std::string_view text)
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
-    if (!text.starts_with("<?xml") || text.size() < 6 || !IsSpace(text[5])) {
+    if (!text.starts_with("<?xml") || text.size() < 6 || !IsXmlSpace(text[5])) {
         return {};
     }
     // The declaration ends at the first "?>"; its pseudo-attributes are judged once parsed.
     std::string_view const declaration = text.substr(0, text.find("?>"));
     std::size_t at = declaration.find("encoding");
-    if (at == std::string_view::npos || !IsSpace(declaration[at - 1])) {
+    if (at == std::string_view::npos || !IsXmlSpace(declaration[at - 1])) {
         return {};
     }
     at += 8;
     auto const skipSpace = [&] {
-        while (at < declaration.size() && IsSpace(declaration[at])) {
+        while (at < declaration.size() && IsXmlSpace(declaration[at])) {
             ++at;
         }
     };

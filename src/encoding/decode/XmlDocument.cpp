@@ -46,11 +46,6 @@ constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pu
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-constexpr bool IsXmlSpace(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 constexpr std::uint8_t kInName = 1;
 constexpr std::uint8_t kStartsName = 2;
 

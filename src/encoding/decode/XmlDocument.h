@@ -6,6 +6,7 @@
 #include "encoding/decode/DecoderFailures.h"
 #include "encoding/decode/OverwrittenBytes.h"
 #include "encoding/decode/TextEncodings.h"
+#include "encoding/XmlNames.h"
 
 #include <tarnwick/encoding/XmlDecoder.h>
 
@@ -103,7 +104,7 @@ public:
     static bool IsBlank(char const* text) noexcept
     {
         for (; *text != 0; ++text) {
-            if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') {
+            if (!IsXmlSpace(static_cast<unsigned char>(*text))) {
                 return false;
             }
         }

@@ -91,17 +91,14 @@ TEST(RecordDirectReading, SameValueOrRefusalAsThroughTheTree)
 // Tolerant reading and the other limits: the tree is read, or the same value comes out.
 TEST(RecordDirectReading, LimitsGiveTheSameResults)
 {
-    XmlDecoderLimits ignore;
-    ignore.IgnoreUnknownElements = true;
-    XmlDecoderLimits keep;
-    keep.KeepMissingElements = true;
-    XmlDecoderLimits schema;
-    schema.AcceptSchemaForms = true;
-    XmlDecoderLimits strictBytes;
-    strictBytes.AcceptLegacyBytes = false;
+    // Each option turned from its default.
     Tally tally;
     unsigned seed = 7;
-    for (XmlDecoderLimits const& limits : {ignore, keep, schema, strictBytes}) {
+    for (bool XmlDecoderLimits::*const option :
+        {&XmlDecoderLimits::IgnoreUnknownElements, &XmlDecoderLimits::KeepMissingElements,
+            &XmlDecoderLimits::AcceptSchemaForms, &XmlDecoderLimits::AcceptLegacyBytes}) {
+        XmlDecoderLimits limits;
+        limits.*option = !(limits.*option);
         CheckRecord<Plain>("Plain", tally, &limits, 8, seed++);
     }
     // Only the limits that read no differently let the record read the text itself.

@@ -19,6 +19,26 @@ using Tarnwick::ServiceMessage;
 using Tarnwick::Encoding::XmlDecoder;
 using Tarnwick::Encoding::XmlEncoder;
 
+// Runs `round` 50 times in each of four threads at once: every round must answer true.
+template <class Round> void ExpectTrueInEveryThread(Round round)
+{
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 50;
+    std::vector<int> passed(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int r = 0; r < kRounds; ++r) {
+                passed[t] += round(r) ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(passed, std::vector<int>(kThreads, kRounds));
+}
+
 TEST(XmlDecoderThreads, ConstCallsFromManyThreadsGiveTheSameTrees)
 {
     std::unique_ptr<ServiceType> const tree(Composite(u"request",
@@ -38,63 +58,30 @@ TEST(XmlDecoderThreads, ConstCallsFromManyThreadsGiveTheSameTrees)
     // Read shape-free, the markup becomes a composite of its elements: known once, here.
     std::string const shapeFree = Encoded(*decoder.DecodeTree());
 
-    constexpr int kThreads = 4;
-    std::vector<int> sameTrees(kThreads, 0);
-    std::vector<int> sameHeaders(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 50; ++round) {
-                // Typed and shape-free in turn, each with its own reader and room.
-                bool const typed = round % 2 == 0;
-                std::unique_ptr<ServiceType> const decoded = typed ? decoder.DecodeTree(*tree) : decoder.DecodeTree();
-                sameTrees[t] += Encoded(*decoded) == (typed ? expected : shapeFree) ? 1 : 0;
-                ServiceMessage message;
-                decoder.DecodeHeader(message);
-                sameHeaders[t] += message.GetMsgType() == 3 && message.GetOperationName() == u"Op" ? 1 : 0;
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(sameTrees, std::vector<int>(kThreads, 50));
-    EXPECT_EQ(sameHeaders, std::vector<int>(kThreads, 50));
+    ExpectTrueInEveryThread([&](int round) {
+        // Typed and shape-free in turn, each with its own reader and room.
+        bool const typed = round % 2 == 0;
+        std::unique_ptr<ServiceType> const decoded = typed ? decoder.DecodeTree(*tree) : decoder.DecodeTree();
+        ServiceMessage message;
+        decoder.DecodeHeader(message);
+        return Encoded(*decoded) == (typed ? expected : shapeFree) && message.GetMsgType() == 3
+            && message.GetOperationName() == u"Op";
+    });
 }
 
 // Records read straight from the text, each thread into its own records.
 TEST(XmlDecoderThreads, RecordsReadFromManyThreadsAreTheSame)
 {
-    RecordTest::Order order;
-    order.count = 7;
-    order.label = u"a & <b>";
-    order.codes = {1, -2};
-    order.when.SetUTime(1700000000123456);
-    order.prices = {{u"tea", 1.5}, {u"cr\u00e8me", 2}};
-    order.first.sku = u"A-1";
-    order.lines.resize(2);
-    order.lines[1].quantity = 3;
+    RecordTest::Order order = RecordTest::MakeOrder();
     std::unique_ptr<ServiceType> const tree(order.StoreTo(u"order"));
     std::string const expected = Encoded(*tree);
     XmlDecoder const decoder(expected);
-
-    constexpr int kThreads = 4;
-    std::vector<int> same(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 50; ++round) {
-                RecordTest::Order read;
-                decoder.DecodeInto(read);
-                std::unique_ptr<ServiceType> const stored(read.StoreTo(u"order"));
-                same[t] += Encoded(*stored) == expected ? 1 : 0;
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(same, std::vector<int>(kThreads, 50));
+    ExpectTrueInEveryThread([&](int) {
+        RecordTest::Order read;
+        decoder.DecodeInto(read);
+        std::unique_ptr<ServiceType> const stored(read.StoreTo(u"order"));
+        return Encoded(*stored) == expected;
+    });
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace RecordTest {
@@ -41,5 +42,27 @@ struct Order : Tarnwick::StubProxy::Record<Order> {
             Field(u"first", &Order::first), Field(u"lines", &Order::lines)};
     }
 };
+
+inline Line MakeLine(std::u16string sku, std::int32_t quantity)
+{
+    Line line;
+    line.sku = std::move(sku);
+    line.quantity = quantity;
+    return line;
+}
+
+/// The order whose texts the record tests know.
+inline Order MakeOrder()
+{
+    Order order;
+    order.count = 42;
+    order.label = u"Caf\u00e9 & <Bar>";
+    order.codes = {7, -2, 300};
+    order.when.SetUTime(1700000000123456);
+    order.prices = {{u"espresso", 2.2}, {u"tea", 1.5}};
+    order.first = MakeLine(u"A-1", 1);
+    order.lines = {MakeLine(u"B-2", 2), MakeLine(u"C-3", 3), MakeLine(u"D-4", 4)};
+    return order;
+}
 
 } // namespace RecordTest

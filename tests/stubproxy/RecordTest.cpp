@@ -70,27 +70,6 @@ template <class T> struct Named : Record<Named<T>> {
     static constexpr auto Fields() { return std::tuple {Field(u"value", &Named::value)}; }
 };
 
-Line MakeLine(std::u16string sku, std::int32_t quantity)
-{
-    Line line;
-    line.sku = std::move(sku);
-    line.quantity = quantity;
-    return line;
-}
-
-Order MakeOrder()
-{
-    Order order;
-    order.count = 42;
-    order.label = u"Caf\u00e9 & <Bar>";
-    order.codes = {7, -2, 300};
-    order.when.SetUTime(1700000000123456);
-    order.prices = {{u"espresso", 2.2}, {u"tea", 1.5}};
-    order.first = MakeLine(u"A-1", 1);
-    order.lines = {MakeLine(u"B-2", 2), MakeLine(u"C-3", 3), MakeLine(u"D-4", 4)};
-    return order;
-}
-
 Kinds MakeKinds()
 {
     Kinds k;
